@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests and the demo need. Safe to run again:
+# packages already present are skipped. Works as root or through sudo.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev libjpeg62-turbo-dev
+  firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
+  libgtest-dev
+  clang libclang-rt-14-dev
+  xvfb xauth trayer xdotool x11-utils x11-apps imagemagick
+  fonts-dejavu-core
+  procps iproute2
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: every package is present"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+# The server package must not start or configure a system-wide server for us; the tests and the
+# demo run private instances.
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
