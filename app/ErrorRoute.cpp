@@ -1,0 +1,23 @@
+#include "app/ErrorRoute.h"
+
+#include <QApplication>
+
+#include "app/Platform.h"
+#include "app/Text.h"
+
+namespace app {
+
+QString StandardErrorText(const std::string& message) {
+  QString text = FromCp1252(message);
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.')) {
+    text += QLatin1Char('.');
+  }
+  return text;
+}
+
+void ShowStandardError(const std::exception& error) {
+  CurrentPlatform().ShowMessage(QApplication::activeWindow(), MessageBoxKind::StandardError,
+                                StandardErrorText(error.what()));
+}
+
+}  // namespace app
