@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <exception>
+#include <string>
 #include <utility>
 
 #include "app/Exceptions.h"
