@@ -52,8 +52,12 @@ Platform* current = nullptr;
 
 }  // namespace
 
-Platform& CurrentPlatform() { return current != nullptr ? *current : desktopPlatform; }
+Platform& CurrentPlatform() {
+  return current != nullptr ? *current : desktopPlatform;
+}
 
-void SetPlatform(Platform* platform) { current = platform; }
+void SetPlatform(Platform* platform) {
+  current = platform;
+}
 
 }  // namespace app

@@ -10,10 +10,10 @@ namespace app {
 
 // The kinds of modal box the program shows; each has exactly one "OK" button.
 enum class MessageBoxKind {
-  Error,        // title "Error", error icon
-  Information,  // title "Information", information icon
-  Plain,        // captioned with the application title, no icon
-  StandardError // the application's error box: application title, error icon
+  Error,         // title "Error", error icon
+  Information,   // title "Information", information icon
+  Plain,         // captioned with the application title, no icon
+  StandardError  // the application's error box: application title, error icon
 };
 
 // Everything that blocks or ends the process goes through here, so that tests can replace it:

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev
   clang libclang-rt-14-dev
   xvfb xauth trayer xdotool x11-utils x11-apps imagemagick
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-liberation
   procps iproute2
 )
 

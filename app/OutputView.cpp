@@ -1,0 +1,113 @@
+#include "app/OutputView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "app/Text.h"
+
+namespace app {
+namespace {
+// About the refresh rate of a screen.
+constexpr int kRefreshMilliseconds = 16;
+constexpr int kTextMargin = 3;
+}  // namespace
+
+OutputView::OutputView(QWidget* parent) : QAbstractScrollArea(parent) {
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+  refreshTimer_.setSingleShot(true);
+  refreshTimer_.setInterval(kRefreshMilliseconds);
+  connect(&refreshTimer_, &QTimer::timeout, this, &OutputView::Refresh);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+}
+
+void OutputView::Clear() {
+  lines_.clear();
+  ScheduleRefresh();
+}
+
+void OutputView::Add(std::string_view text) {
+  for (;;) {
+    const size_t end = text.find_first_of("\r\n");
+    if (end == std::string_view::npos) {
+      lines_.emplace_back(text);
+      break;
+    }
+    lines_.emplace_back(text.substr(0, end));
+    const size_t next = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    text.remove_prefix(next);
+    if (text.empty()) break;
+  }
+  ScheduleRefresh();
+}
+
+std::string OutputView::Text() const {
+  size_t size = 0;
+  for (const auto& line : lines_)
+    size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const auto& line : lines_) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+void OutputView::ScheduleRefresh() {
+  if (!refreshTimer_.isActive()) refreshTimer_.start();
+}
+
+int OutputView::LineHeight() const {
+  return std::max(1, fontMetrics().lineSpacing());
+}
+
+int OutputView::VisibleLineCount() const {
+  return std::max(1, (viewport()->height() - 2 * kTextMargin) / LineHeight());
+}
+
+void OutputView::Refresh() {
+  refreshTimer_.stop();
+  QScrollBar* bar = verticalScrollBar();
+  const bool following = bar->value() >= bar->maximum();
+  const int maximum = std::max(0, static_cast<int>(lines_.size()) - VisibleLineCount());
+  bar->setRange(0, maximum);
+  bar->setPageStep(VisibleLineCount());
+  if (following) bar->setValue(maximum);
+  viewport()->update();
+}
+
+void OutputView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.setFont(font());
+  painter.setPen(palette().color(QPalette::Text));
+  const int height = LineHeight();
+  const int ascent = fontMetrics().ascent();
+  const size_t first = static_cast<size_t>(std::max(0, verticalScrollBar()->value()));
+  const size_t count = static_cast<size_t>(VisibleLineCount()) + 1;
+  int y = kTextMargin;
+  for (size_t i = first; i < lines_.size() && i < first + count; ++i, y += height) {
+    painter.drawText(kTextMargin, y + ascent, FromCp1252(lines_[i]));
+  }
+}
+
+void OutputView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  Refresh();
+}
+
+void OutputView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll)) {
+    QApplication::clipboard()->setText(FromCp1252(Text()));
+    return;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
+}
+
+}  // namespace app

@@ -1,0 +1,14 @@
+#include "app/RunMode.h"
+
+namespace app {
+
+bool IsManualMode(const QStringList& arguments) {
+  if (arguments.size() < 2) return false;
+  QString first = arguments.at(1);
+  for (QChar& c : first) {
+    if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) c = QChar(c.unicode() - 'a' + 'A');
+  }
+  return first == QLatin1String("MANUAL");
+}
+
+}  // namespace app

@@ -1,0 +1,60 @@
+#include "app/TGauge.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace app {
+
+TGauge::TGauge(QWidget* parent) : QWidget(parent) {}
+
+void TGauge::SetMaxValue(int value) {
+  const int percent = PercentDone();
+  const int fill = FillWidth();
+  maxValue_ = std::max(value, minValue_);
+  progress_ = std::clamp(progress_, minValue_, maxValue_);
+  Changed(percent, fill);
+}
+
+void TGauge::SetProgress(int value) {
+  const int clamped = std::clamp(value, minValue_, maxValue_);
+  if (clamped == progress_) return;
+  const int percent = PercentDone();
+  const int fill = FillWidth();
+  progress_ = clamped;
+  Changed(percent, fill);
+}
+
+int TGauge::PercentDone() const {
+  const long long range = static_cast<long long>(maxValue_) - minValue_;
+  if (range <= 0) return 0;
+  return static_cast<int>((static_cast<long long>(progress_) - minValue_) * 100 / range);
+}
+
+int TGauge::FillWidth() const {
+  const long long range = static_cast<long long>(maxValue_) - minValue_;
+  if (range <= 0) return 0;
+  return static_cast<int>((static_cast<long long>(progress_) - minValue_) * std::max(0, width() - 2) / range);
+}
+
+void TGauge::Changed(int oldPercent, int oldFill) {
+  if (oldPercent != PercentDone() || oldFill != FillWidth()) update();
+}
+
+void TGauge::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect frame = rect().adjusted(0, 0, -1, -1);
+  painter.fillRect(rect(), Qt::white);
+  painter.setPen(Qt::gray);
+  painter.drawRect(frame);
+  const QRect filled(1, 1, FillWidth(), height() - 2);
+  painter.fillRect(filled, QColor(0, 0, 128));
+  const QString text = QString::number(PercentDone()) + QLatin1Char('%');
+  // The text is black over the empty part and white over the fill, as in the classic gauge.
+  painter.setPen(Qt::black);
+  painter.drawText(rect(), Qt::AlignCenter, text);
+  painter.setClipRect(filled);
+  painter.setPen(Qt::white);
+  painter.drawText(rect(), Qt::AlignCenter, text);
+}
+
+}  // namespace app

@@ -1,0 +1,203 @@
+#include "app/TfrmBackup.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "app/ErrorRoute.h"
+#include "app/OutputView.h"
+#include "app/Platform.h"
+#include "app/ProfileReader.h"
+#include "app/ProgramIcon.h"
+#include "app/RunMode.h"
+#include "app/TGauge.h"
+#include "app/TRxTrayIcon.h"
+#include "app/Text.h"
+
+namespace app {
+namespace {
+
+QFont PixelFont(const QString& family, int pixelSize, bool bold = false,
+                QFont::StyleHint hint = QFont::SansSerif) {
+  QFont font(family);
+  font.setStyleHint(hint);
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  return font;
+}
+
+// Client area below the menu bar and above the status bar.
+constexpr int kClientWidth = 600;
+constexpr int kClientHeight = 383;
+constexpr int kStatusBarHeight = 19;
+
+}  // namespace
+
+TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolder, QWidget* parent)
+    : QMainWindow(parent), arguments_(arguments) {
+  settings_.programFolder = ToCp1252(programFolder);
+  setWindowTitle(QStringLiteral("Backup"));
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
+  setWindowIcon(ProgramIcon());
+  CreateElements();
+  CreateMenus();
+  ConnectHandlers();
+  Guarded([this] { FormCreate(); });
+}
+
+TfrmBackup::~TfrmBackup() = default;
+
+void TfrmBackup::CreateElements() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client);
+
+  memSaida = new OutputView(client);
+  memSaida->setObjectName(QStringLiteral("memSaida"));
+  memSaida->setGeometry(8, 8, 585, 305);
+  memSaida->setFont(PixelFont(QStringLiteral("Consolas"), 13, false, QFont::Monospace));
+
+  txtStatus = new QLabel(client);
+  txtStatus->setObjectName(QStringLiteral("txtStatus"));
+  txtStatus->setGeometry(9, 325, 425, 25);
+  txtStatus->setFont(PixelFont(QStringLiteral("Arial"), 12, true));
+  txtStatus->setStyleSheet(QStringLiteral("color: black;"));
+
+  Gauge = new TGauge(client);
+  Gauge->setObjectName(QStringLiteral("Gauge"));
+  Gauge->setGeometry(8, 353, 429, 25);
+
+  txtHora = new QLabel(client);
+  txtHora->setObjectName(QStringLiteral("txtHora"));
+  txtHora->setGeometry(503, 323, 87, 19);
+  txtHora->setAlignment(Qt::AlignCenter);
+  txtHora->setFont(PixelFont(QStringLiteral("Arial"), 16, true));
+
+  btnIniciar = new QPushButton(QStringLiteral("Iniciar"), client);
+  btnIniciar->setObjectName(QStringLiteral("btnIniciar"));
+  btnIniciar->setGeometry(501, 354, 89, 25);
+
+  stbStatus = new QStatusBar(this);
+  stbStatus->setObjectName(QStringLiteral("stbStatus"));
+  stbStatus->setFixedHeight(kStatusBarHeight);
+  stbStatus->setSizeGripEnabled(false);
+  // A permanent label: the one simple panel, which menu hints must not overwrite.
+  stbStatusPanel = new QLabel(stbStatus);
+  stbStatus->addWidget(stbStatusPanel, 1);
+  setStatusBar(stbStatus);
+
+  tmrRelogio.setInterval(1000);
+  tmrConexao.setInterval(1000);
+
+  RxTrayIcon = new TRxTrayIcon(this);
+  RxTrayIcon->SetHint(QStringLiteral("Kelmora Backup"));
+  RxTrayIcon->SetIcon(ProgramIcon());
+}
+
+void TfrmBackup::CreateMenus() {
+  Opes1 = menuBar()->addMenu(QStringLiteral("Opções"));
+  mnuIniciarWindows = Opes1->addAction(QStringLiteral("Iniciar com o Windows"));
+  mnuIniciarWindows->setCheckable(true);
+  Opes1->addSeparator();
+  mnuSair = Opes1->addAction(QStringLiteral("Sair"));
+
+  mnuInformacoes = menuBar()->addMenu(QStringLiteral("Ajuda"));
+  SuporteRemoto1 = mnuInformacoes->addAction(QStringLiteral("Suporte Remoto"));
+  NotasdaVerso1 = mnuInformacoes->addAction(QStringLiteral("Notas das Versões"));
+  mnuInformacoes->addSeparator();
+  Sore1 = mnuInformacoes->addAction(QStringLiteral("Sobre"));
+
+  PopupMenu = new QMenu(this);
+  popIniciarWindows = PopupMenu->addAction(QStringLiteral("Iniciar com o Windows"));
+  popIniciarWindows->setCheckable(true);
+  PopupMenu->addSeparator();
+  popSair = PopupMenu->addAction(QStringLiteral("Sair"));
+  RxTrayIcon->SetPopupMenu(PopupMenu);
+}
+
+void TfrmBackup::ConnectHandlers() {
+  auto route = [this](QAction* action, void (TfrmBackup::*handler)()) {
+    connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+  };
+  route(mnuIniciarWindows, &TfrmBackup::popIniciarWindowsClick);
+  route(popIniciarWindows, &TfrmBackup::popIniciarWindowsClick);
+  route(mnuSair, &TfrmBackup::popSairClick);
+  route(popSair, &TfrmBackup::popSairClick);
+  route(SuporteRemoto1, &TfrmBackup::SuporteRemoto1Click);
+  route(NotasdaVerso1, &TfrmBackup::NotasdaVerso1Click);
+  route(Sore1, &TfrmBackup::Sore1Click);
+  connect(btnIniciar, &QPushButton::clicked, this, [this] { Guarded([this] { btnIniciarClick(); }); });
+  connect(&tmrRelogio, &QTimer::timeout, this, [this] { Guarded([this] { tmrRelogioTimer(); }); });
+  connect(&tmrConexao, &QTimer::timeout, this, [this] { Guarded([this] { tmrConexaoTimer(); }); });
+  RxTrayIcon->OnClick = [this](TRxTrayIcon&, TRxTrayIcon::MouseButton, QPoint) { RxTrayIconClick(); };
+}
+
+bool TfrmBackup::ManualMode() const {
+  return IsManualMode(arguments_);
+}
+
+void TfrmBackup::SetTextNow(QLabel* label, const QString& text) {
+  label->setText(text);
+  label->repaint();
+}
+
+void TfrmBackup::FormCreate() {
+  const ProfileReader profile(FromCp1252(settings_.programFolder + "sistema.ini").toStdString());
+  settings_.databaseLocation = profile.ReadString("Dados", "Dir", "");
+  settings_.serverSystem = profile.ReadString("Backup", "Sistema", "Windows");
+  if (settings_.databaseLocation.empty()) {
+    CurrentPlatform().ShowMessage(
+        nullptr, MessageBoxKind::Error,
+        QStringLiteral("Não foi encontrado o arquivo de configuração SISTEMA.INI.\r\r"
+                       "Por favor verifique o diretório do executável ou as "
+                       "propriedades do atalho."));
+    CurrentPlatform().EndProcess(0);
+  }
+
+  InitStartupCheckMarks();
+
+  if (!ManualMode()) {
+    hideOnMinimize_ = true;
+    tmrRelogio.start();
+    btnIniciar->hide();
+  } else {
+    SetTextNow(txtStatus, QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
+    txtHora->hide();
+    RxTrayIcon->SetActive(false);
+  }
+  reconnectionAttempt_ = 1;
+  tmrConexao.start();
+}
+
+void TfrmBackup::HideOnMinimize() {
+  hide();
+}
+
+void TfrmBackup::popSairClick() {
+  close();
+}
+
+void TfrmBackup::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && hideOnMinimize_ && isMinimized()) {
+    // Hiding from inside the state change confuses some window managers; do it once the change is done.
+    QTimer::singleShot(0, this, [this] { Guarded([this] { HideOnMinimize(); }); });
+  }
+}
+
+void TfrmBackup::closeEvent(QCloseEvent* event) {
+  QMainWindow::closeEvent(event);
+  if (!event->isAccepted()) return;
+  RxTrayIcon->SetActive(false);
+  // The program ends with its main window, also when other windows or boxes are still open or the
+  // window was never shown (automatic mode).
+  QCoreApplication::quit();
+}
+
+}  // namespace app

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+#include "app/BackupSettings.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+
+namespace app {
+
+class OutputView;
+class TGauge;
+class TRxTrayIcon;
+
+// The program's only main window: it owns every component, holds the backup settings and decides the
+// run mode. Its handlers are the program's operations; each is called through Guarded when the event
+// loop delivers it, and may be called directly by tests.
+class TfrmBackup : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the window and its components and runs the start-up sequence. arguments[0] is the program,
+  // programFolder the folder of its executable, ending with "/".
+  TfrmBackup(const QStringList& arguments, const QString& programFolder, QWidget* parent = nullptr);
+  ~TfrmBackup() override;
+
+  bool ManualMode() const;
+  const BackupSettings& Settings() const { return settings_; }
+  BackupSettings& Settings() { return settings_; }
+  int ReconnectionAttempt() const { return reconnectionAttempt_; }
+
+  // Start-up and exit.
+  void FormCreate();
+  void HideOnMinimize();
+  void popSairClick();
+
+  // Schedule.
+  void tmrRelogioTimer();
+  void ShowWaitingText();
+
+  // Backup job.
+  void btnIniciarClick();
+
+  // Start with the system, tray icon, About, release notes and remote support.
+  void popIniciarWindowsClick();
+  void RxTrayIconClick();
+  void Sore1Click();
+  void NotasdaVerso1Click();
+  void SuporteRemoto1Click();
+
+  // Settings load.
+  void tmrConexaoTimer();
+  void IBODatabaseAfterConnect();
+
+  // Window elements.
+  OutputView* memSaida = nullptr;
+  QLabel* txtStatus = nullptr;
+  TGauge* Gauge = nullptr;
+  QLabel* txtHora = nullptr;
+  QPushButton* btnIniciar = nullptr;
+  QStatusBar* stbStatus = nullptr;
+  QLabel* stbStatusPanel = nullptr;
+  QMenu* Opes1 = nullptr;
+  QAction* mnuIniciarWindows = nullptr;
+  QAction* mnuSair = nullptr;
+  QMenu* mnuInformacoes = nullptr;
+  QAction* SuporteRemoto1 = nullptr;
+  QAction* NotasdaVerso1 = nullptr;
+  QAction* Sore1 = nullptr;
+  QMenu* PopupMenu = nullptr;
+  QAction* popIniciarWindows = nullptr;
+  QAction* popSair = nullptr;
+  QTimer tmrRelogio;
+  QTimer tmrConexao;
+  TRxTrayIcon* RxTrayIcon = nullptr;
+
+  // Sets a label's text and repaints it at once, as the status line needs while a job keeps the loop busy.
+  static void SetTextNow(QLabel* label, const QString& text);
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateElements();
+  void CreateMenus();
+  void ConnectHandlers();
+  void InitStartupCheckMarks();
+
+  QStringList arguments_;
+  BackupSettings settings_;
+  int reconnectionAttempt_ = 0;
+  bool hideOnMinimize_ = false;
+};
+
+}  // namespace app

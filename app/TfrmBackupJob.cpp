@@ -1,0 +1,7 @@
+#include "app/TfrmBackup.h"
+
+namespace app {
+
+void TfrmBackup::btnIniciarClick() {}
+
+}  // namespace app

@@ -1,0 +1,11 @@
+#include "app/TfrmBackup.h"
+
+namespace app {
+
+void TfrmBackup::tmrConexaoTimer() {
+  tmrConexao.stop();
+}
+
+void TfrmBackup::IBODatabaseAfterConnect() {}
+
+}  // namespace app

@@ -1,0 +1,104 @@
+#include "db/ReportClientError.h"
+
+#include <string>
+
+#include "db/ClientLibrary.h"
+#include "db/Errors.h"
+#include "db/Messages.h"
+#include "db/TIB_Component.h"
+
+namespace db {
+
+namespace {
+
+constexpr int kMessageBufferSize = 4096;
+
+std::string TrimControls(const char* text) {
+  std::string value(text);
+  const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  std::size_t begin = 0;
+  while (begin < value.size() && isBlank(value[begin])) ++begin;
+  std::size_t end = value.size();
+  while (end > begin && isBlank(value[end - 1])) --end;
+  return value.substr(begin, end - begin);
+}
+
+}  // namespace
+
+void ReportClientError(TIB_Session& session, TIB_Component* sender) {
+  const ClientEntryPoints& client = Client();
+  if (client.isc_interprete == nullptr) throw EIB_Error(sender, messages::ClientNotInstalled());
+
+  const long errCode = static_cast<long>(session.LastResult());
+  bool raiseException = errCode != 0;
+  TStrings errorMessage;
+  TStrings errorCodes;
+  TStrings sqlMessage;
+  TStrings sql;
+
+  errorMessage.push_back("ISC ERROR CODE:" + std::to_string(errCode));
+  errorMessage.emplace_back();
+  errorMessage.push_back("ISC ERROR MESSAGE:");
+
+  // Each call interprets one message and advances the cursor; the vector has at most 20 elements, so
+  // the loop is bounded even when a library never returns 0.
+  const std::array<ISC_STATUS, 20> status = session.Status();
+  const ISC_STATUS* cursor = status.data();
+  std::string previous;
+  char buffer[kMessageBufferSize];
+  for (std::size_t k = 1; k <= status.size(); ++k) {
+    buffer[0] = '\0';
+    ISC_LONG length;
+    if (client.fb_interpret != nullptr) {
+      length = client.fb_interpret(buffer, kMessageBufferSize, &cursor);
+    } else {
+      auto* mutableCursor = const_cast<ISC_STATUS*>(cursor);
+      length = client.isc_interprete(buffer, &mutableCursor);
+      cursor = mutableCursor;
+    }
+    buffer[kMessageBufferSize - 1] = '\0';
+    const std::string line = TrimControls(buffer);
+    if (line != previous) {
+      errorMessage.push_back(line);
+      previous = line;
+    }
+    errorCodes.push_back(std::to_string(static_cast<long>(status[k - 1])));
+    if (length == 0) break;
+  }
+
+  const long sqlCode = client.isc_sqlcode != nullptr ? static_cast<long>(client.isc_sqlcode(status.data())) : 0;
+  session.SetLastSQLCode(sqlCode);
+  if (sqlCode != -999 && sqlCode != 0 && client.isc_sql_interprete != nullptr) {
+    buffer[0] = '\0';
+    client.isc_sql_interprete(static_cast<short>(sqlCode), buffer, kMessageBufferSize);
+    buffer[kMessageBufferSize - 1] = '\0';
+    const std::string text = TrimControls(buffer);
+    if (!text.empty()) {
+      sqlMessage = {"SQL ERROR CODE:" + std::to_string(sqlCode), "", "SQL ERROR MESSAGE:", text};
+    }
+  }
+
+  std::string message;
+  if (sqlCode == -836) {
+    if (errorMessage.size() > 5) {
+      message = errorMessage[5];
+    } else if (errorMessage.size() == 5) {
+      message = errorMessage[4];
+    }
+  }
+  if (message.empty()) {
+    for (const std::string& line : errorMessage) message += line + "\r\n";
+  }
+
+  if (sender != nullptr) {
+    sender->DoHandleError(errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
+  }
+  if (raiseException && session.OnError) {
+    session.OnError(sender, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
+  }
+  if (raiseException) {
+    throw EIB_ISCError(sender, message, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql);
+  }
+}
+
+}  // namespace db

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/double/FbDouble.h"
+
+namespace fbdouble {
+
+// Everything a test controls and everything the double remembers, shared by all entry points.
+class DoubleState final : public Control {
+ public:
+  static DoubleState& Instance();
+
+  void Reset() override;
+  void SetForwarding(bool forward) override;
+  bool Forwarding() const override;
+  std::vector<Call> Calls() const override;
+  void ClearCalls() override;
+  void Fail(const std::string& entry, const std::vector<ISC_STATUS>& status, int skip, int times) override;
+  void QueueReply(const std::string& entry, const std::vector<unsigned char>& bytes) override;
+  void ReplayServiceLines(int count, const std::string& lineText) override;
+  std::string Variant() const override;
+
+  // Counts the call against every fault of `entry` and returns the injected vector when one fires.
+  std::optional<std::vector<ISC_STATUS>> TakeFault(const std::string& entry);
+  std::optional<std::vector<unsigned char>> TakeReply(const std::string& entry);
+  // Writes the next replayed line (or the end of output) into the buffer; false when not replaying.
+  bool ServeReplayedLine(char* buffer, std::size_t length);
+  FB_API_HANDLE NewHandle();
+  void Record(Call call);
+
+ private:
+  struct Fault {
+    std::string entry;
+    std::vector<ISC_STATUS> status;
+    int skip = 0;
+    int times = 1;
+    int seen = 0;
+  };
+
+  // Copies the strings a status vector points at into the pool and points the copy at them.
+  std::vector<ISC_STATUS> KeepStrings(const std::vector<ISC_STATUS>& status);
+
+  mutable std::mutex mutex_;
+  bool forwarding_ = true;
+  std::vector<Call> calls_;
+  std::vector<Fault> faults_;
+  std::map<std::string, std::deque<std::vector<unsigned char>>> replies_;
+  long long replayLinesLeft_ = 0;
+  bool replayEndPending_ = false;
+  std::vector<char> replayReply_;
+  FB_API_HANDLE nextHandle_ = 0;
+  // Never shrinks while the library is loaded: a caller may still interpret an old vector.
+  std::set<std::string> stringPool_;
+};
+
+}  // namespace fbdouble
