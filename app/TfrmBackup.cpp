@@ -98,6 +98,7 @@ void TfrmBackup::CreateElements() {
   RxTrayIcon = new TRxTrayIcon(this);
   RxTrayIcon->SetHint(QStringLiteral("Kelmora Backup"));
   RxTrayIcon->SetIcon(ProgramIcon());
+  RxTrayIcon->SetActive(true);
 }
 
 void TfrmBackup::CreateMenus() {

@@ -1,0 +1,286 @@
+#include "tests/e2e/support/Desktop.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "tests/support/FirebirdServer.h"
+
+extern char** environ;
+
+namespace testsupport {
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+fs::path MakeTempFolder(const std::string& prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + prefix + "-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+// Starts a program with our environment (without any Firebird server variables) plus extra entries.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extra, const fs::path& log,
+            const fs::path& workingFolder = {}) {
+  std::vector<std::string> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string text(*entry);
+    if (text.starts_with("FIREBIRD") || text.starts_with("DISPLAY=")) continue;
+    bool replaced = false;
+    for (const auto& e : extra)
+      replaced = replaced || text.substr(0, text.find('=') + 1) == e.substr(0, e.find('=') + 1);
+    if (!replaced) env.push_back(text);
+  }
+  env.insert(env.end(), extra.begin(), extra.end());
+  std::vector<std::string> args = argv;
+  std::vector<char*> cArgs;
+  for (auto& a : args)
+    cArgs.push_back(a.data());
+  cArgs.push_back(nullptr);
+  std::vector<char*> cEnv;
+  for (auto& e : env)
+    cEnv.push_back(e.data());
+  cEnv.push_back(nullptr);
+  const std::string logPath = log.empty() ? std::string("/dev/null") : log.string();
+  const std::string folder = workingFolder.string();
+  pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fd >= 0) {
+      dup2(fd, 1);
+      dup2(fd, 2);
+    }
+    int null = open("/dev/null", O_RDONLY);
+    if (null >= 0) dup2(null, 0);
+    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
+    execvpe(cArgs[0], cArgs.data(), cEnv.data());
+    _exit(127);
+  }
+  if (pid < 0) throw std::runtime_error("fork failed");
+  return pid;
+}
+
+void KillAndReap(pid_t& pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  pid = -1;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string word; in >> word;)
+    words.push_back(word);
+  return words;
+}
+
+}  // namespace
+
+fs::path BuiltProgram() {
+#ifdef BACKUP_BINARY
+  return BACKUP_BINARY;
+#else
+  throw std::runtime_error("BACKUP_BINARY is not defined for this test program");
+#endif
+}
+
+XDisplay::XDisplay(bool withTray) {
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  const std::string fd = std::to_string(fds[1]);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  if (pid < 0) throw std::runtime_error("cannot start Xvfb");
+  xvfb_ = pid;
+  std::string number;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n')
+    number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    KillAndReap(xvfb_);
+    throw std::runtime_error("Xvfb did not report its display");
+  }
+  name_ = ":" + number;
+  if (withTray) {
+    tray_ = Spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
+                   "--heighttype", "pixel", "--height", "32", "--SetDockType", "true", "--expand", "false"},
+                  {"DISPLAY=" + name_}, {});
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (TrayWindow().empty() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(50ms);
+    if (TrayWindow().empty()) throw std::runtime_error("the tray host did not start");
+  }
+}
+
+XDisplay::~XDisplay() {
+  KillAndReap(tray_);
+  KillAndReap(xvfb_);
+}
+
+std::string XDisplay::Run(const std::vector<std::string>& argv, int* exitCode) const {
+  std::string output;
+  int rc = RunCommand(argv, &output, {"DISPLAY=" + name_});
+  if (exitCode != nullptr) *exitCode = rc;
+  return output;
+}
+
+std::string XDisplay::TrayWindow() const {
+  const auto windows = Words(Run({"xdotool", "search", "--classname", "^panel$"}));
+  return windows.empty() ? std::string() : windows.front();
+}
+
+std::vector<std::string> XDisplay::FindWindows(const std::string& nameRegex, bool all) const {
+  std::vector<std::string> argv = {"xdotool", "search"};
+  if (!all) argv.push_back("--onlyvisible");
+  argv.insert(argv.end(), {"--name", nameRegex});
+  return Words(Run(argv));
+}
+
+std::string XDisplay::WaitForWindow(const std::string& nameRegex, std::chrono::milliseconds timeout) const {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  do {
+    const auto windows = FindWindows(nameRegex);
+    if (!windows.empty()) return windows.front();
+    std::this_thread::sleep_for(50ms);
+  } while (std::chrono::steady_clock::now() < deadline);
+  return {};
+}
+
+bool XDisplay::IsViewable(const std::string& window) const {
+  return Run({"xwininfo", "-id", window}).find("IsViewable") != std::string::npos;
+}
+
+std::vector<std::string> XDisplay::Children(const std::string& window) const {
+  const std::string tree = Run({"xwininfo", "-children", "-id", window});
+  std::vector<std::string> ids;
+  static const std::regex child(R"(^\s+(0x[0-9a-fA-F]+) )");
+  std::istringstream in(tree);
+  bool inChildren = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find("child") != std::string::npos && line.find(':') != std::string::npos) {
+      inChildren = true;
+      continue;
+    }
+    std::smatch match;
+    if (inChildren && std::regex_search(line, match, child)) ids.push_back(match[1]);
+  }
+  return ids;
+}
+
+XDisplay::Geometry XDisplay::GeometryOf(const std::string& window) const {
+  const std::string info = Run({"xwininfo", "-id", window});
+  Geometry g;
+  auto field = [&](const std::string& label) {
+    const auto at = info.find(label);
+    return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + label.size());
+  };
+  g.x = field("Absolute upper-left X:");
+  g.y = field("Absolute upper-left Y:");
+  g.width = field("Width:");
+  g.height = field("Height:");
+  return g;
+}
+
+void XDisplay::Click(int x, int y, int button) const {
+  Run({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click",
+       std::to_string(button)});
+}
+
+void XDisplay::ClickWindow(const std::string& window, int relativeX, int relativeY, int button) const {
+  const Geometry g = GeometryOf(window);
+  Click(g.x + relativeX, g.y + relativeY, button);
+}
+
+void XDisplay::Key(const std::string& window, const std::string& keys) const {
+  Run({"xdotool", "key", "--window", window, keys});
+}
+
+void XDisplay::Screenshot(const fs::path& png) const {
+  Run({"import", "-window", "root", png.string()});
+}
+
+ProgramFolder::ProgramFolder() : path_(MakeTempFolder("kelmora-program")) {
+  fs::copy_file(BuiltProgram(), Executable(), fs::copy_options::overwrite_existing);
+}
+
+ProgramFolder::~ProgramFolder() {
+  std::error_code ignored;
+  if (std::getenv("KEEP_TEST_FOLDERS") == nullptr) fs::remove_all(path_, ignored);
+}
+
+void ProgramFolder::WriteIni(const std::string& bytes) const {
+  std::ofstream out(path_ / "sistema.ini", std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+void ProgramFolder::WriteIni(const std::string& location, const std::string& serverSystem) const {
+  std::string text = "[Dados]\r\nDir=" + location + "\r\n";
+  if (!serverSystem.empty()) text += "[Backup]\r\nSistema=" + serverSystem + "\r\n";
+  WriteIni(text);
+}
+
+RunningProgram::RunningProgram(const XDisplay& display, const ProgramFolder& folder,
+                               const std::vector<std::string>& arguments,
+                               const std::vector<std::string>& extraEnvironment)
+    : log_(folder.Path() / ("program-" + std::to_string(::getpid()) + ".log")) {
+  std::vector<std::string> argv = {folder.Executable().string()};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> env = {"DISPLAY=" + display.Name()};
+  env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
+  pid_ = Spawn(argv, env, log_, folder.Path());
+}
+
+RunningProgram::~RunningProgram() {
+  if (!exitCode_) KillAndReap(pid_);
+}
+
+std::optional<int> RunningProgram::WaitForExit(std::chrono::milliseconds timeout) {
+  if (exitCode_) return exitCode_;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  do {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      return exitCode_;
+    }
+    std::this_thread::sleep_for(20ms);
+  } while (std::chrono::steady_clock::now() < deadline);
+  return std::nullopt;
+}
+
+bool RunningProgram::Running() {
+  return !WaitForExit(0ms).has_value();
+}
+
+std::string RunningProgram::Output() const {
+  std::ifstream in(log_);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace testsupport
