@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDateTime>
+#include <string>
+
+#include "app/BackupSettings.h"
+
+namespace app {
+
+// The names one backup job works with, all derived from the settings and the job's start time.
+// Local names use "/"; the target on the server follows the server's own conventions.
+struct BackupNames {
+  std::string backupFolder;      // program folder + "backup/"
+  std::string logFile;           // backup folder + "backup.txt"
+  std::string serverName;        // location before its first ":"
+  std::string databasePath;      // location after its first ":"
+  std::string timestamp;         // "_yyyymmdd_hhnn"
+  std::string databaseFileName;  // last component of the database path ("/" and "\" both separate)
+  std::string localBackupName;   // backup folder + file name without extension + timestamp + ".gbk"
+  std::string serverTarget;      // where the server writes the backup (Linux or Windows form)
+  std::string copyTarget;        // copy folder + file-name part of the local backup name
+
+  static BackupNames For(const BackupSettings& settings, const QDateTime& jobStart);
+};
+
+// The server-side target when the server runs Linux ("Linux", exact letter case) and otherwise.
+std::string LinuxServerTarget(const std::string& programFolder, const std::string& databaseFileName,
+                              const std::string& timestamp);
+std::string WindowsServerTarget(const std::string& programFolder, const std::string& databasePath,
+                                const std::string& timestamp);
+
+}  // namespace app
