@@ -18,7 +18,7 @@ inline std::string EntryPointMissing(const std::string& name) {
 inline std::string ChangeWhileConnected() {
   return "Não é possível alterar enquanto estiver conectado"_cp1252;
 }
-inline std::string ReplaceInternalTransaction() {
+inline std::string ReplaceOwnDefaultTransaction() {
   return "Não é possível substituir a transação interna como padrão"_cp1252;
 }
 inline std::string InvalidDatabaseName() {

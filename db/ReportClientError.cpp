@@ -42,14 +42,16 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
   errorMessage.emplace_back();
   errorMessage.push_back("ISC ERROR MESSAGE:");
 
-  // Each call interprets one message and advances the cursor; the vector has at most 20 elements, so
-  // the loop is bounded even when a library never returns 0.
+  // Each call interprets one message and advances the cursor. The k-th call also lists status vector
+  // element k (element 1 being the primary code). The vector has 20 elements, so the loop is bounded
+  // even for a library that never returns 0.
   const std::array<ISC_STATUS, 20> status = session.Status();
   const ISC_STATUS* cursor = status.data();
   std::string previous;
-  char buffer[kMessageBufferSize];
-  for (std::size_t k = 1; k <= status.size(); ++k) {
-    buffer[0] = '\0';
+  // The buffer is not cleared between calls: the closing call leaves it as it was, so its text equals
+  // the previous line and is not added again.
+  char buffer[kMessageBufferSize] = {};
+  for (std::size_t k = 1; k < status.size(); ++k) {
     ISC_LONG length;
     if (client.fb_interpret != nullptr) {
       length = client.fb_interpret(buffer, kMessageBufferSize, &cursor);
@@ -64,7 +66,7 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
       errorMessage.push_back(line);
       previous = line;
     }
-    errorCodes.push_back(std::to_string(static_cast<long>(status[k - 1])));
+    errorCodes.push_back(std::to_string(static_cast<long>(status[k])));
     if (length == 0) break;
   }
 

@@ -6,9 +6,9 @@
 namespace db {
 
 TIB_Database::TIB_Database(std::string name) : TIB_Connection(std::move(name)) {
-  internalTransaction_ = CreateDefaultTransaction();
-  internalTransaction_->SetIB_Connection(this);
-  TIB_Connection::SetDefaultTransaction(internalTransaction_.get());
+  defaultTransactionOwned_ = CreateDefaultTransaction();
+  defaultTransactionOwned_->SetIB_Connection(this);
+  TIB_Connection::SetDefaultTransaction(defaultTransactionOwned_.get());
 }
 
 TIB_Database::~TIB_Database() {
@@ -19,7 +19,7 @@ TIB_Database::~TIB_Database() {
   } catch (...) {
     // Nothing can be reported from a destructor.
   }
-  internalTransaction_.reset();
+  defaultTransactionOwned_.reset();
 }
 
 std::unique_ptr<TIB_TransactionDefault> TIB_Database::CreateDefaultTransaction() {
@@ -27,8 +27,8 @@ std::unique_ptr<TIB_TransactionDefault> TIB_Database::CreateDefaultTransaction()
 }
 
 void TIB_Database::SetDefaultTransaction(TIB_Transaction* transaction) {
-  if (transaction != internalTransaction_.get()) {
-    throw EIB_ConnectionError(this, messages::ReplaceInternalTransaction());
+  if (transaction != defaultTransactionOwned_.get()) {
+    throw EIB_ConnectionError(this, messages::ReplaceOwnDefaultTransaction());
   }
   TIB_Connection::SetDefaultTransaction(transaction);
 }

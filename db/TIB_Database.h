@@ -15,24 +15,24 @@ class TIB_Database : public TIB_Connection {
 
   // Only the internal default transaction may be the default.
   void SetDefaultTransaction(TIB_Transaction* transaction) override;
-  TIB_TransactionDefault& InternalTransaction() { return *internalTransaction_; }
+  TIB_TransactionDefault& OwnDefaultTransaction() { return *defaultTransactionOwned_; }
 
-  TIB_Isolation Isolation() const { return internalTransaction_->Isolation(); }
-  void SetIsolation(TIB_Isolation value) { internalTransaction_->SetIsolation(value); }
-  bool AutoCommit() const { return internalTransaction_->AutoCommit(); }
-  void SetAutoCommit(bool value) { internalTransaction_->SetAutoCommit(value); }
-  bool RecVersion() const { return internalTransaction_->RecVersion(); }
-  void SetRecVersion(bool value) { internalTransaction_->SetRecVersion(value); }
-  bool LockWait() const { return internalTransaction_->LockWait(); }
-  void SetLockWait(bool value) { internalTransaction_->SetLockWait(value); }
-  bool ReadOnly() const { return internalTransaction_->ReadOnly(); }
-  void SetReadOnly(bool value) { internalTransaction_->SetReadOnly(value); }
+  TIB_Isolation Isolation() const { return defaultTransactionOwned_->Isolation(); }
+  void SetIsolation(TIB_Isolation value) { defaultTransactionOwned_->SetIsolation(value); }
+  bool AutoCommit() const { return defaultTransactionOwned_->AutoCommit(); }
+  void SetAutoCommit(bool value) { defaultTransactionOwned_->SetAutoCommit(value); }
+  bool RecVersion() const { return defaultTransactionOwned_->RecVersion(); }
+  void SetRecVersion(bool value) { defaultTransactionOwned_->SetRecVersion(value); }
+  bool LockWait() const { return defaultTransactionOwned_->LockWait(); }
+  void SetLockWait(bool value) { defaultTransactionOwned_->SetLockWait(value); }
+  bool ReadOnly() const { return defaultTransactionOwned_->ReadOnly(); }
+  void SetReadOnly(bool value) { defaultTransactionOwned_->SetReadOnly(value); }
 
  protected:
   virtual std::unique_ptr<TIB_TransactionDefault> CreateDefaultTransaction();
 
  private:
-  std::unique_ptr<TIB_TransactionDefault> internalTransaction_;
+  std::unique_ptr<TIB_TransactionDefault> defaultTransactionOwned_;
 };
 
 }  // namespace db

@@ -149,10 +149,10 @@ TEST(Database, TheInternalDefaultTransactionCannotBeReplaced) {
   } catch (const EIB_ConnectionError& error) {
     EXPECT_EQ("Não é possível substituir a transação interna como padrão"_cp1252, error.Message());
   }
-  EXPECT_EQ(&database.InternalTransaction(), database.DefaultTransaction());
+  EXPECT_EQ(&database.OwnDefaultTransaction(), database.DefaultTransaction());
   // The schema cache's internal transaction joined first, the default transaction second.
   ASSERT_EQ(2u, database.Transactions().size());
-  EXPECT_EQ(&database.InternalTransaction(), database.Transactions()[1]);
+  EXPECT_EQ(&database.OwnDefaultTransaction(), database.Transactions()[1]);
   EXPECT_EQ(TIB_PasswordStorage::psNotSecure, database.PasswordStorage());
 }
 

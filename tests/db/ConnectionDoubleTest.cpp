@@ -1,0 +1,158 @@
+// The connection's calls as the client library receives them.
+
+#include "db/BackupPasswords.h"
+#include "db/BackupSettingsSource.h"
+#include "db/Cp1252.h"
+#include "db/Errors.h"
+#include "tests/db/DoubleTestSupport.h"
+
+namespace db {
+namespace {
+
+using testing::Arg;
+using testing::InfoReply;
+
+// An information reply of a Firebird 3 database with the given ODS and dialect.
+std::vector<unsigned char> ServerInfo(unsigned char ods, unsigned char dialect, bool withVersion = true,
+                                      unsigned char readOnly = 0) {
+  std::vector<std::pair<unsigned char, std::vector<unsigned char>>> items = {
+      {32, {ods, 0, 0, 0}}, {33, {0}}, {62, {dialect}}, {63, {readOnly}}};
+  if (withVersion) {
+    const std::string version = "LI-V3.0.11.33703 Firebird 3.0";
+    std::vector<unsigned char> data = {1, static_cast<unsigned char>(version.size())};
+    data.insert(data.end(), version.begin(), version.end());
+    items.emplace_back(103, data);
+  }
+  return InfoReply(items);
+}
+
+class ConnectionCalls : public testing::DoubleTest {
+ protected:
+  void SetUp() override {
+    DoubleTest::SetUp();
+    Double().SetForwarding(false);
+    source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
+    source_.IBODatabase.AfterConnect = [this](TIB_Connection*) { ++afterConnect_; };
+  }
+  TIBODatabase& Database() { return source_.IBODatabase; }
+
+  BackupSettingsSource source_;
+  int afterConnect_ = 0;
+};
+
+TEST_F(ConnectionCalls, TheAttachSendsTheConnectStringAndTheStoredDpb) {
+  Database().Connect();
+  const auto attaches = fbdouble::CallsTo(Double().Calls(), "isc_attach_database");
+  ASSERT_EQ(1u, attaches.size());
+  EXPECT_EQ("0", Arg(attaches[0], "nameLength"));
+  EXPECT_EQ("dbhost:/data/app.fdb", Arg(attaches[0], "name"));
+  EXPECT_EQ("0", Arg(attaches[0], "db"));
+  const std::string password = BackupDatabasePassword();
+  std::string passwordHex;
+  char byte[4];
+  for (unsigned char c : password) {
+    std::snprintf(byte, sizeof byte, " %02X", c);
+    passwordHex += byte;
+  }
+  char length[4];
+  std::snprintf(length, sizeof length, "%02X", static_cast<unsigned>(password.size()));
+  EXPECT_EQ("01 1C 06 53 59 53 44 42 41 1D " + std::string(length) + passwordHex +
+                " 18 01 01 1B 01 00 30 07 57 49 4E 31 32 35 32",
+            Arg(attaches[0], "dpb"));
+  EXPECT_TRUE(Database().Connected());
+  EXPECT_EQ(1, afterConnect_);
+}
+
+TEST_F(ConnectionCalls, ConnectOnAnAttachedConnectionMakesNoCallAndFiresNothing) {
+  Database().Connect();
+  Double().ClearCalls();
+  int changed = 0;
+  Database().OnConnectedChanged = [&](TIB_Connection*) { ++changed; };
+  Database().Connect();
+  Database().Open();
+  EXPECT_TRUE(Double().Calls().empty());
+  EXPECT_EQ(1, afterConnect_);
+  EXPECT_EQ(0, changed);
+}
+
+TEST_F(ConnectionCalls, ABadPathMakesNoClientCall) {
+  Database().SetDatabaseName("dbhost:C:dados.fdb");
+  EXPECT_THROW(Database().Connect(), EIB_ConnectionError);
+  EXPECT_TRUE(Double().Calls().empty());
+  EXPECT_FALSE(Database().Connected());
+}
+
+TEST_F(ConnectionCalls, ATruncatedInformationReplyIsRaisedAfterTheAttach) {
+  Double().QueueReply("isc_database_info", {2, 1});
+  try {
+    Database().Connect();
+    FAIL();
+  } catch (const EIB_ConnectionError& error) {
+    EXPECT_EQ("O buffer de retorno das informações do banco de dados foi truncado"_cp1252, error.Message());
+    EXPECT_EQ(&Database(), error.Sender());
+  }
+  EXPECT_TRUE(Database().Connected());
+  EXPECT_EQ(0, afterConnect_);
+  EXPECT_EQ(0, Database().BusyCount());
+  const auto info = fbdouble::CallsTo(Double().Calls(), "isc_database_info");
+  ASSERT_EQ(1u, info.size());
+  EXPECT_EQ("256", Arg(info[0], "itemsLength"));
+  EXPECT_EQ(0u, Arg(info[0], "items").rfind("15 0D 04 0B 22 34 21 20 0E 0C 67 1F 3D 3E 3F 40 01 00", 0));
+  EXPECT_EQ("4096", Arg(info[0], "resultLength"));
+  Database().Disconnect();
+  EXPECT_FALSE(Database().Connected());
+  EXPECT_EQ(1u, fbdouble::CallsTo(Double().Calls(), "isc_detach_database").size());
+}
+
+TEST_F(ConnectionCalls, WithoutTheFirebirdVersionItemNoAliasRequestIsMade) {
+  Double().QueueReply("isc_database_info", ServerInfo(12, 1, false));
+  Database().Connect();
+  const TIB_ConnectCharacteristics& info = Database().Characteristics();
+  EXPECT_EQ("", info.firebirdVersion);
+  EXPECT_EQ(0, info.fbMajor);
+  EXPECT_EQ(12, info.odsMajorVersion);
+  // The parameter-order test was prepared, but no alias request followed.
+  EXPECT_EQ(1u, fbdouble::CallsTo(Double().Calls(), "isc_dsql_prepare").size());
+  EXPECT_TRUE(fbdouble::CallsTo(Double().Calls(), "isc_dsql_sql_info").empty());
+}
+
+TEST_F(ConnectionCalls, AFirebird3ServerIsAskedForTheRelationAliases) {
+  Double().QueueReply("isc_database_info", ServerInfo(12, 1));
+  Database().Connect();
+  const auto sqlInfo = fbdouble::CallsTo(Double().Calls(), "isc_dsql_sql_info");
+  ASSERT_EQ(1u, sqlInfo.size());
+  EXPECT_EQ("5", Arg(sqlInfo[0], "itemsLength"));
+  EXPECT_EQ("04 07 09 19 08", Arg(sqlInfo[0], "items"));
+  EXPECT_EQ("32761", Arg(sqlInfo[0], "resultLength"));
+}
+
+TEST_F(ConnectionCalls, ADialectThatReadsZeroPreparesWithDialectOne) {
+  Double().QueueReply("isc_database_info", ServerInfo(12, 0));
+  Database().Connect();
+  EXPECT_EQ(1, Database().SQLDialect());
+  const auto prepares = fbdouble::CallsTo(Double().Calls(), "isc_dsql_prepare");
+  ASSERT_EQ(1u, prepares.size());
+  EXPECT_EQ("1", Arg(prepares[0], "dialect"));
+}
+
+TEST_F(ConnectionCalls, AnOldOnDiskStructureSkipsTheParameterOrderTest) {
+  Double().QueueReply("isc_database_info", ServerInfo(9, 1));
+  Database().Connect();
+  EXPECT_TRUE(Database().OldParameterOrder());
+  EXPECT_EQ((std::vector<std::string>{"isc_attach_database", "isc_database_info"}), ServerEntries());
+}
+
+TEST_F(ConnectionCalls, ARefusedDetachIsNotReported) {
+  Database().Connect();
+  int errors = 0;
+  Database().OnError = [&](TIB_Component*, long, const TStrings&, const TStrings&, long, const TStrings&,
+                           const TStrings&, bool&) { ++errors; };
+  Double().Fail("isc_detach_database", {1, 335544721, 2, fbdouble::Arg("h"), 0});
+  EXPECT_NO_THROW(Database().Disconnect());
+  EXPECT_FALSE(Database().Connected());
+  EXPECT_EQ(0, errors);
+  EXPECT_EQ(0, Database().IB_Session().LastResult());
+}
+
+}  // namespace
+}  // namespace db

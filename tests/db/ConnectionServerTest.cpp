@@ -1,0 +1,244 @@
+// The connection against the private server through the real client library.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+#include "db/Cp1252.h"
+#include "db/Errors.h"
+#include "db/TIBODatabase.h"
+#include "tests/db/ServerTestSupport.h"
+
+namespace db {
+namespace {
+
+using testsupport::FirebirdServer;
+
+constexpr long kLoginFailed = 335544472;   // isc_login
+constexpr long kNetworkError = 335544721;  // isc_network_error
+
+std::string FixtureLocation(const std::string& name) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  return server.Location(testsupport::CreateAppDatabase(server, name));
+}
+
+// A loopback location on which nothing listens.
+std::string ClosedPortLocation() {
+  return "127.0.0.1/" + std::to_string(testsupport::FreeLoopbackPort()) + ":/nowhere.fdb";
+}
+
+TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
+  TIBODatabase database("IBODatabase");
+  testing::UseTestServerLogin(database);
+  database.SetDatabaseName(FixtureLocation("db_attach"));
+  std::vector<std::string> events;
+  database.BeforeConnect = [&](TIB_Connection*) { events.push_back("BeforeConnect"); };
+  database.OnConnectedChanged = [&](TIB_Connection* sender) {
+    events.push_back(sender->Connected() ? "Changed:on" : "Changed:off");
+  };
+  database.AfterConnect = [&](TIB_Connection*) { events.push_back("AfterConnect"); };
+  database.BeforeDisconnect = [&](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
+  database.AfterDisconnect = [&](TIB_Connection*) { events.push_back("AfterDisconnect"); };
+
+  database.Connect();
+  ASSERT_TRUE(database.Connected());
+  EXPECT_EQ(TIB_ConnectionStatus::csConnected, database.ConnectionStatus());
+  EXPECT_EQ(0, database.BusyCount());
+  const TIB_ConnectCharacteristics& info = database.Characteristics();
+  EXPECT_EQ(12, info.odsMajorVersion);  // Firebird 3
+  EXPECT_EQ(1, info.dbSQLDialect);
+  EXPECT_EQ(8192, info.pageSize);
+  EXPECT_EQ(0, info.dbReadOnly);
+  EXPECT_EQ(0u, info.firebirdVersion.rfind("LI-V3.", 0)) << info.firebirdVersion;
+  EXPECT_EQ("LI", info.fbPlatform);
+  EXPECT_EQ("V", info.fbVersionKind);
+  EXPECT_EQ(3, info.fbMajor);
+  EXPECT_GT(info.fbBuild, 0);
+  EXPECT_NE(std::string::npos, info.fbServerName.find("Firebird")) << info.fbServerName;
+  EXPECT_EQ(1, database.SQLDialect());
+  // A newer on-disk structure answers the parameter-order test with the new order.
+  EXPECT_FALSE(database.OldParameterOrder());
+
+  database.Disconnect();
+  EXPECT_FALSE(database.Connected());
+  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ((std::vector<std::string>{"BeforeConnect", "Changed:on", "AfterConnect", "BeforeDisconnect",
+                                      "Changed:off", "AfterDisconnect"}),
+            events);
+  database.Disconnect();  // nothing happens on a detached connection
+  EXPECT_EQ(6u, events.size());
+}
+
+TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
+  TIBODatabase database("IBODatabase");
+  testing::UseTestServerLogin(database);
+  database.SetDatabaseName(FixtureLocation("db_guard"));
+  database.Connect();
+  ASSERT_TRUE(database.Connected());
+  const std::string text = "Não é possível alterar enquanto estiver conectado"_cp1252;
+  const std::vector<std::function<void()>> writers = {
+      [&] { database.SetUsername("OTHER"); },
+      [&] { database.SetPassword("x"); },
+      [&] { database.SetServer("other"); },
+      [&] { database.SetPath("/other.fdb"); },
+      [&] { database.SetSQLRole("R"); },
+      [&] { database.SetCharSet("UTF8"); },
+      [&] { database.SetProtocol(TIB_Protocol::cpLocal); },
+      [&] { database.SetForcedWrites(TIB_DPBFlag::dpbFalse); },
+      [&] { database.SetReservePageSpace(TIB_DPBFlag::dpbFalse); },
+      [&] { database.SetDBKeyScope(TIB_DPBFlag::dpbTrue); },
+      [&] { database.SetDatabaseName("srv:/moved.fdb"); },
+  };
+  for (std::size_t i = 0; i < writers.size(); ++i) {
+    try {
+      writers[i]();
+      ADD_FAILURE() << "writer " << i << " was accepted";
+    } catch (const EIB_ConnectionError& error) {
+      EXPECT_EQ(text, error.Message()) << i;
+    }
+  }
+  // The dialect line only changes its line.
+  EXPECT_NO_THROW(database.SetSQLDialect(3));
+  EXPECT_EQ(1, database.SQLDialect());  // attached: the database's own dialect
+  database.Disconnect();
+  EXPECT_EQ(3, database.SQLDialect());
+}
+
+TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisconnected) {
+  TIBODatabase database("IBODatabase");
+  database.SetUsername(FirebirdServer::kUser);
+  database.SetPassword("wrong-password");
+  database.SetDatabaseName(FixtureLocation("db_wrong_password"));
+  int errors = 0;
+  long code = 0;
+  int afterConnect = 0;
+  database.AfterConnect = [&](TIB_Connection*) { ++afterConnect; };
+  database.OnError = [&](TIB_Component* sender, long errCode, const TStrings& message, const TStrings&, long,
+                         const TStrings&, const TStrings& sql, bool& raise) {
+    ++errors;
+    code = errCode;
+    EXPECT_EQ(&database, sender);
+    EXPECT_TRUE(raise);
+    EXPECT_EQ("ISC ERROR CODE:" + std::to_string(errCode), message.at(0));
+    EXPECT_TRUE(sql.empty());
+    raise = false;
+  };
+  EXPECT_NO_THROW(database.Connect());
+  EXPECT_EQ(1, errors);
+  EXPECT_EQ(kLoginFailed, code);
+  EXPECT_FALSE(database.Connected());
+  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(0, afterConnect);
+  EXPECT_EQ(0, database.BusyCount());
+
+  // Without a handler the failure is raised with its code and lists.
+  database.OnError = nullptr;
+  try {
+    database.Connect();
+    FAIL();
+  } catch (const EIB_ISCError& error) {
+    EXPECT_EQ(kLoginFailed, error.ERRCODE());
+    EXPECT_EQ(&database, error.Sender());
+    EXPECT_GE(error.ErrorMessage().size(), 4u);
+    EXPECT_NE(std::string::npos, error.Message().find("ISC ERROR CODE:335544472"));
+    EXPECT_LE(error.Message().size(), 255u);
+  }
+  EXPECT_FALSE(database.Connected());
+}
+
+TEST(ConnectionServer, AHandlerRetriesFromInsideTheFailingConnectAndAfterConnectRunsOnce) {
+  testing::SettingsFixture fixture("db_retry_settings");
+  fixture.ReadSettingsOnConnect();
+  TIBODatabase& database = fixture.source.IBODatabase;
+  database.SetDatabaseName(ClosedPortLocation());
+  int attempt = 1;
+  int depth = 0;
+  int deepest = 0;
+  std::vector<long> codes;
+  database.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
+                         const TStrings&, const TStrings&, bool& raise) {
+    raise = false;
+    codes.push_back(errCode);
+    if (errCode != kNetworkError && errCode != 335544375 && errCode != 335544704) return;
+    ++attempt;
+    ++depth;
+    deepest = std::max(deepest, depth);
+    // The server "comes up" before the fourth attempt.
+    if (attempt == 4) database.SetDatabaseName(fixture.location);
+    database.Open();
+    --depth;
+  };
+  database.Connect();
+  EXPECT_EQ((std::vector<long>{kNetworkError, kNetworkError, kNetworkError}), codes);
+  EXPECT_EQ(3, deepest);
+  EXPECT_EQ(1, fixture.afterConnectCalls);
+  EXPECT_FALSE(database.Connected());
+  EXPECT_EQ("08:00", fixture.values.time1);
+  EXPECT_EQ(7, fixture.values.days);
+  EXPECT_EQ(0, database.BusyCount());
+}
+
+struct NotAStandardException {
+  int code;
+};
+
+TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect) {
+  TIBODatabase database("IBODatabase");
+  database.SetUsername(FirebirdServer::kUser);
+  database.SetPassword("wrong-password");
+  const std::string location = FixtureLocation("db_throwing_handler");
+  database.SetDatabaseName(location);
+  database.OnError = [](TIB_Component*, long errCode, const TStrings&, const TStrings&, long, const TStrings&,
+                        const TStrings&, bool&) { throw NotAStandardException{static_cast<int>(errCode)}; };
+  try {
+    database.Connect();
+    FAIL();
+  } catch (const NotAStandardException& thrown) {
+    EXPECT_EQ(kLoginFailed, thrown.code);
+  }
+  EXPECT_FALSE(database.Connected());
+  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(0, database.BusyCount());
+  // Nothing stayed locked: the next attempt attaches, from this thread and from another one.
+  database.OnError = nullptr;
+  database.SetPassword(FirebirdServer::kPassword);
+  database.Connect();
+  EXPECT_TRUE(database.Connected());
+  bool otherThreadAttached = false;
+  std::thread other([&] {
+    TIBODatabase second("Second");
+    testing::UseTestServerLogin(second);
+    second.SetDatabaseName(location);
+    second.Connect();
+    otherThreadAttached = second.Connected();
+  });
+  other.join();
+  EXPECT_TRUE(otherThreadAttached);
+  database.Disconnect();
+}
+
+TEST(ConnectionServer, AnErrorFromBeforeConnectLeavesItDisconnected) {
+  TIBODatabase database("IBODatabase");
+  testing::UseTestServerLogin(database);
+  database.SetDatabaseName(FixtureLocation("db_before_connect"));
+  database.BeforeConnect = [](TIB_Connection*) { throw std::runtime_error("no"); };
+  EXPECT_THROW(database.Connect(), std::runtime_error);
+  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(0, database.BusyCount());
+}
+
+TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
+  TIBODatabase database("IBODatabase");
+  testing::UseTestServerLogin(database);
+  database.SetDatabaseName(FixtureLocation("db_after_connect_throws"));
+  database.AfterConnect = [](TIB_Connection*) { throw std::logic_error("settings failed"); };
+  EXPECT_THROW(database.Connect(), std::logic_error);
+  EXPECT_TRUE(database.Connected());
+  database.AfterConnect = nullptr;
+  database.Disconnect();
+  EXPECT_FALSE(database.Connected());
+}
+
+}  // namespace
+}  // namespace db

@@ -1,0 +1,43 @@
+#pragma once
+
+// Tests that load the recording client double instead of the real client library.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "db/ClientLibrary.h"
+#include "tests/double/DoubleLoader.h"
+#include "tests/double/FbDouble.h"
+
+namespace db::testing {
+
+class DoubleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    control_ = &fbdouble::LoadVariant("full");
+    SetClientLibraryFileNames({fbdouble::VariantPath("full")});
+  }
+  void TearDown() override {
+    control_->Reset();
+    SetClientLibraryFileNames(DefaultClientLibraryFileNames());
+  }
+  fbdouble::Control& Double() const { return *control_; }
+  std::vector<fbdouble::Call> ServerCalls() const { return fbdouble::ServerCalls(control_->Calls()); }
+  std::vector<std::string> ServerEntries() const { return fbdouble::ServerEntries(control_->Calls()); }
+
+ private:
+  fbdouble::Control* control_ = nullptr;
+};
+
+// The value of "key=" in a recorded argument list, up to the next blank (or the closing quote of a
+// quoted text).
+std::string Arg(const fbdouble::Call& call, const std::string& key);
+std::string OutArg(const fbdouble::Call& call, const std::string& key);
+
+// An information reply: items of (code, data) and the end byte.
+std::vector<unsigned char> InfoReply(
+    const std::vector<std::pair<unsigned char, std::vector<unsigned char>>>& items);
+
+}  // namespace db::testing

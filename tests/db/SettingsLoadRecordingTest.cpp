@@ -1,0 +1,187 @@
+// One settings load as the private server receives it, recorded by the client double.
+
+#include <algorithm>
+#include <set>
+
+#include "db/TIB_SchemaCache.h"
+#include "tests/db/DoubleTestSupport.h"
+#include "tests/db/ServerTestSupport.h"
+
+namespace db {
+namespace {
+
+using testing::Arg;
+using testing::OutArg;
+
+std::string Joined(const TStrings& lines) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    text += (i > 0 ? "\r\n" : "") + lines[i];
+  return text;
+}
+
+const std::string kParameterOrderTest =
+    "/* OldParameterOrder test query */\r\nSELECT R.RDB$RELATION_NAME,\r\n (SELECT F.RDB$FIELD_NAME\r\n"
+    "  FROM RDB$RELATION_FIELDS F\r\n  WHERE F.RDB$RELATION_NAME = R.RDB$RELATION_NAME\r\n"
+    "    AND F.RDB$FIELD_POSITION = ? ) AS TESTFIELD\r\nFROM RDB$RELATIONS R\r\nWHERE R.RDB$RELATION_NAME = "
+    "? ";
+
+// The calls in a compact form: entry names, consecutive fetches folded into one "isc_dsql_fetch*",
+// prepares and starts with what they carry.
+std::vector<std::string> Script(const std::vector<fbdouble::Call>& calls) {
+  std::vector<std::string> script;
+  for (const fbdouble::Call& call : calls) {
+    std::string line = call.entry;
+    if (call.entry == "isc_dsql_fetch") {
+      if (!script.empty() && script.back() == "isc_dsql_fetch*") continue;
+      line = "isc_dsql_fetch*";
+    } else if (call.entry == "isc_start_multiple") {
+      line += " " + Arg(call, "teb0.tpb");
+    } else if (call.entry == "isc_dsql_prepare") {
+      line += " " + Arg(call, "sql");
+    } else if (call.entry == "isc_dsql_free_statement") {
+      line += " " + Arg(call, "option");
+    } else if (call.entry == "isc_dsql_sql_info") {
+      line += " " + Arg(call, "items");
+    }
+    script.push_back(line);
+  }
+  return script;
+}
+
+std::vector<std::string> CatalogueRead(TIB_SchemaCache::List list) {
+  return {"isc_dsql_prepare " + Joined(TIB_SchemaCache::StatementLines(list)),
+          "isc_dsql_sql_info 04 07 09 19 08",
+          "isc_dsql_execute",
+          "isc_dsql_set_cursor_name",
+          "isc_dsql_fetch*",
+          "isc_dsql_free_statement 1"};
+}
+
+class SettingsLoadRecording : public testing::DoubleTest {};
+
+TEST_F(SettingsLoadRecording, OneLoadSendsExactlyTheseCalls) {
+  db::testing::SettingsFixture fixture("rec_primary_key");
+  fixture.ReadSettingsOnConnect();
+  fixture.source.IBODatabase.Connect();
+  EXPECT_EQ("08:00", fixture.values.time1);
+  EXPECT_EQ(7, fixture.values.days);
+
+  const std::vector<fbdouble::Call> calls = ServerCalls();
+  std::vector<std::string> expected = {
+      "isc_attach_database",
+      "isc_database_info",
+      // the parameter-order test
+      "isc_dsql_allocate_statement",
+      "isc_start_multiple 03 08 0F 11 07",
+      "isc_dsql_prepare " + kParameterOrderTest,
+      "isc_dsql_describe_bind",
+      "isc_dsql_sql_info 04 07 09 19 08",
+      // opening tblBackup
+      "isc_start_multiple 03 09 02 07",
+      "isc_dsql_allocate_statement",
+  };
+  const auto append = [&](const std::vector<std::string>& more) {
+    expected.insert(expected.end(), more.begin(), more.end());
+  };
+  append(CatalogueRead(TIB_SchemaCache::kProcedures));
+  append(CatalogueRead(TIB_SchemaCache::kTableKeys));
+  append({"isc_dsql_prepare SELECT * FROM SIS_BACKUP", "isc_dsql_sql_info 04 07 09 19 08"});
+  // ID_BACKUP is NOT NULL: computed columns, primary keys, foreign keys, defaults.
+  append(CatalogueRead(TIB_SchemaCache::kComputed));
+  append(CatalogueRead(TIB_SchemaCache::kPrimaryKeys));
+  append(CatalogueRead(TIB_SchemaCache::kForeignKeys));
+  append(CatalogueRead(TIB_SchemaCache::kDefaults));
+  append({"isc_dsql_execute", "isc_dsql_set_cursor_name", "isc_dsql_fetch*", "isc_dsql_free_statement 1",
+          // Disconnect
+          "isc_commit_transaction", "isc_rollback_transaction", "isc_dsql_free_statement 2",
+          "isc_dsql_free_statement 2", "isc_detach_database"});
+  EXPECT_EQ(expected, Script(calls));
+
+  // Handles: the settings query reuses the test query's handle, the catalogue reads share a second
+  // one, and both are freed newest first.
+  const auto allocations = fbdouble::CallsTo(calls, "isc_dsql_allocate_statement");
+  ASSERT_EQ(2u, allocations.size());
+  const std::string testHandle = OutArg(allocations[0], "stmt");
+  const std::string catalogueHandle = OutArg(allocations[1], "stmt");
+  EXPECT_NE(testHandle, catalogueHandle);
+  const auto prepares = fbdouble::CallsTo(calls, "isc_dsql_prepare");
+  for (const auto& prepare : prepares) {
+    const std::string sql = Arg(prepare, "sql");
+    EXPECT_EQ(sql == "SELECT * FROM SIS_BACKUP" || sql == kParameterOrderTest ? testHandle : catalogueHandle,
+              Arg(prepare, "stmt"))
+        << sql;
+    EXPECT_EQ("1", Arg(prepare, "dialect")) << sql;
+    EXPECT_EQ("0", Arg(prepare, "length")) << sql;
+  }
+  const auto frees = fbdouble::CallsTo(calls, "isc_dsql_free_statement");
+  ASSERT_GE(frees.size(), 2u);
+  EXPECT_EQ(testHandle, Arg(frees[frees.size() - 2], "stmt"));
+  EXPECT_EQ(catalogueHandle, Arg(frees[frees.size() - 1], "stmt"));
+  // The settings query's execute has no input descriptor, and only one row is fetched.
+  const auto executes = fbdouble::CallsTo(calls, "isc_dsql_execute");
+  EXPECT_EQ("null", Arg(executes.back(), "sqlda"));
+  std::size_t queryFetches = 0;
+  for (const auto& call : fbdouble::CallsTo(calls, "isc_dsql_fetch"))
+    queryFetches += Arg(call, "stmt") == testHandle;
+  EXPECT_EQ(1u, queryFetches);
+  // Cursor names are "C" and digits, different for every cursor.
+  const auto names = fbdouble::CallsTo(calls, "isc_dsql_set_cursor_name");
+  std::set<std::string> distinct;
+  for (const auto& call : names) {
+    const std::string name = Arg(call, "name");
+    EXPECT_EQ('C', name.front());
+    EXPECT_EQ(std::string::npos, name.find_first_not_of("0123456789", 1)) << name;
+    distinct.insert(name);
+  }
+  EXPECT_EQ(names.size(), distinct.size());
+}
+
+TEST_F(SettingsLoadRecording, ASecondOpenOnTheSameAttachmentSendsNoPrepareAndNoCatalogueRead) {
+  db::testing::SettingsFixture fixture("rec_second_open");
+  TIBOQuery& query = fixture.source.tblBackup;
+  std::vector<std::string> secondOpen;
+  fixture.source.IBODatabase.AfterConnect = [&](TIB_Connection*) {
+    query.Open();
+    query.Close();
+    Double().ClearCalls();
+    query.Open();
+    EXPECT_EQ("12:00", query.FieldByName("HR_BACKUP_2").AsString());
+    query.Close();
+    secondOpen = Script(ServerCalls());
+  };
+  fixture.source.IBODatabase.Connect();
+  EXPECT_EQ((std::vector<std::string>{"isc_dsql_execute", "isc_dsql_set_cursor_name", "isc_dsql_fetch*",
+                                      "isc_dsql_free_statement 1"}),
+            secondOpen);
+  fixture.source.IBODatabase.Disconnect();
+}
+
+TEST_F(SettingsLoadRecording, ATableWithoutPrimaryKeyReadsItsKeyOnceAndSelectsTheRowKey) {
+  testsupport::AppDatabaseOptions options;
+  options.primaryKey = false;
+  db::testing::SettingsFixture fixture("rec_no_key", options);
+  fixture.ReadSettingsOnConnect();
+  fixture.source.IBODatabase.Connect();
+  EXPECT_EQ("08:00", fixture.values.time1);
+  const auto calls = ServerCalls();
+  std::vector<std::string> prepared;
+  for (const auto& call : fbdouble::CallsTo(calls, "isc_dsql_prepare"))
+    prepared.push_back(Arg(call, "sql"));
+  // The server receives the named parameter as a plain "?".
+  std::string tableKey = Joined(TIB_SchemaCache::StatementLines(TIB_SchemaCache::kTableKey));
+  const std::size_t named = tableKey.find("?RDB$RELATION_NAME");
+  ASSERT_NE(std::string::npos, named);
+  tableKey.replace(named, 18, "?");
+  EXPECT_EQ(1, std::count(prepared.begin(), prepared.end(), tableKey));
+  EXPECT_EQ(1, std::count(prepared.begin(), prepared.end(),
+                          "SELECT SIS_BACKUP.*\r\n     , SIS_BACKUP.RDB$DB_KEY FROM SIS_BACKUP"));
+  // The table key read is executed with its table name as the only parameter.
+  const auto script = Script(calls);
+  const auto at = std::find(script.begin(), script.end(), "isc_dsql_prepare " + tableKey);
+  ASSERT_NE(script.end(), at);
+  EXPECT_EQ("isc_dsql_describe_bind", *(at + 1));
+}
+
+}  // namespace
+}  // namespace db

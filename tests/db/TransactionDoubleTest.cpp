@@ -1,0 +1,219 @@
+// Transactions as the client library receives them.
+
+#include <algorithm>
+#include <functional>
+#include <thread>
+
+#include "db/BackupSettingsSource.h"
+#include "db/Cp1252.h"
+#include "db/Errors.h"
+#include "db/TIB_SchemaCache.h"
+#include "db/TIB_TransactionInternal.h"
+#include "tests/db/DoubleTestSupport.h"
+
+namespace db {
+namespace {
+
+using testing::Arg;
+using testing::InfoReply;
+
+constexpr ISC_STATUS kConnectionLost = 335544648;
+
+// A clock that moves only when the retry pauses.
+class SteppingClock : public TIB_RetryClock {
+ public:
+  std::chrono::milliseconds Now() override { return now_; }
+  void Pause() override { now_ += std::chrono::milliseconds(100); }
+
+ private:
+  std::chrono::milliseconds now_{1000000};
+};
+
+class TransactionCalls : public testing::DoubleTest {
+ protected:
+  void SetUp() override {
+    DoubleTest::SetUp();
+    Double().SetForwarding(false);
+    source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
+  }
+  void TearDown() override {
+    TIB_Transaction::SetRetryClock(nullptr);
+    DoubleTest::TearDown();
+  }
+  // Attaches with an information reply of an ODS 12 database (so the parameter-order test runs).
+  void Attach(unsigned char readOnly = 0) {
+    Double().QueueReply("isc_database_info", InfoReply({{32, {12, 0, 0, 0}}, {62, {1}}, {63, {readOnly}}}));
+    source_.IBODatabase.Connect();
+  }
+  std::vector<std::string> StartTpbs() {
+    std::vector<std::string> tpbs;
+    for (const auto& call : fbdouble::CallsTo(Double().Calls(), "isc_start_multiple")) {
+      tpbs.push_back(Arg(call, "teb0.tpb"));
+    }
+    return tpbs;
+  }
+
+  BackupSettingsSource source_;
+};
+
+TEST_F(TransactionCalls, EachOfTheThreeTransactionsStartsWithItsOwnTpb) {
+  Attach();
+  // The parameter-order test started the schema cache's read-only transaction.
+  EXPECT_EQ((std::vector<std::string>{"03 08 0F 11 07"}), StartTpbs());
+  ASSERT_TRUE(source_.IBOTransaction.EnsureStarted());
+  source_.IBODatabase.OwnDefaultTransaction().EnsureStarted();
+  EXPECT_EQ((std::vector<std::string>{"03 08 0F 11 07", "03 09 02 07", "03 09 0F 11 07"}), StartTpbs());
+  const auto starts = fbdouble::CallsTo(Double().Calls(), "isc_start_multiple");
+  EXPECT_EQ("1", Arg(starts[1], "count"));
+  EXPECT_EQ(std::to_string(source_.IBODatabase.Handle()), Arg(starts[1], "teb0.db"));
+  EXPECT_TRUE(source_.IBOTransaction.Started());
+  // A started transaction keeps its handle; a second EnsureStarted makes no call.
+  EXPECT_TRUE(source_.IBOTransaction.EnsureStarted());
+  EXPECT_EQ(3u, StartTpbs().size());
+}
+
+TEST_F(TransactionCalls, OnAReadOnlyDatabaseEveryTransactionStartsForReading) {
+  Attach(1);
+  source_.IBOTransaction.EnsureStarted();
+  source_.IBODatabase.OwnDefaultTransaction().EnsureStarted();
+  EXPECT_EQ((std::vector<std::string>{"03 08 0F 11 07", "03 08 02 07", "03 08 0F 11 07"}), StartTpbs());
+}
+
+TEST_F(TransactionCalls, TheSettingsBuildTheirTpbItems) {
+  TIB_Transaction transaction;
+  transaction.SetIsolation(TIB_Isolation::tiConsistency);
+  transaction.SetLockWait(true);
+  transaction.SetServerAutoCommit(true);
+  EXPECT_EQ((std::vector<char>{3, 9, 1, 6, 16}), transaction.BuildTPB(false));
+  EXPECT_TRUE(transaction.AutoCommit());
+  transaction.SetIsolation(TIB_Isolation::tiCommitted);
+  transaction.SetRecVersion(false);
+  EXPECT_EQ((std::vector<char>{3, 8, 15, 18, 6, 16}), transaction.BuildTPB(true));
+}
+
+TEST_F(TransactionCalls, SettingsCannotChangeOnceStarted) {
+  Attach();
+  TIBOTransaction& transaction = source_.IBOTransaction;
+  transaction.EnsureStarted();
+  const std::vector<std::pair<std::string, std::function<void()>>> changes = {
+      {"ReadOnly", [&] { transaction.SetReadOnly(true); }},
+      {"Isolation", [&] { transaction.SetIsolation(TIB_Isolation::tiCommitted); }},
+      {"RecVersion", [&] { transaction.SetRecVersion(true); }},
+      {"LockWait", [&] { transaction.SetLockWait(true); }},
+  };
+  for (const auto& [name, change] : changes) {
+    try {
+      change();
+      ADD_FAILURE() << name;
+    } catch (const EIB_TransactionError& error) {
+      EXPECT_EQ("Não é possível alterar "_cp1252 + name + " uma vez iniciado", error.Message());
+    }
+  }
+  // Setting the value it already has is no change.
+  EXPECT_NO_THROW(transaction.SetIsolation(TIB_Isolation::tiConcurrency));
+  EXPECT_NO_THROW(transaction.SetRecVersion(false));
+}
+
+TEST_F(TransactionCalls, ATransactionWithoutAConnectionUsesTheSessionsFirstOrIsRefused) {
+  std::string message;
+  std::thread([&] {
+    TIB_Transaction alone;  // another thread: a session without connections
+    try {
+      alone.EnsureStarted();
+    } catch (const EIB_TransactionError& error) {
+      message = error.Message();
+    }
+  }).join();
+  EXPECT_EQ("A transação não possui uma conexão"_cp1252, message);
+
+  Attach();
+  TIB_Transaction orphan;
+  EXPECT_TRUE(orphan.EnsureStarted());
+  EXPECT_EQ(&source_.IBODatabase, orphan.IB_Connection());
+  orphan.Rollback();
+  EXPECT_FALSE(orphan.Started());
+}
+
+TEST_F(TransactionCalls, ALostConnectionAtStartIsRetriedForTwoSecondsAndReportedOnce) {
+  SteppingClock clock;
+  TIB_Transaction::SetRetryClock(&clock);
+  Attach();
+  Double().ClearCalls();
+  Double().Fail("isc_start_multiple", {1, kConnectionLost, 0}, 0, -1);
+  int errors = 0;
+  source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
+                                       const TStrings&, const TStrings&, bool& raise) {
+    ++errors;
+    EXPECT_EQ(kConnectionLost, errCode);
+    raise = false;
+  };
+  EXPECT_FALSE(source_.IBOTransaction.EnsureStarted());
+  // Calls at 0, 100, ... 1900 ms: twenty in the two seconds.
+  EXPECT_EQ(20u, fbdouble::CallsTo(Double().Calls(), "isc_start_multiple").size());
+  EXPECT_EQ(1, errors);
+  EXPECT_FALSE(source_.IBOTransaction.Started());
+}
+
+TEST_F(TransactionCalls, AStartFailingWithAnotherCodeIsCalledOnce) {
+  Attach();
+  Double().ClearCalls();
+  Double().Fail("isc_start_multiple", {1, 335544345, 0}, 0, -1);  // lock conflict
+  EXPECT_THROW(source_.IBOTransaction.EnsureStarted(), EIB_ISCError);
+  EXPECT_EQ(1u, fbdouble::CallsTo(Double().Calls(), "isc_start_multiple").size());
+}
+
+TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDetached) {
+  Attach();
+  TIB_TransactionInternal& internal = source_.IBODatabase.SchemaCache().Transaction();
+  ASSERT_TRUE(internal.Started());
+  source_.IBOTransaction.EnsureStarted();
+  Double().Fail("isc_commit_transaction", {1, kConnectionLost, 0});
+  EXPECT_THROW(internal.Commit(), EIB_ISCError);
+  EXPECT_TRUE(internal.ConnectionLost());
+  EXPECT_TRUE(source_.IBOTransaction.ConnectionLost());
+  EXPECT_TRUE(source_.IBODatabase.ConnectionLost());
+  Double().ClearCalls();
+  source_.IBODatabase.Disconnect();
+  EXPECT_FALSE(source_.IBODatabase.Connected());
+  EXPECT_FALSE(internal.Started());
+  EXPECT_FALSE(source_.IBOTransaction.Started());
+  const std::vector<std::string> entries = ServerEntries();
+  for (const char* absent : {"isc_rollback_transaction", "isc_commit_transaction", "isc_detach_database"}) {
+    EXPECT_EQ(entries.end(), std::find(entries.begin(), entries.end(), absent)) << absent;
+  }
+  // A new attach clears the mark.
+  Attach();
+  EXPECT_FALSE(source_.IBODatabase.ConnectionLost());
+}
+
+TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore) {
+  Attach();
+  TIB_TransactionInternal& internal = source_.IBODatabase.SchemaCache().Transaction();
+  ASSERT_EQ(1u, source_.IBODatabase.StatementHandles().Size());
+  Double().ClearCalls();
+  Double().Fail("isc_commit_transaction", {1, 335544345, 0});
+  internal.Commit();
+  EXPECT_FALSE(internal.Started());
+  EXPECT_EQ((std::vector<std::string>{"isc_commit_transaction", "isc_dsql_free_statement",
+                                      "isc_commit_transaction"}),
+            ServerEntries());
+  EXPECT_EQ(0u, source_.IBODatabase.StatementHandles().Size());
+}
+
+TEST_F(TransactionCalls, DisconnectCommitsTheInternalRollsBackTheQuerysAndLeavesTheDefault) {
+  Attach();
+  source_.IBOTransaction.EnsureStarted();
+  Double().ClearCalls();
+  source_.IBODatabase.Disconnect();
+  const auto calls = ServerCalls();
+  ASSERT_EQ(4u, calls.size());
+  EXPECT_EQ("isc_commit_transaction", calls[0].entry);
+  EXPECT_EQ("isc_rollback_transaction", calls[1].entry);
+  EXPECT_EQ("isc_dsql_free_statement", calls[2].entry);
+  EXPECT_EQ("2", Arg(calls[2], "option"));
+  EXPECT_EQ("isc_detach_database", calls[3].entry);
+  EXPECT_FALSE(source_.IBOTransaction.Started());
+}
+
+}  // namespace
+}  // namespace db
