@@ -36,6 +36,9 @@ inline std::string DpbValueTooLong() {
 inline std::string DpbOutOfBuffer() {
   return "DPB inválido: tamanho fora do buffer"_cp1252;
 }
+inline std::string TpbOutOfBuffer() {
+  return "TPB inválido: tamanho fora do buffer"_cp1252;
+}
 inline std::string InfoTruncated() {
   return "O buffer de retorno das informações do banco de dados foi truncado"_cp1252;
 }

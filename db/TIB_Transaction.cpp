@@ -168,7 +168,7 @@ bool TIB_Transaction::EnsureStarted() {
   int commonLength = static_cast<int>(built.size());
   const auto checkLength = [&](const std::vector<char>& buffer, int length) {
     if (length < 1 || static_cast<std::size_t>(length) > buffer.size()) {
-      throw EIB_TransactionError(this, "TPB: " + std::to_string(length));
+      throw EIB_TransactionError(this, messages::TpbOutOfBuffer());
     }
   };
   if (connections_.size() > 1 && OnCustomizeTPB) {

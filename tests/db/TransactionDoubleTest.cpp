@@ -91,6 +91,34 @@ TEST_F(TransactionCalls, TheSettingsBuildTheirTpbItems) {
   EXPECT_EQ((std::vector<char>{3, 8, 15, 18, 6, 16}), transaction.BuildTPB(true));
 }
 
+TEST_F(TransactionCalls, AHandlerMayExtendTheTpbWithinItsBuffer) {
+  Attach();
+  TIBOTransaction& transaction = source_.IBOTransaction;
+  transaction.OnCustomizeTPB = [&](TIB_Transaction* sender, TIB_Connection* connection,
+                                   std::vector<char>& tpb, int& length) {
+    EXPECT_EQ(&transaction, sender);
+    EXPECT_EQ(&source_.IBODatabase, connection);
+    EXPECT_GE(tpb.size(), 1024u);
+    tpb[static_cast<std::size_t>(length++)] = isc_tpb_lock_timeout;
+    tpb[static_cast<std::size_t>(length++)] = 1;
+    tpb[static_cast<std::size_t>(length++)] = 5;
+  };
+  ASSERT_TRUE(transaction.EnsureStarted());
+  EXPECT_EQ("03 09 02 07 15 01 05", StartTpbs().back());
+  transaction.Rollback();
+
+  transaction.OnCustomizeTPB = [](TIB_Transaction*, TIB_Connection*, std::vector<char>& tpb, int& length) {
+    length = static_cast<int>(tpb.size()) + 10;
+  };
+  try {
+    transaction.EnsureStarted();
+    FAIL();
+  } catch (const EIB_TransactionError& error) {
+    EXPECT_EQ("TPB inválido: tamanho fora do buffer"_cp1252, error.Message());
+  }
+  EXPECT_FALSE(transaction.Started());
+}
+
 TEST_F(TransactionCalls, SettingsCannotChangeOnceStarted) {
   Attach();
   TIBOTransaction& transaction = source_.IBOTransaction;
