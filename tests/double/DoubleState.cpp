@@ -33,6 +33,7 @@ DoubleState& DoubleState::Instance() {
 void DoubleState::Reset() {
   std::lock_guard lock(mutex_);
   forwarding_ = true;
+  recording_ = true;
   calls_.clear();
   faults_.clear();
   replies_.clear();
@@ -127,6 +128,16 @@ std::string DoubleState::Variant() const {
   return FBDOUBLE_VARIANT;
 }
 
+void DoubleState::SetRecording(bool record) {
+  std::lock_guard lock(mutex_);
+  recording_ = record;
+}
+
+bool DoubleState::Recording() const {
+  std::lock_guard lock(mutex_);
+  return recording_;
+}
+
 std::optional<std::vector<ISC_STATUS>> DoubleState::TakeFault(const std::string& entry) {
   std::lock_guard lock(mutex_);
   std::optional<std::vector<ISC_STATUS>> fired;
@@ -171,7 +182,7 @@ FB_API_HANDLE DoubleState::NewHandle() {
 
 void DoubleState::Record(Call call) {
   std::lock_guard lock(mutex_);
-  calls_.push_back(std::move(call));
+  if (recording_) calls_.push_back(std::move(call));
 }
 
 }  // namespace fbdouble

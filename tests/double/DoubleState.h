@@ -27,6 +27,8 @@ class DoubleState final : public Control {
   void QueueReply(const std::string& entry, const std::vector<unsigned char>& bytes) override;
   void ReplayServiceLines(int count, const std::string& lineText) override;
   std::string Variant() const override;
+  void SetRecording(bool record) override;
+  bool Recording() const override;
 
   // Counts the call against every fault of `entry` and returns the injected vector when one fires.
   std::optional<std::vector<ISC_STATUS>> TakeFault(const std::string& entry);
@@ -50,6 +52,7 @@ class DoubleState final : public Control {
 
   mutable std::mutex mutex_;
   bool forwarding_ = true;
+  bool recording_ = true;
   std::vector<Call> calls_;
   std::vector<Fault> faults_;
   std::map<std::string, std::deque<std::vector<unsigned char>>> replies_;

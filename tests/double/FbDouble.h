@@ -102,6 +102,11 @@ class Control {
   // The variant this library was built as ("full", "no_services", ...).
   virtual std::string Variant() const = 0;
 
+  // Recording on (the default, and again after Reset) or off: with it off nothing is logged and no
+  // argument is formatted, so a benchmark measures the program rather than the double.
+  virtual void SetRecording(bool record) = 0;
+  virtual bool Recording() const = 0;
+
  protected:
   ~Control() = default;
 };

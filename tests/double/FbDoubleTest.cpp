@@ -402,18 +402,36 @@ TEST_F(FbDoubleTest, WithoutForwardingAnswersWithFakeHandlesAndEmptyResults) {
     EXPECT_EQ(Outcome::Faked, call.outcome) << call.entry;
 }
 
+TEST_F(FbDoubleTest, WithRecordingOffNothingIsLoggedButFaultsStillFire) {
+  Client client(library_);
+  control_->SetForwarding(false);
+  control_->SetRecording(false);
+  EXPECT_FALSE(control_->Recording());
+  control_->Fail("isc_detach_database", {isc_arg_gds, isc_network_error, isc_arg_end});
+  ISC_STATUS_ARRAY status{};
+  isc_db_handle db = 4;
+  EXPECT_EQ(isc_network_error, client.detach(status, &db));
+  EXPECT_EQ(0x0201, client.vaxInteger("\x01\x02", 2));
+  EXPECT_TRUE(control_->Calls().empty());
+  control_->SetRecording(true);
+  EXPECT_EQ(0, client.detach(status, &db));
+  EXPECT_EQ(1u, control_->Calls().size());
+}
+
 TEST_F(FbDoubleTest, ResetRestoresEveryDefault) {
   Client client(library_);
   control_->SetForwarding(false);
   control_->Fail("isc_detach_database", {isc_arg_gds, isc_network_error, isc_arg_end}, 0, -1);
   control_->QueueReply("isc_database_info", {2});
   control_->ReplayServiceLines(5, "x");
+  control_->SetRecording(false);
   ISC_STATUS_ARRAY status{};
   isc_db_handle db = 1;
   client.detach(status, &db);
   control_->Reset();
 
   EXPECT_TRUE(control_->Forwarding());
+  EXPECT_TRUE(control_->Recording());
   EXPECT_TRUE(control_->Calls().empty());
   control_->SetForwarding(false);
   db = 1;

@@ -7,9 +7,11 @@ namespace fbdouble {
 Invocation::Invocation(const char* entry, ISC_STATUS* status) : entry_(entry), status_(status) {
   const EntryPoint* known = FindEntryPoint(entry_);
   local_ = known != nullptr && known->kind != EntryKind::Server;
+  recording_ = DoubleState::Instance().Recording();
 }
 
 Invocation::~Invocation() {
+  if (!recording_) return;
   try {
     Call call;
     call.entry = std::move(entry_);
@@ -32,18 +34,21 @@ void Invocation::AppendKey(std::string& target, const char* key) {
 }
 
 Invocation& Invocation::Number(const char* key, long long value) {
+  if (!recording_) return *this;
   AppendKey(args_, key);
   args_ += std::to_string(value);
   return *this;
 }
 
 Invocation& Invocation::Handle(const char* key, const FB_API_HANDLE* handle) {
+  if (!recording_) return *this;
   AppendKey(args_, key);
   args_ += handle == nullptr ? std::string("null") : std::to_string(*handle);
   return *this;
 }
 
 Invocation& Invocation::Text(const char* key, const char* text, std::size_t length) {
+  if (!recording_) return *this;
   AppendKey(args_, key);
   if (text == nullptr) {
     args_ += "null";
@@ -56,6 +61,7 @@ Invocation& Invocation::Text(const char* key, const char* text, std::size_t leng
 }
 
 Invocation& Invocation::Hex(const char* key, const void* bytes, long long length) {
+  if (!recording_) return *this;
   AppendKey(args_, key);
   if (bytes == nullptr) {
     args_ += "null";
@@ -72,6 +78,7 @@ Invocation& Invocation::Hex(const char* key, const void* bytes, long long length
 }
 
 Invocation& Invocation::Descriptor(const char* key, const XSQLDA* sqlda) {
+  if (!recording_) return *this;
   AppendKey(args_, key);
   args_ += sqlda == nullptr ? std::string("null")
                             : std::to_string(sqlda->sqln) + "/" + std::to_string(sqlda->sqld);
@@ -79,12 +86,14 @@ Invocation& Invocation::Descriptor(const char* key, const XSQLDA* sqlda) {
 }
 
 Invocation& Invocation::Pointer(const char* key, const void* pointer) {
+  if (!recording_) return *this;
   AppendKey(args_, key);
   args_ += pointer == nullptr ? "null" : "set";
   return *this;
 }
 
 Invocation& Invocation::Quad(const char* key, const ISC_QUAD* id) {
+  if (!recording_) return *this;
   AppendKey(args_, key);
   args_ += id == nullptr ? std::string("null")
                          : std::to_string(id->gds_quad_high) + ":" + std::to_string(id->gds_quad_low);
@@ -92,16 +101,19 @@ Invocation& Invocation::Quad(const char* key, const ISC_QUAD* id) {
 }
 
 void Invocation::OutHandle(const char* key, const FB_API_HANDLE* handle) {
+  if (!recording_) return;
   AppendKey(out_, key);
   out_ += handle == nullptr ? std::string("null") : std::to_string(*handle);
 }
 
 void Invocation::OutNumber(const char* key, long long value) {
+  if (!recording_) return;
   AppendKey(out_, key);
   out_ += std::to_string(value);
 }
 
 void Invocation::OutText(const char* key, const char* text) {
+  if (!recording_) return;
   AppendKey(out_, key);
   if (text == nullptr) {
     out_ += "null";

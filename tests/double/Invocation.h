@@ -100,6 +100,8 @@ class Invocation {
   std::string entry_;
   ISC_STATUS* status_ = nullptr;
   bool local_ = false;
+  // Read once at the start: with recording off no argument is formatted.
+  bool recording_ = true;
   std::string args_;
   std::string out_;
   ISC_STATUS result_ = 0;
