@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include "fbclient/ClientErrors.h"
+#include "tests/services/ServiceDoubleFixture.h"
+
+namespace services {
+namespace {
+
+using fbdouble::Arg;
+
+std::vector<unsigned char> LineReply(const std::string& text) {
+  std::vector<unsigned char> reply = {isc_info_svc_line, static_cast<unsigned char>(text.size() & 0xFF),
+                                      static_cast<unsigned char>(text.size() >> 8)};
+  reply.insert(reply.end(), text.begin(), text.end());
+  reply.push_back(isc_info_end);
+  return reply;
+}
+
+const std::vector<unsigned char> kEndReply = {isc_info_svc_line, 0, 0, isc_info_end};
+
+class OutputLinesTest : public ServiceDoubleTest {
+ protected:
+  void SetUp() override {
+    ServiceDoubleTest::SetUp();
+    backup_ = PreparedBackup();
+    backup_->SetActive(true);
+    backup_->ServiceStart();
+    control_->ClearCalls();
+  }
+  void TearDown() override {
+    backup_.reset();
+    ServiceDoubleTest::TearDown();
+  }
+
+  std::unique_ptr<TIBBackupService> backup_;
+};
+
+TEST_F(OutputLinesTest, ReadsEachLineWithOneQueryUntilTheEmptyLine) {
+  control_->QueueReply("isc_service_query", LineReply("gbak:readied database /dados/app.fdb for backup"));
+  control_->QueueReply("isc_service_query", LineReply("gbak:creating file /backup/app.fbk"));
+  control_->QueueReply("isc_service_query", kEndReply);
+  std::vector<std::string> lines;
+  while (!backup_->EndOfOutput())
+    lines.push_back(backup_->ReadOutputLine());
+  EXPECT_EQ((std::vector<std::string>{"gbak:readied database /dados/app.fdb for backup",
+                                      "gbak:creating file /backup/app.fbk", ""}),
+            lines);
+  const auto queries = ServerCalls();
+  ASSERT_EQ(3u, queries.size());
+  EXPECT_EQ(queries[0].args, queries[2].args) << "the same request every time";
+  EXPECT_NE(std::string::npos,
+            queries[0].args.find(
+                "reserved=null sendLength=0 send=null requestLength=1 request=3E resultLength=32000"))
+      << queries[0].args;
+
+  EXPECT_EQ("", backup_->ReadOutputLine());
+  EXPECT_EQ("", backup_->ReadOutputLine());
+  EXPECT_EQ(3u, CallCount("isc_service_query")) << "no query after the end";
+  EXPECT_TRUE(backup_->Active()) << "reading does not detach";
+}
+
+TEST_F(OutputLinesTest, AnEmptyFirstReplyEndsTheOutputAtOnce) {
+  control_->QueueReply("isc_service_query", kEndReply);
+  EXPECT_EQ("", backup_->ReadOutputLine());
+  EXPECT_TRUE(backup_->EndOfOutput());
+}
+
+TEST_F(OutputLinesTest, MalformedRepliesAreClientError95AndChangeNothing) {
+  const std::vector<std::vector<unsigned char>> malformed = {
+      {isc_info_end},                                           // not a line item
+      {isc_info_svc_line, 2, 0, 'o', 'k', isc_info_truncated},  // wrong end byte
+      {isc_info_svc_line, 0xFF, 0x7F, 'x', isc_info_end},       // length far beyond the buffer
+  };
+  for (const auto& reply : malformed) {
+    control_->QueueReply("isc_service_query", reply);
+    std::string text;
+    EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); }, &text));
+    EXPECT_EQ("Unexpected Output buffer value", text);
+    EXPECT_TRUE(backup_->Active());
+    EXPECT_FALSE(backup_->EndOfOutput());
+  }
+  control_->QueueReply("isc_service_query", LineReply("still reading"));
+  EXPECT_EQ("still reading", backup_->ReadOutputLine()) << "the action is kept";
+  EXPECT_EQ(0u, CallCount("isc_service_detach"));
+}
+
+TEST_F(OutputLinesTest, TheEndByteMustLieInsideTheReceiveBuffer) {
+  backup_->SetBufferSize(16);
+  control_->QueueReply("isc_service_query", LineReply(std::string(12, 'a')));
+  EXPECT_EQ(std::string(12, 'a'), backup_->ReadOutputLine()) << "end byte in the last cell";
+  // The same reply one byte longer: its end byte would sit just past the buffer.
+  control_->QueueReply("isc_service_query", LineReply(std::string(13, 'a')));
+  EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); }));
+  EXPECT_FALSE(backup_->EndOfOutput());
+}
+
+TEST_F(OutputLinesTest, ALineStopsAtAnEmbeddedNul) {
+  control_->QueueReply("isc_service_query", LineReply(std::string("before\0after", 12)));
+  EXPECT_EQ("before", backup_->ReadOutputLine());
+  EXPECT_FALSE(backup_->EndOfOutput());
+}
+
+TEST_F(OutputLinesTest, TheReceiveBufferIsKeptUntilItsSizeChanges) {
+  // A reply shorter than the one before leaves the earlier bytes behind it: here a 1 in the cell the
+  // short reply's end byte would take.
+  const std::string earlier(
+      "ab\x01"
+      "cd",
+      5);
+  control_->QueueReply("isc_service_query", LineReply(earlier));
+  EXPECT_EQ(earlier, backup_->ReadOutputLine());
+  control_->QueueReply("isc_service_query", {isc_info_svc_line, 2, 0, 'y', 'o'});
+  EXPECT_EQ("yo", backup_->ReadOutputLine());
+
+  control_->QueueReply("isc_service_query", LineReply(earlier));
+  EXPECT_EQ(earlier, backup_->ReadOutputLine());
+  backup_->SetBufferSize(100);
+  control_->QueueReply("isc_service_query", {isc_info_svc_line, 2, 0, 'y', 'o'});
+  EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); })) << "reallocated zero-filled";
+  const auto queries = fbdouble::CallsTo(control_->Calls(), "isc_service_query");
+  EXPECT_NE(std::string::npos, queries.back().args.find("resultLength=100"));
+}
+
+TEST_F(OutputLinesTest, BufferSizeOutside16BitsIsRefused) {
+  for (int size : {0, -1, 65536}) {
+    std::string text;
+    EXPECT_EQ(fbclient::kBufferSizeOutOfRange, ClientErrorOf([&] { backup_->SetBufferSize(size); }, &text));
+    EXPECT_EQ("BufferSize must be between 1 and 65535", text);
+    EXPECT_EQ(32000, backup_->BufferSize());
+  }
+  backup_->SetBufferSize(65535);
+  EXPECT_EQ(65535, backup_->BufferSize());
+  backup_->SetBufferSize(3);
+  control_->QueueReply("isc_service_query", kEndReply);
+  EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); })) << "too small to hold any reply";
+}
+
+TEST_F(OutputLinesTest, AFailedQueryForgetsTheHandleAndKeepsTheState) {
+  control_->Fail("isc_service_query",
+                 {isc_arg_gds, isc_network_error, isc_arg_string, Arg("dbhost"), isc_arg_end});
+  try {
+    backup_->ReadOutputLine();
+    FAIL() << "the query failed";
+  } catch (const fbclient::EIBInterBaseError& error) {
+    EXPECT_EQ("Unable to complete network request to host \"dbhost\"", std::string(error.what()));
+  }
+  EXPECT_FALSE(backup_->Active());
+  EXPECT_FALSE(backup_->EndOfOutput());
+  backup_.reset();
+  EXPECT_EQ((std::vector<std::string>{"isc_service_query"}), ServerEntries()) << "no detach call";
+}
+
+TEST_F(ServiceDoubleTest, ReadingBeforeAnyActionIsClientError93WithoutAQuery) {
+  auto backup = PreparedBackup();
+  backup->SetActive(true);
+  std::string text;
+  EXPECT_EQ(93, ClientErrorOf([&] { backup->ReadOutputLine(); }, &text));
+  EXPECT_EQ("Query Parameters missing or incorrect", text);
+  EXPECT_EQ(0u, CallCount("isc_service_query"));
+}
+
+// Reaches the query machinery without a line request.
+class BareQueryService : public TIBControlAndQueryService {
+ public:
+  void QueryWithoutRequest() { QueryService(); }
+};
+
+TEST_F(ServiceDoubleTest, AQueryWithoutARequestIsClientError93) {
+  BareQueryService service;
+  service.SetActive(true);
+  EXPECT_EQ(93, ClientErrorOf([&] { service.QueryWithoutRequest(); }));
+  EXPECT_EQ(0u, CallCount("isc_service_query"));
+}
+
+TEST_F(ServiceDoubleTest, OneBackupRunMakesTheJobsCallsInOrder) {
+  auto backup = PreparedBackup();
+  backup->SetActive(true);
+  backup->ServiceStart();
+  control_->QueueReply("isc_service_query", LineReply("gbak:closing file, committing, and finishing"));
+  control_->QueueReply("isc_service_query", kEndReply);
+  std::vector<std::string> lines;
+  while (!backup->EndOfOutput())
+    lines.push_back(backup->ReadOutputLine());
+  backup->SetActive(false);
+  EXPECT_EQ((std::vector<std::string>{"gbak:closing file, committing, and finishing", ""}), lines);
+  EXPECT_EQ((std::vector<std::string>{"isc_service_attach", "isc_service_start", "isc_service_query",
+                                      "isc_service_query", "isc_service_detach"}),
+            ServerEntries());
+}
+
+}  // namespace
+}  // namespace services

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fbclient/ClientLibrary.h"
+#include "fbclient/Exceptions.h"
+#include "services/BackupInstance.h"
+#include "services/TIBBackupService.h"
+#include "tests/double/DoubleLoader.h"
+
+namespace services {
+
+// Service components bound to the full client double, which answers without a server unless a test
+// turns forwarding back on.
+class ServiceDoubleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fbclient::UnloadClientLibrary();
+    control_ = &fbdouble::LoadVariant("full");
+    control_->SetForwarding(false);
+    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
+  }
+
+  void TearDown() override {
+    fbclient::UnloadClientLibrary();
+    fbclient::SetClientLibraryFileName("libfbclient.so.2");
+    control_->Reset();
+  }
+
+  // The main window's Backup instance before a run.
+  static std::unique_ptr<TIBBackupService> NewBackup() {
+    auto backup = std::make_unique<TIBBackupService>();
+    ApplyBackupInstanceSettings(*backup, "tidewater");
+    return backup;
+  }
+
+  // The same after the job has given it its run settings.
+  static std::unique_ptr<TIBBackupService> PreparedBackup() {
+    auto backup = NewBackup();
+    backup->SetDatabaseName("/dados/app.fdb");
+    backup->SetServerName("dbhost");
+    backup->BackupFile().Clear();
+    backup->BackupFile().Add("/backup/app.fbk");
+    backup->SetProtocol(TProtocol::TCP);
+    return backup;
+  }
+
+  std::vector<fbdouble::Call> ServerCalls() const { return fbdouble::ServerCalls(control_->Calls()); }
+  std::vector<std::string> ServerEntries() const { return fbdouble::ServerEntries(control_->Calls()); }
+  std::size_t CallCount(const std::string& entry) const {
+    return fbdouble::CallsTo(control_->Calls(), entry).size();
+  }
+
+  fbdouble::Control* control_ = nullptr;
+};
+
+// The client error number an action raises, or -1 when it raises none; the text goes to *text.
+inline int ClientErrorOf(const std::function<void()>& action, std::string* text = nullptr) {
+  try {
+    action();
+  } catch (const fbclient::EIBClientError& error) {
+    EXPECT_EQ(0, error.GdsCode());
+    if (text != nullptr) *text = error.what();
+    return error.SQLCode();
+  }
+  return -1;
+}
+
+// Bytes as the double logs them.
+inline std::string Hex(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (unsigned char byte : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0F];
+  }
+  return text;
+}
+
+}  // namespace services
