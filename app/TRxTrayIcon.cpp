@@ -1,8 +1,10 @@
 #include "app/TRxTrayIcon.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
-#include <QSystemTrayIcon>
+#include <QMouseEvent>
+#include <QWidget>
 
 #include "app/ErrorRoute.h"
 
@@ -29,14 +31,27 @@ void TRxTrayIcon::SetActive(bool active) {
   }
 }
 
+void TRxTrayIcon::SetPopupMenu(QMenu* menu) {
+  if (popupMenu_ != nullptr) popupMenu_->removeEventFilter(this);
+  popupMenu_ = menu;
+  openingReleasePending_ = false;
+  if (popupMenu_ != nullptr) popupMenu_->installEventFilter(this);
+}
+
 void TRxTrayIcon::SetHint(const QString& hint) {
   hint_ = hint;
   if (icon_ != nullptr) icon_->setToolTip(ShortHint(hint_));
 }
 
 void TRxTrayIcon::SetIcon(const QIcon& icon) {
-  image_ = icon;
-  if (icon_ != nullptr) icon_->setIcon(image_);
+  // Trays scale whatever they get; a fixed 32 x 32 picture looks the same in every one of them.
+  image_ = icon.isNull() ? QIcon() : QIcon(icon.pixmap(kIconSize, kIconSize));
+  if (icon_ == nullptr) return;
+  if (image_.isNull()) {
+    Deactivate();
+  } else {
+    icon_->setIcon(image_);
+  }
 }
 
 bool TRxTrayIcon::Added() const {
@@ -45,11 +60,12 @@ bool TRxTrayIcon::Added() const {
 
 void TRxTrayIcon::Activate() {
   Deactivate();
+  // A tray entry without a picture would be an invisible, unclickable square.
   if (image_.isNull()) return;
   icon_ = new QSystemTrayIcon(image_, this);
   icon_->setToolTip(ShortHint(hint_));
-  connect(icon_, &QSystemTrayIcon::activated, this,
-          [this](QSystemTrayIcon::ActivationReason reason) { Activated(static_cast<int>(reason)); });
+  // No context menu is handed to Qt: the right button is ours to route, as the clicks are.
+  connect(icon_, &QSystemTrayIcon::activated, this, &TRxTrayIcon::Notify);
   icon_->show();
 }
 
@@ -60,21 +76,61 @@ void TRxTrayIcon::Deactivate() {
   icon_ = nullptr;
 }
 
-void TRxTrayIcon::Activated(int reason) {
+void TRxTrayIcon::Notify(QSystemTrayIcon::ActivationReason reason) {
   if (!enabled_) return;
   Guarded([&] {
     const QPoint position = QCursor::pos();
-    switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
+    switch (reason) {
       case QSystemTrayIcon::Trigger:
-        if (OnClick) OnClick(*this, MouseButton::Left, position);
+        Click(MouseButton::Left, position);
         break;
       case QSystemTrayIcon::Context:
-        if (popupMenu_ != nullptr) popupMenu_->popup(position);
+        Click(MouseButton::Right, position);
+        break;
+      case QSystemTrayIcon::DoubleClick:
+        // The first press of a double click has already clicked; the second does not click again.
+      case QSystemTrayIcon::MiddleClick:
+      case QSystemTrayIcon::Unknown:
+        break;
+    }
+  });
+}
+
+bool TRxTrayIcon::CanShowPopup() const {
+  return active_ && popupMenu_ != nullptr && autoPopup_;
+}
+
+void TRxTrayIcon::Click(MouseButton button, QPoint position) {
+  if (button == MouseButton::Right && CanShowPopup()) {
+    // A grab held by another window would swallow the menu's clicks.
+    if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+    // Trays report the right button when it goes down; the menu opens under the pointer, and the release
+    // that ends the same click would otherwise choose whatever item lies there.
+    openingReleasePending_ = QGuiApplication::mouseButtons().testFlag(Qt::RightButton);
+    popupMenu_->popup(position);
+    return;
+  }
+  if (OnClick) OnClick(*this, button, position);
+}
+
+bool TRxTrayIcon::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == popupMenu_ && openingReleasePending_) {
+    switch (event->type()) {
+      case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+          openingReleasePending_ = false;
+          return true;
+        }
+        break;
+      case QEvent::MouseButtonPress:
+      case QEvent::Hide:
+        openingReleasePending_ = false;
         break;
       default:
         break;
     }
-  });
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace app

@@ -4,15 +4,16 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QSystemTrayIcon>
 #include <functional>
 
 class QMenu;
-class QSystemTrayIcon;
 
 namespace app {
 
 // The program's icon in the notification area. Active decides whether the icon is there; a left click
-// calls OnClick, a right click opens the pop-up menu at the pointer.
+// calls OnClick, a right click opens the pop-up menu at the pointer (or calls OnClick when there is no
+// menu to open); the middle button and double clicks do nothing of their own.
 class TRxTrayIcon : public QObject {
   Q_OBJECT
 
@@ -20,18 +21,27 @@ class TRxTrayIcon : public QObject {
   enum class MouseButton { Left, Right, Middle };
   using ClickEvent = std::function<void(TRxTrayIcon& sender, MouseButton button, QPoint position)>;
 
+  // The size of the picture the notification area gets.
+  static constexpr int kIconSize = 32;
+
   explicit TRxTrayIcon(QObject* owner = nullptr);
   ~TRxTrayIcon() override;
 
   bool Active() const { return active_; }
   void SetActive(bool active);
+  // While false, clicks on the icon are ignored.
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   QString Hint() const { return hint_; }
   void SetHint(const QString& hint);
+  // The icon keeps its own 32 x 32 copy of the picture.
+  QIcon Icon() const { return image_; }
   void SetIcon(const QIcon& icon);
-  void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+  void SetPopupMenu(QMenu* menu);
   QMenu* PopupMenu() const { return popupMenu_; }
+  // Whether the right button opens the pop-up menu.
+  bool AutoPopup() const { return autoPopup_; }
+  void SetAutoPopup(bool autoPopup) { autoPopup_ = autoPopup; }
 
   ClickEvent OnClick;
 
@@ -41,10 +51,18 @@ class TRxTrayIcon : public QObject {
   // characters.
   static QString ShortHint(const QString& hint);
 
+  // What the notification area reported: a click (Trigger: left, Context: right), a double click or the
+  // middle button. Errors go to the standard error box.
+  void Notify(QSystemTrayIcon::ActivationReason reason);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void Activate();
   void Deactivate();
-  void Activated(int reason);
+  void Click(MouseButton button, QPoint position);
+  bool CanShowPopup() const;
 
   QSystemTrayIcon* icon_ = nullptr;
   QMenu* popupMenu_ = nullptr;
@@ -52,6 +70,9 @@ class TRxTrayIcon : public QObject {
   QIcon image_;
   bool active_ = false;
   bool enabled_ = true;
+  bool autoPopup_ = true;
+  // The release of the right button that opened the menu is still to come and belongs to that click.
+  bool openingReleasePending_ = false;
 };
 
 }  // namespace app
