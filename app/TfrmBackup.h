@@ -97,6 +97,8 @@ class TfrmBackup : public QMainWindow {
   BackupSettings settings_;
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
+  // The check mark of both "Iniciar com o Windows" items: Qt flips a clicked checkable item by itself.
+  bool iniciarWindowsChecked_ = false;
 };
 
 }  // namespace app

@@ -16,7 +16,11 @@ constexpr auto kDatabasePassword = Scramble(BACKUP_DATABASE_PASSWORD);
 constexpr auto kServicePassword = Scramble(BACKUP_SERVICE_PASSWORD);
 }  // namespace
 
-std::string BackupDatabasePassword() { return Unscramble(kDatabasePassword); }
-std::string BackupServicePassword() { return Unscramble(kServicePassword); }
+std::string BackupDatabasePassword() {
+  return Unscramble(kDatabasePassword);
+}
+std::string BackupServicePassword() {
+  return Unscramble(kServicePassword);
+}
 
 }  // namespace db

@@ -40,23 +40,35 @@ void* g_library = nullptr;
   throw EIB_Error(nullptr, messages::NotImplemented(entryPoint));
 }
 
-ISC_STATUS MissingServiceAttach(ISC_STATUS*, unsigned short, const ISC_SCHAR*, isc_svc_handle*, unsigned short,
-                                const ISC_SCHAR*) {
+ISC_STATUS MissingServiceAttach(ISC_STATUS*, unsigned short, const ISC_SCHAR*, isc_svc_handle*,
+                                unsigned short, const ISC_SCHAR*) {
   NotImplemented("isc_service_attach");
 }
 // The historical spelling of this text is kept: callers may compare it.
-ISC_STATUS MissingServiceDetach(ISC_STATUS*, isc_svc_handle*) { NotImplemented("isc_service_dettach"); }
-ISC_STATUS MissingServiceQuery(ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short, const ISC_SCHAR*,
-                               unsigned short, const ISC_SCHAR*, unsigned short, ISC_SCHAR*) {
+ISC_STATUS MissingServiceDetach(ISC_STATUS*, isc_svc_handle*) {
+  NotImplemented("isc_service_dettach");
+}
+ISC_STATUS MissingServiceQuery(ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short,
+                               const ISC_SCHAR*, unsigned short, const ISC_SCHAR*, unsigned short,
+                               ISC_SCHAR*) {
   NotImplemented("isc_service_query");
 }
-ISC_STATUS MissingServiceStart(ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short, const ISC_SCHAR*) {
+ISC_STATUS MissingServiceStart(ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short,
+                               const ISC_SCHAR*) {
   NotImplemented("isc_service_start");
 }
-ISC_STATUS MissingAddUser(ISC_STATUS*, const USER_SEC_DATA*) { NotImplemented("isc_add_user"); }
-ISC_STATUS MissingDeleteUser(ISC_STATUS*, const USER_SEC_DATA*) { NotImplemented("isc_delete_user"); }
-ISC_STATUS MissingModifyUser(ISC_STATUS*, const USER_SEC_DATA*) { NotImplemented("isc_modify_user"); }
-ISC_INT64 MissingPortableInteger(const ISC_UCHAR*, short) { NotImplemented("isc_portable_integer"); }
+ISC_STATUS MissingAddUser(ISC_STATUS*, const USER_SEC_DATA*) {
+  NotImplemented("isc_add_user");
+}
+ISC_STATUS MissingDeleteUser(ISC_STATUS*, const USER_SEC_DATA*) {
+  NotImplemented("isc_delete_user");
+}
+ISC_STATUS MissingModifyUser(ISC_STATUS*, const USER_SEC_DATA*) {
+  NotImplemented("isc_modify_user");
+}
+ISC_INT64 MissingPortableInteger(const ISC_UCHAR*, short) {
+  NotImplemented("isc_portable_integer");
+}
 
 template <typename Pointer>
 void Bind(void* library, const char* name, Pointer& target) {
@@ -79,21 +91,70 @@ void* LoadFirstAvailable() {
 }  // namespace
 
 const std::vector<const char*>& RequiredEntryPoints() {
-  static const std::vector<const char*> names = {
-      "isc_array_gen_sdl", "isc_array_get_slice", "isc_array_lookup_bounds", "isc_array_lookup_desc",
-      "isc_array_set_desc", "isc_array_put_slice", "isc_blob_default_desc", "isc_blob_gen_bpb", "isc_blob_info",
-      "isc_blob_lookup_desc", "isc_blob_set_desc", "isc_cancel_blob", "isc_close_blob", "isc_create_blob",
-      "isc_create_blob2", "isc_open_blob", "isc_open_blob2", "isc_put_segment", "isc_put_slice", "isc_get_segment",
-      "isc_get_slice", "isc_attach_database", "isc_create_database", "isc_detach_database", "isc_drop_database",
-      "isc_database_info", "isc_start_multiple", "isc_commit_transaction", "isc_commit_retaining",
-      "isc_rollback_transaction", "isc_transaction_info", "isc_transact_request", "isc_dsql_execute_immediate",
-      "isc_dsql_exec_immed2", "isc_dsql_execute", "isc_dsql_execute2", "isc_dsql_allocate_statement",
-      "isc_dsql_alloc_statement2", "isc_dsql_prepare", "isc_dsql_set_cursor_name", "isc_dsql_describe",
-      "isc_dsql_describe_bind", "isc_dsql_fetch", "isc_dsql_free_statement", "isc_dsql_sql_info",
-      "isc_decode_date", "isc_encode_date", "isc_cancel_events", "isc_event_counts", "isc_que_events",
-      "isc_event_block", "isc_interprete", "isc_sql_interprete", "isc_free", "isc_sqlcode", "isc_vax_integer",
-      "isc_compile_request", "isc_compile_request2", "isc_send", "isc_start_and_send", "isc_start_request",
-      "isc_unwind_request", "isc_receive", "isc_release_request"};
+  static const std::vector<const char*> names = {"isc_array_gen_sdl",
+                                                 "isc_array_get_slice",
+                                                 "isc_array_lookup_bounds",
+                                                 "isc_array_lookup_desc",
+                                                 "isc_array_set_desc",
+                                                 "isc_array_put_slice",
+                                                 "isc_blob_default_desc",
+                                                 "isc_blob_gen_bpb",
+                                                 "isc_blob_info",
+                                                 "isc_blob_lookup_desc",
+                                                 "isc_blob_set_desc",
+                                                 "isc_cancel_blob",
+                                                 "isc_close_blob",
+                                                 "isc_create_blob",
+                                                 "isc_create_blob2",
+                                                 "isc_open_blob",
+                                                 "isc_open_blob2",
+                                                 "isc_put_segment",
+                                                 "isc_put_slice",
+                                                 "isc_get_segment",
+                                                 "isc_get_slice",
+                                                 "isc_attach_database",
+                                                 "isc_create_database",
+                                                 "isc_detach_database",
+                                                 "isc_drop_database",
+                                                 "isc_database_info",
+                                                 "isc_start_multiple",
+                                                 "isc_commit_transaction",
+                                                 "isc_commit_retaining",
+                                                 "isc_rollback_transaction",
+                                                 "isc_transaction_info",
+                                                 "isc_transact_request",
+                                                 "isc_dsql_execute_immediate",
+                                                 "isc_dsql_exec_immed2",
+                                                 "isc_dsql_execute",
+                                                 "isc_dsql_execute2",
+                                                 "isc_dsql_allocate_statement",
+                                                 "isc_dsql_alloc_statement2",
+                                                 "isc_dsql_prepare",
+                                                 "isc_dsql_set_cursor_name",
+                                                 "isc_dsql_describe",
+                                                 "isc_dsql_describe_bind",
+                                                 "isc_dsql_fetch",
+                                                 "isc_dsql_free_statement",
+                                                 "isc_dsql_sql_info",
+                                                 "isc_decode_date",
+                                                 "isc_encode_date",
+                                                 "isc_cancel_events",
+                                                 "isc_event_counts",
+                                                 "isc_que_events",
+                                                 "isc_event_block",
+                                                 "isc_interprete",
+                                                 "isc_sql_interprete",
+                                                 "isc_free",
+                                                 "isc_sqlcode",
+                                                 "isc_vax_integer",
+                                                 "isc_compile_request",
+                                                 "isc_compile_request2",
+                                                 "isc_send",
+                                                 "isc_start_and_send",
+                                                 "isc_start_request",
+                                                 "isc_unwind_request",
+                                                 "isc_receive",
+                                                 "isc_release_request"};
   return names;
 }
 
@@ -113,7 +174,9 @@ std::vector<std::string> ClientLibraryFileNames() {
   return FileNames();
 }
 
-const ClientEntryPoints& Client() { return *Current().load(std::memory_order_acquire); }
+const ClientEntryPoints& Client() {
+  return *Current().load(std::memory_order_acquire);
+}
 
 void EnsureClientLoaded(TIB_Component* sender) {
   if (Client().isc_attach_database != nullptr) return;

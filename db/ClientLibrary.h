@@ -14,16 +14,19 @@ class TIB_Component;
 
 // The entry points the database side calls. A null pointer means "not bound".
 struct ClientEntryPoints {
-  using AttachDatabase = ISC_STATUS (*)(ISC_STATUS*, short, const ISC_SCHAR*, isc_db_handle*, short, const ISC_SCHAR*);
+  using AttachDatabase = ISC_STATUS (*)(ISC_STATUS*, short, const ISC_SCHAR*, isc_db_handle*, short,
+                                        const ISC_SCHAR*);
   using HandleCall = ISC_STATUS (*)(ISC_STATUS*, FB_API_HANDLE*);
-  using DatabaseInfo = ISC_STATUS (*)(ISC_STATUS*, isc_db_handle*, short, const ISC_SCHAR*, short, ISC_SCHAR*);
+  using DatabaseInfo = ISC_STATUS (*)(ISC_STATUS*, isc_db_handle*, short, const ISC_SCHAR*, short,
+                                      ISC_SCHAR*);
   using StartMultiple = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*, short, void*);
   using AllocateStatement = ISC_STATUS (*)(ISC_STATUS*, isc_db_handle*, isc_stmt_handle*);
-  using Prepare = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*, isc_stmt_handle*, unsigned short, const ISC_SCHAR*,
-                                 unsigned short, XSQLDA*);
+  using Prepare = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*, isc_stmt_handle*, unsigned short,
+                                 const ISC_SCHAR*, unsigned short, XSQLDA*);
   using Describe = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, unsigned short, XSQLDA*);
   using SqlInfo = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, short, const ISC_SCHAR*, short, ISC_SCHAR*);
-  using Execute = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*, isc_stmt_handle*, unsigned short, const XSQLDA*);
+  using Execute = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*, isc_stmt_handle*, unsigned short,
+                                 const XSQLDA*);
   using SetCursorName = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, const ISC_SCHAR*, unsigned short);
   using Fetch = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, unsigned short, const XSQLDA*);
   using FreeStatement = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, unsigned short);
@@ -32,11 +35,12 @@ struct ClientEntryPoints {
   using FbInterpret = ISC_LONG (*)(ISC_SCHAR*, unsigned int, const ISC_STATUS**);
   using SqlInterprete = void (*)(short, ISC_SCHAR*, short);
   using VaxInteger = ISC_LONG (*)(const ISC_SCHAR*, short);
-  using ServiceAttach = ISC_STATUS (*)(ISC_STATUS*, unsigned short, const ISC_SCHAR*, isc_svc_handle*, unsigned short,
-                                       const ISC_SCHAR*);
+  using ServiceAttach = ISC_STATUS (*)(ISC_STATUS*, unsigned short, const ISC_SCHAR*, isc_svc_handle*,
+                                       unsigned short, const ISC_SCHAR*);
   using ServiceDetach = ISC_STATUS (*)(ISC_STATUS*, isc_svc_handle*);
   using ServiceQuery = ISC_STATUS (*)(ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short,
-                                      const ISC_SCHAR*, unsigned short, const ISC_SCHAR*, unsigned short, ISC_SCHAR*);
+                                      const ISC_SCHAR*, unsigned short, const ISC_SCHAR*, unsigned short,
+                                      ISC_SCHAR*);
   using ServiceStart = ISC_STATUS (*)(ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short,
                                       const ISC_SCHAR*);
   using UserCall = ISC_STATUS (*)(ISC_STATUS*, const USER_SEC_DATA*);

@@ -9,8 +9,9 @@ std::string EIB_ISCError::Shorten(const std::string& message) {
   return message.substr(0, 250) + "(...)";
 }
 
-EIB_ISCError::EIB_ISCError(TIB_Component* sender, const std::string& message, long errCode, TStrings errorMessage,
-                           TStrings errorCodes, long sqlCode, TStrings sqlMessage, TStrings sql)
+EIB_ISCError::EIB_ISCError(TIB_Component* sender, const std::string& message, long errCode,
+                           TStrings errorMessage, TStrings errorCodes, long sqlCode, TStrings sqlMessage,
+                           TStrings sql)
     : EIB_Error(sender, Shorten(message)),
       errCode_(errCode),
       errorMessage_(std::move(errorMessage)),

@@ -17,9 +17,11 @@ std::string TrimControls(const char* text) {
   std::string value(text);
   const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
   std::size_t begin = 0;
-  while (begin < value.size() && isBlank(value[begin])) ++begin;
+  while (begin < value.size() && isBlank(value[begin]))
+    ++begin;
   std::size_t end = value.size();
-  while (end > begin && isBlank(value[end - 1])) --end;
+  while (end > begin && isBlank(value[end - 1]))
+    --end;
   return value.substr(begin, end - begin);
 }
 
@@ -66,7 +68,8 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
     if (length == 0) break;
   }
 
-  const long sqlCode = client.isc_sqlcode != nullptr ? static_cast<long>(client.isc_sqlcode(status.data())) : 0;
+  const long sqlCode =
+      client.isc_sqlcode != nullptr ? static_cast<long>(client.isc_sqlcode(status.data())) : 0;
   session.SetLastSQLCode(sqlCode);
   if (sqlCode != -999 && sqlCode != 0 && client.isc_sql_interprete != nullptr) {
     buffer[0] = '\0';
@@ -87,7 +90,8 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
     }
   }
   if (message.empty()) {
-    for (const std::string& line : errorMessage) message += line + "\r\n";
+    for (const std::string& line : errorMessage)
+      message += line + "\r\n";
   }
 
   if (sender != nullptr) {

@@ -49,7 +49,8 @@ consteval ScrambledText<N - 1> Scramble(const char (&plain)[N]) {
   ScrambledText<N - 1> out;
   std::uint64_t state = scrambling::Seed(scrambling::kBuiltInKey);
   for (std::size_t i = 0; i + 1 < N; ++i) {
-    out.bytes[i] = static_cast<unsigned char>(static_cast<unsigned char>(plain[i]) ^ scrambling::StreamByte(state));
+    out.bytes[i] =
+        static_cast<unsigned char>(static_cast<unsigned char>(plain[i]) ^ scrambling::StreamByte(state));
   }
   return out;
 }

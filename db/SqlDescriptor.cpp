@@ -5,7 +5,9 @@
 
 namespace db {
 
-SqlDescriptor::SqlDescriptor(short capacity) { EnsureCapacity(capacity); }
+SqlDescriptor::SqlDescriptor(short capacity) {
+  EnsureCapacity(capacity);
+}
 
 void SqlDescriptor::EnsureCapacity(short count) {
   count = std::max<short>(count, 1);

@@ -2,7 +2,8 @@
 
 namespace db {
 
-TIB_Component::TIB_Component(std::string name) : name_(std::move(name)), session_(TIB_Session::ForThisThread()) {}
+TIB_Component::TIB_Component(std::string name)
+    : name_(std::move(name)), session_(TIB_Session::ForThisThread()) {}
 
 TIB_Component::~TIB_Component() = default;
 

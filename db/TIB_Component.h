@@ -26,8 +26,9 @@ class TIB_Component {
   TIB_ErrorEvent OnError;
 
   // Fires OnError when assigned. Used by the error route.
-  virtual void DoHandleError(long errCode, const TStrings& errorMessage, const TStrings& errorCodes, long sqlCode,
-                             const TStrings& sqlMessage, const TStrings& sql, bool& raiseException);
+  virtual void DoHandleError(long errCode, const TStrings& errorMessage, const TStrings& errorCodes,
+                             long sqlCode, const TStrings& sqlMessage, const TStrings& sql,
+                             bool& raiseException);
 
   int BusyCount() const { return busy_; }
   bool Destroying() const { return destroying_; }

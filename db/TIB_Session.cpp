@@ -22,7 +22,9 @@ std::mutex& TIB_Session::ProcessLock() {
   return lock;
 }
 
-void TIB_Session::AddConnection(TIB_Connection* connection) { connections_.push_back(connection); }
+void TIB_Session::AddConnection(TIB_Connection* connection) {
+  connections_.push_back(connection);
+}
 
 void TIB_Session::RemoveConnection(TIB_Connection* connection) {
   connections_.erase(std::remove(connections_.begin(), connections_.end(), connection), connections_.end());

@@ -22,9 +22,9 @@ class TIB_Component;
 class TIB_Connection;
 
 // Sender, ERRCODE, ErrorMessage, ErrorCodes, SQLCODE, SQLMessage, SQL, RaiseException.
-using TIB_ErrorEvent = std::function<void(TIB_Component* Sender, long ERRCODE, const TStrings& ErrorMessage,
-                                          const TStrings& ErrorCodes, long SQLCODE, const TStrings& SQLMessage,
-                                          const TStrings& SQL, bool& RaiseException)>;
+using TIB_ErrorEvent = std::function<void(
+    TIB_Component* Sender, long ERRCODE, const TStrings& ErrorMessage, const TStrings& ErrorCodes,
+    long SQLCODE, const TStrings& SQLMessage, const TStrings& SQL, bool& RaiseException)>;
 
 class TIB_Session {
  public:

@@ -31,7 +31,7 @@
 // declaration order, without the status vector, as key=value separated by one blank:
 //   numbers     decimal                        dialect=3 option=2 requestLength=13
 //   handles     the value pointed to on entry  svc=0 db=17 stmt=5   ("null" for a null address)
-//   texts       verbatim between quotes        name="localhost/3050:service_mgr" sql="SELECT 1"
+//   texts       verbatim between quotes        name="localhost/40123:service_mgr" sql="SELECT 1"
 //   buffers     upper-case hex bytes           spb=02 02 1C 06 53 59 53 44 42 41
 //   descriptors sqln/sqld of an XSQLDA         sqlda=30/0   ("null" when none)
 // A length argument of 0 before a text means "NUL-terminated" and the text is read up to its NUL.
@@ -63,8 +63,9 @@ struct Call {
   // Element 1 of the caller's status vector after the call; 0 for routines without a vector.
   ISC_STATUS statusCode = 0;
   Outcome outcome = Outcome::Forwarded;
-  // Made by a message or number routine; see ServerCalls().
-  bool messageRoutine = false;
+  // Answered inside the client library without the server: the message and number routines and the
+  // other local helpers. ServerCalls() leaves these out.
+  bool local = false;
 };
 
 class Control {
@@ -106,22 +107,24 @@ class Control {
 };
 
 // A text as a status vector argument: Fail("isc_dsql_prepare", {1, isc_random, 2, Arg("bad"), 0}).
-inline ISC_STATUS Arg(const char* text) { return reinterpret_cast<ISC_STATUS>(text); }
+inline ISC_STATUS Arg(const char* text) {
+  return reinterpret_cast<ISC_STATUS>(text);
+}
 
-// The calls that reached (or would have reached) the server: the log without message routines.
+// The calls that reached (or would have reached) the server: the log without the local routines.
 inline std::vector<Call> ServerCalls(const std::vector<Call>& calls) {
   std::vector<Call> result;
   for (const Call& call : calls) {
-    if (!call.messageRoutine) result.push_back(call);
+    if (!call.local) result.push_back(call);
   }
   return result;
 }
 
-// Entry point names in call order, without message routines.
+// Entry point names in call order, without the local routines.
 inline std::vector<std::string> ServerEntries(const std::vector<Call>& calls) {
   std::vector<std::string> result;
   for (const Call& call : calls) {
-    if (!call.messageRoutine) result.push_back(call.entry);
+    if (!call.local) result.push_back(call.entry);
   }
   return result;
 }

@@ -1,0 +1,38 @@
+#pragma once
+
+// The connection, transaction and query that read the backup settings row, built with the settings
+// the main window gives them. The window only sets the database location, its AfterConnect and
+// OnError handlers, and calls Connect:
+//
+//   db::BackupSettingsSource source;
+//   source.IBODatabase.SetDatabaseName(location);
+//   source.IBODatabase.AfterConnect = [&](db::TIB_Connection*) {
+//     source.tblBackup.Open();
+//     time1 = source.tblBackup.FieldByName("HR_BACKUP_1").AsString();
+//     ...
+//     days = source.tblBackup.FieldByName("NR_DIAS").AsInteger();
+//     source.tblBackup.Close();
+//     source.IBODatabase.Disconnect();
+//   };
+//   source.IBODatabase.OnError = ...;   // TIB_ErrorEvent
+//   source.IBODatabase.Connect();
+
+#include "db/TIBODatabase.h"
+#include "db/TIBOQuery.h"
+#include "db/TIBOTransaction.h"
+
+namespace db {
+
+struct BackupSettingsSource {
+  BackupSettingsSource();
+  BackupSettingsSource(const BackupSettingsSource&) = delete;
+  BackupSettingsSource& operator=(const BackupSettingsSource&) = delete;
+
+  // Declared in this order so that the query goes first and the connection last.
+  TIBODatabase IBODatabase;
+  TIBOTransaction IBOTransaction;
+  TIBOQuery tblBackup;
+  TIBOQuery tblHistorico;
+};
+
+}  // namespace db

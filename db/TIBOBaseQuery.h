@@ -1,0 +1,12 @@
+#pragma once
+
+#include "db/TIBODataset.h"
+
+namespace db {
+
+class TIBOBaseQuery : public TIBODataset {
+ public:
+  using TIBODataset::TIBODataset;
+};
+
+}  // namespace db

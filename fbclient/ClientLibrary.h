@@ -1,0 +1,46 @@
+#pragma once
+
+#include <ibase.h>
+
+#include <string>
+
+namespace fbclient {
+
+// The client library's entry points that the service side calls, bound by name at run time.
+struct ClientEntryPoints {
+  ISC_LONG (*isc_sqlcode)(const ISC_STATUS*) = nullptr;
+  ISC_LONG (*isc_interprete)(ISC_SCHAR*, ISC_STATUS**) = nullptr;
+  ISC_LONG (*isc_vax_integer)(const ISC_SCHAR*, short) = nullptr;
+  ISC_STATUS (*isc_service_attach)
+  (ISC_STATUS*, unsigned short, const ISC_SCHAR*, isc_svc_handle*, unsigned short,
+   const ISC_SCHAR*) = nullptr;
+  ISC_STATUS (*isc_service_detach)(ISC_STATUS*, isc_svc_handle*) = nullptr;
+  ISC_STATUS (*isc_service_query)
+  (ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short, const ISC_SCHAR*, unsigned short,
+   const ISC_SCHAR*, unsigned short, ISC_SCHAR*) = nullptr;
+  ISC_STATUS (*isc_service_start)
+  (ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short, const ISC_SCHAR*) = nullptr;
+};
+
+// The ensure-loaded check that every service component makes when it is constructed: runs the loader
+// while no library is open, then raises client error 1 if still none is. The loader opens the library
+// file (libfbclient.so.2 unless changed below), requires every entry point the service side has always
+// looked up, and, when isc_rollback_retaining is missing, takes the library for one without the
+// services interface: the isc_service_* entry points then raise client error 3 naming themselves.
+// A missing required entry point raises EOSError and closes the library again, so nothing can be
+// called through an entry point that was never bound and the next check tries afresh.
+void EnsureClientLoaded();
+
+bool ClientLoaded();
+
+// The bound entry points. Raises client error 1 while no library is loaded.
+const ClientEntryPoints& Client();
+
+// For tests: the file the loader opens from now on (a bare name is searched for like any shared
+// library; a path is opened as it stands), and forgetting the loaded library so that the next check
+// loads again. Components that outlive an unload get client error 1 from their next call.
+void SetClientLibraryFileName(const std::string& fileName);
+std::string ClientLibraryFileName();
+void UnloadClientLibrary();
+
+}  // namespace fbclient

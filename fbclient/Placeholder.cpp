@@ -1,1 +1,0 @@
-// Removed once the library has its first real source file.

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "db/BackupPasswords.h"
+#include "db/BackupSettingsSource.h"
+#include "db/Cp1252.h"
+#include "db/DatabaseParameterBuffer.h"
+#include "db/Errors.h"
+#include "db/TIBODatabase.h"
+
+namespace db {
+namespace {
+
+std::vector<unsigned char> Bytes(const std::vector<char>& dpb) {
+  return {dpb.begin(), dpb.end()};
+}
+
+std::vector<unsigned char> Item(unsigned char code, const std::string& value) {
+  std::vector<unsigned char> item = {code, static_cast<unsigned char>(value.size())};
+  item.insert(item.end(), value.begin(), value.end());
+  return item;
+}
+
+// Keeps the four connection variables out of the way and restores them afterwards.
+class ConnectionEnvironment : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : kNames) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+      unsetenv(name);
+    }
+  }
+  void TearDown() override {
+    for (std::size_t i = 0; i < 4; ++i) {
+      if (saved_[i]) {
+        setenv(kNames[i], saved_[i]->c_str(), 1);
+      } else {
+        unsetenv(kNames[i]);
+      }
+    }
+  }
+  static constexpr const char* kNames[4] = {"ISC_USER", "ISC_PASSWORD", "ISC_ROLE", "ISC_DATABASE"};
+  std::vector<std::optional<std::string>> saved_;
+};
+
+using StoredSettingsDpb = ConnectionEnvironment;
+
+TEST_F(StoredSettingsDpb, IsByteForByteTheWindowsConnection) {
+  BackupSettingsSource source;
+  source.IBODatabase.SetDatabaseName("srv:/data/app.fdb");
+  const std::string password = BackupDatabasePassword();
+  ASSERT_FALSE(password.empty());
+  std::vector<unsigned char> expected = {0x01};
+  for (const auto& item :
+       {Item(0x1C, "SYSDBA"), Item(0x1D, password), std::vector<unsigned char>{0x18, 0x01, 0x01},
+        std::vector<unsigned char>{0x1B, 0x01, 0x00}, Item(0x30, "WIN1252")}) {
+    expected.insert(expected.end(), item.begin(), item.end());
+  }
+  TIB_Connection& connection = source.IBODatabase;
+  EXPECT_EQ(expected, Bytes(connection.BuildDPB(connection.ResolveAttachParameters())));
+  // The password is not kept as a parameter line.
+  EXPECT_FALSE(connection.Params().Has("PASSWORD"));
+}
+
+using AttachValues = ConnectionEnvironment;
+
+TEST_F(AttachValues, UserIsTrimmedPasswordIsSentAsItIs) {
+  TIB_Connection connection;
+  connection.SetDatabaseName("srv:/x.fdb");
+  connection.SetUsername("  SYSDBA \t");
+  connection.SetPassword(" pw ");
+  const TIB_AttachParameters values = connection.ResolveAttachParameters();
+  EXPECT_EQ("SYSDBA", values.user);
+  EXPECT_EQ(" pw ", values.password);
+  std::vector<unsigned char> expected = {0x01};
+  for (const auto& item : {Item(0x1C, "SYSDBA"), Item(0x1D, " pw ")})
+    expected.insert(expected.end(), item.begin(), item.end());
+  EXPECT_EQ(expected, Bytes(connection.BuildDPB(values)));
+}
+
+TEST_F(AttachValues, EmptyValuesComeFromTheEnvironment) {
+  setenv("ISC_USER", "ENVUSER", 1);
+  setenv("ISC_PASSWORD", "envpw", 1);
+  setenv("ISC_ROLE", "ENVROLE", 1);
+  setenv("ISC_DATABASE", "envhost:/env.fdb", 1);
+  TIB_Connection connection;
+  TIB_AttachParameters values = connection.ResolveAttachParameters();
+  EXPECT_EQ("ENVUSER", values.user);
+  EXPECT_EQ("envpw", values.password);
+  EXPECT_EQ("ENVROLE", values.role);
+  EXPECT_EQ("envhost:/env.fdb", values.connectString);
+
+  // Values the connection has win over the environment.
+  connection.SetUsername("OWN");
+  connection.SetDatabaseName("own:/own.fdb");
+  values = connection.ResolveAttachParameters();
+  EXPECT_EQ("OWN", values.user);
+  EXPECT_EQ("own:/own.fdb", values.connectString);
+}
+
+TEST_F(AttachValues, NoConnectStringAnywhereIsRefused) {
+  TIB_Connection connection;
+  try {
+    connection.ResolveAttachParameters();
+    FAIL();
+  } catch (const EIB_ConnectionError& error) {
+    EXPECT_EQ("A propriedade DatabaseName não pode estar vazia"_cp1252, error.Message());
+  }
+}
+
+TEST_F(AttachValues, ForcedDatabaseWinsAndServerNameFillsABlankName) {
+  TIB_Connection connection;
+  connection.SetDatabaseName("srv:/x.fdb");
+  connection.Params().Set("FORCED_DATABASE", " exact text ");
+  EXPECT_EQ(" exact text ", connection.ResolveAttachParameters().connectString);
+
+  TIB_Connection older;
+  older.Params().Set("SERVER NAME", "old:/older.fdb");
+  EXPECT_EQ("old:/older.fdb", older.ResolveAttachParameters().connectString);
+  EXPECT_FALSE(older.Params().Has("SERVER NAME"));
+  EXPECT_EQ("old", older.Server());
+}
+
+TEST_F(AttachValues, LocalPasswordServesOnlyALocalProtocol) {
+  TIB_Connection connection;
+  connection.SetPasswordStorage(TIB_PasswordStorage::psParams);
+  connection.Params().Set("PASSWORD", "remote");
+  connection.Params().Set("LOCAL PASSWORD", "local");
+  connection.SetDatabaseName("/data/x.fdb");
+  EXPECT_EQ("local", connection.ResolveAttachParameters().password);
+  connection.SetDatabaseName("srv:/data/x.fdb");
+  EXPECT_EQ("remote", connection.ResolveAttachParameters().password);
+}
+
+TEST_F(AttachValues, ThePathCheckLooksAtTheFirstColonOutsideQuotes) {
+  TIB_Connection connection;
+  connection.SetServer("srv");
+  connection.SetProtocol(TIB_Protocol::cpTCP_IP);
+  for (const std::string path : {"C:db.fdb", "/x/a:b"}) {
+    connection.SetPath(path);
+    try {
+      connection.ResolveAttachParameters();
+      FAIL() << path;
+    } catch (const EIB_ConnectionError& error) {
+      EXPECT_EQ("Caminho de conexão inválido"_cp1252, error.Message());
+    }
+  }
+  for (const std::string path : {"C:\\db.fdb", "C:/db.fdb", "\"C:db\".fdb", "C:", "/data/db.fdb"}) {
+    connection.SetPath(path);
+    EXPECT_NO_THROW(connection.ResolveAttachParameters()) << path;
+  }
+}
+
+TEST(DpbFlags, OnlyExactUpperCaseValuesAddTheirItems) {
+  TIB_Connection connection;
+  connection.SetDatabaseName("srv:/x.fdb");
+  connection.Params().Set("FORCED WRITES", "true");
+  connection.Params().Set("RESERVE PAGE SPACE", "FALSE");
+  connection.Params().Set("DB_KEY SCOPE", "TRANSACTION");
+  TIB_AttachParameters values;
+  EXPECT_EQ((std::vector<unsigned char>{0x01, 0x0D, 0x01, 0x00, 0x1B, 0x01, 0x01}),
+            Bytes(connection.BuildDPB(values)));
+  EXPECT_EQ(TIB_DPBFlag::dpbDefault, connection.ForcedWrites());
+  EXPECT_EQ(TIB_DPBFlag::dpbFalse, connection.ReservePageSpace());
+}
+
+TEST(DpbValues, A255ByteValueIsAcceptedAnd256Refused) {
+  TIB_Connection connection;
+  TIB_AttachParameters values;
+  values.user = std::string(255, 'u');
+  const std::vector<char> dpb = connection.BuildDPB(values);
+  ASSERT_EQ(1u + 2u + 255u, dpb.size());
+  EXPECT_EQ(static_cast<char>(255), dpb[2]);
+  values.role = std::string(256, 'r');
+  try {
+    connection.BuildDPB(values);
+    FAIL();
+  } catch (const EIB_ConnectionError& error) {
+    EXPECT_EQ("DPB inválido: Contém mais que 255 caracteres"_cp1252, error.Message());
+    EXPECT_EQ(&connection, error.Sender());
+  }
+}
+
+TEST(DpbValues, ItemsBeyondTheFirst1024BytesGrowTheBufferIntact) {
+  TIB_Connection connection;
+  for (const char* key : {"SYSDBA", "LICENSE", "MESSAGE FILE", "CHARACTER SET"}) {
+    connection.Params().Set(key, std::string(250, key[0]));
+  }
+  TIB_AttachParameters values;
+  values.user = std::string(250, 'u');
+  values.password = std::string(250, 'p');
+  const std::vector<char> dpb = connection.BuildDPB(values);
+  ASSERT_EQ(1u + 6u * 252u, dpb.size());
+  // The last item (message file) is whole at the end.
+  EXPECT_EQ(static_cast<char>(47), dpb[dpb.size() - 252]);
+  EXPECT_EQ(std::string(250, 'M'), std::string(dpb.end() - 250, dpb.end()));
+}
+
+TEST(DpbValues, BuffersAreSentAsANumber) {
+  TIB_Connection connection;
+  connection.Params().Set("BUFFERS", "2048");
+  TIB_AttachParameters values;
+  EXPECT_EQ((std::vector<unsigned char>{0x01, 0x05, 0x04, 0x00, 0x08, 0x00, 0x00}),
+            Bytes(connection.BuildDPB(values)));
+  connection.Params().Set("BUFFERS", "many");
+  EXPECT_EQ((std::vector<unsigned char>{0x01}), Bytes(connection.BuildDPB(values)));
+}
+
+TEST(DpbCustomizing, AHandlerAppendsAndALengthOutsideTheBufferIsRefused) {
+  TIB_Connection connection;
+  connection.OnCustomizeDPB = [](TIB_Connection*, int& length, std::vector<char>& buffer) {
+    EXPECT_GE(buffer.size(), 1024u);
+    buffer[static_cast<std::size_t>(length++)] = 63;  // isc_dpb_sql_dialect
+    buffer[static_cast<std::size_t>(length++)] = 1;
+    buffer[static_cast<std::size_t>(length++)] = 3;
+  };
+  TIB_AttachParameters values;
+  EXPECT_EQ((std::vector<unsigned char>{0x01, 63, 1, 3}), Bytes(connection.BuildDPB(values)));
+  connection.OnCustomizeDPB = [](TIB_Connection*, int& length, std::vector<char>& buffer) {
+    length = static_cast<int>(buffer.size()) + 1;
+  };
+  EXPECT_THROW(connection.BuildDPB(values), EIB_ConnectionError);
+}
+
+TEST(PathCheck, ColonRules) {
+  EXPECT_TRUE(IsValidConnectionPath(""));
+  EXPECT_TRUE(IsValidConnectionPath("db.fdb"));
+  EXPECT_TRUE(IsValidConnectionPath("C:\\a.fdb"));
+  EXPECT_TRUE(IsValidConnectionPath("\"a:b\"/c:/d"));
+  EXPECT_FALSE(IsValidConnectionPath("\"a:b\"/c:d"));
+  EXPECT_FALSE(IsValidConnectionPath("C:a.fdb"));
+}
+
+}  // namespace
+}  // namespace db

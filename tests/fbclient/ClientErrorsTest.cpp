@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include "fbclient/ClientErrors.h"
+#include "fbclient/Exceptions.h"
+
+namespace fbclient {
+namespace {
+
+EIBClientError Raised(int number, const std::string& argument = {}) {
+  try {
+    if (argument.empty()) {
+      RaiseClientError(number);
+    } else {
+      RaiseClientError(number, argument);
+    }
+  } catch (const EIBClientError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "client error " << number << " was not raised";
+  return EIBClientError(0, "");
+}
+
+TEST(ClientErrors, CarryTheLibraryTextsTheirNumberAsSqlCodeAndNoGdsCode) {
+  const std::vector<std::pair<int, std::string>> expected = {
+      {1,
+       "InterBase library gds32.dll not found in the path. Please install InterBase to use this "
+       "functionality"},
+      {88, "SPB Constant Not supported"},
+      {89, "SPB Constant Unknown"},
+      {90, "Cannot perform operation -- service is not attached"},
+      {91, "Cannot perform operation -- service is attached"},
+      {92, "Server Name Missing"},
+      {93, "Query Parameters missing or incorrect"},
+      {94, "start Parameters missing or incorrect"},
+      {95, "Unexpected Output buffer value"},
+  };
+  for (const auto& [number, text] : expected) {
+    const EIBClientError error = Raised(number);
+    EXPECT_EQ(text, error.what()) << number;
+    EXPECT_EQ(number, error.SQLCode());
+    EXPECT_EQ(0, error.GdsCode());
+  }
+}
+
+TEST(ClientErrors, NameTheEntryPointInTheInterBase6Template) {
+  const EIBClientError error = Raised(3, "isc_service_attach");
+  EXPECT_STREQ(
+      "isc_service_attach is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality",
+      error.what());
+  EXPECT_EQ(3, error.SQLCode());
+}
+
+TEST(ClientErrors, FormatIgnoresSurplusArgumentsAndLeavesMissingOnesEmpty) {
+  EXPECT_EQ("Server Name Missing", FormatClientError(92, {"surplus", 7}));
+  EXPECT_EQ(" is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality",
+            FormatClientError(3, {}));
+  EXPECT_EQ("Service name or SPB longer than 65535 bytes", FormatClientError(kAttachDataTooLong, {65535}));
+  EXPECT_EQ("Client error 200", FormatClientError(200, {}));
+}
+
+TEST(ClientErrors, AreCaughtAsEveryBaseOfTheHierarchy) {
+  EXPECT_THROW(RaiseClientError(kServerNameMissing), EIBError);
+  EXPECT_THROW(RaiseClientError(kServerNameMissing), EDatabaseError);
+  EXPECT_THROW(RaiseClientError(kServerNameMissing), Exception);
+  EXPECT_THROW(RaiseClientError(kServerNameMissing), std::runtime_error);
+}
+
+TEST(ServiceExceptions, EibErrorConstructorsKeepTheirCodes) {
+  const EIBError withoutGds(-902, "text");
+  EXPECT_EQ(-902, withoutGds.SQLCode());
+  EXPECT_EQ(0, withoutGds.GdsCode());
+  const EIBInterBaseError withGds(-902, 335544721, "network");
+  EXPECT_EQ(-902, withGds.SQLCode());
+  EXPECT_EQ(335544721, withGds.GdsCode());
+  EXPECT_EQ("network", withGds.Message());
+}
+
+TEST(ServiceExceptions, OsAndConvertErrorsCarryTheirFixedTexts) {
+  const EOSError os(2, "libfbclient.so.2: undefined symbol: isc_blob_info");
+  EXPECT_STREQ("System Error.  Code: 2.\r\nlibfbclient.so.2: undefined symbol: isc_blob_info", os.what());
+  EXPECT_EQ(2, os.ErrorCode());
+  const Exception& base = os;
+  EXPECT_EQ(os.what(), base.Message());
+}
+
+}  // namespace
+}  // namespace fbclient
