@@ -102,7 +102,7 @@ void CopyFileBytes(const std::string& source, const std::string& destination) {
 std::unique_ptr<std::vector<std::string>> ListFolder(const std::string& folder) {
   auto list = std::make_unique<std::vector<std::string>>();
   DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) ThrowSystemError(folder);
+  if (dir == nullptr) return list;
   std::unique_ptr<DIR, int (*)(DIR*)> guard(dir, ::closedir);
   while (const dirent* entry = ::readdir(dir)) {
     bool isDirectory = entry->d_type == DT_DIR;

@@ -16,8 +16,7 @@ namespace app {
 void CopyFileBytes(const std::string& source, const std::string& destination);
 
 // A new list, in the order the file system enumerates them, of every entry of the folder that is not a
-// directory, each given as folder, "/", entry name. Throws std::system_error when the folder cannot be
-// listed.
+// directory, each given as folder, "/", entry name. A folder that cannot be listed gives an empty list.
 std::unique_ptr<std::vector<std::string>> ListFolder(const std::string& folder);
 
 // The last-write time of a file as a local date and time at the two-second resolution of the packed

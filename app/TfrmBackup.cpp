@@ -46,6 +46,7 @@ TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolde
   setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
   setWindowIcon(ProgramIcon());
   CreateElements();
+  CreateDataComponents();
   CreateMenus();
   ConnectHandlers();
   Guarded([this] { FormCreate(); });

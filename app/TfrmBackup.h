@@ -3,8 +3,10 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
+#include <memory>
 
 #include "app/BackupSettings.h"
+#include "db/BackupSettingsSource.h"
 
 class QAction;
 class QLabel;
@@ -54,9 +56,17 @@ class TfrmBackup : public QMainWindow {
   void NotasdaVerso1Click();
   void SuporteRemoto1Click();
 
-  // Settings load.
+  // Settings load, and the connection's error event with its reconnection attempts.
   void tmrConexaoTimer();
   void IBODatabaseAfterConnect();
+  void IBODatabaseError(db::TIB_Component* Sender, long ERRCODE, const db::TStrings& ErrorMessage,
+                        const db::TStrings& ErrorCodes, long SQLCODE, const db::TStrings& SQLMessage,
+                        const db::TStrings& SQL, bool& RaiseException);
+
+  // The application database connection, its transaction and the settings query.
+  db::TIBODatabase& IBODatabase() { return settingsSource_->IBODatabase; }
+  db::TIBOTransaction& IBOTransaction() { return settingsSource_->IBOTransaction; }
+  db::TIBOQuery& tblBackup() { return settingsSource_->tblBackup; }
 
   // Window elements.
   OutputView* memSaida = nullptr;
@@ -92,7 +102,9 @@ class TfrmBackup : public QMainWindow {
   void CreateMenus();
   void ConnectHandlers();
   void InitStartupCheckMarks();
+  void CreateDataComponents();
 
+  std::unique_ptr<db::BackupSettingsSource> settingsSource_;
   QStringList arguments_;
   BackupSettings settings_;
   int reconnectionAttempt_ = 0;

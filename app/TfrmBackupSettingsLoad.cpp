@@ -1,11 +1,83 @@
+#include <QCoreApplication>
+#include <QLabel>
+#include <QStatusBar>
+
+#include "app/Platform.h"
+#include "app/Text.h"
 #include "app/TfrmBackup.h"
 
 namespace app {
+namespace {
+
+// The connection errors that mean the server could not be reached, worth another attempt.
+constexpr long kUnavailable = 335544375;     // isc_unavailable
+constexpr long kNetLookupError = 335544704;  // isc_net_lookup_err
+constexpr long kNetworkError = 335544721;    // isc_network_error
+constexpr int kLastAttempt = 50;
+constexpr int kPauses = 50;
+constexpr int kPauseMilliseconds = 50;
+
+}  // namespace
+
+void TfrmBackup::CreateDataComponents() {
+  settingsSource_ = std::make_unique<db::BackupSettingsSource>();
+  IBODatabase().AfterConnect = [this](db::TIB_Connection*) { IBODatabaseAfterConnect(); };
+  IBODatabase().OnError = [this](db::TIB_Component* sender, long errCode, const db::TStrings& errorMessage,
+                                 const db::TStrings& errorCodes, long sqlCode, const db::TStrings& sqlMessage,
+                                 const db::TStrings& sql, bool& raiseException) {
+    IBODatabaseError(sender, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
+  };
+}
 
 void TfrmBackup::tmrConexaoTimer() {
   tmrConexao.stop();
+  IBODatabase().SetDatabaseName(settings_.databaseLocation);
+  IBODatabase().Connect();
 }
 
-void TfrmBackup::IBODatabaseAfterConnect() {}
+void TfrmBackup::IBODatabaseAfterConnect() {
+  stbStatusPanel->setText(QStringLiteral("Dados: ") + FromCp1252(IBODatabase().DatabaseName()));
+  db::TIBOQuery& query = tblBackup();
+  query.Open();
+  for (int i = 0; i < 4; ++i) {
+    settings_.scheduleTimes[static_cast<size_t>(i)] =
+        query.FieldByName("HR_BACKUP_" + std::to_string(i + 1)).AsString();
+  }
+  settings_.copyFolder = query.FieldByName("TX_DIR_HDD").AsString();
+  settings_.retentionDays = static_cast<std::int32_t>(query.FieldByName("NR_DIAS").AsInteger());
+  query.Close();
+  IBODatabase().Disconnect();
+  if (!ManualMode()) ShowWaitingText();
+}
+
+void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TStrings&, const db::TStrings&,
+                                  long, const db::TStrings&, const db::TStrings&, bool& RaiseException) {
+  RaiseException = false;
+  if (ERRCODE != kUnavailable && ERRCODE != kNetLookupError && ERRCODE != kNetworkError) return;
+
+  SetTextNow(txtStatus, QStringLiteral("Tentativa de reconexão %1/50").arg(reconnectionAttempt_));
+  if (reconnectionAttempt_ >= kLastAttempt) {
+    const QString text =
+        ERRCODE == kNetLookupError
+            ? QStringLiteral(
+                  "O endereço IP do servidor especificado no arquivo INI não foi encontrado.\r\r"
+                  "Por favor, contacte o administrador da rede.")
+            : QStringLiteral(
+                  "A conexão foi recusada pelo servidor. Possíveis causas:\r"
+                  "1 - Servidor não localizado, verifique o endereço IP no arquivo INI.\r"
+                  "2 - Firebird INATIVO no servidor, verifique se está instalado.\r"
+                  "3 - Porta 3050 bloqueada no servidor, libere a porta no firewall.\r\r"
+                  "Por favor, contacte o administrador do sistema.");
+    CurrentPlatform().ShowMessage(nullptr, MessageBoxKind::Error, text);
+    CurrentPlatform().EndProcess(0);
+  }
+  // About 2.5 seconds during which the window, its timers and the tray icon keep working.
+  for (int pause = 0; pause < kPauses; ++pause) {
+    CurrentPlatform().Sleep(kPauseMilliseconds);
+    QCoreApplication::processEvents();
+  }
+  ++reconnectionAttempt_;
+  IBODatabase().Open();
+}
 
 }  // namespace app

@@ -35,7 +35,7 @@ struct AppDatabaseOptions {
 std::filesystem::path CreateAppDatabase(const FirebirdServer& server, const std::string& name,
                                         const AppDatabaseOptions& options = {});
 
-// SQL literal of a text in WIN1252 (the script is sent to isql in that character set).
+// SQL literal of a text in WIN1252, or NULL.
 std::string SqlText(const std::optional<std::string>& value);
 
 }  // namespace testsupport

@@ -136,6 +136,8 @@ XDisplay::XDisplay(bool withTray) {
   }
 }
 
+XDisplay::XDisplay(const std::string& existingName) : name_(existingName) {}
+
 XDisplay::~XDisplay() {
   KillAndReap(tray_);
   KillAndReap(xvfb_);

@@ -15,6 +15,8 @@ namespace testsupport {
 class XDisplay {
  public:
   explicit XDisplay(bool withTray = false);
+  // An existing display (a user's desktop), which this object neither starts nor stops.
+  explicit XDisplay(const std::string& existingName);
   ~XDisplay();
   XDisplay(const XDisplay&) = delete;
   XDisplay& operator=(const XDisplay&) = delete;
