@@ -7,8 +7,6 @@ namespace services {
 // Adds the verbose switch shared by backup and restore requests.
 class TIBBackupRestoreService : public TIBControlAndQueryService {
  public:
-  using TIBControlAndQueryService::TIBControlAndQueryService;
-
   bool Verbose() const { return verbose_; }
   void SetVerbose(bool verbose) { verbose_ = verbose; }
 

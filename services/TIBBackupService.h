@@ -13,8 +13,6 @@ namespace services {
 // each line a path or "path=length" (length in bytes of that file).
 class TIBBackupService : public TIBBackupRestoreService {
  public:
-  using TIBBackupRestoreService::TIBBackupRestoreService;
-
   TStringList& BackupFile() { return backupFile_; }
   const TStringList& BackupFile() const { return backupFile_; }
 

@@ -9,8 +9,6 @@ namespace services {
 // Reads the output of the started action, one line per query, until the server reports its end.
 class TIBControlAndQueryService : public TIBControlService {
  public:
-  using TIBControlService::TIBControlService;
-
   // Size of the receive buffer, 1 to 65535 (client error 124 otherwise); a new size reallocates an
   // existing buffer zero-filled.
   int BufferSize() const { return BufferSizeValue(); }

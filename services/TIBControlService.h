@@ -14,8 +14,6 @@ namespace services {
 // bytes client error 123; neither is ever cut short.
 class TIBControlService : public TIBCustomService {
  public:
-  using TIBCustomService::TIBCustomService;
-
   // Fills the start request; nothing to do for a component without an action of its own.
   virtual void BuildStartRequest() {}
   // Client error 90 without an attachment; then BuildStartRequest and the send. The request is emptied
