@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <cctype>
+#include <limits>
 
 #include "db/Errors.h"
 #include "db/Messages.h"
@@ -46,11 +47,13 @@ std::string Digits(const std::string& text, std::size_t& pos) {
   return digits;
 }
 
+// A run of digits as a number; an absurdly long run stops at the largest int instead of wrapping
+// round to a negative major version.
 int ToInt(const std::string& digits) {
   long value = 0;
   for (char c : digits) {
     value = value * 10 + (c - '0');
-    if (value > 1000000000L) break;
+    if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
   }
   return static_cast<int>(value);
 }

@@ -126,6 +126,8 @@ TEST(FirebirdVersion, TextSplitsIntoItsParts) {
       {"LI-V1.5", "LI", "V", 1, 5, 0, 0, ""},
       {"WI", "WI", "", 0, 0, 0, 0, ""},
       {"", "", "", 0, 0, 0, 0, ""},
+      // A run of digits too long for a number stops at the largest one instead of turning negative.
+      {"LI-V99999999999.1 X", "LI", "V", 2147483647, 1, 0, 0, "X"},
   };
   for (const VersionCase& c : cases) {
     TIB_ConnectCharacteristics record;
