@@ -1,9 +1,7 @@
 #include "app/TRxTrayIcon.h"
 
 #include <QCursor>
-#include <QGuiApplication>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QWidget>
 
 #include "app/ErrorRoute.h"
@@ -29,13 +27,6 @@ void TRxTrayIcon::SetActive(bool active) {
   } else {
     Deactivate();
   }
-}
-
-void TRxTrayIcon::SetPopupMenu(QMenu* menu) {
-  if (popupMenu_ != nullptr) popupMenu_->removeEventFilter(this);
-  popupMenu_ = menu;
-  openingReleasePending_ = false;
-  if (popupMenu_ != nullptr) popupMenu_->installEventFilter(this);
 }
 
 void TRxTrayIcon::SetHint(const QString& hint) {
@@ -104,33 +95,10 @@ void TRxTrayIcon::Click(MouseButton button, QPoint position) {
   if (button == MouseButton::Right && CanShowPopup()) {
     // A grab held by another window would swallow the menu's clicks.
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-    // Trays report the right button when it goes down; the menu opens under the pointer, and the release
-    // that ends the same click would otherwise choose whatever item lies there.
-    openingReleasePending_ = QGuiApplication::mouseButtons().testFlag(Qt::RightButton);
     popupMenu_->popup(position);
     return;
   }
   if (OnClick) OnClick(*this, button, position);
-}
-
-bool TRxTrayIcon::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == popupMenu_ && openingReleasePending_) {
-    switch (event->type()) {
-      case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-          openingReleasePending_ = false;
-          return true;
-        }
-        break;
-      case QEvent::MouseButtonPress:
-      case QEvent::Hide:
-        openingReleasePending_ = false;
-        break;
-      default:
-        break;
-    }
-  }
-  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace app

@@ -37,7 +37,7 @@ class TRxTrayIcon : public QObject {
   // The icon keeps its own 32 x 32 copy of the picture.
   QIcon Icon() const { return image_; }
   void SetIcon(const QIcon& icon);
-  void SetPopupMenu(QMenu* menu);
+  void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
   QMenu* PopupMenu() const { return popupMenu_; }
   // Whether the right button opens the pop-up menu.
   bool AutoPopup() const { return autoPopup_; }
@@ -55,9 +55,6 @@ class TRxTrayIcon : public QObject {
   // middle button. Errors go to the standard error box.
   void Notify(QSystemTrayIcon::ActivationReason reason);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void Activate();
   void Deactivate();
@@ -71,8 +68,6 @@ class TRxTrayIcon : public QObject {
   bool active_ = false;
   bool enabled_ = true;
   bool autoPopup_ = true;
-  // The release of the right button that opened the menu is still to come and belongs to that click.
-  bool openingReleasePending_ = false;
 };
 
 }  // namespace app
