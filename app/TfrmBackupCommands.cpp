@@ -3,7 +3,10 @@
 
 #include "app/Platform.h"
 #include "app/RunValues.h"
+#include "app/ShellOpen.h"
 #include "app/TfrmBackup.h"
+#include "app/TfrmNotas.h"
+#include "app/TfrmSplash.h"
 
 namespace app {
 namespace {
@@ -56,10 +59,21 @@ void TfrmBackup::RxTrayIconClick() {
   activateWindow();
 }
 
-void TfrmBackup::Sore1Click() {}
+void TfrmBackup::Sore1Click() {
+  // Each use makes a new window; the main window owns it until the program ends.
+  auto* splash = new TfrmSplash(this);
+  splash->tmrClose.start();
+  CurrentPlatform().ExecModal(*splash);
+}
 
-void TfrmBackup::NotasdaVerso1Click() {}
+void TfrmBackup::NotasdaVerso1Click() {
+  auto* notes = new TfrmNotas(this);
+  CurrentPlatform().ExecModal(*notes);
+}
 
-void TfrmBackup::SuporteRemoto1Click() {}
+void TfrmBackup::SuporteRemoto1Click() {
+  // Whether it started is not examined: without the remote-support program the command does nothing.
+  ShellOpen(QStringLiteral("remoto.exe"));
+}
 
 }  // namespace app

@@ -186,13 +186,6 @@ TEST_F(TrayIconOfTheWindow, RightClickMenuSairEndsWithTheIconRemoved) {
   EXPECT_FALSE(form->RxTrayIcon->Added());
 }
 
-TEST_F(TrayIconOfTheWindow, MiddleButtonLeavesTheWindowHidden) {
-  form->RxTrayIcon->Notify(Reason::MiddleClick);
-  form->RxTrayIcon->Notify(Reason::DoubleClick);
-  EXPECT_FALSE(form->isVisible());
-  EXPECT_FALSE(form->PopupMenu->isVisible());
-}
-
 TEST(TrayIconManualMode, NoIconRemainsAfterStartUp) {
   FakePlatform platform;
   TempFolder folder;

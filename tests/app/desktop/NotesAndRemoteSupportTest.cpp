@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QThread>
+
+#include "app/ShellOpen.h"
+#include "app/TfrmBackup.h"
+#include "app/TfrmNotas.h"
+#include "tests/app/desktop/DesktopEnvironment.h"
+#include "tests/app/support/FakePlatform.h"
+#include "tests/app/support/TempFolder.h"
+
+namespace testsupport {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MainWindowCommands : public ::testing::Test {
+ protected:
+  MainWindowCommands() {
+    program.Write("sistema.ini", "[Dados]\nDir=srv:/dados/app.fdb\n");
+    form = std::make_unique<app::TfrmBackup>(QStringList{QStringLiteral("backup"), QStringLiteral("MANUAL")},
+                                             QString::fromStdString(program.WithSeparator()));
+  }
+
+  FakePlatform platform;
+  TempFolder program;
+  std::unique_ptr<app::TfrmBackup> form;
+};
+
+TEST_F(MainWindowCommands, NotasShowsAnEmptyReadOnlyNotesWindowModally) {
+  form->NotasdaVerso1Click();
+  ASSERT_EQ(platform.modalShown.size(), 1u);
+  auto* notes = dynamic_cast<app::TfrmNotas*>(platform.modalShown[0]);
+  ASSERT_NE(notes, nullptr);
+  EXPECT_EQ(notes->parent(), form.get());
+  EXPECT_EQ(notes->windowTitle(), QStringLiteral("Notas das Versões"));
+  EXPECT_EQ(notes->size(), QSize(633, 446)) << "649 x 480 with its frame";
+  EXPECT_EQ(notes->memNotas->geometry(), QRect(7, 10, 625, 425));
+  EXPECT_TRUE(notes->memNotas->isReadOnly());
+  EXPECT_TRUE(notes->memNotas->toPlainText().isEmpty());
+  EXPECT_EQ(notes->memNotas->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_TRUE(QRect(QPoint(0, 0), notes->size()).contains(notes->memNotas->geometry()));
+
+  form->NotasdaVerso1->trigger();
+  ASSERT_EQ(platform.modalShown.size(), 2u) << "the menu item runs the same command";
+  EXPECT_NE(platform.modalShown[0], platform.modalShown[1]) << "each use makes a new window";
+  EXPECT_TRUE(platform.boxes.empty());
+}
+
+// Remote support runs the program of the current folder or of the search path, never of the program folder.
+class RemoteSupport : public MainWindowCommands {
+ protected:
+  RemoteSupport() : path_("PATH", searchPath.Path().string()) {}
+
+  // A stand-in remote-support program that leaves a marker in the folder it was started in.
+  static void PlaceRemote(const fs::path& folder, const std::string& marker) {
+    const fs::path file = folder / "remoto.exe";
+    WriteFile(file, "#!/bin/sh\necho started > \"$(pwd)/" + marker + "\"\n");
+    fs::permissions(file, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  }
+  static bool WaitForFile(const fs::path& file) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!fs::exists(file) && waited.elapsed() < 10000)
+      QThread::msleep(20);
+    return fs::exists(file);
+  }
+
+  TempFolder current;
+  TempFolder searchPath;
+
+ private:
+  ScopedEnvironment path_;
+};
+
+TEST_F(RemoteSupport, NothingReachableMeansNothingHappens) {
+  ScopedCurrentFolder here(current.Path());
+  PlaceRemote(program.Path(), "wrong");
+  EXPECT_TRUE(app::ResolveShellFile(QStringLiteral("remoto.exe")).isEmpty())
+      << "the program folder is not searched";
+  form->SuporteRemoto1Click();
+  form->SuporteRemoto1->trigger();
+  EXPECT_TRUE(platform.boxes.empty());
+  EXPECT_TRUE(platform.modalShown.empty());
+}
+
+TEST_F(RemoteSupport, TheProgramInTheCurrentFolderStartsThere) {
+  ScopedCurrentFolder here(current.Path());
+  PlaceRemote(current.Path(), "started-here");
+  PlaceRemote(searchPath.Path(), "started-from-path");
+  EXPECT_EQ(app::ResolveShellFile(QStringLiteral("remoto.exe")),
+            QString::fromStdString((current.Path() / "remoto.exe").string()))
+      << "the current folder comes before the search path";
+  form->SuporteRemoto1Click();
+  EXPECT_TRUE(WaitForFile(current.Path() / "started-here"));
+  EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(RemoteSupport, OtherwiseTheSearchPathIsUsed) {
+  ScopedCurrentFolder here(current.Path());
+  PlaceRemote(searchPath.Path(), "started-from-path");
+  EXPECT_EQ(app::ResolveShellFile(QStringLiteral("remoto.exe")),
+            QString::fromStdString((searchPath.Path() / "remoto.exe").string()));
+  form->SuporteRemoto1Click();
+  EXPECT_TRUE(WaitForFile(current.Path() / "started-from-path")) << "started in the current folder";
+}
+
+TEST_F(RemoteSupport, OnlyExecutableRegularFilesCount) {
+  ScopedCurrentFolder here(current.Path());
+  WriteFile(current.Path() / "remoto.exe", "not executable\n");
+  fs::create_directory(searchPath.Path() / "remoto.exe");
+  EXPECT_TRUE(app::ResolveShellFile(QStringLiteral("remoto.exe")).isEmpty());
+  EXPECT_FALSE(app::ShellOpen(QStringLiteral("remoto.exe")));
+
+  TempFolder relative;
+  PlaceRemote(relative.Path(), "x");
+  ScopedEnvironment relativePath("PATH", fs::relative(relative.Path(), current.Path()).string());
+  EXPECT_TRUE(app::ResolveShellFile(QStringLiteral("remoto.exe")).isEmpty())
+      << "relative search folders are skipped";
+  EXPECT_TRUE(app::ResolveShellFile(QString()).isEmpty());
+  EXPECT_EQ(app::ResolveShellFile(QString::fromStdString((relative.Path() / "remoto.exe").string())),
+            QString::fromStdString((relative.Path() / "remoto.exe").string()))
+      << "a name with a folder is taken as it stands";
+}
+
+}  // namespace
+}  // namespace testsupport
