@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// The test display runs no window manager, so nobody would minimise a window. This does what a window
+// manager does to a client when the user minimises it: it marks the window iconic in its WM_STATE
+// property; the client sees the state change exactly as under a real window manager. Throws when the
+// display cannot be reached.
+void IconifyLikeAWindowManager(const std::string& displayName, const std::string& windowId);
+
+}  // namespace testsupport
