@@ -17,6 +17,8 @@
 #include "app/TGauge.h"
 #include "app/TRxTrayIcon.h"
 #include "app/Text.h"
+#include "db/BackupPasswords.h"
+#include "services/BackupInstance.h"
 
 namespace app {
 namespace {
@@ -45,6 +47,8 @@ TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolde
                  Qt::WindowCloseButtonHint);
   setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
   setWindowIcon(ProgramIcon());
+  Backup = std::make_unique<services::TIBBackupService>();
+  services::ApplyBackupInstanceSettings(*Backup, db::BackupServicePassword());
   CreateElements();
   CreateDataComponents();
   CreateMenus();

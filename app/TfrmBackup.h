@@ -7,6 +7,7 @@
 
 #include "app/BackupSettings.h"
 #include "db/BackupSettingsSource.h"
+#include "services/TIBBackupService.h"
 
 class QAction;
 class QLabel;
@@ -16,6 +17,7 @@ class QStatusBar;
 
 namespace app {
 
+struct BackupNames;
 class OutputView;
 class TGauge;
 class TRxTrayIcon;
@@ -89,6 +91,9 @@ class TfrmBackup : public QMainWindow {
   QTimer tmrRelogio;
   QTimer tmrConexao;
   TRxTrayIcon* RxTrayIcon = nullptr;
+  // The backup service component; its fixed settings are given when the window is built.
+  std::unique_ptr<services::TIBBackupService> Backup;
+  bool JobRunning() const { return jobRunning_; }
 
   // Sets a label's text and repaints it at once, as the status line needs while a job keeps the loop busy.
   static void SetTextNow(QLabel* label, const QString& text);
@@ -103,12 +108,18 @@ class TfrmBackup : public QMainWindow {
   void ConnectHandlers();
   void InitStartupCheckMarks();
   void CreateDataComponents();
+  void RunBackupJob();
+  void RunServiceBackup(const BackupNames& names);
+  void CopyBackup(const BackupNames& names);
+  void DeleteExpiredFiles(const BackupNames& names);
+  void EndJobEarly();
 
   std::unique_ptr<db::BackupSettingsSource> settingsSource_;
   QStringList arguments_;
   BackupSettings settings_;
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
+  bool jobRunning_ = false;
   // The check mark of both "Iniciar com o Windows" items: Qt flips a clicked checkable item by itself.
   bool iniciarWindowsChecked_ = false;
 };

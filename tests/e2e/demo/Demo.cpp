@@ -59,7 +59,8 @@ int main() {
 
     const char* userDisplay = std::getenv("DISPLAY");
     const bool useOwnDisplay = userDisplay == nullptr || *userDisplay == '\0';
-    auto display = useOwnDisplay ? std::make_unique<XDisplay>() : std::make_unique<XDisplay>(std::string(userDisplay));
+    auto display =
+        useOwnDisplay ? std::make_unique<XDisplay>() : std::make_unique<XDisplay>(std::string(userDisplay));
     std::cout << "Starting the program in manual mode on display " << display->Name()
               << (useOwnDisplay ? " (a private Xvfb)" : "") << "...\n";
     testsupport::RunningProgram program(*display, folder, {"MANUAL"});
@@ -79,7 +80,8 @@ int main() {
       std::this_thread::sleep_for(200ms);
     }
     const std::string block = ReadAll(log);
-    if (block.find(dashes) == std::string::npos) throw std::runtime_error("the job did not finish:\n" + program.Output());
+    if (block.find(dashes) == std::string::npos)
+      throw std::runtime_error("the job did not finish:\n" + program.Output());
     if (useOwnDisplay) display->Screenshot(folder.Path() / "demo-window.png");
 
     std::cout << "\n===== " << log.string() << " =====\n" << Utf8(block);
@@ -91,7 +93,9 @@ int main() {
         }
       }
     }
-    const bool ok = block.find("Backup conclu\xEDdo.") != std::string::npos;
+    const bool ok = block.find(
+                        "Backup conclu\xED"
+                        "do.") != std::string::npos;
     std::cout << (ok ? "\nThe backup completed.\n" : "\nThe backup did NOT complete.\n");
     return ok ? 0 : 1;
   } catch (const std::exception& error) {
