@@ -39,14 +39,16 @@ constexpr char FromUnicode(char32_t codePoint) {
   return '?';
 }
 
-// Decodes UTF-8 into code page 1252; malformed sequences and unmapped characters become '?'.
-constexpr std::string FromUtf8(std::string_view utf8) {
-  std::string out;
+// Decodes UTF-8 into code page 1252, handing each byte to `put`; malformed sequences and unmapped
+// characters become '?'. Kept free of std::string so that clang can run it while compiling too: it
+// cannot yet build a std::string of libstdc++ in a constant expression.
+template <class Put>
+constexpr void DecodeUtf8(std::string_view utf8, Put&& put) {
   for (std::size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
     if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) {
-      out += '?';
+      put('?');
       ++i;
       continue;
     }
@@ -57,9 +59,14 @@ constexpr std::string FromUtf8(std::string_view utf8) {
       if ((next & 0xC0) != 0x80) valid = false;
       codePoint = (codePoint << 6) | (next & 0x3F);
     }
-    out += valid ? FromUnicode(codePoint) : '?';
+    put(valid ? FromUnicode(codePoint) : '?');
     i += valid ? static_cast<std::size_t>(extra) + 1 : 1;
   }
+}
+
+constexpr std::string FromUtf8(std::string_view utf8) {
+  std::string out;
+  DecodeUtf8(utf8, [&out](char c) { out += c; });
   return out;
 }
 
@@ -88,8 +95,7 @@ struct Literal {
   char bytes[N]{};
   std::size_t size = 0;
   consteval Literal(const char (&utf8)[N]) {
-    const std::string converted = FromUtf8(std::string_view(utf8, N - 1));
-    for (char c : converted) bytes[size++] = c;
+    DecodeUtf8(std::string_view(utf8, N - 1), [this](char c) { bytes[size++] = c; });
   }
 };
 
