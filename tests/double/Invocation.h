@@ -52,7 +52,8 @@ class Invocation {
     if (ApplyFault()) return result_;
     if (auto reply = DoubleState::Instance().TakeReply(entry_)) {
       outcome_ = Outcome::Scripted;
-      if (buffer != nullptr && length > 0) {
+      // An empty reply may have no storage at all, and memcpy must not see a null source.
+      if (buffer != nullptr && length > 0 && !reply->empty()) {
         std::memcpy(buffer, reply->data(), std::min(reply->size(), static_cast<std::size_t>(length)));
       }
       ClearStatus();

@@ -6,8 +6,17 @@ namespace fbdouble {
 
 namespace {
 
-int OpenFlags() {
+// gcc names the address sanitizer with a macro, clang only through __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define FBDOUBLE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FBDOUBLE_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+int OpenFlags() {
+#if defined(FBDOUBLE_ADDRESS_SANITIZER)
   // The address sanitizer refuses RTLD_DEEPBIND; the double is opened RTLD_LOCAL, so its exports are
   // not in the global scope the real library would search first anyway.
   return RTLD_NOW | RTLD_LOCAL;
