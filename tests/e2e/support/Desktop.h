@@ -56,6 +56,9 @@ class XDisplay {
   std::string name_;
 };
 
+// The path of the program built with the tests.
+std::filesystem::path BuiltProgram();
+
 // A temporary program folder holding a copy of the real executable and, when given, a sistema.ini;
 // removed with the object.
 class ProgramFolder {
@@ -66,7 +69,7 @@ class ProgramFolder {
   ProgramFolder& operator=(const ProgramFolder&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
-  std::filesystem::path Executable() const { return path_ / "backup"; }
+  std::filesystem::path Executable() const { return path_ / BuiltProgram().filename(); }
   void WriteIni(const std::string& bytes) const;
   // A sistema.ini naming a database location and, optionally, the server system.
   void WriteIni(const std::string& location, const std::string& serverSystem) const;
@@ -97,8 +100,5 @@ class RunningProgram {
   std::optional<int> exitCode_;
   std::filesystem::path log_;
 };
-
-// The path of the program built with the tests.
-std::filesystem::path BuiltProgram();
 
 }  // namespace testsupport
