@@ -148,6 +148,10 @@ TEST_F(TrayEndToEnd, IconShowsTheWindowMinimisingHidesItAndSairFromItsMenuEndsTh
 
   IconifyLikeAWindowManager(display.Name(), main->id);
   EXPECT_TRUE(Eventually([&] { return !display.IsViewable(main->id); })) << "minimising hides the window";
+  // A window manager would take its time over the withdrawn window; give the program the same.
+  std::this_thread::sleep_for(300ms);
+  NormalizeLikeAWindowManager(display.Name(), main->id);
+  std::this_thread::sleep_for(100ms);
 
   ClickCentre(display, iconPlace);
   EXPECT_TRUE(Eventually([&] { return display.IsViewable(main->id); })) << "and the icon brings it back";
