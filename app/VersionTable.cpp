@@ -24,27 +24,30 @@ std::vector<std::string_view> PathParts(std::string_view path) {
   return parts;
 }
 
+// Built by a plain function: code page literals inside a lambda crash some compilers.
+VersionTable MakeProgramVersionTable() {
+  VersionTable table;
+  table.fileVersion = {2, 80, 9, 0};
+  table.productVersion = {1, 0, 0, 0};
+  // Portuguese (Brazil), code page 1252.
+  table.translations = {{0x0416, 0x04E4}};
+  table.stringBlocks = {{"041604E4",
+                         {{"CompanyName", "Kelmora"},
+                          {"FileDescription", "Cópia de Segurança do Sistema"_cp1252},
+                          {"FileVersion", "2.80.9.0"},
+                          {"InternalName", "Backup"},
+                          {"LegalCopyright", ""},
+                          {"LegalTrademarks", ""},
+                          {"OriginalFilename", "Backup"},
+                          {"ProductName", ""},
+                          {"ProductVersion", "1.0.0.0"}}}};
+  return table;
+}
+
 }  // namespace
 
 const VersionTable& ProgramVersionTable() {
-  static const VersionTable table = [] {
-    VersionTable t;
-    t.fileVersion = {2, 80, 9, 0};
-    t.productVersion = {1, 0, 0, 0};
-    // Portuguese (Brazil), code page 1252.
-    t.translations = {{0x0416, 0x04E4}};
-    t.stringBlocks = {{"041604E4",
-                       {{"CompanyName", "Kelmora"},
-                        {"FileDescription", "Cópia de Segurança do Sistema"_cp1252},
-                        {"FileVersion", "2.80.9.0"},
-                        {"InternalName", "Backup"},
-                        {"LegalCopyright", ""},
-                        {"LegalTrademarks", ""},
-                        {"OriginalFilename", "Backup"},
-                        {"ProductName", ""},
-                        {"ProductVersion", "1.0.0.0"}}}};
-    return t;
-  }();
+  static const VersionTable table = MakeProgramVersionTable();
   return table;
 }
 

@@ -36,10 +36,11 @@ struct ProgramWindow {
   XDisplay::Geometry geometry;
 };
 
-// The program's top-level windows that are mapped now: main window, menus, boxes, the About window.
+// The program's top-level windows that are mapped now: main window, menus, boxes, the About window. They
+// carry the application's class "Backup", whatever the executable is called.
 std::vector<ProgramWindow> ViewableProgramWindows(const XDisplay& display) {
   static const std::regex line(
-      R"re(^\s+(0x[0-9a-fA-F]+) "([^"]*)": \("backup" "Backup"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))re");
+      R"re(^\s+(0x[0-9a-fA-F]+) "([^"]*)": \("[^"]*" "Backup"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))re");
   std::vector<ProgramWindow> windows;
   std::istringstream tree(display.Run({"xwininfo", "-root", "-children"}));
   for (std::string text; std::getline(tree, text);) {
@@ -148,6 +149,10 @@ TEST_F(TrayEndToEnd, IconShowsTheWindowMinimisingHidesItAndSairFromItsMenuEndsTh
 
   IconifyLikeAWindowManager(display.Name(), main->id);
   EXPECT_TRUE(Eventually([&] { return !display.IsViewable(main->id); })) << "minimising hides the window";
+  // A window manager would take its time over the withdrawn window; give the program the same.
+  std::this_thread::sleep_for(300ms);
+  NormalizeLikeAWindowManager(display.Name(), main->id);
+  std::this_thread::sleep_for(100ms);
 
   ClickCentre(display, iconPlace);
   EXPECT_TRUE(Eventually([&] { return display.IsViewable(main->id); })) << "and the icon brings it back";
@@ -207,7 +212,7 @@ class MenuEndToEnd : public ::testing::Test {
 };
 
 TEST_F(MenuEndToEnd, SobreShowsThePictureWithDescriptionAndVersionUntilThePictureIsClicked) {
-  Start();
+  ASSERT_NO_FATAL_FAILURE(Start());
   Menu({"Right", "Up", "Return"});
   const auto about = WaitForProgramWindow(display, IsAboutWindow);
   ASSERT_TRUE(about) << program->Output();
@@ -234,7 +239,7 @@ TEST_F(MenuEndToEnd, SuporteRemotoStartsTheProgramOfTheCurrentFolder) {
     script << "#!/bin/sh\necho started > \"$(pwd)/remoto-started\"\n";
   }
   fs::permissions(remote, fs::perms::owner_all);
-  Start();
+  ASSERT_NO_FATAL_FAILURE(Start());
   Menu({"Right", "Return"});
   EXPECT_TRUE(Eventually([&] { return fs::exists(folder.Path() / "remoto-started"); })) << program->Output();
   EXPECT_TRUE(program->Running());
@@ -242,7 +247,7 @@ TEST_F(MenuEndToEnd, SuporteRemotoStartsTheProgramOfTheCurrentFolder) {
 
 TEST_F(MenuEndToEnd, IniciarComOWindowsRegistersTheProgramAndConfirms) {
   const fs::path config = folder.Path() / "xdg";
-  Start({"XDG_CONFIG_DIRS=" + config.string()});
+  ASSERT_NO_FATAL_FAILURE(Start({"XDG_CONFIG_DIRS=" + config.string()}));
   Menu({"Down", "Return"});
   const auto box =
       WaitForProgramWindow(display, [](const ProgramWindow& w) { return w.name == "Information"; });

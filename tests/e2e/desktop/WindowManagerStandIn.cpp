@@ -19,6 +19,7 @@ using ChangeProperty = int (*)(Display*, XWindow, XAtom, XAtom, int, int, const 
 using Sync = int (*)(Display*, int);
 
 constexpr int kPropModeReplace = 0;
+constexpr long kNormalState = 1;
 constexpr long kIconicState = 3;
 
 template <class Function>
@@ -28,9 +29,7 @@ Function Bind(void* library, const char* name) {
   return reinterpret_cast<Function>(entry);
 }
 
-}  // namespace
-
-void IconifyLikeAWindowManager(const std::string& displayName, const std::string& windowId) {
+void SetWmState(const std::string& displayName, const std::string& windowId, long state) {
   const std::unique_ptr<void, int (*)(void*)> library(dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL), dlclose);
   if (!library) throw std::runtime_error("cannot load libX11.so.6");
   const auto openDisplay = Bind<OpenDisplay>(library.get(), "XOpenDisplay");
@@ -43,11 +42,21 @@ void IconifyLikeAWindowManager(const std::string& displayName, const std::string
   if (display == nullptr) throw std::runtime_error("cannot open display " + displayName);
   const XAtom wmState = internAtom(display, "WM_STATE", 0);
   // Format 32 data is passed as longs, whatever their size.
-  const long state[2] = {kIconicState, 0};
+  const long data[2] = {state, 0};
   changeProperty(display, std::stoul(windowId, nullptr, 0), wmState, wmState, 32, kPropModeReplace,
-                 reinterpret_cast<const unsigned char*>(state), 2);
+                 reinterpret_cast<const unsigned char*>(data), 2);
   sync(display, 0);
   closeDisplay(display);
+}
+
+}  // namespace
+
+void IconifyLikeAWindowManager(const std::string& displayName, const std::string& windowId) {
+  SetWmState(displayName, windowId, kIconicState);
+}
+
+void NormalizeLikeAWindowManager(const std::string& displayName, const std::string& windowId) {
+  SetWmState(displayName, windowId, kNormalState);
 }
 
 }  // namespace testsupport

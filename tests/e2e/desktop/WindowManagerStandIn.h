@@ -10,4 +10,8 @@ namespace testsupport {
 // display cannot be reached.
 void IconifyLikeAWindowManager(const std::string& displayName, const std::string& windowId);
 
+// Marks the window normal again, as a window manager does before it maps a window the client shows
+// again. Left iconic, the window would read as minimised the next time the client looks at its state.
+void NormalizeLikeAWindowManager(const std::string& displayName, const std::string& windowId);
+
 }  // namespace testsupport
