@@ -200,6 +200,7 @@ void TfrmBackup::changeEvent(QEvent* event) {
 void TfrmBackup::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
   if (!event->isAccepted()) return;
+  closeRequested_ = true;
   RxTrayIcon->SetActive(false);
   // The program ends with its main window, also when other windows or boxes are still open or the
   // window was never shown (automatic mode).

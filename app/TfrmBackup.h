@@ -120,6 +120,8 @@ class TfrmBackup : public QMainWindow {
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
   bool jobRunning_ = false;
+  // Set once the window has been closed: the program ends as soon as control returns to the message loop.
+  bool closeRequested_ = false;
   // The check mark of both "Iniciar com o Windows" items: Qt flips a clicked checkable item by itself.
   bool iniciarWindowsChecked_ = false;
 };

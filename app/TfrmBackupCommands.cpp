@@ -16,8 +16,8 @@ namespace {
 const std::string kStartupRunValue = "Kelmora Backup";
 const std::string kToggleRunValue = "Backup Kelmora";
 
-// The registered command, fixed whatever the running executable is called.
-const std::string kRegisteredProgram = "backup";
+// The registered command: the program's fixed file name, whatever the running copy is called.
+const std::string kRegisteredProgram = BACKUP_EXECUTABLE_NAME;
 
 }  // namespace
 

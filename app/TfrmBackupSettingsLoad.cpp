@@ -71,10 +71,12 @@ void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TS
     CurrentPlatform().ShowMessage(nullptr, MessageBoxKind::Error, text);
     CurrentPlatform().EndProcess(0);
   }
-  // About 2.5 seconds during which the window, its timers and the tray icon keep working.
+  // About 2.5 seconds during which the window, its timers and the tray icon keep working. A "Sair" given
+  // meanwhile ends the attempts, so the program does not linger for minutes after being told to stop.
   for (int pause = 0; pause < kPauses; ++pause) {
     CurrentPlatform().Sleep(kPauseMilliseconds);
     QCoreApplication::processEvents();
+    if (closeRequested_) return;
   }
   ++reconnectionAttempt_;
   IBODatabase().Open();

@@ -58,7 +58,8 @@ TEST_F(StartWithSystemTest, FirstUseRegistersTheProgramAndSecondUseRemovesIt) {
 
   form->mnuIniciarWindows->trigger();
   ASSERT_TRUE(fs::exists(ToggleEntry()));
-  EXPECT_EQ(ExecArgumentsOf(ToggleEntry()), std::vector<std::string>{program.WithSeparator() + "backup"})
+  EXPECT_EQ(ExecArgumentsOf(ToggleEntry()),
+            std::vector<std::string>{program.WithSeparator() + BACKUP_EXECUTABLE_NAME})
       << "the fixed program name in the program's folder, without arguments";
   ExpectMarks(*form, true);
   ASSERT_EQ(platform.boxes.size(), 1u);
@@ -117,7 +118,8 @@ TEST_F(StartWithSystemTest, AnEntryWithAnEmptyCommandIsWrittenAgain) {
   Plant("Backup Kelmora.desktop", "[Desktop Entry]\nType=Application\nName=Backup Kelmora\nExec=\n");
   auto form = StartProgram();
   form->popIniciarWindows->trigger();
-  EXPECT_EQ(ExecArgumentsOf(ToggleEntry()), std::vector<std::string>{program.WithSeparator() + "backup"});
+  EXPECT_EQ(ExecArgumentsOf(ToggleEntry()),
+            std::vector<std::string>{program.WithSeparator() + BACKUP_EXECUTABLE_NAME});
   ExpectMarks(*form, true);
   EXPECT_EQ(platform.boxes.back().text, kOnText);
 }
@@ -132,7 +134,8 @@ TEST_F(StartWithSystemTest, AProgramFolderWithReservedCharactersIsQuotedInTheEnt
   form.popIniciarWindowsClick();
   const std::string line = *app::ReadEntryKey(ReadFile(ToggleEntry()), "Exec");
   EXPECT_EQ(line.front(), '"');
-  EXPECT_EQ(ExecArgumentsOf(ToggleEntry()), std::vector<std::string>{(odd / "backup").string()});
+  EXPECT_EQ(ExecArgumentsOf(ToggleEntry()),
+            std::vector<std::string>{(odd / BACKUP_EXECUTABLE_NAME).string()});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "app/ErrorRoute.h"
+#include "app/TRxTrayIcon.h"
 #include "app/TfrmBackup.h"
 #include "db/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
@@ -149,6 +150,18 @@ TEST_F(SettingsLoadTest, ServerComingUpDuringTheThirdPauseIsReadOnce) {
   EXPECT_EQ(form->Settings().scheduleTimes[0], "08:00");
   EXPECT_FALSE(form->IBODatabase().Connected());
   EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(SettingsLoadTest, SairDuringThePausesEndsTheAttempts) {
+  const int closedPort = FreeLoopbackPort();
+  auto form = Start("localhost/" + std::to_string(closedPort) + ":/nowhere/app.fdb", false);
+  platform.onSleep = [&](int) {
+    if (form->ReconnectionAttempt() == 2) form->popSair->trigger();
+  };
+  Tick(*form);
+  EXPECT_EQ(form->ReconnectionAttempt(), 2);
+  EXPECT_TRUE(platform.boxes.empty());
+  EXPECT_FALSE(form->RxTrayIcon->Active());
 }
 
 void ExpectBoxAtTheLastAttempt(FakePlatform& platform, app::TfrmBackup& form, long code,

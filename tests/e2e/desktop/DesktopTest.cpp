@@ -258,7 +258,7 @@ TEST_F(MenuEndToEnd, IniciarComOWindowsRegistersTheProgramAndConfirms) {
   std::ifstream in(entry);
   std::stringstream text;
   text << in.rdbuf();
-  EXPECT_NE(text.str().find("\nExec=" + (folder.Path() / "backup").string() + "\n"), std::string::npos)
+  EXPECT_NE(text.str().find("\nExec=" + folder.Executable().string() + "\n"), std::string::npos)
       << text.str();
   struct stat status {};
   ASSERT_EQ(::stat(entry.c_str(), &status), 0);
