@@ -24,7 +24,7 @@ void CivilFromServerDays(long serverDays, int& year, int& month, int& day) {
 std::string DateText(std::int32_t serverDays) {
   int year = 0, month = 0, day = 0;
   CivilFromServerDays(serverDays, year, month, day);
-  char text[16];
+  char text[40];  // room for any int the formats could produce
   std::snprintf(text, sizeof text, "%02d/%02d/%04d", day, month, year);
   return text;
 }
