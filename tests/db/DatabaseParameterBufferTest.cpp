@@ -18,7 +18,10 @@ std::vector<unsigned char> Bytes(const std::vector<char>& dpb) {
 }
 
 std::vector<unsigned char> Item(unsigned char code, const std::string& value) {
-  std::vector<unsigned char> item = {code, static_cast<unsigned char>(value.size())};
+  std::vector<unsigned char> item;
+  item.reserve(2 + value.size());  // also keeps gcc 12's -Warray-bounds quiet about insert after a list
+  item.push_back(code);
+  item.push_back(static_cast<unsigned char>(value.size()));
   item.insert(item.end(), value.begin(), value.end());
   return item;
 }

@@ -9,8 +9,11 @@ namespace {
 using fbdouble::Arg;
 
 std::vector<unsigned char> LineReply(const std::string& text) {
-  std::vector<unsigned char> reply = {isc_info_svc_line, static_cast<unsigned char>(text.size() & 0xFF),
-                                      static_cast<unsigned char>(text.size() >> 8)};
+  std::vector<unsigned char> reply;
+  reply.reserve(4 + text.size());  // also keeps gcc 12's -Warray-bounds quiet about insert after a list
+  reply.push_back(isc_info_svc_line);
+  reply.push_back(static_cast<unsigned char>(text.size() & 0xFF));
+  reply.push_back(static_cast<unsigned char>(text.size() >> 8));
   reply.insert(reply.end(), text.begin(), text.end());
   reply.push_back(isc_info_end);
   return reply;
