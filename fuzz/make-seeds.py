@@ -153,7 +153,6 @@ def firebird_version():
         "with-network": "LI-V3.0.11.33703 Firebird 3.0/tcp (dbserver)/P15:C",
         "no-dash": "Firebird",
         "dash-only": "-",
-        "huge-number": "LI-V99999999999999.4294967295.1.2 x",
     }
     for name, text in seeds.items():
         write(t, name, text)
@@ -189,7 +188,7 @@ def jpeg():
             with open(path, "rb") as f:
                 write(t, name, f.read())
         make("small-baseline.jpg", "-size", "16x8", "gradient:navy-white", "-quality", "75", "-strip")
-        make("small-progressive.jpg", "-size", "24x16", "plasma:fractal", "-seed", "7", "-interlace", "JPEG",
+        make("small-progressive.jpg", "-seed", "7", "-size", "24x16", "plasma:fractal", "-interlace", "JPEG",
              "-quality", "60", "-strip")
         make("small-gray.jpg", "-size", "8x8", "gradient:", "-colorspace", "Gray", "-strip")
         make("small-cmyk.jpg", "-size", "8x8", "xc:red", "-colorspace", "CMYK", "-strip")
