@@ -109,7 +109,7 @@ class TfrmBackup : public QMainWindow {
   void InitStartupCheckMarks();
   void CreateDataComponents();
   void RunBackupJob();
-  void RunServiceBackup(const BackupNames& names);
+  void RunServiceBackup(const BackupNames& names, bool& started);
   void CopyBackup(const BackupNames& names);
   void DeleteExpiredFiles(const BackupNames& names);
   void EndJobEarly();

@@ -84,12 +84,17 @@ void TfrmBackup::RunBackupJob() {
   memSaida->Add("Realizando o backup para " + names.serverTarget);
   memSaida->Add("");
 
+  bool backupStarted = false;
   try {
-    RunServiceBackup(names);
+    RunServiceBackup(names, backupStarted);
   } catch (const std::exception& error) {
     memSaida->Add("Ocorreu um erro inesperado. O backup não foi concluído."_cp1252);
     memSaida->Add("Informações da exceção:"_cp1252);
     memSaida->Add("  " + std::string(error.what()));
+    // What the server wrote before the failure is not a backup, though its name says so. Only a
+    // started request can have written it: before that the name may still be an earlier good backup
+    // of the same minute.
+    if (backupStarted) ::unlink(names.localBackupName.c_str());
     // An unattended failure must reach the log, where it will be looked for.
     memSaida->Add(std::string(68, '-'));
     log.Append(memSaida->Text() + "\r\n");
@@ -117,7 +122,7 @@ void TfrmBackup::RunBackupJob() {
   }
 }
 
-void TfrmBackup::RunServiceBackup(const BackupNames& names) {
+void TfrmBackup::RunServiceBackup(const BackupNames& names, bool& started) {
   Backup->SetDatabaseName(names.databasePath);
   Backup->SetServerName(names.serverName);
   Backup->BackupFile().Clear();
@@ -125,6 +130,7 @@ void TfrmBackup::RunServiceBackup(const BackupNames& names) {
   Backup->SetProtocol(services::TProtocol::TCP);
   Backup->SetActive(true);
   Backup->ServiceStart();
+  started = true;
 
   Gauge->SetMaxValue(kExpectedOutputLines);
   const bool showLines = ManualMode();

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/ErrorRoute.h"
+#include "app/OutputView.h"
+#include "app/Text.h"
+#include "app/TfrmBackup.h"
+#include "tests/app/support/FakePlatform.h"
+#include "tests/app/support/TempFolder.h"
+#include "tests/support/AppDatabase.h"
+
+namespace testsupport {
+namespace {
+
+std::string FromHex(const char* hex) {
+  std::string text;
+  for (size_t i = 0; hex[i] != '\0' && hex[i + 1] != '\0'; i += 2) {
+    text += static_cast<char>(std::stoi(std::string(hex + i, 2), nullptr, 16));
+  }
+  return text;
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(Secrets, NoPasswordInTheProgramTheLogTheOutputOrAnErrorText) {
+  const std::string passwords[] = {FromHex(SERVICE_PASSWORD_HEX), FromHex(DATABASE_PASSWORD_HEX)};
+  const std::string program = ReadAll(BACKUP_BINARY);
+  ASSERT_GT(program.size(), 10000u);
+  for (const auto& password : passwords) {
+    ASSERT_FALSE(password.empty());
+    EXPECT_EQ(program.find(password), std::string::npos) << "the program holds a password as plain text";
+  }
+
+  FakePlatform platform;
+  TempFolder folder;
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "SECRETS");
+  folder.Write("sistema.ini",
+               "[Dados]\r\nDir=" + server.Location(database) + "\r\n[Backup]\r\nSistema=Linux\r\n");
+  app::TfrmBackup form(QStringList{QStringLiteral("backup"), QStringLiteral("MANUAL")},
+                       QString::fromStdString(folder.WithSeparator()));
+  app::Guarded([&] { form.tmrConexaoTimer(); });
+  app::Guarded([&] { form.btnIniciarClick(); });
+  // A refused attach on both sides: the texts name no password.
+  form.IBODatabase().SetPassword("not the password");
+  app::Guarded([&] { form.tmrConexaoTimer(); });
+  form.Settings().databaseLocation = server.Host() + ":/no/such/database.fdb";
+  app::Guarded([&] { form.btnIniciarClick(); });
+
+  std::string seen = ReadAll(folder.Path() / "backup" / "backup.txt") + form.memSaida->Text();
+  for (const auto& box : platform.boxes)
+    seen += app::ToCp1252(box.text);
+  EXPECT_NE(seen.find("Backup conclu\xED"
+                      "do."),
+            std::string::npos);
+  for (const auto& password : passwords)
+    EXPECT_EQ(seen.find(password), std::string::npos);
+}
+
+}  // namespace
+}  // namespace testsupport
