@@ -20,12 +20,12 @@ struct SettingsRow {
 
 // How the SIS_BACKUP table of a fixture differs from the application's own.
 struct AppDatabaseOptions {
-  bool primaryKey = true;           // ID_BACKUP as primary key
-  bool charTimes = false;           // HR_BACKUP_n as CHAR(5) instead of VARCHAR(5)
-  std::string omitColumn;           // a declared column left out of the table
+  bool primaryKey = true;  // ID_BACKUP as primary key
+  bool charTimes = false;  // HR_BACKUP_n as CHAR(5) instead of VARCHAR(5)
+  std::string omitColumn;  // a declared column left out of the table
   std::string copyFolderType = "VARCHAR(200)";
   std::optional<SettingsRow> row = SettingsRow{};  // no row when empty
-  int extraTables = 0;              // more tables (for larger verbose output)
+  int extraTables = 0;                             // more tables (for larger verbose output)
   int rowsPerExtraTable = 0;
 };
 

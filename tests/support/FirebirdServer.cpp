@@ -39,13 +39,15 @@ std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra)
     std::string text(*entry);
     if (!IsServerVariable(text)) result.push_back(text);
   }
-  for (const auto& entry : extra) result.push_back(entry);
+  for (const auto& entry : extra)
+    result.push_back(entry);
   return result;
 }
 
 std::vector<char*> CStrings(std::vector<std::string>& strings) {
   std::vector<char*> result;
-  for (auto& text : strings) result.push_back(text.data());
+  for (auto& text : strings)
+    result.push_back(text.data());
   result.push_back(nullptr);
   return result;
 }
@@ -136,7 +138,9 @@ int RunCommand(const std::vector<std::string>& argv, std::string* output,
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-FirebirdServer::FirebirdServer() {
+FirebirdServer::FirebirdServer() : FirebirdServer(FreeLoopbackPort()) {}
+
+FirebirdServer::FirebirdServer(int port) : port_(port) {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/kelmora-fb-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -146,7 +150,6 @@ FirebirdServer::FirebirdServer() {
   data_ = top_ / "data";
   fs::create_directories(lock_);
   fs::create_directories(data_);
-  port_ = FreeLoopbackPort();
   PrepareRoot();
   Start();
 }
@@ -177,10 +180,12 @@ void FirebirdServer::PrepareRoot() {
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   }
   const fs::path security = root_ / "security3.fdb";
-  AppendLine(root_ / "firebird.conf",
-             "RemoteServicePort = " + std::to_string(port_) + "\nIpcName = KELMORA_TEST_" + std::to_string(port_) +
-                 "\nSecurityDatabase = " + security.string() + "\nRemoteBindAddress = 127.0.0.1\n");
-  WriteFile(root_ / "databases.conf", "security.db = " + security.string() + "\n{\n\tRemoteAccess = false\n}\n");
+  AppendLine(root_ / "firebird.conf", "RemoteServicePort = " + std::to_string(port_) +
+                                          "\nIpcName = KELMORA_TEST_" + std::to_string(port_) +
+                                          "\nSecurityDatabase = " + security.string() +
+                                          "\nRemoteBindAddress = 127.0.0.1\n");
+  WriteFile(root_ / "databases.conf",
+            "security.db = " + security.string() + "\n{\n\tRemoteAccess = false\n}\n");
 
   // Embedded isql with the private root creates the security database and its SYSDBA.
   std::string output;
@@ -243,13 +248,20 @@ void FirebirdServer::WaitUntilListening() const {
   throw std::runtime_error("the test server did not start listening");
 }
 
-std::string FirebirdServer::Host() const { return "localhost/" + std::to_string(port_); }
+std::string FirebirdServer::Host() const {
+  return "localhost/" + std::to_string(port_);
+}
 
-std::string FirebirdServer::Location(const fs::path& database) const { return Host() + ":" + database.string(); }
+std::string FirebirdServer::Location(const fs::path& database) const {
+  return Host() + ":" + database.string();
+}
 
-std::string FirebirdServer::ServiceManager() const { return Host() + ":service_mgr"; }
+std::string FirebirdServer::ServiceManager() const {
+  return Host() + ":service_mgr";
+}
 
-int FirebirdServer::RunIsql(const std::string& script, std::string* output, const std::string& charset) const {
+int FirebirdServer::RunIsql(const std::string& script, std::string* output,
+                            const std::string& charset) const {
   return RunCommand({"isql-fb", "-q", "-user", kUser, "-password", kPassword, "-ch", charset}, output, {},
                     script);
 }

@@ -16,6 +16,8 @@ class FirebirdServer {
 
   // Prepares the root in a new temporary folder and starts the server.
   FirebirdServer();
+  // On a given loopback port instead of a free one (the caller knows the port is free).
+  explicit FirebirdServer(int port);
   ~FirebirdServer();
   FirebirdServer(const FirebirdServer&) = delete;
   FirebirdServer& operator=(const FirebirdServer&) = delete;
@@ -37,10 +39,14 @@ class FirebirdServer {
   std::string ServiceManager() const;
   // A folder for test databases and backup files, owned by this server's temporary root.
   const std::filesystem::path& DataDir() const { return data_; }
+  // The server's own root and lock folders.
+  const std::filesystem::path& RootDir() const { return root_; }
+  const std::filesystem::path& LockDir() const { return lock_; }
 
   // Runs isql-fb as a client of this server with the given script (SQL dialect and character set of
   // the script's own SET/CREATE statements). Returns isql's exit code; its output goes to *output.
-  int RunIsql(const std::string& script, std::string* output = nullptr, const std::string& charset = "WIN1252") const;
+  int RunIsql(const std::string& script, std::string* output = nullptr,
+              const std::string& charset = "WIN1252") const;
   // Runs gbak as a client of this server through the services manager ("-se").
   int RunGbak(const std::vector<std::string>& arguments, std::string* output = nullptr) const;
 

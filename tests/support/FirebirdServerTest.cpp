@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <set>
+
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -12,8 +15,9 @@ TEST(PrivateServer, ListensOnItsOwnLoopbackPortAndAcceptsSysdba) {
   EXPECT_NE(server.Port(), 3050);
   const auto db = CreateAppDatabase(server, "support");
   std::string output;
-  ASSERT_EQ(0, server.RunIsql("CONNECT '" + server.Location(db) + "' USER 'SYSDBA' PASSWORD 'tidewater';\n"
-                              "SELECT HR_BACKUP_1, NR_DIAS FROM SIS_BACKUP;\n",
+  ASSERT_EQ(0, server.RunIsql("CONNECT '" + server.Location(db) +
+                                  "' USER 'SYSDBA' PASSWORD 'tidewater';\n"
+                                  "SELECT HR_BACKUP_1, NR_DIAS FROM SIS_BACKUP;\n",
                               &output))
       << output;
   EXPECT_NE(output.find("08:00"), std::string::npos) << output;
@@ -35,11 +39,46 @@ TEST(PrivateServer, BackupThroughServicesManagerRestores) {
   std::string output;
   ASSERT_EQ(0, server.RunGbak({"-b", "-v", db.string(), gbk.string()}, &output)) << output;
   ASSERT_EQ(0, server.RunGbak({"-c", gbk.string(), restored.string()}, &output)) << output;
-  ASSERT_EQ(0, server.RunIsql("CONNECT '" + server.Location(restored) +
-                                  "' USER 'SYSDBA' PASSWORD 'tidewater';\nSELECT HR_BACKUP_2 FROM SIS_BACKUP;\n",
-                              &output))
+  ASSERT_EQ(0,
+            server.RunIsql("CONNECT '" + server.Location(restored) +
+                               "' USER 'SYSDBA' PASSWORD 'tidewater';\nSELECT HR_BACKUP_2 FROM SIS_BACKUP;\n",
+                           &output))
       << output;
   EXPECT_NE(output.find("12:00"), std::string::npos) << output;
+}
+
+TEST(PrivateServer, RunsBesideAServerOnTheStandardPortWithoutTouchingIt) {
+  // A server on 3050 with its own root and lock folder stands for the system's. When something
+  // already listens there (a real system server), it is left alone and only coexistence is checked.
+  std::unique_ptr<FirebirdServer> standard;
+  try {
+    standard = std::make_unique<FirebirdServer>(3050);
+  } catch (const std::exception&) {
+  }
+  // The names in the other server's folders: its own activity changes its files, ours must add none.
+  const auto snapshot = [&] {
+    std::set<std::string> names;
+    if (!standard) return names;
+    for (const auto& dir : {standard->RootDir(), standard->LockDir()}) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        names.insert(entry.path());
+    }
+    return names;
+  };
+  if (standard) CreateAppDatabase(*standard, "standard_before");
+  const auto before = snapshot();
+
+  FirebirdServer& server = FirebirdServer::Shared();
+  EXPECT_NE(server.Port(), 3050);
+  const auto db = CreateAppDatabase(server, "beside_standard");
+  std::string output;
+  ASSERT_EQ(0, server.RunGbak({"-b", db.string(), (server.DataDir() / "beside.gbk").string()}, &output))
+      << output;
+  EXPECT_EQ(snapshot(), before) << "nothing of the other server may change";
+  if (standard) {
+    EXPECT_TRUE(standard->Running());
+    EXPECT_NO_THROW(CreateAppDatabase(*standard, "standard_after")) << "the other server still serves";
+  }
 }
 
 TEST(PrivateServer, StopsAndStartsAgain) {
