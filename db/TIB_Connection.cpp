@@ -9,6 +9,7 @@
 #include "db/DatabaseParameterBuffer.h"
 #include "db/Errors.h"
 #include "db/Messages.h"
+#include "db/SqlText.h"
 #include "db/ReportClientError.h"
 #include "db/ScrambledText.h"
 #include "db/TIB_SchemaCache.h"
@@ -34,18 +35,8 @@ constexpr unsigned char kDpbMessageFile = isc_dpb_lc_messages;    // 47
 // The environment variable that may hold the key the in-memory password is scrambled with.
 constexpr const char* kPasswordKeyVariable = "BACKUP_PASSWORD_KEY";
 
-std::string Trim(const std::string& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-    ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-    --end;
-  return text.substr(begin, end - begin);
-}
-
 bool IsBlank(const std::string& text) {
-  return Trim(text).empty();
+  return sqltext::Trim(text).empty();
 }
 
 std::string Environment(const char* name) {
@@ -330,7 +321,7 @@ TIB_AttachParameters TIB_Connection::ResolveAttachParameters() {
       values.connectString = ComposeDatabaseName();
     }
   }
-  values.user = Trim(Username());
+  values.user = sqltext::Trim(Username());
   {
     std::lock_guard lock(TIB_Session::ProcessLock());
     if (passwordStorage_ != TIB_PasswordStorage::psParams) values.password = Password();
@@ -357,7 +348,7 @@ std::vector<char> TIB_Connection::BuildDPB(const TIB_AttachParameters& values) {
   dpb.AddText(kDpbRole, values.role);
   // The server reads the page buffer count as a number, so it is sent as one; a line that is not a
   // number is ignored and the server's default applies.
-  const std::string buffers = Trim(params_.Value("BUFFERS"));
+  const std::string buffers = sqltext::Trim(params_.Value("BUFFERS"));
   if (!buffers.empty()) {
     char* end = nullptr;
     const unsigned long count = std::strtoul(buffers.c_str(), &end, 10);
