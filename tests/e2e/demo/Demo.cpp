@@ -42,6 +42,9 @@ std::string Utf8(const std::string& cp1252) {
 }  // namespace
 
 int main() {
+  // The folders stay after the demo, so that the backup, its copy and the log can be looked at.
+  setenv("KEEP_TEST_FOLDERS", "1", 1);
+  setenv("KEEP_TEST_SERVER", "1", 1);
   try {
     std::cout << "Starting a private Firebird server and creating the demo database...\n";
     testsupport::FirebirdServer server;
