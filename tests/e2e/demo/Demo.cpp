@@ -96,6 +96,8 @@ int main() {
         }
       }
     }
+    std::cout << "(kept: the program folder " << folder.Path().string() << " and the server's folder "
+              << server.DataDir().parent_path().string() << ")\n";
     const bool ok = block.find(
                         "Backup conclu\xED"
                         "do.") != std::string::npos;
