@@ -9,7 +9,7 @@ packages=(
   firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
   libgtest-dev
   clang libclang-rt-14-dev
-  xvfb xauth trayer xdotool x11-utils x11-apps imagemagick
+  xvfb xauth trayer xdotool x11-utils x11-apps imagemagick libxcb1-dev
   fonts-dejavu-core fonts-liberation
   procps iproute2
 )

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "tests/app/support/FakePlatform.h"
+#include "tests/e2e/support/Desktop.h"
+
+namespace app {
+class TfrmBackup;
+}
+
+namespace bench {
+
+// Chooses where the in-process window is shown, before the application object exists: the xcb
+// platform on DISPLAY when there is one, else on a private Xvfb that lives as long as the returned
+// object (empty when an existing display is used). BENCH_QPA overrides the platform ("offscreen").
+std::unique_ptr<testsupport::XDisplay> PrepareDisplay();
+
+// The program's main window in manual mode, in this process, as a person uses it: a program folder
+// with its sistema.ini, the settings load left out (the benchmark gives the settings: no copy, no
+// clean-up unless asked), boxes recorded instead of shown.
+class JobWindow {
+ public:
+  JobWindow(const std::filesystem::path& programFolder, const std::string& databaseLocation, bool shown);
+  ~JobWindow();
+  JobWindow(const JobWindow&) = delete;
+  JobWindow& operator=(const JobWindow&) = delete;
+
+  app::TfrmBackup& Form() { return *form_; }
+  std::filesystem::path BackupFolder() const { return programFolder_ / "backup"; }
+
+  // One job as a click on "Iniciar" runs it, timed from the click until the status line reads
+  // "Backup concluído.". Throws when the job did not complete, with what the window shows.
+  double RunJob();
+  // Lines the output area held at the end of the last job.
+  size_t OutputLines() const;
+  // Removes what a job leaves in the backup folder (backup files and the log), so that every run
+  // starts from the same folder.
+  void ClearBackupFolder() const;
+  // Lets the window catch up with pending paints and timers, outside any timing.
+  void Settle(int milliseconds = 50) const;
+
+ private:
+  std::filesystem::path programFolder_;
+  testsupport::FakePlatform platform_;
+  std::unique_ptr<app::TfrmBackup> form_;
+};
+
+}  // namespace bench

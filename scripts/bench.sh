@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Measures the program against its references and prints a table of medians and ratios:
+#   job      the backup job with the window shown against gbak, on a data-heavy (~200 MB, 60 tables) and
+#            a metadata-heavy (1,500 tables) database built on a private Firebird server
+#   output   the job's output loop against the client library double replaying 200,000 lines
+#   copy     CopyFileBytes on a 1 GiB file against cp
+#   cleanup  the job's clean-up of 20,000 expired files against find -delete
+#   startup  the real program under Xvfb: start to window shown, and idle memory in automatic mode
+# Run by hand, never from CTest: scripts/bench.sh [job|output|copy|cleanup|startup]... (all by default).
+# BUILD_DIR (default build-bench) is the build folder, BENCH_DATA (default <build>/bench-data) keeps the
+# databases and the 1 GiB file between runs (about 2 GB), BENCH_RUNS overrides each benchmark's rounds.
+# The full set takes about ten minutes on an idle machine, plus a few minutes the first time to build
+# the databases.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+build=${BUILD_DIR:-build-bench}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBACKUP_TESTS=ON >/dev/null
+nice -n 10 cmake --build "$build" --parallel "$(nproc)" --target benchmarks
+export BENCH_DATA=${BENCH_DATA:-$PWD/$build/bench-data}
+mkdir -p "$BENCH_DATA"
+
+benchmarks=("$@")
+if [ ${#benchmarks[@]} -eq 0 ]; then benchmarks=(job output copy cleanup startup); fi
+
+log="$BENCH_DATA/bench-$(date +%Y%m%d-%H%M%S).log"
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+
+load() { echo "machine load: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) on $(nproc) cores"; }
+
+echo "$(uname -srm); $(load)" | tee "$log"
+for name in "${benchmarks[@]}"; do
+  case "$name" in
+    job) program=bench_job ;;
+    output) program=bench_output_loop ;;
+    copy) program=bench_copy ;;
+    cleanup) program=bench_cleanup ;;
+    startup) program=bench_startup ;;
+    *) echo "unknown benchmark $name (job, output, copy, cleanup, startup)" >&2; exit 2 ;;
+  esac
+  echo "== $name: $(load)" | tee -a "$log"
+  "$build/bench/$program" 2>&1 | grep -v '^QStandardPaths' | tee -a "$log" | tee -a "$results" | grep -v '^RESULT|'
+done
+echo "== done: $(load)" | tee -a "$log"
+
+{
+  echo
+  echo "| measure | ours | reference | ratio | target | |"
+  echo "|---|---|---|---|---|---|"
+  grep '^RESULT|' "$results" | sed -e 's/^RESULT|//' -e 's/|/ | /g' -e 's/^/| /' -e 's/$/ |/'
+} | tee -a "$log"
+echo
+echo "full output: $log"
+if grep -q '|MISSED$' "$results"; then exit 1; fi
