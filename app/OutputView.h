@@ -10,8 +10,8 @@ namespace app {
 
 // The read-only, multi-line output area of a backup job. It keeps the lines as the job wrote them (code
 // page 1252) and paints only the visible ones, so adding a line costs the same however long the text has
-// grown. Adding never repaints at once: the view refreshes at screen rate while lines keep arriving, which
-// keeps the job's per-line message pump cheap.
+// grown. Adding never repaints at once: the view refreshes 25 times a second while lines keep arriving,
+// which keeps the job's per-line message pump cheap.
 class OutputView : public QAbstractScrollArea {
   Q_OBJECT
 

@@ -4,8 +4,16 @@
 #include <algorithm>
 
 namespace app {
+namespace {
+// The output area's refresh rate: a backup moves the bar by a pixel every few dozen lines, and a repaint
+// for each would cost more than all the rest of the window's work per line.
+constexpr int kFrameMilliseconds = 40;
+}  // namespace
 
-TGauge::TGauge(QWidget* parent) : QWidget(parent) {}
+TGauge::TGauge(QWidget* parent) : QWidget(parent) {
+  repaintTimer_.setSingleShot(true);
+  connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+}
 
 void TGauge::SetMaxValue(int value) {
   const int percent = PercentDone();
@@ -37,10 +45,21 @@ int TGauge::FillWidth() const {
 }
 
 void TGauge::Changed(int oldPercent, int oldFill) {
-  if (oldPercent != PercentDone() || oldFill != FillWidth()) update();
+  if (oldPercent != PercentDone() || oldFill != FillWidth()) ScheduleRepaint();
+}
+
+void TGauge::ScheduleRepaint() {
+  if (repaintTimer_.isActive()) return;  // the coming repaint will show this change too
+  const qint64 since = sinceLastPaint_.isValid() ? sinceLastPaint_.elapsed() : kFrameMilliseconds;
+  if (since >= kFrameMilliseconds) {
+    update();
+  } else {
+    repaintTimer_.start(static_cast<int>(kFrameMilliseconds - since));
+  }
 }
 
 void TGauge::paintEvent(QPaintEvent*) {
+  sinceLastPaint_.restart();
   QPainter painter(this);
   const QRect frame = rect().adjusted(0, 0, -1, -1);
   painter.fillRect(rect(), Qt::white);

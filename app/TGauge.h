@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 namespace app {
 
 // A horizontal progress bar that writes its percentage inside the bar. Changing the position only
-// schedules a repaint, and only when what the bar shows changes.
+// schedules a repaint, only when what the bar shows changes, and at most 25 times a second (the output
+// area's rate): a backup moves the bar once per output line, and every repaint of a window costs a trip
+// to the display.
 class TGauge : public QWidget {
   Q_OBJECT
 
@@ -27,7 +31,10 @@ class TGauge : public QWidget {
  private:
   int FillWidth() const;
   void Changed(int oldPercent, int oldFill);
+  void ScheduleRepaint();
 
+  QTimer repaintTimer_;
+  QElapsedTimer sinceLastPaint_;
   int minValue_ = 0;
   int maxValue_ = 100;
   int progress_ = 0;
