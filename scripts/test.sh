@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors and runs every test.
+# Installs what is missing, builds everything with warnings as errors, runs every test and a short
+# smoke of the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,5 +9,10 @@ scripts/setup.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBACKUP_WERROR=ON
 cmake --build "$build" --parallel "$(nproc)"
-cd "$build"
-ctest --output-on-failure --parallel "$(nproc)" --timeout 600 "$@"
+(cd "$build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 300 "$@")
+
+# A short smoke of every fuzz target (clang, address and undefined-behaviour sanitizers) over the kept seeds;
+# scripts/fuzz.sh with a longer time is the real campaign.
+if [ "${SKIP_FUZZ_SMOKE:-0}" != "1" ]; then
+  env -u BUILD_DIR scripts/fuzz.sh "${FUZZ_SMOKE_SECONDS:-10}"
+fi
