@@ -84,7 +84,7 @@ void Measure(const FirebirdServer& server, const std::string& kind, const fs::pa
 
   const int runs = bench::RunCount(7);
   std::vector<double> jobs, gbaks, ratios;
-  std::vector<double> windowCpu, displayCpu, serverCpuJob, gbakCpu, serverCpuGbak;
+  std::vector<double> windowCpu, displayCpu, serverCpuJob, gbakCpu, serverCpuGbak, outputPaints, gaugePaints;
   for (int round = 0; round < runs; ++round) {
     for (int side = 0; side < 2; ++side) {
       prepare();
@@ -93,6 +93,8 @@ void Measure(const FirebirdServer& server, const std::string& kind, const fs::pa
         jobs.push_back(window.RunJob());
         const Cpu used = Cpu::Now() - before;
         windowCpu.push_back(used.self);
+        outputPaints.push_back(window.OutputPaints());
+        gaugePaints.push_back(window.GaugePaints());
         displayCpu.push_back(used.display);
         serverCpuJob.push_back(used.server);
       } else {
@@ -121,6 +123,8 @@ void Measure(const FirebirdServer& server, const std::string& kind, const fs::pa
       kind.c_str(), bench::Median(windowCpu), bench::Median(displayCpu), bench::Median(serverCpuJob),
       bench::Median(gbakCpu), bench::Median(serverCpuGbak),
       bench::Median(windowCpu) * 1e6 / static_cast<double>(std::max(1L, jobLines)));
+  std::printf("  %s: median repaints per job: output area %.0f, gauge %.0f\n", kind.c_str(),
+              bench::Median(outputPaints), bench::Median(gaugePaints));
   const std::string label = "Job / gbak, " + kind + "-heavy database (" +
                             bench::Fixed(static_cast<double>(fs::file_size(database)) / 1e6, 0) + " MB, " +
                             bench::Grouped(gbakLines) + " lines)";

@@ -10,6 +10,7 @@
 
 #include "app/ErrorRoute.h"
 #include "app/OutputView.h"
+#include "app/TGauge.h"
 #include "app/TfrmBackup.h"
 #include "bench/BenchSupport.h"
 
@@ -43,6 +44,8 @@ JobWindow::JobWindow(const fs::path& programFolder, const std::string& databaseL
   form_->tmrConexao.stop();
   form_->Settings().copyFolder.clear();
   form_->Settings().retentionDays = 0;
+  form_->memSaida->viewport()->installEventFilter(&outputPaints_);
+  form_->Gauge->installEventFilter(&gaugePaints_);
   if (shown) {
     form_->show();
     QElapsedTimer waited;
@@ -59,6 +62,8 @@ JobWindow::~JobWindow() = default;
 
 double JobWindow::RunJob() {
   platform_.boxes.clear();
+  outputPaints_.count = 0;
+  gaugePaints_.count = 0;
   const auto start = Clock::now();
   app::Guarded([&] { form_->btnIniciarClick(); });
   const double seconds = SecondsSince(start);

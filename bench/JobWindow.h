@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QEvent>
+#include <QObject>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -36,6 +38,10 @@ class JobWindow {
   double RunJob();
   // Lines the output area held at the end of the last job.
   size_t OutputLines() const;
+  // Paint events of the output area's text and of the gauge during the last job: each one is a
+  // picture sent to the display from the thread that reads the server's lines.
+  int OutputPaints() const { return outputPaints_.count; }
+  int GaugePaints() const { return gaugePaints_.count; }
   // Removes what a job leaves in the backup folder (backup files and the log), so that every run
   // starts from the same folder.
   void ClearBackupFolder() const;
@@ -43,7 +49,17 @@ class JobWindow {
   void Settle(int milliseconds = 50) const;
 
  private:
+  struct PaintCounter : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++count;
+      return false;
+    }
+    int count = 0;
+  };
+
   std::filesystem::path programFolder_;
+  PaintCounter outputPaints_;
+  PaintCounter gaugePaints_;
   testsupport::FakePlatform platform_;
   std::unique_ptr<app::TfrmBackup> form_;
 };
