@@ -21,8 +21,6 @@
 #include "app/TfrmBackup.h"
 #include "bench/BenchSupport.h"
 #include "bench/JobWindow.h"
-#include "fbclient/ClientLibrary.h"
-#include "tests/double/DoubleLoader.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -57,10 +55,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Backup"));
   QApplication::setQuitOnLastWindowClosed(false);
   try {
-    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
-    fbdouble::Control& control = fbdouble::LoadVariant("full");
-    control.SetForwarding(false);
-    control.SetRecording(false);
+    fbdouble::Control& control = bench::ServeFromDouble();
 
     bench::ScratchFolder scratch("cleanup");
     bench::JobWindow window(scratch.Path() / "program", "dbserver:/dados/app.fdb", false);

@@ -13,6 +13,8 @@
 #include "app/TGauge.h"
 #include "app/TfrmBackup.h"
 #include "bench/BenchSupport.h"
+#include "fbclient/ClientLibrary.h"
+#include "tests/double/DoubleLoader.h"
 
 namespace bench {
 namespace fs = std::filesystem;
@@ -95,6 +97,14 @@ void JobWindow::Settle(int milliseconds) const {
   waited.start();
   while (waited.elapsed() < milliseconds)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+fbdouble::Control& ServeFromDouble() {
+  fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
+  fbdouble::Control& control = fbdouble::LoadVariant("full");
+  control.SetForwarding(false);
+  control.SetRecording(false);
+  return control;
 }
 
 }  // namespace bench

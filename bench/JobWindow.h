@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/app/support/FakePlatform.h"
+#include "tests/double/FbDouble.h"
 #include "tests/e2e/support/Desktop.h"
 
 namespace app {
@@ -63,5 +64,9 @@ class JobWindow {
   testsupport::FakePlatform platform_;
   std::unique_ptr<app::TfrmBackup> form_;
 };
+
+// Points the services client at the client library double, which answers every call at once without
+// recording, so a benchmark measures the window's own work.
+fbdouble::Control& ServeFromDouble();
 
 }  // namespace bench

@@ -14,8 +14,6 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/JobWindow.h"
-#include "fbclient/ClientLibrary.h"
-#include "tests/double/DoubleLoader.h"
 
 int main(int argc, char** argv) {
   const int lines = argc > 1 ? std::atoi(argv[1]) : 200000;
@@ -24,10 +22,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Backup"));
   QApplication::setQuitOnLastWindowClosed(false);
   try {
-    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
-    fbdouble::Control& control = fbdouble::LoadVariant("full");
-    control.SetForwarding(false);
-    control.SetRecording(false);
+    fbdouble::Control& control = bench::ServeFromDouble();
 
     const long idleKilobytes = bench::StatusKilobytes(::getpid(), "VmRSS");
     bench::ScratchFolder scratch("output-loop");
