@@ -1,6 +1,6 @@
 #include "app/Text.h"
 
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 
 namespace app {
 

@@ -13,7 +13,7 @@
 #include "app/TGauge.h"
 #include "app/Text.h"
 #include "app/TfrmBackup.h"
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 
 namespace app {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 
 namespace app {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 
 namespace db::messages {
 

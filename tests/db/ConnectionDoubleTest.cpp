@@ -2,7 +2,7 @@
 
 #include "db/BackupPasswords.h"
 #include "db/BackupSettingsSource.h"
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "tests/db/DoubleTestSupport.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <thread>
 
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
 #include "tests/db/ServerTestSupport.h"

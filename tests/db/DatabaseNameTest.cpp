@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
 

@@ -5,7 +5,7 @@
 
 #include "db/BackupPasswords.h"
 #include "db/BackupSettingsSource.h"
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "db/DatabaseParameterBuffer.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"

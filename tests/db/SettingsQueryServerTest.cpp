@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIB_SchemaCache.h"
 #include "db/TIB_Statement.h"

@@ -1,7 +1,7 @@
 // Statements, the handle cache and the schema cache's failures, as the client library sees them.
 
 #include "db/BackupSettingsSource.h"
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIB_SchemaCache.h"
 #include "db/TIB_Statement.h"

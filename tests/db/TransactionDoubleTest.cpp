@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "db/BackupSettingsSource.h"
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIB_SchemaCache.h"
 #include "db/TIB_TransactionInternal.h"

@@ -11,7 +11,7 @@
 #include "app/TfrmBackup.h"
 #include "app/TfrmSplash.h"
 #include "app/VersionTable.h"
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/app/support/TempFolder.h"

@@ -4,7 +4,7 @@
 
 #include "app/DesktopEntry.h"
 #include "app/RunValues.h"
-#include "db/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/app/support/TempFolder.h"

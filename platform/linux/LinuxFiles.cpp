@@ -1,0 +1,182 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#include "FileDescriptor.h"
+#include "platform/LinuxSystem.h"
+
+namespace platform {
+namespace linux_system {
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace linux_system
+
+namespace {
+
+using linux_system::FileDescriptor;
+
+// A copy holds the whole business database: readable by its owner and the owner's group, never by all.
+constexpr mode_t kCopyPermissions = 0640;
+constexpr mode_t kLogPermissions = 0644;
+constexpr mode_t kFolderPermissions = 0755;
+
+[[noreturn]] void ThrowSystemError(const std::string& what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Copies with the kernel's in-place copy where it can, else through a buffer.
+void CopyContents(int in, int out, off_t length) {
+  off_t done = 0;
+  bool kernelCopy = true;
+  while (done < length) {
+    const std::size_t chunk = static_cast<std::size_t>(std::min<off_t>(length - done, off_t{1} << 30));
+    if (kernelCopy) {
+      const ssize_t n = copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+      if (n > 0) {
+        done += n;
+        continue;
+      }
+      if (n == 0) break;
+      if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+        ThrowSystemError("copy");
+      kernelCopy = false;
+    }
+    static thread_local std::vector<char> buffer(1 << 20);
+    const ssize_t n = ::read(in, buffer.data(), std::min(chunk, buffer.size()));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowSystemError("read");
+    }
+    if (n == 0) break;
+    if (!linux_system::WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) ThrowSystemError("write");
+    done += n;
+  }
+  if (done != length) {
+    errno = EIO;
+    ThrowSystemError("the source changed while it was copied");
+  }
+}
+
+class PosixAppendFile final : public AppendFile {
+ public:
+  explicit PosixAppendFile(FileDescriptor file) : file_(std::move(file)) {}
+
+  void Write(std::string_view bytes) override {
+    if (!file_.Valid()) {
+      errno = EBADF;
+      ThrowSystemError("write");
+    }
+    if (!linux_system::WriteAll(file_.Get(), bytes.data(), bytes.size())) ThrowSystemError("write");
+  }
+
+  void Close() override {
+    if (file_.Valid() && !file_.Close()) ThrowSystemError("close");
+  }
+
+ private:
+  FileDescriptor file_;
+};
+
+}  // namespace
+
+bool LinuxSystem::CreateFolder(const std::string& path) {
+  return ::mkdir(path.c_str(), kFolderPermissions) == 0;
+}
+
+bool LinuxSystem::IsFolder(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::unique_ptr<AppendFile> LinuxSystem::OpenForAppend(const std::string& path) {
+  FileDescriptor file(
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kLogPermissions));
+  if (!file.Valid()) ThrowSystemError(path);
+  return std::make_unique<PosixAppendFile>(std::move(file));
+}
+
+std::optional<std::string> LinuxSystem::ReadFile(const std::string& path, std::size_t maxBytes) {
+  // O_NONBLOCK: a FIFO in the file's place must not hang the program.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!file.Valid()) return std::nullopt;
+  struct stat info {};
+  if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  std::string contents(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), maxBytes), '\0');
+  std::size_t done = 0;
+  while (done < contents.size()) {
+    const ssize_t n = ::read(file.Get(), contents.data() + done, contents.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  contents.resize(done);
+  return contents;
+}
+
+void LinuxSystem::CopyFile(const std::string& source, const std::string& destination) {
+  FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.Valid()) ThrowSystemError(source);
+  struct stat info {};
+  if (::fstat(in.Get(), &info) != 0) ThrowSystemError(source);
+  std::string temporary = FolderOf(destination) + ".backup-copy-XXXXXX";
+  FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (!out.Valid()) ThrowSystemError(destination);
+  try {
+    ::fchmod(out.Get(), kCopyPermissions);
+    CopyContents(in.Get(), out.Get(), info.st_size);
+    if (!out.Close()) ThrowSystemError(destination);
+    if (::rename(temporary.c_str(), destination.c_str()) != 0) ThrowSystemError(destination);
+  } catch (...) {
+    ::unlink(temporary.c_str());
+    throw;
+  }
+}
+
+std::vector<std::string> LinuxSystem::ListFolder(const std::string& folder) {
+  std::vector<std::string> list;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return list;
+  std::unique_ptr<DIR, int (*)(DIR*)> guard(dir, ::closedir);
+  while (const dirent* entry = ::readdir(dir)) {
+    bool isDirectory = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_UNKNOWN) {
+      struct stat info {};
+      isDirectory =
+          ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode);
+    }
+    if (!isDirectory) list.push_back(folder + "/" + entry->d_name);
+  }
+  return list;
+}
+
+std::optional<TimePoint> LinuxSystem::LastWriteTime(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+  return std::chrono::system_clock::from_time_t(info.st_mtime);
+}
+
+bool LinuxSystem::RemoveFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
+
+}  // namespace platform
