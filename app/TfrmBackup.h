@@ -5,7 +5,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/BackupSettings.h"
+#include "core/BackupSettings.h"
+#include "core/JobObserver.h"
+#include "core/Transcript.h"
 #include "db/BackupSettingsSource.h"
 #include "services/TIBBackupService.h"
 
@@ -17,7 +19,6 @@ class QStatusBar;
 
 namespace app {
 
-struct BackupNames;
 class OutputView;
 class TGauge;
 class TRxTrayIcon;
@@ -35,8 +36,8 @@ class TfrmBackup : public QMainWindow {
   ~TfrmBackup() override;
 
   bool ManualMode() const;
-  const BackupSettings& Settings() const { return settings_; }
-  BackupSettings& Settings() { return settings_; }
+  const core::BackupSettings& Settings() const { return settings_; }
+  core::BackupSettings& Settings() { return settings_; }
   int ReconnectionAttempt() const { return reconnectionAttempt_; }
 
   // Start-up and exit.
@@ -108,15 +109,31 @@ class TfrmBackup : public QMainWindow {
   void ConnectHandlers();
   void InitStartupCheckMarks();
   void CreateDataComponents();
-  void RunBackupJob();
-  void RunServiceBackup(const BackupNames& names, bool& started);
-  void CopyBackup(const BackupNames& names);
-  void DeleteExpiredFiles(const BackupNames& names);
   void EndJobEarly();
+
+  // Shows a running job in the window: its transcript in the output area, its status and progress, and
+  // the message pump after every line the server sends, which keeps the window, the tray icon and the
+  // menus live during a backup.
+  class JobView : public core::JobObserver {
+   public:
+    explicit JobView(TfrmBackup& form) : form_(form) {}
+    void TranscriptChanged() override;
+    void StatusChanged(std::string_view status) override;
+    void ProgressMaximumChanged(int maximum) override;
+    void ProgressAdvanced() override;
+    void ProgressFilled() override;
+    void OutputLineRead() override;
+
+   private:
+    TfrmBackup& form_;
+  };
 
   std::unique_ptr<db::BackupSettingsSource> settingsSource_;
   QStringList arguments_;
-  BackupSettings settings_;
+  core::BackupSettings settings_;
+  // What the running or the last job wrote: the output area shows it and the log received it.
+  core::Transcript transcript_;
+  JobView jobView_{*this};
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
   bool jobRunning_ = false;

@@ -2,9 +2,10 @@
 #include <QLabel>
 #include <QStatusBar>
 
-#include "app/Platform.h"
-#include "app/Text.h"
+#include "app/DesktopSystem.h"
 #include "app/TfrmBackup.h"
+#include "core/TextEncoding.h"
+#include "platform/Cp1252.h"
 
 namespace app {
 namespace {
@@ -31,19 +32,23 @@ void TfrmBackup::CreateDataComponents() {
 
 void TfrmBackup::tmrConexaoTimer() {
   tmrConexao.stop();
-  IBODatabase().SetDatabaseName(settings_.databaseLocation);
+  // The connection works in the server's spelling of its file names.
+  IBODatabase().SetDatabaseName(core::ServerText(settings_.databaseLocation, settings_.serverSystem));
   IBODatabase().Connect();
 }
 
 void TfrmBackup::IBODatabaseAfterConnect() {
-  stbStatusPanel->setText(QStringLiteral("Dados: ") + FromCp1252(IBODatabase().DatabaseName()));
+  stbStatusPanel->setText(
+      QStringLiteral("Dados: ") +
+      QString::fromStdString(core::FromServerText(IBODatabase().DatabaseName(), settings_.serverSystem)));
   db::TIBOQuery& query = tblBackup();
   query.Open();
   for (int i = 0; i < 4; ++i) {
     settings_.scheduleTimes[static_cast<size_t>(i)] =
-        query.FieldByName("HR_BACKUP_" + std::to_string(i + 1)).AsString();
+        cp1252::ToUtf8(query.FieldByName("HR_BACKUP_" + std::to_string(i + 1)).AsString());
   }
-  settings_.copyFolder = query.FieldByName("TX_DIR_HDD").AsString();
+  // The row's texts are code page 1252 (the connection's character set).
+  settings_.copyFolder = cp1252::ToUtf8(query.FieldByName("TX_DIR_HDD").AsString());
   settings_.retentionDays = static_cast<std::int32_t>(query.FieldByName("NR_DIAS").AsInteger());
   query.Close();
   IBODatabase().Disconnect();
@@ -68,13 +73,13 @@ void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TS
                   "2 - Firebird INATIVO no servidor, verifique se está instalado.\r"
                   "3 - Porta 3050 bloqueada no servidor, libere a porta no firewall.\r\r"
                   "Por favor, contacte o administrador do sistema.");
-    CurrentPlatform().ShowMessage(nullptr, MessageBoxKind::Error, text);
-    CurrentPlatform().EndProcess(0);
+    ShowMessage(MessageBoxKind::Error, text);
+    Desktop().EndProcess(0);
   }
   // About 2.5 seconds during which the window, its timers and the tray icon keep working. A "Sair" given
   // meanwhile ends the attempts, so the program does not linger for minutes after being told to stop.
   for (int pause = 0; pause < kPauses; ++pause) {
-    CurrentPlatform().Sleep(kPauseMilliseconds);
+    Desktop().Sleep(std::chrono::milliseconds(kPauseMilliseconds));
     QCoreApplication::processEvents();
     if (closeRequested_) return;
   }

@@ -12,11 +12,12 @@
 #include "app/OutputView.h"
 #include "app/TGauge.h"
 #include "app/TfrmBackup.h"
+#include "core/BackupJob.h"
 #include "fbclient/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
@@ -150,6 +151,26 @@ TEST_F(BackupJobTest, AutomaticJobLogsOnlyItsOwnLinesAndWaitsAgain) {
   EXPECT_TRUE(form->tmrRelogio.isActive());
   EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Aguardando os horários 07:00"));
   EXPECT_EQ(FilesIn(BackupFolder(), ".gbk").size(), 1u);
+}
+
+TEST_F(BackupJobTest, TheWindowsJobAndTheCoreJobWithoutAWindowLogTheSameBytes) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "JOB_SAME");
+  platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(21, 5, 59)); };
+  auto form = Start(server.Location(database), false);
+  Run(*form);
+  const std::string windowBlock = Log();
+  ASSERT_NE(windowBlock.find("Backup conclu\xED"
+                             "do."),
+            std::string::npos)
+      << windowBlock;
+  fs::remove(BackupFolder() / "backup.txt");
+
+  core::Transcript transcript;
+  core::JobObserver quiet;
+  core::BackupJob job(form->Settings(), *form->Backup, transcript, quiet);
+  ASSERT_EQ(job.Run(false), core::JobOutcome::Completed);
+  EXPECT_EQ(Log(), windowBlock);
 }
 
 TEST_F(BackupJobTest, CopiesTheBackupAndDeletesOnlyExpiredFilesNeverTheLog) {

@@ -7,9 +7,9 @@
 #include "app/TfrmBackup.h"
 #include "db/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
@@ -49,7 +49,8 @@ TEST_F(SettingsLoadTest, ReadsTheRowThenDisconnectsAndShowsTheWaitingText) {
             QStringLiteral("Dados: ") + QString::fromStdString(server.Location(database)));
   const auto& settings = form->Settings();
   EXPECT_EQ(settings.scheduleTimes, (std::array<std::string, 4>{"08:00", "12:00", "18:30", ""}));
-  EXPECT_EQ(settings.copyFolder, "/mnt/c\xF3pia/");
+  // The row holds code page 1252; the program keeps the folder as the file system names it.
+  EXPECT_EQ(settings.copyFolder, "/mnt/c\xC3\xB3pia/");
   EXPECT_EQ(settings.retentionDays, 12);
   EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Aguardando os horários 08:00, 12:00, 18:30"));
 }

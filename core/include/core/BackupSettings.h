@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <string>
 
-namespace app {
+namespace core {
 
 // What the program knows about the backup it must make: the first three fields come from sistema.ini
-// at start-up, the rest from the settings row of the application database. Texts are code page 1252.
+// at start-up, the rest from the settings row of the application database. Every text is UTF-8: the
+// program folder as the file system names it, the others decoded from the file or the row.
 struct BackupSettings {
-  std::string programFolder;     // ends with the path separator
+  std::string programFolder;     // ends with "/"
   std::string databaseLocation;  // server name, ":", database path on that server
   std::string serverSystem = "Windows";
   std::array<std::string, 4> scheduleTimes;
@@ -17,4 +18,4 @@ struct BackupSettings {
   std::int32_t retentionDays = 0;
 };
 
-}  // namespace app
+}  // namespace core

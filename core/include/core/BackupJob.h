@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/BackupSettings.h"
+#include "core/JobObserver.h"
+#include "core/Transcript.h"
+#include "platform/System.h"
+
+namespace services {
+class TIBBackupService;
+}
+
+namespace core {
+
+struct BackupNames;
+
+enum class JobOutcome {
+  Completed,  // backed up; the copy and the clean-up ran
+  Failed      // the service steps failed: the transcript ends with the error and the log holds it
+};
+
+// One backup run: the dated names, the backup folder and its log, the backup through the server's
+// services manager with its lines, the copy to the copy folder, the clean-up of expired files, and the
+// log block. What it writes goes to the transcript; the observer hears of every step.
+class BackupJob {
+ public:
+  BackupJob(const BackupSettings& settings, services::TIBBackupService& service, Transcript& transcript,
+            JobObserver& observer, platform::System& system = platform::Current());
+
+  // showServerLines: whether the server's lines go to the transcript (they always pace the progress).
+  // A log file that cannot be opened or written throws EInOutError; the job has then ended early.
+  JobOutcome Run(bool showServerLines);
+
+ private:
+  void Add(std::string_view cp1252Line);
+  void RunServiceBackup(const BackupNames& names, bool showServerLines, bool& started);
+  void CopyBackup(const BackupNames& names);
+  void DeleteExpiredFiles(const BackupNames& names);
+  std::string NowText();
+
+  const BackupSettings& settings_;
+  services::TIBBackupService& service_;
+  Transcript& transcript_;
+  JobObserver& observer_;
+  platform::System& system_;
+};
+
+}  // namespace core

@@ -1,0 +1,142 @@
+#include "core/BackupJob.h"
+
+#include <system_error>
+
+#include "core/BackupNames.h"
+#include "core/DateTimeFormat.h"
+#include "core/Exceptions.h"
+#include "core/Retention.h"
+#include "core/TextEncoding.h"
+#include "platform/Cp1252.h"
+#include "services/TIBBackupService.h"
+
+namespace core {
+namespace {
+
+// The gauge's estimate of the number of output lines of a backup; there is no count in advance.
+constexpr int kExpectedOutputLines = 15000;
+
+const std::string kDashes(68, '-');
+
+std::string FileNameOf(const std::string& path) {
+  return path.substr(path.find_last_of('/') + 1);
+}
+
+}  // namespace
+
+BackupJob::BackupJob(const BackupSettings& settings, services::TIBBackupService& service,
+                     Transcript& transcript, JobObserver& observer, platform::System& system)
+    : settings_(settings), service_(service), transcript_(transcript), observer_(observer), system_(system) {}
+
+std::string BackupJob::NowText() {
+  return FormatDateTime("dd/mm/yyyy hh:nn:ss", system_.Now(), system_);
+}
+
+void BackupJob::Add(std::string_view cp1252Line) {
+  transcript_.Add(cp1252Line);
+  observer_.TranscriptChanged();
+}
+
+JobOutcome BackupJob::Run(bool showServerLines) {
+  transcript_.Clear();
+  Add("Backup iniciado em " + NowText());
+  Add("");
+  observer_.StatusChanged("Realizando o Backup");
+
+  const BackupNames names = BackupNames::For(settings_, system_.ToLocal(system_.Now()));
+  system_.CreateFolder(names.backupFolder);
+  std::unique_ptr<platform::AppendFile> log;
+  try {
+    log = system_.OpenForAppend(names.logFile);
+  } catch (const std::system_error& error) {
+    throw EInOutError(error.code().value());
+  }
+  auto writeLogBlock = [&] {
+    Add(kDashes);
+    try {
+      log->Write(transcript_.Text() + "\r\n");
+      log->Close();
+    } catch (const std::system_error& error) {
+      throw EInOutError(error.code().value());
+    }
+  };
+
+  Add("Realizando o backup para " + LogText(names.serverTarget));
+  Add("");
+
+  bool backupStarted = false;
+  try {
+    RunServiceBackup(names, showServerLines, backupStarted);
+  } catch (const std::exception& error) {
+    Add("Ocorreu um erro inesperado. O backup não foi concluído."_cp1252);
+    Add("Informações da exceção:"_cp1252);
+    Add("  " + std::string(error.what()));
+    // What the server wrote before the failure is not a backup, though its name says so. Only a
+    // started request can have written it: before that the name may still be an earlier good backup
+    // of the same minute.
+    if (backupStarted) system_.RemoveFile(names.localBackupName);
+    // An unattended failure must reach the log, where it will be looked for.
+    writeLogBlock();
+    return JobOutcome::Failed;
+  }
+
+  CopyBackup(names);
+  DeleteExpiredFiles(names);
+
+  Add("Backup encerrado em " + NowText());
+  Add("");
+  observer_.ProgressMaximumChanged(100);
+  observer_.ProgressFilled();
+  writeLogBlock();
+  return JobOutcome::Completed;
+}
+
+void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines, bool& started) {
+  service_.SetDatabaseName(ServerText(names.databasePath, settings_.serverSystem));
+  service_.SetServerName(ServerText(names.serverName, settings_.serverSystem));
+  service_.BackupFile().Clear();
+  service_.BackupFile().Add(ServerText(names.serverTarget, settings_.serverSystem));
+  service_.SetProtocol(services::TProtocol::TCP);
+  service_.SetActive(true);
+  service_.ServiceStart();
+  started = true;
+
+  observer_.ProgressMaximumChanged(kExpectedOutputLines);
+  while (!service_.EndOfOutput()) {
+    observer_.ProgressAdvanced();
+    std::string line = service_.ReadOutputLine();
+    if (showServerLines) Add(line);
+    observer_.OutputLineRead();
+  }
+  observer_.ProgressFilled();
+  service_.SetActive(false);
+  Add("Backup concluído."_cp1252);
+  Add("");
+}
+
+void BackupJob::CopyBackup(const BackupNames& names) {
+  if (settings_.copyFolder.empty()) return;
+  Add("Copiando o backup para " + LogText(names.copyTarget));
+  Add("");
+  try {
+    system_.CopyFile(names.localBackupName, names.copyTarget);
+  } catch (const std::exception&) {
+    Add("Erro copiando " + LogText(names.copyTarget));
+    Add("");
+  }
+}
+
+void BackupJob::DeleteExpiredFiles(const BackupNames& names) {
+  if (settings_.retentionDays <= 0) return;
+  const platform::LocalDateTime now = system_.ToLocal(system_.Now());
+  for (const std::string& entry : system_.ListFolder(names.backupFolder)) {
+    // The log is open and being written by this job; on this platform an open file can be deleted.
+    if (FileNameOf(entry) == "backup.txt") continue;
+    const std::optional<platform::TimePoint> lastWrite = system_.LastWriteTime(entry);
+    if (!lastWrite) continue;  // removed meanwhile or unreadable: nothing to judge it by
+    if (IsExpired(PackedLocalTime(system_.ToLocal(*lastWrite)), now, settings_.retentionDays))
+      system_.RemoveFile(entry);
+  }
+}
+
+}  // namespace core
