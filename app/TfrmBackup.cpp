@@ -159,6 +159,7 @@ void TfrmBackup::FormCreate() {
   const core::ProfileReader profile(settings_.programFolder + "sistema.ini");
   settings_.databaseLocation = core::DecodeFileText(profile.ReadString("Dados", "Dir", ""));
   settings_.serverSystem = core::DecodeFileText(profile.ReadString("Backup", "Sistema", "Windows"));
+  settings_.serverAccount = core::DecodeFileText(profile.ReadString("Backup", "ContaServidor", "firebird"));
   if (settings_.databaseLocation.empty()) {
     ShowMessage(MessageBoxKind::Error,
                 QStringLiteral("Não foi encontrado o arquivo de configuração SISTEMA.INI.\r\r"

@@ -1,5 +1,6 @@
 #include "core/BackupJob.h"
 
+#include <stdexcept>
 #include <system_error>
 
 #include "core/BackupNames.h"
@@ -7,6 +8,7 @@
 #include "core/Exceptions.h"
 #include "core/Retention.h"
 #include "core/TextEncoding.h"
+#include "fbclient/Exceptions.h"
 #include "platform/Cp1252.h"
 #include "services/TIBBackupService.h"
 
@@ -20,6 +22,13 @@ const std::string kDashes(68, '-');
 
 std::string FileNameOf(const std::string& path) {
   return path.substr(path.find_last_of('/') + 1);
+}
+
+// The server's own refusal to create the backup file: its account cannot write into the folder.
+bool ServerCouldNotWrite(const std::exception& error) {
+  constexpr long kCannotOpenBackupFile = 336330817;  // isc_gbak_open_bkup_error
+  const auto* serverError = dynamic_cast<const fbclient::EIBError*>(&error);
+  return serverError != nullptr && serverError->GdsCode() == kCannotOpenBackupFile;
 }
 
 }  // namespace
@@ -45,6 +54,7 @@ JobOutcome BackupJob::Run(bool showServerLines) {
 
   const BackupNames names = BackupNames::For(settings_, system_.ToLocal(system_.Now()));
   system_.CreateFolder(names.backupFolder);
+  ShareBackupFolder(names.backupFolder);
   std::unique_ptr<platform::AppendFile> log;
   try {
     log = system_.OpenForAppend(names.logFile);
@@ -64,17 +74,25 @@ JobOutcome BackupJob::Run(bool showServerLines) {
   Add("Realizando o backup para " + LogText(names.serverTarget));
   Add("");
 
-  bool backupStarted = false;
+  // A backup of the same minute may already stand under this job's name.
+  const std::optional<platform::FileStamp> earlierFile = system_.Stamp(names.localBackupName);
+  ServiceProgress progress;
   try {
-    RunServiceBackup(names, showServerLines, backupStarted);
+    RunServiceBackup(names, showServerLines, progress);
   } catch (const std::exception& error) {
     Add("Ocorreu um erro inesperado. O backup não foi concluído."_cp1252);
     Add("Informações da exceção:"_cp1252);
     Add("  " + std::string(error.what()));
+    if (ServerCouldNotWrite(error)) {
+      Add("O servidor de banco de dados (conta "_cp1252 + LogText(settings_.serverAccount) +
+          ") precisa de acesso de gravação à pasta "_cp1252 + LogText(names.backupFolder));
+    }
     // What the server wrote before the failure is not a backup, though its name says so. Only a
-    // started request can have written it: before that the name may still be an earlier good backup
-    // of the same minute.
-    if (backupStarted) system_.RemoveFile(names.localBackupName);
+    // started request can have written it, and only a file the server wrote during this job: an
+    // earlier good backup of the same minute stays, and so does a backup whose output had ended
+    // when only the detach failed.
+    if (progress.started && !progress.outputEnded && system_.Stamp(names.localBackupName) != earlierFile)
+      system_.RemoveFile(names.localBackupName);
     // An unattended failure must reach the log, where it will be looked for.
     writeLogBlock();
     return JobOutcome::Failed;
@@ -91,7 +109,14 @@ JobOutcome BackupJob::Run(bool showServerLines) {
   return JobOutcome::Completed;
 }
 
-void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines, bool& started) {
+void BackupJob::ShareBackupFolder(const std::string& folder) {
+  // Where the server runs elsewhere, or the account is unknown here, there is nothing to share; a folder
+  // that cannot be shared is reported when the server cannot write into it.
+  if (const std::optional<std::uint32_t> account = system_.AccountId(settings_.serverAccount))
+    system_.ShareFolder(folder, *account);
+}
+
+void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines, ServiceProgress& progress) {
   service_.SetDatabaseName(ServerText(names.databasePath, settings_.serverSystem));
   service_.SetServerName(ServerText(names.serverName, settings_.serverSystem));
   service_.BackupFile().Clear();
@@ -99,7 +124,7 @@ void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines,
   service_.SetProtocol(services::TProtocol::TCP);
   service_.SetActive(true);
   service_.ServiceStart();
-  started = true;
+  progress.started = true;
 
   observer_.ProgressMaximumChanged(kExpectedOutputLines);
   while (!service_.EndOfOutput()) {
@@ -108,6 +133,7 @@ void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines,
     if (showServerLines) Add(line);
     observer_.OutputLineRead();
   }
+  progress.outputEnded = true;
   observer_.ProgressFilled();
   service_.SetActive(false);
   Add("Backup concluído."_cp1252);
@@ -119,6 +145,9 @@ void BackupJob::CopyBackup(const BackupNames& names) {
   Add("Copiando o backup para " + LogText(names.copyTarget));
   Add("");
   try {
+    // The settings row is shared with Windows machines: a folder such as "D:\Backup\" names nothing
+    // here, and glued to the file name it would land in whatever folder the program was started from.
+    if (!settings_.copyFolder.starts_with('/')) throw std::invalid_argument("not a local folder");
     system_.CopyFile(names.localBackupName, names.copyTarget);
   } catch (const std::exception&) {
     Add("Erro copiando " + LogText(names.copyTarget));

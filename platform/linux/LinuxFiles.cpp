@@ -32,7 +32,8 @@ using linux_system::FileDescriptor;
 // A copy holds the whole business database: readable by its owner and the owner's group, never by all.
 constexpr mode_t kCopyPermissions = 0640;
 constexpr mode_t kLogPermissions = 0644;
-constexpr mode_t kFolderPermissions = 0755;
+// Backups hold the whole business database: the folder is its owner's alone until it is shared.
+constexpr mode_t kFolderPermissions = 0700;
 
 [[noreturn]] void ThrowSystemError(const std::string& what) {
   throw std::system_error(errno, std::generic_category(), what);

@@ -32,7 +32,13 @@ class BackupJob {
 
  private:
   void Add(std::string_view cp1252Line);
-  void RunServiceBackup(const BackupNames& names, bool showServerLines, bool& started);
+  // How far the service steps got before they failed.
+  struct ServiceProgress {
+    bool started = false;      // the backup request was accepted
+    bool outputEnded = false;  // the server reported the end of its output
+  };
+  void ShareBackupFolder(const std::string& folder);
+  void RunServiceBackup(const BackupNames& names, bool showServerLines, ServiceProgress& progress);
   void CopyBackup(const BackupNames& names);
   void DeleteExpiredFiles(const BackupNames& names);
   std::string NowText();
