@@ -499,6 +499,7 @@ def main(argv):
 
 
 if __name__ == "__main__":
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # '--list | head' ends quietly
     try:
         sys.exit(main(sys.argv[1:]))
     except Failure as failure:

@@ -34,6 +34,7 @@ Options:
   --build-timeout SEC   a mutant whose build takes longer counts as not compiled (default 1800)
   -j 1|2          build and test jobs (default 2, the machine's shared cores)
   --no-baseline   skip the run of the tests on the unmutated copy (which must pass)
+  --self-test     check the harness itself (where it plants which fault) and stop
   -h, --help      this text
 
 Operators: boundary (< <=, > >=), equality (== !=), negate (if/while condition), delete (an
@@ -49,9 +50,13 @@ N = 100 over services takes about 45 minutes (the integration tests start a Fire
 EOF
 }
 
+here=$(cd "$(dirname "$0")" && pwd)
+# Bytecode would land in the tree and then in the copy; the scripts are small enough to compile each time.
+export PYTHONDONTWRITEBYTECODE=1
 for arg in "$@"; do
   case "$arg" in
     -h | --help) usage; exit 0 ;;
+    --self-test) cd "$here" && exec python3 -m unittest -v mutate_test ;;
   esac
 done
 if [ $# -eq 0 ]; then
@@ -59,4 +64,4 @@ if [ $# -eq 0 ]; then
   exit 2
 fi
 
-exec python3 "$(dirname "$0")/mutate.py" "$@"
+exec python3 "$here/mutate.py" "$@"

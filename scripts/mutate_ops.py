@@ -11,6 +11,8 @@ import dataclasses
 import re
 
 OFF_MARKER = "// mutate: off"
+# Braced lists with this many entries or more are data (pictures, byte tables), not logic.
+DATA_LIST_ENTRIES = 256
 
 KEYWORDS = frozenset(
     """alignas alignof and asm auto bool break case catch char char8_t char16_t char32_t class co_await
@@ -257,6 +259,9 @@ class Source:
         found += self._list_swaps()
         found += self._returns()
         found = [m for m in found if not self.excluded(m.start, m.end)]
+        data = [(self.tokens[i].start, self.tokens[self.match[i]].end) for i, kind in self.brace_kind.items()
+                if kind == "init" and i in self.match and self._long_list(i)]
+        found = [m for m in found if not any(a <= m.start and m.end <= b for a, b in data)]
         found.sort(key=lambda m: (m.start, m.operator, m.end, m.replacement))
         return name_mutants(found)
 
@@ -358,10 +363,9 @@ class Source:
                 continue
             prev = toks[i - 1] if i > 0 else None
             line_start = self.masked.rfind("\n", 0, tok.start) + 1
-            first_on_line = self.masked[line_start:tok.start].strip() == ""
             body_of = self._controlled_statement(i)
             if body_of is None:
-                if not first_on_line or prev is None:
+                if prev is None:
                     continue
                 if prev.text == ":":
                     before = self.masked[self.masked.rfind("\n", 0, prev.start) + 1:prev.start]
@@ -420,10 +424,11 @@ class Source:
             digits, suffix = m.group(1).replace("'", ""), m.group(2)
             if digits[:2] in ("0x", "0X"):
                 value = int(digits, 16)
-                fmt = lambda v, d=digits: d[:2] + (("%X" if any(c.isupper() for c in d[2:]) else "%x") % v)
+                fmt = lambda v, d=digits: d[:2] + format(v, "X" if any(c.isupper() for c in d[2:]) else "x"
+                                                           ).zfill(len(d) - 2)
             elif digits[:2] in ("0b", "0B"):
                 value = int(digits[2:], 2)
-                fmt = lambda v, d=digits: d[:2] + format(v, "b")
+                fmt = lambda v, d=digits: d[:2] + format(v, "b").zfill(len(d) - 2)
             elif len(digits) > 1 and digits[0] == "0":
                 value = int(digits, 8)
                 fmt = lambda v: "0" + format(v, "o")
@@ -434,6 +439,19 @@ class Source:
             lower = fmt(value - 1) + suffix if value > 0 else "-1" + suffix
             out.append(self._mutant(tok.start, tok.end, lower, "int-1"))
         return out
+
+    def _long_list(self, open_i):
+        """A list of more entries than anyone reads as logic: a picture or a byte table."""
+        commas, depth = 0, 0
+        for k in range(open_i + 1, self.match[open_i]):
+            t = self.tokens[k].text
+            if t in ("(", "[", "{"):
+                depth += 1
+            elif t in (")", "]", "}"):
+                depth -= 1
+            elif t == "," and depth == 0:
+                commas += 1
+        return commas + 1 >= DATA_LIST_ENTRIES
 
     def _entries(self, open_i):
         """Start and end token indices of the comma-separated entries inside a bracket pair."""
@@ -484,7 +502,8 @@ class Source:
             if tok.text != "(" or i == 0 or self.scope[i] == "decl":
                 continue
             prev = toks[i - 1]
-            if prev.kind != "id" or prev.text in CALL_KEYWORDS:
+            template_call = prev.text == ">" and not self.masked[prev.start - 1].isspace()
+            if not template_call and (prev.kind != "id" or prev.text in CALL_KEYWORDS):
                 continue
             out += self._swaps(i, "swap-args")
         return out
