@@ -230,6 +230,18 @@ class Workspace:
         code, out = run(["ninja", "-C", self.build, f"-j{self.jobs}"] + targets, self.log, timeout=timeout)
         return code, out
 
+    def compiled_sources(self, targets):
+        """The files of the copy (relative paths) that the targets compile, headers included, as
+        Ninja's deps log knows them after a build."""
+        code, out = run(["ninja", "-C", self.build, "-t", "inputs"] + targets, os.devnull)
+        objects = [line for line in out.splitlines() if line.endswith(".o")]
+        if code != 0 or not objects:
+            raise Failure(f"ninja could not tell what {' '.join(targets)} compile")
+        code, out = run(["ninja", "-C", self.build, "-t", "deps"] + objects, os.devnull)
+        prefix = self.copy + os.sep
+        return {line.strip()[len(prefix):] for line in out.splitlines()
+                if line.startswith("    ") and line.strip().startswith(prefix)}
+
     def test_names(self, programs):
         """The CTest tests whose command runs one of the programs (known once they are built)."""
         code, out = run(["ctest", "--show-only=json-v1"], os.devnull, cwd=self.build)
@@ -302,6 +314,7 @@ def run_mutants(ws, mutants, entries, map_path, args, outcomes):
         groups.setdefault(coverage_of(m.path, entries, map_path).prefix, None)
     by_prefix = {e.prefix: e for e in entries}
     names = {}
+    compiled = {}
     test_timeout = {}
     for prefix in groups:
         cover = by_prefix[prefix]
@@ -310,6 +323,7 @@ def run_mutants(ws, mutants, entries, map_path, args, outcomes):
         if code != 0:
             raise Failure(f"the unmutated copy does not build: {first_error(out)} (see {ws.log})")
         names[prefix] = ws.test_names(cover.programs)
+        compiled[prefix] = ws.compiled_sources(cover.programs)
         if args.no_baseline:
             test_timeout[prefix] = args.timeout or 60
             continue
@@ -326,6 +340,12 @@ def run_mutants(ws, mutants, entries, map_path, args, outcomes):
 
     for number, m in enumerate(mutants, start=1):
         cover = coverage_of(m.path, entries, map_path)
+        if m.path not in compiled[cover.prefix]:
+            # No test can see a fault in a file that no test program compiles.
+            outcomes.append(Outcome(m, "survived", "no test program of the map compiles this file", 0))
+            print(f"mutate: [{number}/{len(mutants)}] survived     {m.ident}  (not compiled into "
+                  f"{' '.join(cover.programs)})", flush=True)
+            continue
         target = os.path.join(ws.copy, m.path)
         with open(target, "rb") as handle:
             original = handle.read()
