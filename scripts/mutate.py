@@ -287,10 +287,13 @@ def slowest_test_seconds(ctest_output):
     return max(times, default=0.0)
 
 
-def first_error(build_output):
-    for line in build_output.splitlines():
-        if "error:" in line or "error " in line.lower():
-            return line.strip()[:300]
+def first_error(build_output, copy=""):
+    """The compiler's (or linker's) first error line, with the copy's path left out."""
+    lines = build_output.splitlines()
+    for pattern in (r":\d+:(\d+:)? error: ", r"\berror: ", r"undefined reference"):
+        for line in lines:
+            if re.search(pattern, line):
+                return line.strip().replace(copy + os.sep, "")[:300]
     return "the build failed"
 
 
@@ -321,7 +324,7 @@ def run_mutants(ws, mutants, entries, map_path, args, outcomes):
         print(f"mutate: building {' '.join(cover.programs)} for {prefix}/", flush=True)
         code, out = ws.build_targets(cover.programs, timeout=3600)
         if code != 0:
-            raise Failure(f"the unmutated copy does not build: {first_error(out)} (see {ws.log})")
+            raise Failure(f"the unmutated copy does not build: {first_error(out, ws.copy)} (see {ws.log})")
         names[prefix] = ws.test_names(cover.programs)
         compiled[prefix] = ws.compiled_sources(cover.programs)
         if args.no_baseline:
@@ -355,7 +358,8 @@ def run_mutants(ws, mutants, entries, map_path, args, outcomes):
             ws.stamp.write(target, m.apply(text).encode("utf-8", errors="surrogateescape"))
             code, out = ws.build_targets(cover.programs, timeout=args.build_timeout)
             if code != 0:
-                verdict, detail = "not-compiled", ("build timed out" if code is None else first_error(out))
+                verdict = "not-compiled"
+                detail = "build timed out" if code is None else first_error(out, ws.copy)
             else:
                 code, out = ws.run_tests(names[cover.prefix], cover.ctest_args, test_timeout[cover.prefix])
                 failed = failed_tests(out)

@@ -146,6 +146,12 @@ class RunPartsTest(unittest.TestCase):
                   "\t 12 - Suite.Fails (Failed)\nErrors while running CTest\n")
         self.assertEqual(mutate.failed_tests(output), [("Suite.Hangs", "Timeout"), ("Suite.Fails", "Failed")])
 
+    def test_the_compilers_error_line_is_kept_not_its_command(self):
+        output = ("FAILED: lib/x.o\n/usr/bin/c++ -Wall -Werror -c /w/src/lib/x.cpp\n"
+                  "/w/src/lib/x.h:28:30: error: unused parameter 'option' [-Werror=unused-parameter]\n")
+        self.assertEqual(mutate.first_error(output, "/w/src"),
+                         "lib/x.h:28:30: error: unused parameter 'option' [-Werror=unused-parameter]")
+
     def test_every_write_is_newer_than_the_one_before(self):
         with tempfile.TemporaryDirectory() as folder:
             stamp, path, times = mutate.Stamp(), os.path.join(folder, "f.cpp"), []
