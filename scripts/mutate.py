@@ -434,7 +434,8 @@ def write_report(path, root, outcomes, folders, args, elapsed, commit):
         lines.append("| " + " | ".join(c.replace("|", "\\|").replace("`", "'") for c in cells) + " |")
     lines += ["", f"## Survivors ({len(survivors)})", ""]
     for o in survivors:
-        lines += [f"### {o.mutant.ident}", "", "```diff", unified_diff(root, o.mutant).rstrip("\n"), "```", ""]
+        diff = unified_diff(root, o.mutant).rstrip("\n")
+        lines += [f"### {o.mutant.ident}", "", "```diff", diff, "```", ""]
     with open(path, "w", encoding="utf-8") as handle:
         handle.write("\n".join(lines) + "\n")
 

@@ -305,7 +305,8 @@ class Source:
                     first = k + 1
             if first >= close_i:
                 continue
-            if any(toks[k].text == "=" and self._depth_between(open_i, k) == 0 for k in range(first, close_i)):
+            if any(toks[k].text == "=" and self._depth_between(open_i, k) == 0
+                   for k in range(first, close_i)):
                 continue  # a declaration in the condition
             start, end = toks[first].start, toks[close_i - 1].end
             cond = self.text[start:end]
