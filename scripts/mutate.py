@@ -419,7 +419,8 @@ def write_report(path, root, outcomes, folders, args, elapsed, commit):
         "# Mutation testing report", "",
         f"- command: scripts/mutate.sh {shlex.join(sys.argv[1:])}",
         f"- tree: {commit}",
-        f"- seed {args.seed}, N {args.n}, folders: {', '.join(folders)}",
+        (f"- named mutants, folders: {', '.join(folders)}" if args.only
+         else f"- seed {args.seed}, N {args.n}, folders: {', '.join(folders)}"),
         f"- {len(outcomes)} mutants in {elapsed / 60:.1f} min "
         f"(finished {datetime.datetime.now().strftime('%Y-%m-%d %H:%M')}, load average then "
         f"{os.getloadavg()[0]:.1f} on {os.cpu_count()} cores)",
@@ -512,7 +513,8 @@ def main(argv):
         interrupted = True
     elapsed = time.time() - started
     stamp = datetime.datetime.now().strftime("%Y%m%d-%H%M%S")
-    report = args.report or os.path.join(ws.work, f"report-seed{args.seed}-n{len(chosen)}-{stamp}.md")
+    draw = "named" if args.only else f"seed{args.seed}-n{len(chosen)}"
+    report = args.report or os.path.join(ws.work, f"report-{draw}-{stamp}.md")
     write_report(report, root, outcomes, folders, args, elapsed, commit)
     print()
     print(summary_table(outcomes, folders))

@@ -27,7 +27,8 @@ Options:
                   that operator on the line, FILE:LINE:OPERATOR#K only the K-th; may be repeated
   --work DIR      where the copy, its build and the reports live (default /tmp/kelmora-mutate, or
                   $MUTATE_WORK); kept between runs so that only what changed is rebuilt
-  --report FILE   where to write the report (default DIR/report-seedS-nN-DATE.md)
+  --report FILE   where to write the report (default DIR/report-seedS-nN-DATE.md, or
+                  DIR/report-named-DATE.md with --only)
   --map FILE      which tests cover which folder (default scripts/mutate.map)
   --timeout SEC   each test's timeout (default: 3 times the slowest test of the unmutated run,
                   at least 30 s)
