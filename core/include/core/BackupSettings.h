@@ -6,9 +6,9 @@
 
 namespace core {
 
-// What the program knows about the backup it must make: the first four fields come from sistema.ini
-// at start-up, the rest from the settings row of the application database. Every text is UTF-8: the
-// program folder as the file system names it, the others decoded from the file or the row.
+// What the program knows about the backup it must make: the program folder, then what sistema.ini says
+// (ReadSettingsFile), then the settings row of the application database (CopySettingsRow). Every text is
+// UTF-8: the program folder as the file system names it, the others decoded from the file or the row.
 struct BackupSettings {
   std::string programFolder;     // ends with "/"
   std::string databaseLocation;  // server name, ":", database path on that server

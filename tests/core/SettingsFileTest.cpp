@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include "core/SettingsFile.h"
+#include "tests/support/TempFolder.h"
+
+namespace testsupport {
+namespace {
+
+core::BackupSettings Read(const std::string& ini) {
+  TempFolder folder;
+  folder.Write("sistema.ini", ini);
+  core::BackupSettings settings;
+  settings.programFolder = folder.WithSeparator();
+  core::ReadSettingsFile(settings);
+  return settings;
+}
+
+TEST(SettingsFile, KeysAnOlderFileLacksKeepTheirDefaults) {
+  const core::BackupSettings older = Read("[Dados]\r\nDir=srv:/dados/APP.FDB\r\n");
+  EXPECT_EQ(older.databaseLocation, "srv:/dados/APP.FDB");
+  EXPECT_EQ(older.serverSystem, "Windows");
+  EXPECT_EQ(older.serverAccount, "firebird");
+
+  const core::BackupSettings full = Read(
+      "[Dados]\nDir=srv:/dados/APP.FDB\n[Backup]\nSistema=Linux\nContaServidor=fb\xC3\xA9\n");
+  EXPECT_EQ(full.serverSystem, "Linux");
+  EXPECT_EQ(full.serverAccount, "fb\xC3\xA9");
+
+  const core::BackupSettings missing = Read("");
+  EXPECT_EQ(missing.databaseLocation, "");
+}
+
+}  // namespace
+}  // namespace testsupport
