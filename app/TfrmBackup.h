@@ -133,7 +133,7 @@ class TfrmBackup : public QMainWindow {
     void ProgressMaximumChanged(int maximum) override;
     void ProgressAdvanced() override;
     void ProgressFilled() override;
-    void OutputLineRead() override;
+    void OutputLineRead(std::string_view cp1252Line) override;
     void CopyFailed() override;
 
    private:

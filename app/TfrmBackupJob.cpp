@@ -107,7 +107,7 @@ void TfrmBackup::JobView::ProgressFilled() {
   form_.Gauge->SetProgress(form_.Gauge->MaxValue());
 }
 
-void TfrmBackup::JobView::OutputLineRead() {
+void TfrmBackup::JobView::OutputLineRead(std::string_view) {
   QCoreApplication::processEvents();
 }
 

@@ -135,7 +135,7 @@ void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines,
     observer_.ProgressAdvanced();
     std::string line = service_.ReadOutputLine();
     if (showServerLines) Add(line);
-    observer_.OutputLineRead();
+    observer_.OutputLineRead(line);
   }
   progress.outputEnded = true;
   observer_.ProgressFilled();

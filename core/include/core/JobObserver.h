@@ -17,8 +17,9 @@ class JobObserver {
   virtual void ProgressMaximumChanged(int maximum) { (void)maximum; }
   virtual void ProgressAdvanced() {}
   virtual void ProgressFilled() {}
-  // After every line the server sent, shown or not: the place to keep a window responsive.
-  virtual void OutputLineRead() {}
+  // After every line the server sent, shown or not: the place to keep a window responsive, or to print
+  // the line (code page 1252, as the server sent it) where nothing else shows it.
+  virtual void OutputLineRead(std::string_view cp1252Line) { (void)cp1252Line; }
   // The backup was made but could not be copied to the copy folder (the job goes on).
   virtual void CopyFailed() {}
 };
