@@ -6,6 +6,7 @@
 #include "core/BackupNames.h"
 #include "core/DateTimeFormat.h"
 #include "core/Exceptions.h"
+#include "core/Heartbeat.h"
 #include "core/Retention.h"
 #include "core/TextEncoding.h"
 #include "fbclient/Exceptions.h"
@@ -102,8 +103,9 @@ JobOutcome BackupJob::Run(bool showServerLines, std::string_view note) {
     return JobOutcome::Failed;
   }
 
-  CopyBackup(names);
+  const bool copied = CopyBackup(names);
   DeleteExpiredFiles(names);
+  if (copied) CallMonitor();
 
   Add("Backup encerrado em " + NowText());
   Add("");
@@ -144,8 +146,8 @@ void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines,
   Add("");
 }
 
-void BackupJob::CopyBackup(const BackupNames& names) {
-  if (settings_.copyFolder.empty()) return;
+bool BackupJob::CopyBackup(const BackupNames& names) {
+  if (settings_.copyFolder.empty()) return true;
   Add("Copiando o backup para " + LogText(names.copyTarget));
   Add("");
   try {
@@ -153,11 +155,22 @@ void BackupJob::CopyBackup(const BackupNames& names) {
     // here, and glued to the file name it would land in whatever folder the program was started from.
     if (!settings_.copyFolder.starts_with('/')) throw std::invalid_argument("not a local folder");
     system_.CopyFile(names.localBackupName, names.copyTarget);
+    return true;
   } catch (const std::exception&) {
     Add("Erro copiando " + LogText(names.copyTarget));
     Add("");
     observer_.CopyFailed();
+    return false;
   }
+}
+
+void BackupJob::CallMonitor() {
+  if (settings_.monitorUrl.empty()) return;
+  // A monitor that cannot be told is the monitor's alarm to raise; the backup stands.
+  const std::string problem = core::CallMonitor(settings_.monitorUrl, system_);
+  if (problem.empty()) return;
+  Add(LogText("Monitor não avisado: " + problem));
+  Add("");
 }
 
 void BackupJob::DeleteExpiredFiles(const BackupNames& names) {

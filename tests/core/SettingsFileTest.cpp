@@ -20,11 +20,14 @@ TEST(SettingsFile, KeysAnOlderFileLacksKeepTheirDefaults) {
   EXPECT_EQ(older.databaseLocation, "srv:/dados/APP.FDB");
   EXPECT_EQ(older.serverSystem, "Windows");
   EXPECT_EQ(older.serverAccount, "firebird");
+  EXPECT_EQ(older.monitorUrl, "");
 
   const core::BackupSettings full = Read(
-      "[Dados]\nDir=srv:/dados/APP.FDB\n[Backup]\nSistema=Linux\nContaServidor=fb\xC3\xA9\n");
+      "[Dados]\nDir=srv:/dados/APP.FDB\n[Backup]\nSistema=Linux\nContaServidor=fb\n"
+      "UrlMonitor=https://hc.example.net/ping/c\xC3\xA9u\n");
   EXPECT_EQ(full.serverSystem, "Linux");
-  EXPECT_EQ(full.serverAccount, "fb\xC3\xA9");
+  EXPECT_EQ(full.serverAccount, "fb");
+  EXPECT_EQ(full.monitorUrl, "https://hc.example.net/ping/c\xC3\xA9u");
 
   const core::BackupSettings missing = Read("");
   EXPECT_EQ(missing.databaseLocation, "");

@@ -19,8 +19,9 @@ enum class JobOutcome {
 };
 
 // One backup run: the dated names, the backup folder and its log, the backup through the server's
-// services manager with its lines, the copy to the copy folder, the clean-up of expired files, and the
-// log block. What it writes goes to the transcript; the observer hears of every step.
+// services manager with its lines, the copy to the copy folder, the clean-up of expired files, the call
+// to the monitor after a success, and the log block. What it writes goes to the transcript; the observer
+// hears of every step.
 class BackupJob {
  public:
   BackupJob(const BackupSettings& settings, services::TIBBackupService& service, Transcript& transcript,
@@ -40,8 +41,11 @@ class BackupJob {
   };
   void ShareBackupFolder(const std::string& folder);
   void RunServiceBackup(const BackupNames& names, bool showServerLines, ServiceProgress& progress);
-  void CopyBackup(const BackupNames& names);
+  // False when the copy failed.
+  bool CopyBackup(const BackupNames& names);
   void DeleteExpiredFiles(const BackupNames& names);
+  // The heartbeat of a successful job, when the settings name a monitor.
+  void CallMonitor();
   std::string NowText();
 
   const BackupSettings& settings_;
