@@ -58,8 +58,8 @@ JobOutcome BackupJob::Run(bool showServerLines, std::string_view note) {
   observer_.StatusChanged("Realizando o Backup");
 
   const BackupNames names = BackupNames::For(settings_, system_.ToLocal(system_.Now()));
-  system_.CreateFolder(names.backupFolder);
-  ShareBackupFolder(names.backupFolder);
+  // A folder someone set up before (an installed program's, shared with a group) keeps its rights.
+  if (system_.CreateFolder(names.backupFolder)) ShareBackupFolder(names.backupFolder);
   std::unique_ptr<platform::AppendFile> log;
   try {
     log = system_.OpenForAppend(names.logFile);

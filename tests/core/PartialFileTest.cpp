@@ -111,3 +111,25 @@ TEST_F(JobFailureTest, ACopyFolderThatIsNoLocalPathIsACopyError) {
 
 }  // namespace
 }  // namespace testsupport
+
+namespace testsupport {
+namespace {
+
+TEST_F(JobFailureTest, OnlyAFolderTheJobCreatesIsSharedWithTheServer) {
+  settings.serverAccount = "0";  // an account every machine has
+  const fs::path backup = folder.Path() / "backup";
+  ASSERT_EQ(Run(), core::JobOutcome::Completed) << transcript.Text();
+  EXPECT_EQ(fs::status(backup).permissions() & fs::perms::all, fs::perms::owner_all | fs::perms::group_all)
+      << "created for its owner and shared: the access list's mask shows as the group's rights";
+
+  fs::remove_all(backup);
+  fs::create_directory(backup);
+  fs::permissions(backup, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  ASSERT_EQ(Run(), core::JobOutcome::Completed) << transcript.Text();
+  EXPECT_EQ(fs::status(backup).permissions() & fs::perms::all,
+            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec)
+      << "a folder set up before keeps its rights";
+}
+
+}  // namespace
+}  // namespace testsupport
