@@ -3,6 +3,7 @@
 #include <string>
 
 #include "services/TIBBackupService.h"
+#include "services/TIBRestoreService.h"
 
 namespace services {
 
@@ -10,5 +11,10 @@ namespace services {
 // "user_name=SYSDBA" and "password=<servicePassword>", no login prompt, verbose output and the
 // NoGarbageCollection option. The job sets DatabaseName, ServerName, BackupFile and Protocol per run.
 void ApplyBackupInstanceSettings(TIBBackupService& backup, const std::string& servicePassword);
+
+// The restore that checks a backup attaches as the backup did (the backup component's Params), with
+// verbose output, so that its lines keep a window responsive as the backup's do, and into a new
+// database only: an existing file is never replaced.
+void ApplyRestoreInstanceSettings(TIBRestoreService& restore, const TIBBackupService& backup);
 
 }  // namespace services
