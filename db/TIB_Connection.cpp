@@ -9,9 +9,9 @@
 #include "db/DatabaseParameterBuffer.h"
 #include "db/Errors.h"
 #include "db/Messages.h"
-#include "db/SqlText.h"
 #include "db/ReportClientError.h"
 #include "db/ScrambledText.h"
+#include "db/SqlText.h"
 #include "db/TIB_SchemaCache.h"
 #include "db/TIB_Statement.h"
 #include "db/TIB_Transaction.h"
@@ -430,6 +430,29 @@ void TIB_Connection::Disconnect() {
   if (!Connected()) return;
   BusyBracket busy(*this);
   DisconnectSteps();
+}
+
+void TIB_Connection::DropDatabase() {
+  if (!Connected()) throw EIB_ConnectionError(this, messages::DropWithoutConnection());
+  BusyBracket busy(*this);
+  status_ = TIB_ConnectionStatus::csDropping;
+  try {
+    DoBeforeDisconnect();
+  } catch (...) {
+    status_ = TIB_ConnectionStatus::csConnected;
+    throw;
+  }
+  TIB_Session& session = IB_Session();
+  const ISC_STATUS result = Client().isc_drop_database(session.StatusVector(), &handle_);
+  session.SetLastResult(result);
+  if (result != 0) {
+    status_ = TIB_ConnectionStatus::csConnected;
+    ReportClientError(session, this);
+    return;
+  }
+  handle_ = 0;
+  characteristicsValid_ = false;
+  DoAfterDisconnect();
 }
 
 void TIB_Connection::DoBeforeDisconnect() {
