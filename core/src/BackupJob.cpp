@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/BackupNames.h"
+#include "core/BackupVerification.h"
 #include "core/DateTimeFormat.h"
 #include "core/Exceptions.h"
 #include "core/Heartbeat.h"
@@ -103,16 +104,19 @@ JobOutcome BackupJob::Run(bool showServerLines, std::string_view note) {
     return JobOutcome::Failed;
   }
 
+  observer_.BackupWritten(names.localBackupName);
+  const bool verified = !settings_.verifyBackup || VerifyBackup(names, showServerLines);
   const bool copied = CopyBackup(names);
-  DeleteExpiredFiles(names);
-  if (copied) CallMonitor();
+  // Older backups are what is left when the newest one is bad: none of them goes.
+  if (verified) DeleteExpiredFiles(names);
+  if (verified && copied) CallMonitor();
 
   Add("Backup encerrado em " + NowText());
   Add("");
   observer_.ProgressMaximumChanged(100);
   observer_.ProgressFilled();
   writeLogBlock();
-  return JobOutcome::Completed;
+  return verified ? JobOutcome::Completed : JobOutcome::Failed;
 }
 
 void BackupJob::ShareBackupFolder(const std::string& folder) {
@@ -144,6 +148,24 @@ void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines,
   service_.SetActive(false);
   Add("Backup concluído."_cp1252);
   Add("");
+}
+
+bool BackupJob::VerifyBackup(const BackupNames& names, bool showServerLines) {
+  observer_.StatusChanged("Verificando o backup");
+  BackupVerification verification(settings_, names, service_, system_);
+  // The restore's lines are shown and pace the window like the backup's.
+  const std::string problem = verification.Run([&](const std::string& line) {
+    if (showServerLines) Add(line);
+    observer_.OutputLineRead(line);
+  });
+  if (problem.empty()) {
+    Add("Backup verificado.");
+  } else {
+    Add(LogText("Backup não verificado: " + problem));
+    observer_.VerificationFailed(problem);
+  }
+  Add("");
+  return problem.empty();
 }
 
 bool BackupJob::CopyBackup(const BackupNames& names) {

@@ -54,7 +54,8 @@ ExitCode RunJob(const core::BackupSettings& settings, std::ostream& out, std::os
     err << error.what() << std::endl;
     return ExitCode::FolderNotWritable;
   }
-  if (outcome == core::JobOutcome::Failed) return ExitCode::BackupFailed;
+  if (outcome == core::JobOutcome::Failed)
+    return view.VerificationWentWrong() ? ExitCode::VerificationFailed : ExitCode::BackupFailed;
   if (view.CopyWentWrong()) return ExitCode::CopyFailed;
   return ExitCode::Success;
 }
@@ -66,9 +67,10 @@ std::string HelpText() {
       "Uso: kelmora-backup-run [--help]\n"
       "\n"
       "Faz um backup agora, sem janela, como o modo automático do kelmora-backup: lê o\n"
-      "sistema.ini da pasta deste programa ([Dados] Dir, [Backup] Sistema e ContaServidor)\n"
-      "e a linha de SIS_BACKUP do banco, grava o backup em backup/, copia-o para a pasta\n"
-      "de cópia, apaga os arquivos vencidos e registra o bloco em backup/backup.txt.\n"
+      "sistema.ini da pasta deste programa ([Dados] Dir, [Backup] Sistema, ContaServidor,\n"
+      "Verificar e UrlMonitor) e a linha de SIS_BACKUP do banco, grava o backup em backup/,\n"
+      "verifica-o (Verificar=1), copia-o para a pasta de cópia, apaga os arquivos vencidos,\n"
+      "avisa o monitor (UrlMonitor) e registra o bloco em backup/backup.txt.\n"
       "As linhas do backup e as do servidor saem na saída padrão.\n"
       "\n"
       "Códigos de saída:\n";

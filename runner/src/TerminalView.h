@@ -16,8 +16,10 @@ class TerminalView : public core::JobObserver {
 
   void TranscriptChanged() override;
   void OutputLineRead(std::string_view cp1252Line) override;
+  void VerificationFailed(std::string_view) override { verificationFailed_ = true; }
   void CopyFailed() override { copyFailed_ = true; }
 
+  bool VerificationWentWrong() const { return verificationFailed_; }
   bool CopyWentWrong() const { return copyFailed_; }
 
  private:
@@ -27,6 +29,7 @@ class TerminalView : public core::JobObserver {
   std::ostream& out_;
   // The transcript's lines printed so far.
   std::size_t printed_ = 0;
+  bool verificationFailed_ = false;
   bool copyFailed_ = false;
 };
 

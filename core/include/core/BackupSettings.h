@@ -16,6 +16,8 @@ struct BackupSettings {
   // The account the database server runs as on this machine, by name or number; it writes the backup
   // into our backup folder, which is shared with it.
   std::string serverAccount = "firebird";
+  // Each backup is restored into a scratch database and checked before it counts as made.
+  bool verifyBackup = false;
   // Called after every successful job, for a monitor that raises the alarm when the calls stop. It may
   // hold a secret: it is never shown or logged.
   std::string monitorUrl;

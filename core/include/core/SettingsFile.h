@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/BackupSettings.h"
 
@@ -10,8 +11,13 @@ namespace core {
 //   [Dados]  Dir            the database location (empty when the file or the key is missing)
 //   [Backup] Sistema        the server's system, "Windows" when missing
 //            ContaServidor  the server's account on this machine, "firebird" when missing
+//            Verificar      verify every backup (a switch, see SwitchIsOn), off when missing
 //            UrlMonitor     the address called after every successful job, none when missing
 // Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty.
 void ReadSettingsFile(BackupSettings& settings);
+
+// Whether a switch of the settings file is on: "1", "S", "Sim", "Y", "Yes", "True" or "On" in any letter
+// case, with blanks around it. Anything else, the empty text included, is off.
+bool SwitchIsOn(std::string_view value);
 
 }  // namespace core
