@@ -2,9 +2,13 @@
 #include <memory>
 
 #include "app/ErrorRoute.h"
+#include "app/RunMode.h"
 #include "app/TfrmBackup.h"
 
 int main(int argc, char* argv[]) {
+  // Before the application object removes its own options from argv.
+  const QStringList arguments = app::ProgramArguments(argc, argv);
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Backup"));
   // The main window decides when the program ends; boxes and other windows closing while it is
@@ -14,8 +18,7 @@ int main(int argc, char* argv[]) {
   std::unique_ptr<app::TfrmBackup> form;
   bool created = false;
   app::Guarded([&] {
-    form = std::make_unique<app::TfrmBackup>(QApplication::arguments(),
-                                             QApplication::applicationDirPath() + "/");
+    form = std::make_unique<app::TfrmBackup>(arguments, QApplication::applicationDirPath() + "/");
     created = true;
   });
   if (!created) return 1;

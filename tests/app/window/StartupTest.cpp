@@ -39,6 +39,15 @@ TEST(RunMode, ManualOnlyForTheWordManualInAnyLetterCase) {
   EXPECT_FALSE(app::IsManualMode(QStringList{QStringLiteral("backup"), QStringLiteral("manuаl")}));
 }
 
+TEST(RunMode, TheCommandLineIsTakenAsGivenWithTheToolkitsOptionsStillInIt) {
+  const char* styled[] = {"/opt/kelmora/kelmora-backup", "-style", "fusion", "MANUAL", nullptr};
+  const QStringList arguments = app::ProgramArguments(4, styled);
+  EXPECT_EQ(arguments, (QStringList{"/opt/kelmora/kelmora-backup", "-style", "fusion", "MANUAL"}));
+  EXPECT_FALSE(app::IsManualMode(arguments)) << "the first argument is \"-style\"";
+  const char* reversed[] = {"kelmora-backup", "manual", "-reverse", nullptr};
+  EXPECT_TRUE(app::IsManualMode(app::ProgramArguments(3, reversed)));
+}
+
 TEST(ProfileReading, SectionsAndKeysIgnoreLetterCaseAndBlanks) {
   const auto profile = app::ProfileReader::FromText(
       "; settings\r\n[ dados ]\r\n  DIR = srv:C:\\Base\\DADOS.FDB  \r\n[BACKUP]\r\nsistema=Linux\r\n");
