@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <fstream>
 
 #include "app/ErrorRoute.h"
 #include "app/OutputView.h"
@@ -46,6 +47,18 @@ TEST(RunMode, TheCommandLineIsTakenAsGivenWithTheToolkitsOptionsStillInIt) {
   EXPECT_FALSE(app::IsManualMode(arguments)) << "the first argument is \"-style\"";
   const char* reversed[] = {"kelmora-backup", "manual", "-reverse", nullptr};
   EXPECT_TRUE(app::IsManualMode(app::ProgramArguments(3, reversed)));
+}
+
+TEST(ProfileReading, TheReadmesSampleGivesTheLocationAndTheSystemItDescribes) {
+  std::ifstream in(README_FILE, std::ios::binary);
+  const std::string readme((std::istreambuf_iterator<char>(in)), {});
+  const size_t start = readme.find("```ini\n");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = readme.find("```", start + 7);
+  ASSERT_NE(end, std::string::npos);
+  const auto profile = app::ProfileReader::FromText(readme.substr(start + 7, end - start - 7));
+  EXPECT_EQ(profile.ReadString("Dados", "Dir", ""), "dbserver:/var/lib/kelmora/KELMORA.FDB");
+  EXPECT_EQ(profile.ReadString("Backup", "Sistema", "Windows"), "Linux");
 }
 
 TEST(ProfileReading, SectionsAndKeysIgnoreLetterCaseAndBlanks) {
