@@ -2,10 +2,15 @@
 #include <memory>
 
 #include "app/ErrorRoute.h"
+#include "app/Platform.h"
 #include "app/RunMode.h"
+#include "app/TerminationSignals.h"
 #include "app/TfrmBackup.h"
 
 int main(int argc, char* argv[]) {
+  // Before the application object starts any thread, so that every thread inherits the mask and no
+  // handler installed later (the client library's) ever gets these signals.
+  app::BlockTerminationSignals();
   // Before the application object removes its own options from argv.
   const QStringList arguments = app::ProgramArguments(argc, argv);
 
@@ -16,6 +21,15 @@ int main(int argc, char* argv[]) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   std::unique_ptr<app::TfrmBackup> form;
+  app::TerminationSignals terminationSignals;
+  if (!terminationSignals.Watching()) app::RestoreTerminationSignals();
+  terminationSignals.OnSignal = [&form](int) {
+    // The window may still be in its start-up box (no settings file), after which the program ends
+    // anyway; nothing is held yet that an end now could cut short.
+    if (!form) app::CurrentPlatform().EndProcess(0);
+    form->popSairClick();
+  };
+
   bool created = false;
   app::Guarded([&] {
     form = std::make_unique<app::TfrmBackup>(arguments, QApplication::applicationDirPath() + "/");
