@@ -120,6 +120,17 @@ fs::path BuiltProgram() {
 }
 
 XDisplay::XDisplay(bool withTray) : folder_(MakeTempFolder("kelmora-x")) {
+  // A constructor that throws runs no destructor: whatever was started is ended here.
+  try {
+    StartServer();
+    if (withTray) StartTray();
+  } catch (...) {
+    Shutdown();
+    throw;
+  }
+}
+
+void XDisplay::StartServer() {
   // The server takes every cookie of its file, whatever display the entry names; clients look theirs up
   // by display, which is known only once the server has chosen it.
   const std::string cookie = RandomCookie();
@@ -135,43 +146,50 @@ XDisplay::XDisplay(bool withTray) : folder_(MakeTempFolder("kelmora-x")) {
     dup2(null, 0);
     dup2(null, 1);
     dup2(null, 2);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-auth", serverAuthority.c_str(), "-screen", "0",
-           "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+    // No reset when the last client leaves: a server that resets refuses the clients that connect
+    // meanwhile, and the tests' clients (xdotool, the program) come and go all the time.
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-auth", serverAuthority.c_str(), "-noreset", "-screen",
+           "0", "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);
-  if (pid < 0) throw std::runtime_error("cannot start Xvfb");
+  if (pid < 0) {
+    close(fds[0]);
+    throw std::runtime_error("cannot start Xvfb");
+  }
   xvfb_ = pid;
   std::string number;
   char c;
   while (read(fds[0], &c, 1) == 1 && c != '\n')
     number += c;
   close(fds[0]);
-  if (number.empty()) {
-    KillAndReap(xvfb_);
-    throw std::runtime_error("Xvfb did not report its display");
-  }
+  if (number.empty()) throw std::runtime_error("Xvfb did not report its display");
   name_ = ":" + number;
   authority_ = folder_ / "Xauthority";
   AddCookie(authority_, name_, cookie);
-  if (withTray) {
-    tray_ = Spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
-                   "--heighttype", "pixel", "--height", "32", "--SetDockType", "true", "--expand", "false"},
-                  ClientEnvironment(), {});
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (TrayWindow().empty() && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(50ms);
-    if (TrayWindow().empty()) throw std::runtime_error("the tray host did not start");
-  }
+}
+
+void XDisplay::StartTray() {
+  tray_ = Spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
+                 "--heighttype", "pixel", "--height", "32", "--SetDockType", "true", "--expand", "false"},
+                ClientEnvironment(), {});
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (TrayWindow().empty() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(50ms);
+  if (TrayWindow().empty()) throw std::runtime_error("the tray host did not start");
+}
+
+void XDisplay::Shutdown() {
+  KillAndReap(tray_);
+  KillAndReap(xvfb_);
+  std::error_code ignored;
+  if (!folder_.empty()) fs::remove_all(folder_, ignored);
 }
 
 XDisplay::XDisplay(const std::string& existingName) : name_(existingName) {}
 
 XDisplay::~XDisplay() {
-  KillAndReap(tray_);
-  KillAndReap(xvfb_);
-  std::error_code ignored;
-  if (!folder_.empty()) fs::remove_all(folder_, ignored);
+  Shutdown();
 }
 
 std::vector<std::string> XDisplay::ClientEnvironment() const {

@@ -61,6 +61,10 @@ class XDisplay {
   void Screenshot(const std::filesystem::path& png) const;
 
  private:
+  void StartServer();
+  void StartTray();
+  void Shutdown();
+
   pid_t xvfb_ = -1;
   pid_t tray_ = -1;
   std::string name_;
