@@ -172,6 +172,7 @@ void TfrmBackup::FormCreate() {
 
   if (!ManualMode()) {
     hideOnMinimize_ = true;
+    scheduler_.Start();
     tmrRelogio.start();
     btnIniciar->hide();
   } else {

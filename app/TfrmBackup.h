@@ -7,6 +7,7 @@
 
 #include "core/BackupSettings.h"
 #include "core/JobObserver.h"
+#include "core/Scheduler.h"
 #include "core/Transcript.h"
 #include "db/BackupSettingsSource.h"
 #include "services/TIBBackupService.h"
@@ -49,8 +50,9 @@ class TfrmBackup : public QMainWindow {
   void tmrRelogioTimer();
   void ShowWaitingText();
 
-  // Backup job.
+  // Backup job. A note (UTF-8) goes into the job's log block, such as why a scheduled job runs late.
   void btnIniciarClick();
+  void RunJob(const std::string& note);
 
   // Start with the system, tray icon, About, release notes and remote support.
   void popIniciarWindowsClick();
@@ -134,6 +136,7 @@ class TfrmBackup : public QMainWindow {
   // What the running or the last job wrote: the output area shows it and the log received it.
   core::Transcript transcript_;
   JobView jobView_{*this};
+  core::Scheduler scheduler_;
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
   bool jobRunning_ = false;

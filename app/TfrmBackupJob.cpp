@@ -25,6 +25,10 @@ class RunningFlag {
 }  // namespace
 
 void TfrmBackup::btnIniciarClick() {
+  RunJob({});
+}
+
+void TfrmBackup::RunJob(const std::string& note) {
   // The job drives the one output area, log file and service component; a second start while the
   // per-line message pump runs (the button, a tray command) must not begin another job inside it.
   if (jobRunning_) return;
@@ -34,7 +38,7 @@ void TfrmBackup::btnIniciarClick() {
   core::JobOutcome outcome;
   try {
     core::BackupJob job(settings_, *Backup, transcript_, jobView_);
-    outcome = job.Run(ManualMode());
+    outcome = job.Run(ManualMode(), note);
   } catch (...) {
     EndJobEarly();
     throw;

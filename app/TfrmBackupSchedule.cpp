@@ -7,10 +7,7 @@ namespace app {
 
 void TfrmBackup::tmrRelogioTimer() {
   txtHora->setText(QString::fromStdString(core::ClockText()));
-  for (const std::string& time : settings_.scheduleTimes) {
-    // The clock is read again for every time: a job started by an earlier time may have taken a while.
-    if (core::IsDue(time)) btnIniciarClick();
-  }
+  scheduler_.Tick(settings_.scheduleTimes, [this](const std::string& note) { RunJob(note); });
 }
 
 void TfrmBackup::ShowWaitingText() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that the build, the tests and the demo need. Safe to run again:
-# packages already present are skipped. Works as root or through sudo.
+# Installs every Debian package that the build, the tests, the demo and the hand-run tools need
+# (python3 runs scripts/mutate.sh). Safe to run again: packages already present are skipped. Works as
+# root or through sudo.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ packages=(
   # The Debian package (cpack runs dpkg-shlibdeps, file and strip; the icon is rendered from its SVG) and
   # its test (lintian, the menu entry's validator, the maintainer scripts' setfacl and groupadd).
   dpkg-dev file binutils librsvg2-bin gzip lintian desktop-file-utils man-db acl passwd apt
+  python3
 )
 
 missing=()

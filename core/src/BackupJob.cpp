@@ -46,10 +46,14 @@ void BackupJob::Add(std::string_view cp1252Line) {
   observer_.TranscriptChanged();
 }
 
-JobOutcome BackupJob::Run(bool showServerLines) {
+JobOutcome BackupJob::Run(bool showServerLines, std::string_view note) {
   transcript_.Clear();
   Add("Backup iniciado em " + NowText());
   Add("");
+  if (!note.empty()) {
+    Add(LogText(note));
+    Add("");
+  }
   observer_.StatusChanged("Realizando o Backup");
 
   const BackupNames names = BackupNames::For(settings_, system_.ToLocal(system_.Now()));

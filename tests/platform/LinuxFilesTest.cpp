@@ -86,7 +86,7 @@ TEST(OpenForAppend, AppendsNeverTruncatesAndRefusesAPlantedLink) {
   { machine.OpenForAppend((folder.Path() / "fresh.txt").string()); }
   ASSERT_EQ(stat((folder.Path() / "fresh.txt").c_str(), &info), 0);
   EXPECT_EQ(
-      info.st_mode & 0777, 0644 & ~[] {
+      info.st_mode & 0777, 0660 & ~[] {
         const mode_t mask = umask(0);
         umask(mask);
         return mask;

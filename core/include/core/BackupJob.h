@@ -27,8 +27,9 @@ class BackupJob {
             JobObserver& observer, platform::System& system = platform::Current());
 
   // showServerLines: whether the server's lines go to the transcript (they always pace the progress).
+  // note: a line (UTF-8) the block carries after its first line, such as why the job runs now.
   // A log file that cannot be opened or written throws EInOutError; the job has then ended early.
-  JobOutcome Run(bool showServerLines);
+  JobOutcome Run(bool showServerLines, std::string_view note = {});
 
  private:
   void Add(std::string_view cp1252Line);

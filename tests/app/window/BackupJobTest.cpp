@@ -274,6 +274,27 @@ TEST_F(BackupJobTest, StoppedServerEndsTheJobButTheLogAndTheScheduleCarryOn) {
             std::string::npos);
 }
 
+TEST_F(BackupJobTest, AClockJumpOverAScheduleTimeGivesOneCatchUpJobThatTheLogNames) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "JOB_LATE");
+  QDateTime now(QDate(2026, 3, 7), QTime(7, 59, 58));
+  platform.now = [&] { return now; };
+  auto form = Start(server.Location(database), false);
+  form->Settings().scheduleTimes = {"08:00", "", "", ""};
+  app::Guarded([&] { form->tmrRelogioTimer(); });
+  now = QDateTime(QDate(2026, 3, 7), QTime(9, 12, 0));  // the machine slept through 08:00
+  app::Guarded([&] { form->tmrRelogioTimer(); });
+  now = now.addSecs(1);
+  app::Guarded([&] { form->tmrRelogioTimer(); });
+  EXPECT_EQ(FilesIn(BackupFolder(), ".gbk").size(), 1u);
+  const std::string log = Log();
+  EXPECT_TRUE(log.starts_with("Backup iniciado em 07/03/2026 09:12:00\r\n\r\n"
+                              "Backup fora de hora: o hor\xE1rio 08:00 passou sem backup.\r\n\r\n"
+                              "Realizando o backup para "))
+      << log;
+  EXPECT_EQ(log.find("Backup iniciado em", 1), std::string::npos) << "exactly one job";
+}
+
 TEST_F(BackupJobTest, LogThatCannotBeOpenedShowsTheIOErrorBox) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "JOB_NOLOG");
