@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QMessageBox>
 
+#include "app/TRxTrayIcon.h"
+
 namespace app {
 namespace {
 
@@ -54,6 +56,10 @@ char DesktopSystem::TimeSeparator() {
 
 void DesktopSystem::ExecModal(QDialog& dialog) {
   dialog.exec();
+}
+
+void DesktopSystem::Notify(TRxTrayIcon& icon, const QString& title, const QString& text) {
+  icon.ShowBalloon(title, text);
 }
 
 DesktopSystem& Desktop() {

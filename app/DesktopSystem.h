@@ -7,6 +7,10 @@
 class QDialog;
 
 namespace app {
+class TRxTrayIcon;
+}
+
+namespace app {
 
 using platform::MessageBoxKind;
 
@@ -20,6 +24,8 @@ class DesktopSystem : public platform::LinuxSystem {
   char TimeSeparator() override;
   // Shows a window modally and returns when it is closed.
   virtual void ExecModal(QDialog& dialog);
+  // A notification from the program's icon in the notification area; it does not wait for the user.
+  virtual void Notify(TRxTrayIcon& icon, const QString& title, const QString& text);
 };
 
 // The desktop system in use: the one installed as platform::Current(), or else the desktop's own, which

@@ -113,6 +113,15 @@ class TfrmBackup : public QMainWindow {
   void CreateDataComponents();
   void EndJobEarly();
 
+  // The state of the last backup in the notification area (automatic mode): the icon's mark, its hint
+  // and, for a failure, a notification, so that an unattended failure reaches a person.
+  void ShowJobRunning();
+  void ShowJobEnded(const QString& started, bool succeeded, const QString& problem);
+  void ShowSettingsProblem(const QString& problem);
+  bool NoScheduleTimes() const;
+  // The server's error that ended the last job, from its transcript.
+  QString FailureText() const;
+
   // Shows a running job in the window: its transcript in the output area, its status and progress, and
   // the message pump after every line the server sends, which keeps the window, the tray icon and the
   // menus live during a backup.
@@ -125,6 +134,7 @@ class TfrmBackup : public QMainWindow {
     void ProgressAdvanced() override;
     void ProgressFilled() override;
     void OutputLineRead() override;
+    void CopyFailed() override;
 
    private:
     TfrmBackup& form_;
@@ -137,6 +147,8 @@ class TfrmBackup : public QMainWindow {
   core::Transcript transcript_;
   JobView jobView_{*this};
   core::Scheduler scheduler_;
+  // The running job could not copy its backup to the copy folder.
+  bool copyFailed_ = false;
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
   bool jobRunning_ = false;

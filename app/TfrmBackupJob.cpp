@@ -1,11 +1,16 @@
 #include <QCoreApplication>
 #include <QLabel>
+#include <algorithm>
 
+#include "app/DesktopSystem.h"
 #include "app/Exceptions.h"
 #include "app/OutputView.h"
 #include "app/TGauge.h"
+#include "app/Text.h"
 #include "app/TfrmBackup.h"
 #include "core/BackupJob.h"
+#include "core/DateTimeFormat.h"
+#include "platform/Cp1252.h"
 
 namespace app {
 namespace {
@@ -35,19 +40,28 @@ void TfrmBackup::RunJob(const std::string& note) {
   RunningFlag running(jobRunning_);
   setCursor(Qt::WaitCursor);
   tmrRelogio.stop();
+  const QString started = QString::fromStdString(core::FormatDateTime("dd/mm/yyyy hh:nn", Desktop().Now()));
+  copyFailed_ = false;
+  ShowJobRunning();
   core::JobOutcome outcome;
   try {
     core::BackupJob job(settings_, *Backup, transcript_, jobView_);
     outcome = job.Run(ManualMode(), note);
-  } catch (...) {
+  } catch (const std::exception& error) {
     EndJobEarly();
+    ShowJobEnded(started, false, FromCp1252(error.what()));
     throw;
   }
   if (outcome == core::JobOutcome::Failed) {
     EndJobEarly();
+    ShowJobEnded(started, false, FailureText());
     // Ends the handler silently: the clock tick that ran the job compares no further times.
     throw EAbort();
   }
+  ShowJobEnded(started, !copyFailed_,
+               copyFailed_ ? QStringLiteral("O backup não foi copiado para %1.")
+                                 .arg(QString::fromStdString(settings_.copyFolder))
+                           : QString());
   unsetCursor();
   if (ManualMode()) {
     SetTextNow(txtStatus, QStringLiteral("Backup concluído."));
@@ -95,6 +109,18 @@ void TfrmBackup::JobView::ProgressFilled() {
 
 void TfrmBackup::JobView::OutputLineRead() {
   QCoreApplication::processEvents();
+}
+
+void TfrmBackup::JobView::CopyFailed() {
+  form_.copyFailed_ = true;
+}
+
+QString TfrmBackup::FailureText() const {
+  // The error the block ends with: the line after "Informações da exceção:", without its indent.
+  const auto& lines = transcript_.Lines();
+  const auto heading = std::find(lines.begin(), lines.end(), "Informações da exceção:"_cp1252);
+  if (heading == lines.end() || heading + 1 == lines.end()) return {};
+  return FromCp1252(std::string_view(heading[1]).substr(std::min<std::size_t>(2, heading[1].size())));
 }
 
 }  // namespace app

@@ -1,8 +1,10 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "app/DesktopSystem.h"
+#include "app/Text.h"
 #include "app/TfrmBackup.h"
 #include "core/TextEncoding.h"
 #include "platform/Cp1252.h"
@@ -18,6 +20,16 @@ constexpr int kLastAttempt = 50;
 constexpr int kPauses = 50;
 constexpr int kPauseMilliseconds = 50;
 
+// The server's own words from the error route's lines: those after "ISC ERROR MESSAGE:", each on a line.
+QString ServerMessage(const db::TStrings& errorMessage) {
+  QString text;
+  const auto heading = std::find(errorMessage.begin(), errorMessage.end(), "ISC ERROR MESSAGE:");
+  for (auto line = heading == errorMessage.end() ? heading : heading + 1; line < errorMessage.end(); ++line) {
+    if (!line->empty()) text += QLatin1Char('\n') + FromCp1252(*line);
+  }
+  return text;
+}
+
 }  // namespace
 
 void TfrmBackup::CreateDataComponents() {
@@ -28,6 +40,11 @@ void TfrmBackup::CreateDataComponents() {
                                  const db::TStrings& sql, bool& raiseException) {
     IBODatabaseError(sender, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
   };
+}
+
+bool TfrmBackup::NoScheduleTimes() const {
+  return std::all_of(settings_.scheduleTimes.begin(), settings_.scheduleTimes.end(),
+                     [](const std::string& time) { return time.empty(); });
 }
 
 void TfrmBackup::tmrConexaoTimer() {
@@ -53,12 +70,25 @@ void TfrmBackup::IBODatabaseAfterConnect() {
   query.Close();
   IBODatabase().Disconnect();
   if (!ManualMode()) ShowWaitingText();
+  if (NoScheduleTimes()) {
+    ShowSettingsProblem(QStringLiteral(
+        "Nenhum horário de backup foi lido do banco de dados: nenhum backup automático será feito."));
+  }
 }
 
-void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TStrings&, const db::TStrings&,
-                                  long, const db::TStrings&, const db::TStrings&, bool& RaiseException) {
+void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TStrings& ErrorMessage,
+                                  const db::TStrings&, long, const db::TStrings&, const db::TStrings&,
+                                  bool& RaiseException) {
   RaiseException = false;
-  if (ERRCODE != kUnavailable && ERRCODE != kNetLookupError && ERRCODE != kNetworkError) return;
+  if (ERRCODE != kUnavailable && ERRCODE != kNetLookupError && ERRCODE != kNetworkError) {
+    // A wrong password or a missing database leaves the schedule empty: without a word, no backup
+    // would ever run.
+    if (NoScheduleTimes()) {
+      ShowSettingsProblem(QStringLiteral("As configurações de backup não foram lidas do banco de dados.") +
+                          ServerMessage(ErrorMessage));
+    }
+    return;
+  }
 
   SetTextNow(txtStatus, QStringLiteral("Tentativa de reconexão %1/50").arg(reconnectionAttempt_));
   if (reconnectionAttempt_ >= kLastAttempt) {

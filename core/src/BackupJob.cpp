@@ -156,6 +156,7 @@ void BackupJob::CopyBackup(const BackupNames& names) {
   } catch (const std::exception&) {
     Add("Erro copiando " + LogText(names.copyTarget));
     Add("");
+    observer_.CopyFailed();
   }
 }
 

@@ -19,6 +19,8 @@ class JobObserver {
   virtual void ProgressFilled() {}
   // After every line the server sent, shown or not: the place to keep a window responsive.
   virtual void OutputLineRead() {}
+  // The backup was made but could not be copied to the copy folder (the job goes on).
+  virtual void CopyFailed() {}
 };
 
 }  // namespace core

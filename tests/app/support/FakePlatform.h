@@ -31,6 +31,9 @@ class FakePlatform : public app::DesktopSystem {
     boxes.push_back({kind, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))});
     if (onMessage) onMessage(boxes.back());
   }
+  void Notify(app::TRxTrayIcon&, const QString& title, const QString& text) override {
+    notifications.push_back({app::MessageBoxKind::Plain, title + QLatin1Char('|') + text});
+  }
   void ExecModal(QDialog& dialog) override {
     modalShown.push_back(&dialog);
     if (onModal) onModal(dialog);
@@ -47,6 +50,8 @@ class FakePlatform : public app::DesktopSystem {
   }
 
   std::vector<Box> boxes;
+  // Notifications from the tray icon, as "title|text".
+  std::vector<Box> notifications;
   std::vector<QDialog*> modalShown;
   long long sleptMilliseconds = 0;
   std::function<void(const Box&)> onMessage;

@@ -65,9 +65,15 @@ TEST_F(SettingsLoadTest, EmptyTableGivesEmptySettingsAndManualModeKeepsItsText) 
   EXPECT_EQ(automatic->Settings().scheduleTimes, (std::array<std::string, 4>{}));
   EXPECT_EQ(automatic->Settings().retentionDays, 0);
   EXPECT_EQ(automatic->txtStatus->text(), QStringLiteral("Aguardando os horários "));
+  ASSERT_EQ(platform.notifications.size(), 1u) << "an empty schedule must not pass unnoticed";
+  EXPECT_EQ(platform.notifications[0].text,
+            QStringLiteral("Kelmora Backup|Nenhum horário de backup foi lido do banco de dados: "
+                           "nenhum backup automático será feito."));
+  EXPECT_EQ(automatic->RxTrayIcon->Hint(), QStringLiteral("Kelmora Backup - Sem horários de backup"));
 
   auto manual = Start(server.Location(database), true);
   Tick(*manual);
+  EXPECT_EQ(platform.notifications.size(), 1u);
   EXPECT_EQ(manual->txtStatus->text(),
             QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
   EXPECT_FALSE(manual->IBODatabase().Connected());
@@ -88,6 +94,20 @@ TEST_F(SettingsLoadTest, MissingColumnReachesTheErrorBoxAndTheProgramRunsOnWitho
   EXPECT_TRUE(form->stbStatusPanel->text().startsWith(QStringLiteral("Dados: ")));
 }
 
+TEST_F(SettingsLoadTest, WrongPasswordInAutomaticModeIsNotified) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "load_password_auto");
+  auto form = Start(server.Location(database), false);
+  form->IBODatabase().SetPassword("wrong password");
+  Tick(*form);
+  EXPECT_TRUE(platform.boxes.empty());
+  ASSERT_EQ(platform.notifications.size(), 1u);
+  EXPECT_TRUE(platform.notifications[0].text.startsWith(
+      QStringLiteral("Kelmora Backup|As configurações de backup não foram lidas do banco de dados.\n"
+                     "Your user name and password are not defined.")))
+      << platform.notifications[0].text.toStdString();
+}
+
 TEST_F(SettingsLoadTest, WrongPasswordIsSwallowedWithoutRetry) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "load_password");
@@ -101,6 +121,7 @@ TEST_F(SettingsLoadTest, WrongPasswordIsSwallowedWithoutRetry) {
   EXPECT_TRUE(form->stbStatusPanel->text().isEmpty());
   EXPECT_EQ(form->txtStatus->text(),
             QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
+  EXPECT_TRUE(platform.notifications.empty()) << "manual mode has no tray icon to speak from";
 }
 
 TEST_F(SettingsLoadTest, UnreachableServerIsTriedFiftyTimesThenTheProgramEnds) {
