@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 
+#include "tests/support/Accounts.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
+#include "tests/support/LoopbackMonitor.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -17,24 +21,44 @@ std::string ReadAll(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A program folder as the package installs it: the runner and its sistema.ini side by side.
+// Names of files in the backup folder that end with the suffix.
+std::vector<std::string> BackupFolderEntries(const fs::path& folder, const std::string& suffix) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder / "backup"))
+    if (entry.path().filename().string().ends_with(suffix)) names.push_back(entry.path().filename().string());
+  return names;
+}
+
+// A program folder as the package installs it: the runner and its sistema.ini side by side. With an
+// account, the folder (inside one that every account may enter) belongs to it and the runner runs as it.
 class ProgramFolder {
  public:
-  ProgramFolder() { fs::copy_file(RUNNER_BINARY, Program()); }
-  fs::path Program() const { return folder_.Path() / "kelmora-backup-run"; }
-  fs::path Path() const { return folder_.Path(); }
-  void WriteIni(const std::string& location) const {
-    folder_.Write("sistema.ini", "[Dados]\r\nDir=" + location + "\r\n[Backup]\r\nSistema=Linux\r\n");
+  ProgramFolder() : path_(folder_.Path()) { fs::copy_file(RUNNER_BINARY, Program()); }
+  explicit ProgramFolder(const Account& account) : path_(folder_.Path() / "programa"), account_(account) {
+    fs::permissions(folder_.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    fs::create_directory(path_);
+    fs::copy_file(RUNNER_BINARY, Program());
+    GiveTo(path_, account);
+  }
+  fs::path Program() const { return path_ / "kelmora-backup-run"; }
+  fs::path Path() const { return path_; }
+  void WriteIni(const std::string& location, const std::string& backupKeys = {}) const {
+    std::ofstream(path_ / "sistema.ini", std::ios::binary)
+        << "[Dados]\r\nDir=" << location << "\r\n[Backup]\r\nSistema=Linux\r\n"
+        << backupKeys;
   }
   // Standard output and error together.
   int Run(std::string& output, const std::vector<std::string>& arguments = {}) const {
     std::vector<std::string> argv = {Program().string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunCommand(argv, &output);
+    return RunCommand(account_ ? AsAccount(*account_, argv) : argv, &output);
   }
 
  private:
   TempFolder folder_;
+  fs::path path_;
+  std::optional<Account> account_;
 };
 
 TEST(Runner, SuccessfulBackupExitsZeroPrintsTheServerLinesAndLogsTheAutomaticBlock) {
@@ -61,6 +85,76 @@ TEST(Runner, SuccessfulBackupExitsZeroPrintsTheServerLinesAndLogsTheAutomaticBlo
   for (const auto& entry : fs::directory_iterator(folder.Path() / "backup"))
     backups += entry.path().extension() == ".gbk" && entry.path().filename().string().starts_with("RUN_OK_");
   EXPECT_EQ(backups, 1);
+}
+
+// As the package's service runs it: not as root, the server under an account of its own that the backup
+// folder is shared with, every backup verified and a monitor told of every success.
+TEST(Runner, AsAnUnprivilegedUserItVerifiesEachBackupAndCallsTheMonitorOncePerSuccess) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  FirebirdServer server(ServerAccount());
+  const auto database = CreateAppDatabase(server, "RUN_VERIFIED");
+  LoopbackMonitor monitor("HTTP/1.1 200 OK");
+  ProgramFolder folder(DesktopAccount());
+  folder.WriteIni(server.Location(database), "ContaServidor=" + std::to_string(ServerAccount().uid) +
+                                                 "\r\nVerificar=1\r\nUrlMonitor=" + monitor.Url("/ping/run") +
+                                                 "\r\n");
+  for (std::size_t run = 1; run <= 2; ++run) {
+    std::string output;
+    ASSERT_EQ(folder.Run(output), 0) << "run " << run << "\n" << output;
+    EXPECT_NE(output.find("Backup verificado.\n"), std::string::npos) << output;
+    EXPECT_EQ(monitor.Requests().size(), run) << output;
+  }
+  EXPECT_TRUE(monitor.Requests()[1].starts_with("GET /ping/run HTTP/1.1\r\n")) << monitor.Requests()[1];
+  const std::string log = ReadAll(folder.Path() / "backup" / "backup.txt");
+  EXPECT_NE(log.find("Backup conclu\xED"
+                     "do.\r\n\r\nBackup verificado.\r\n\r\nBackup encerrado em "),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(BackupFolderEntries(folder.Path(), "_verificacao.fdb").empty())
+      << "the scratch database is dropped";
+  EXPECT_FALSE(BackupFolderEntries(folder.Path(), ".gbk").empty());
+}
+
+// Root writes anywhere, so the plain case of an unwritable folder needs a user: a backup folder of root's
+// that the runner's account may read but not write.
+TEST(Runner, AsAnUnprivilegedUserABackupFolderItMayNotWriteExitsEight) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "RUN_READ_ONLY");
+  ProgramFolder folder(DesktopAccount());
+  folder.WriteIni(server.Location(database));
+  fs::create_directory(folder.Path() / "backup");
+  ASSERT_EQ(chown((folder.Path() / "backup").c_str(), 0, 0), 0);
+  fs::permissions(folder.Path() / "backup", fs::perms::owner_all | fs::perms::group_read |
+                                                fs::perms::group_exec | fs::perms::others_read |
+                                                fs::perms::others_exec);
+  std::string output;
+  EXPECT_EQ(folder.Run(output), 8) << output;
+  EXPECT_NE(output.find("I/O error 13"), std::string::npos) << output;
+  EXPECT_TRUE(BackupFolderEntries(folder.Path(), "").empty()) << "nothing written";
+}
+
+// The server creates the scratch database in the backup folder: a server whose DatabaseAccess does not
+// admit that folder makes every verification fail, and the runner says so with its own code.
+TEST(Runner, ABackupThatDoesNotVerifyExitsTenAndNoMonitorIsCalled) {
+  FirebirdServer server;
+  const auto database = CreateAppDatabase(server, "RUN_UNVERIFIED");
+  server.Stop();
+  std::ofstream(server.RootDir() / "firebird.conf", std::ios::app)
+      << "\nDatabaseAccess = Restrict " << server.DataDir().string() << "\n";
+  server.Start();
+  LoopbackMonitor monitor("HTTP/1.1 200 OK");
+  ProgramFolder folder;
+  folder.WriteIni(server.Location(database), "Verificar=1\r\nUrlMonitor=" + monitor.Url("/ping") + "\r\n");
+  std::string output;
+  EXPECT_EQ(folder.Run(output), 10) << output;
+  EXPECT_NE(output.find("Backup n\xC3\xA3o verificado: a restaura\xC3\xA7\xC3\xA3o falhou: "),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("_verificacao.fdb is not allowed by server configuration"), std::string::npos)
+      << output;
+  EXPECT_TRUE(monitor.Requests().empty());
+  EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), 1u) << "the backup itself stands";
 }
 
 TEST(Runner, EachKindOfFailureHasItsOwnExitCode) {
