@@ -20,19 +20,15 @@
 #include "app/TfrmBackup.h"
 #include "fbclient/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/support/TempFolder.h"
 #include "tests/double/DoubleLoader.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 
 const std::string kBlockEnd = std::string(68, '-') + "\r\n\r\n";
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The three signals blocked in this thread as the program's main() blocks them; whatever is still
 // pending is taken and the mask put back afterwards.
