@@ -12,24 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 namespace fs = std::filesystem;
+using testsupport::ReadAll;
 using testsupport::RunCommand;
 
 const fs::path kSources = PACKAGING_SOURCE_DIR;
 const fs::path kGenerated = PACKAGING_GENERATED_DIR;
 const fs::path kService = RUNNER_SERVICE;
 const fs::path kTimer = RUNNER_TIMER;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A unit file as systemd reads it: section -> key -> every value given, in order. Comment lines and blank
 // lines carry nothing.

@@ -8,6 +8,7 @@
 
 #include "tests/support/Accounts.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/LoopbackMonitor.h"
 #include "tests/support/TempFolder.h"
@@ -15,11 +16,6 @@
 namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Names of files in the backup folder that end with the suffix.
 std::vector<std::string> BackupFolderEntries(const fs::path& folder, const std::string& suffix) {

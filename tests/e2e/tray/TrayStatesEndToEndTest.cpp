@@ -20,6 +20,7 @@
 #include "tests/e2e/support/JobSteps.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
+#include "tests/support/LogBlock.h"
 
 namespace testsupport {
 namespace {
@@ -141,9 +142,9 @@ class TrayStates : public ::testing::Test {
 };
 
 std::size_t BlocksIn(const std::string& log) {
-  const std::string end = std::string(68, '-') + "\r\n\r\n";
   std::size_t blocks = 0;
-  for (std::size_t at = log.find(end); at != std::string::npos; at = log.find(end, at + end.size()))
+  for (std::size_t at = log.find(kLogBlockEnd); at != std::string::npos;
+       at = log.find(kLogBlockEnd, at + kLogBlockEnd.size()))
     ++blocks;
   return blocks;
 }
