@@ -1,17 +1,27 @@
 #include "fbclient/ClientLibrary.h"
 
 #include <dlfcn.h>
+#include <ibase.h>
 
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <string_view>
+#include <type_traits>
 
 #include "fbclient/ClientErrors.h"
 #include "fbclient/Exceptions.h"
 
 namespace fbclient {
+
+// The program's names for the library's types are the library's types.
+static_assert(std::is_same_v<StatusValue, ISC_STATUS>);
+static_assert(std::is_same_v<Handle, FB_API_HANDLE>);
+static_assert(std::is_same_v<Handle, isc_db_handle> && std::is_same_v<Handle, isc_tr_handle> &&
+              std::is_same_v<Handle, isc_stmt_handle> && std::is_same_v<Handle, isc_svc_handle>);
+static_assert(std::is_same_v<ClientLong, ISC_LONG> && std::is_same_v<ClientLong, isc_resv_handle>);
+static_assert(kStatusLength == ISC_STATUS_LENGTH);
 
 namespace {
 

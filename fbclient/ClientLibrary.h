@@ -1,25 +1,22 @@
 #pragma once
 
-#include <ibase.h>
-
 #include <string>
+
+#include "fbclient/ClientTypes.h"
 
 namespace fbclient {
 
 // The client library's entry points that the service side calls, bound by name at run time.
 struct ClientEntryPoints {
-  ISC_LONG (*isc_sqlcode)(const ISC_STATUS*) = nullptr;
-  ISC_LONG (*isc_interprete)(ISC_SCHAR*, ISC_STATUS**) = nullptr;
-  ISC_LONG (*isc_vax_integer)(const ISC_SCHAR*, short) = nullptr;
-  ISC_STATUS (*isc_service_attach)
-  (ISC_STATUS*, unsigned short, const ISC_SCHAR*, isc_svc_handle*, unsigned short,
-   const ISC_SCHAR*) = nullptr;
-  ISC_STATUS (*isc_service_detach)(ISC_STATUS*, isc_svc_handle*) = nullptr;
-  ISC_STATUS (*isc_service_query)
-  (ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short, const ISC_SCHAR*, unsigned short,
-   const ISC_SCHAR*, unsigned short, ISC_SCHAR*) = nullptr;
-  ISC_STATUS (*isc_service_start)
-  (ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, unsigned short, const ISC_SCHAR*) = nullptr;
+  ClientLong (*isc_sqlcode)(const StatusValue*) = nullptr;
+  ClientLong (*isc_interprete)(char*, StatusValue**) = nullptr;
+  ClientLong (*isc_vax_integer)(const char*, short) = nullptr;
+  StatusValue (*isc_service_attach)(StatusValue*, unsigned short, const char*, Handle*, unsigned short,
+                                    const char*) = nullptr;
+  StatusValue (*isc_service_detach)(StatusValue*, Handle*) = nullptr;
+  StatusValue (*isc_service_query)(StatusValue*, Handle*, ClientLong*, unsigned short, const char*,
+                                   unsigned short, const char*, unsigned short, char*) = nullptr;
+  StatusValue (*isc_service_start)(StatusValue*, Handle*, ClientLong*, unsigned short, const char*) = nullptr;
 };
 
 // The ensure-loaded check that every service component makes when it is constructed: runs the loader

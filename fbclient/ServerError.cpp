@@ -1,5 +1,7 @@
 #include "fbclient/ServerError.h"
 
+#include <ibase.h>
+
 #include <cstring>
 #include <vector>
 

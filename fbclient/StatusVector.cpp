@@ -1,8 +1,10 @@
 #include "fbclient/StatusVector.h"
 
+#include <ibase.h>
+
 namespace fbclient {
 
-ISC_STATUS* StatusVector() {
+StatusValue* StatusVector() {
   thread_local ISC_STATUS_ARRAY vector = {};
   return vector;
 }

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <ibase.h>
+#include "fbclient/ClientTypes.h"
 
 namespace fbclient {
 
-// The calling thread's status vector (ISC_STATUS_LENGTH elements), passed first to every service-side
+// The calling thread's status vector (kStatusLength elements), passed first to every service-side
 // client call and read by RaiseServerError before any other call on the same thread.
-ISC_STATUS* StatusVector();
+StatusValue* StatusVector();
 
 // A call has failed when it returns a value greater than 0.
-inline bool Failed(ISC_STATUS result) {
+inline bool Failed(StatusValue result) {
   return result > 0;
 }
 

@@ -7,6 +7,8 @@
 // Input: 2 bytes BufferSize (little-endian, 0 meaning the default 32000), then replies, each 2 bytes
 // of length (little-endian) and that many bytes.
 
+#include <ibase.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "services/TIBBackupService.h"
 
+#include <ibase.h>
+
 #include "fbclient/ClientErrors.h"
 #include "services/StrToInt.h"
 

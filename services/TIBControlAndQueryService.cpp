@@ -1,5 +1,7 @@
 #include "services/TIBControlAndQueryService.h"
 
+#include <ibase.h>
+
 #include <cstring>
 
 #include "fbclient/ClientErrors.h"

@@ -1,5 +1,7 @@
 #include "services/TIBControlService.h"
 
+#include <ibase.h>
+
 #include "fbclient/ClientErrors.h"
 #include "fbclient/ClientLibrary.h"
 #include "fbclient/ServerError.h"

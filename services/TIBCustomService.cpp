@@ -1,5 +1,7 @@
 #include "services/TIBCustomService.h"
 
+#include <ibase.h>
+
 #include <array>
 #include <string_view>
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <ibase.h>
-
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "fbclient/ClientTypes.h"
 #include "services/TStringList.h"
 
 namespace services {
@@ -85,7 +84,7 @@ class TIBCustomService {
   int BufferSizeValue() const { return bufferSize_; }
   void ChangeBufferSize(int bufferSize);
 
-  isc_svc_handle handle_ = 0;
+  fbclient::Handle handle_ = 0;
   std::string queryRequest_;
   // Allocated zero-filled at the first query, kept (and not cleared) between queries.
   std::vector<char> receiveBuffer_;
