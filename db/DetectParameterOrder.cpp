@@ -1,3 +1,5 @@
+#include <ibase.h>
+
 #include "db/TIB_Connection.h"
 #include "db/TIB_SchemaCursor.h"
 

@@ -2,15 +2,15 @@
 
 namespace db {
 
-void StatementHandleCache::Push(isc_stmt_handle handle) {
+void StatementHandleCache::Push(fbclient::Handle handle) {
   // Storage grows and shrinks in steps, not per handle.
   if (handles_.size() == handles_.capacity()) handles_.reserve(handles_.capacity() + kGrowth);
   handles_.push_back(handle);
 }
 
-isc_stmt_handle StatementHandleCache::Pop() {
+fbclient::Handle StatementHandleCache::Pop() {
   if (handles_.empty()) return 0;
-  const isc_stmt_handle handle = handles_.back();
+  const fbclient::Handle handle = handles_.back();
   handles_.pop_back();
   if (handles_.capacity() >= handles_.size() + 2 * kGrowth) handles_.shrink_to_fit();
   return handle;

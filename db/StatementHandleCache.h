@@ -3,9 +3,9 @@
 // Statement handles that statements gave back, kept for the next statement of the same connection
 // so that a handle is allocated once and reused. The newest handle is handed out first.
 
-#include <ibase.h>
-
 #include <vector>
+
+#include "fbclient/ClientTypes.h"
 
 namespace db {
 
@@ -15,14 +15,14 @@ class StatementHandleCache {
 
   bool Empty() const { return handles_.empty(); }
   std::size_t Size() const { return handles_.size(); }
-  const std::vector<isc_stmt_handle>& Handles() const { return handles_; }
+  const std::vector<fbclient::Handle>& Handles() const { return handles_; }
 
-  void Push(isc_stmt_handle handle);
+  void Push(fbclient::Handle handle);
   // The most recently pushed handle; 0 when the cache is empty.
-  isc_stmt_handle Pop();
+  fbclient::Handle Pop();
 
  private:
-  std::vector<isc_stmt_handle> handles_;
+  std::vector<fbclient::Handle> handles_;
 };
 
 }  // namespace db

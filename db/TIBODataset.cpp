@@ -1,5 +1,7 @@
 #include "db/TIBODataset.h"
 
+#include <ibase.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>

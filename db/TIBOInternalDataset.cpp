@@ -1,5 +1,7 @@
 #include "db/TIBOInternalDataset.h"
 
+#include <ibase.h>
+
 #include <algorithm>
 
 #include "db/SqlText.h"

@@ -1,5 +1,7 @@
 #include "db/TIB_Connection.h"
 
+#include <ibase.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -9,9 +11,9 @@
 #include "db/DatabaseParameterBuffer.h"
 #include "db/Errors.h"
 #include "db/Messages.h"
-#include "db/SqlText.h"
 #include "db/ReportClientError.h"
 #include "db/ScrambledText.h"
+#include "db/SqlText.h"
 #include "db/TIB_SchemaCache.h"
 #include "db/TIB_Statement.h"
 #include "db/TIB_Transaction.h"
@@ -521,7 +523,7 @@ void TIB_Connection::ReadCharacteristics() {
 
 // ----- statement handles -----
 
-void TIB_Connection::AcquireStatementHandle(isc_stmt_handle& handle) {
+void TIB_Connection::AcquireStatementHandle(fbclient::Handle& handle) {
   if (handle != 0) return;
   if (!handleCache_.Empty()) {
     handle = handleCache_.Pop();
@@ -540,7 +542,7 @@ void TIB_Connection::AcquireStatementHandle(isc_stmt_handle& handle) {
   }
 }
 
-void TIB_Connection::ReleaseStatementHandle(isc_stmt_handle& handle) {
+void TIB_Connection::ReleaseStatementHandle(fbclient::Handle& handle) {
   if (handle == 0 || handle == static_cast<isc_stmt_handle>(-1)) {
     handle = 0;
     return;

@@ -4,8 +4,6 @@
 // characteristics of the attached database, the statement handle cache, the schema cache and the
 // transactions and statements that use it.
 
-#include <ibase.h>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,6 +13,7 @@
 #include "db/StatementHandleCache.h"
 #include "db/TIB_Component.h"
 #include "db/TIB_ConnectCharacteristics.h"
+#include "fbclient/ClientTypes.h"
 
 namespace db {
 
@@ -121,8 +120,8 @@ class TIB_Connection : public TIB_Component {
   bool Connected() const { return handle_ != 0; }
   void SetConnected(bool connected);
   TIB_ConnectionStatus ConnectionStatus() const { return status_; }
-  isc_db_handle Handle() const { return handle_; }
-  isc_db_handle* HandleAddress() { return &handle_; }
+  fbclient::Handle Handle() const { return handle_; }
+  fbclient::Handle* HandleAddress() { return &handle_; }
 
   // Steps of the attach that need no server, public so that they can be checked on their own.
   TIB_AttachParameters ResolveAttachParameters();
@@ -148,8 +147,8 @@ class TIB_Connection : public TIB_Component {
   virtual void SetDefaultTransaction(TIB_Transaction* transaction) { defaultTransaction_ = transaction; }
   TIB_SchemaCache& SchemaCache() { return *schemaCache_; }
 
-  void AcquireStatementHandle(isc_stmt_handle& handle);
-  void ReleaseStatementHandle(isc_stmt_handle& handle);
+  void AcquireStatementHandle(fbclient::Handle& handle);
+  void ReleaseStatementHandle(fbclient::Handle& handle);
   void FlushStatementHandleCache();
   const StatementHandleCache& StatementHandles() const { return handleCache_; }
 
@@ -186,7 +185,7 @@ class TIB_Connection : public TIB_Component {
   TIB_PasswordStorage passwordStorage_ = TIB_PasswordStorage::psNone;
   std::string scrambledPassword_;
   std::string passwordKey_;
-  isc_db_handle handle_ = 0;
+  fbclient::Handle handle_ = 0;
   TIB_ConnectionStatus status_ = TIB_ConnectionStatus::csDisconnected;
   TIB_ConnectCharacteristics characteristics_;
   bool characteristicsValid_ = false;

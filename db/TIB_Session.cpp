@@ -2,9 +2,15 @@
 
 #include <algorithm>
 
+#include "db/SqlDescriptor.h"
+
 namespace db {
 
-TIB_Session::TIB_Session() = default;
+TIB_Session::TIB_Session()
+    : output_(std::make_unique<SqlDescriptor>(kInitialOutputColumns)),
+      input_(std::make_unique<SqlDescriptor>(kInitialInputParameters)) {}
+
+TIB_Session::~TIB_Session() = default;
 
 std::shared_ptr<TIB_Session> TIB_Session::ForThisThread() {
   thread_local std::weak_ptr<TIB_Session> current;

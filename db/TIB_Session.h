@@ -4,8 +4,6 @@
 // result of the last call, the last SQL code, the descriptors shared by every prepare and the
 // connections that live in it. Components of one thread share it; it goes away with the last of them.
 
-#include <ibase.h>
-
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -14,10 +12,11 @@
 #include <vector>
 
 #include "db/Errors.h"
-#include "db/SqlDescriptor.h"
+#include "fbclient/ClientTypes.h"
 
 namespace db {
 
+class SqlDescriptor;
 class TIB_Component;
 class TIB_Connection;
 
@@ -32,6 +31,7 @@ class TIB_Session {
   static constexpr short kInitialInputParameters = 5;
 
   TIB_Session();
+  ~TIB_Session();
   TIB_Session(const TIB_Session&) = delete;
   TIB_Session& operator=(const TIB_Session&) = delete;
 
@@ -40,19 +40,19 @@ class TIB_Session {
   // The lock around the attach call, session creation and password handling; one per process.
   static std::mutex& ProcessLock();
 
-  ISC_STATUS* StatusVector() { return status_.data(); }
-  const std::array<ISC_STATUS, 20>& Status() const { return status_; }
+  fbclient::StatusValue* StatusVector() { return status_.data(); }
+  const std::array<fbclient::StatusValue, fbclient::kStatusLength>& Status() const { return status_; }
   void ClearStatus() { status_.fill(0); }
 
-  ISC_STATUS LastResult() const { return lastResult_; }
-  void SetLastResult(ISC_STATUS result) { lastResult_ = result; }
+  fbclient::StatusValue LastResult() const { return lastResult_; }
+  void SetLastResult(fbclient::StatusValue result) { lastResult_ = result; }
   long LastSQLCode() const { return lastSQLCode_; }
   void SetLastSQLCode(long code) { lastSQLCode_ = code; }
 
   TIB_ErrorEvent OnError;
 
-  SqlDescriptor& OutputDescriptor() { return output_; }
-  SqlDescriptor& InputDescriptor() { return input_; }
+  SqlDescriptor& OutputDescriptor() { return *output_; }
+  SqlDescriptor& InputDescriptor() { return *input_; }
 
   // Increases with every cursor name made in the session.
   std::uint64_t NextCursorNumber() { return ++cursorCounter_; }
@@ -64,11 +64,11 @@ class TIB_Session {
   TIB_Connection* DefaultConnection() const { return connections_.empty() ? nullptr : connections_.front(); }
 
  private:
-  std::array<ISC_STATUS, 20> status_{};
-  ISC_STATUS lastResult_ = 0;
+  std::array<fbclient::StatusValue, fbclient::kStatusLength> status_{};
+  fbclient::StatusValue lastResult_ = 0;
   long lastSQLCode_ = 0;
-  SqlDescriptor output_{kInitialOutputColumns};
-  SqlDescriptor input_{kInitialInputParameters};
+  std::unique_ptr<SqlDescriptor> output_;
+  std::unique_ptr<SqlDescriptor> input_;
   std::uint64_t cursorCounter_ = 0;
   std::vector<TIB_Connection*> connections_;
 };

@@ -1,5 +1,7 @@
 #include "db/TIB_Statement.h"
 
+#include <ibase.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -11,6 +13,7 @@
 #include "db/Errors.h"
 #include "db/Messages.h"
 #include "db/ReportClientError.h"
+#include "db/SqlDescriptor.h"
 #include "db/SqlText.h"
 #include "db/TIB_ConnectCharacteristics.h"
 #include "db/TIB_Connection.h"
@@ -248,7 +251,7 @@ void TIB_Statement::Prepare() {
       return;
     }
   }
-  CopyColumns(output.Get());
+  CopyColumns(output);
 
   params_.clear();
   if (!parsed.names.empty()) {
@@ -300,7 +303,8 @@ void TIB_Statement::Prepare() {
   prepared_ = true;
 }
 
-void TIB_Statement::CopyColumns(const XSQLDA* descriptor) {
+void TIB_Statement::CopyColumns(SqlDescriptor& described) {
+  const XSQLDA* descriptor = described.Get();
   columns_.clear();
   for (short i = 0; i < descriptor->sqld && i < descriptor->sqln; ++i) {
     const XSQLVAR& var = descriptor->sqlvar[i];
@@ -389,7 +393,7 @@ std::string TIB_Statement::MakeCursorName() {
          std::to_string(local.tm_min) + std::to_string(IB_Session().NextCursorNumber());
 }
 
-XSQLDA* TIB_Statement::BindOutput() {
+SqlDescriptor& TIB_Statement::BindOutput() {
   SqlDescriptor& output = IB_Session().OutputDescriptor();
   output.EnsureCapacity(static_cast<short>(columns_.size()));
   XSQLDA* descriptor = output.Get();
@@ -405,10 +409,10 @@ XSQLDA* TIB_Statement::BindOutput() {
     var.sqldata = rowData_[i].data();
     var.sqlind = &rowNulls_[i];
   }
-  return descriptor;
+  return output;
 }
 
-XSQLDA* TIB_Statement::BindInput() {
+SqlDescriptor& TIB_Statement::BindInput() {
   SqlDescriptor& input = IB_Session().InputDescriptor();
   input.EnsureCapacity(static_cast<short>(params_.size()));
   XSQLDA* descriptor = input.Get();
@@ -424,7 +428,7 @@ XSQLDA* TIB_Statement::BindInput() {
     var.sqldata = parameter.value.data();
     var.sqlind = &paramNulls_[i];
   }
-  return descriptor;
+  return input;
 }
 
 void TIB_Statement::Execute() {
@@ -440,7 +444,7 @@ void TIB_Statement::Execute() {
   }
   TIB_Session& session = IB_Session();
   const ClientEntryPoints& client = Client();
-  XSQLDA* input = params_.empty() ? nullptr : BindInput();
+  XSQLDA* input = params_.empty() ? nullptr : BindInput().Get();
   ISC_STATUS result = client.isc_dsql_execute(session.StatusVector(), transaction->HandleAddress(), &handle_,
                                               static_cast<unsigned short>(dialect_), input);
   session.SetLastResult(result);
@@ -469,7 +473,7 @@ void TIB_Statement::Execute() {
 bool TIB_Statement::FetchNext() {
   if (!cursorOpen_) return false;
   TIB_Session& session = IB_Session();
-  XSQLDA* output = BindOutput();
+  XSQLDA* output = BindOutput().Get();
   const ISC_STATUS result = Client().isc_dsql_fetch(session.StatusVector(), &handle_,
                                                     static_cast<unsigned short>(dialect_), output);
   session.SetLastResult(result);

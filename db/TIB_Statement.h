@@ -4,15 +4,15 @@
 // starts its transaction, has the server prepare its text with the database's dialect, executes it,
 // names and fetches its cursor and closes it again.
 
-#include <ibase.h>
-
 #include <string>
 #include <vector>
 
 #include "db/TIB_Component.h"
+#include "fbclient/ClientTypes.h"
 
 namespace db {
 
+class SqlDescriptor;
 class TIB_Connection;
 class TIB_Transaction;
 
@@ -43,8 +43,8 @@ struct TIB_Parameter {
 
 class TIB_Statement : public TIB_Component {
  public:
-  static constexpr ISC_STATUS kDynamicSqlError = 335544569;  // isc_dsql_error
-  static constexpr isc_stmt_handle kNoServerStatement = static_cast<isc_stmt_handle>(-1);
+  static constexpr fbclient::StatusValue kDynamicSqlError = 335544569;  // isc_dsql_error
+  static constexpr fbclient::Handle kNoServerStatement = static_cast<fbclient::Handle>(-1);
 
   explicit TIB_Statement(std::string name = {});
   ~TIB_Statement() override;
@@ -74,7 +74,7 @@ class TIB_Statement : public TIB_Component {
   int StatementType() const { return statementType_; }
   const std::string& ServerSQL() const { return serverSQL_; }
   const std::string& CursorName() const { return cursorName_; }
-  isc_stmt_handle Handle() const { return handle_; }
+  fbclient::Handle Handle() const { return handle_; }
   int SQLDialect() const { return dialect_; }
 
   const std::vector<TIB_Column>& Columns() const { return columns_; }
@@ -107,9 +107,10 @@ class TIB_Statement : public TIB_Component {
   void RequestStatementType();
   void RequestRelationAliases();
   std::string MakeCursorName();
-  void CopyColumns(const XSQLDA* descriptor);
-  XSQLDA* BindOutput();
-  XSQLDA* BindInput();
+  void CopyColumns(SqlDescriptor& described);
+  // The session's descriptors pointed at the row buffer and at the parameter values.
+  SqlDescriptor& BindOutput();
+  SqlDescriptor& BindInput();
   void UseTransaction(TIB_Transaction* transaction);
 
   TIB_Connection* connection_ = nullptr;
@@ -119,7 +120,7 @@ class TIB_Statement : public TIB_Component {
   TStrings sql_;
   std::string serverSQL_;
   std::string cursorName_;
-  isc_stmt_handle handle_ = 0;
+  fbclient::Handle handle_ = 0;
   int dialect_ = 3;
   bool prepared_ = false;
   bool cursorOpen_ = false;

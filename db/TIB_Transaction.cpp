@@ -1,5 +1,7 @@
 #include "db/TIB_Transaction.h"
 
+#include <ibase.h>
+
 #include <algorithm>
 #include <thread>
 

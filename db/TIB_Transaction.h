@@ -3,14 +3,13 @@
 // A server transaction: its settings and their transaction parameter buffer, the implicit start on
 // first need, commit, rollback and the end its connection gives it when disconnecting.
 
-#include <ibase.h>
-
 #include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "db/TIB_Component.h"
+#include "fbclient/ClientTypes.h"
 
 namespace db {
 
@@ -80,8 +79,8 @@ class TIB_Transaction : public TIB_Component {
   void EndTransaction();
 
   bool Started() const { return handle_ != 0; }
-  isc_tr_handle Handle() const { return handle_; }
-  isc_tr_handle* HandleAddress() { return &handle_; }
+  fbclient::Handle Handle() const { return handle_; }
+  fbclient::Handle* HandleAddress() { return &handle_; }
   bool ConnectionLost() const { return lostConnection_; }
   void MarkConnectionLost() { lostConnection_ = true; }
   int OpenCursors() const { return openCursors_; }
@@ -116,7 +115,7 @@ class TIB_Transaction : public TIB_Component {
   bool lockWait_ = false;
   bool serverAutoCommit_ = false;
   bool autoCommit_ = false;
-  isc_tr_handle handle_ = 0;
+  fbclient::Handle handle_ = 0;
   bool explicitlyStarted_ = false;
   bool lostConnection_ = false;
   bool ending_ = false;

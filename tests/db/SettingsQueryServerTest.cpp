@@ -1,11 +1,12 @@
 // The settings query against fixture databases through the real client library.
 
 #include <gtest/gtest.h>
+#include <ibase.h>
 
-#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIB_SchemaCache.h"
 #include "db/TIB_Statement.h"
+#include "platform/Cp1252.h"
 #include "tests/db/ServerTestSupport.h"
 
 namespace db {
