@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <ibase.h>
 
+#include "StrToInt.h"
 #include "fbclient/ClientErrors.h"
-#include "services/StrToInt.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {

@@ -1,4 +1,4 @@
-#include "services/StrToInt.h"
+#include "StrToInt.h"
 
 #include <limits>
 

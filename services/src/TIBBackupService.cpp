@@ -2,8 +2,8 @@
 
 #include <ibase.h>
 
+#include "StrToInt.h"
 #include "fbclient/ClientErrors.h"
-#include "services/StrToInt.h"
 
 namespace services {
 
