@@ -6,6 +6,7 @@
 #include <deque>
 #include <mutex>
 
+#include "db/ClientEntryPoints.h"
 #include "db/Errors.h"
 #include "db/Messages.h"
 

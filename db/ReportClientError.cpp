@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "db/ClientLibrary.h"
+#include "db/ClientEntryPoints.h"
 #include "db/Errors.h"
 #include "db/Messages.h"
 #include "db/TIB_Component.h"

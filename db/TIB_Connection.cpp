@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "db/ClientLibrary.h"
+#include "db/ClientEntryPoints.h"
 #include "db/DatabaseParameterBuffer.h"
 #include "db/Errors.h"
 #include "db/Messages.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "db/ClientLibrary.h"
+#include "db/ClientEntryPoints.h"
 #include "db/Errors.h"
 #include "db/Messages.h"
 #include "db/ReportClientError.h"

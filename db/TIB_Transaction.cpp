@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "db/ClientLibrary.h"
+#include "db/ClientEntryPoints.h"
 #include "db/Errors.h"
 #include "db/Messages.h"
 #include "db/ReportClientError.h"
