@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "connection/ScrambledText.h"
 #include "db/BackupPasswords.h"
-#include "db/ScrambledText.h"
 
 namespace db {
 namespace {

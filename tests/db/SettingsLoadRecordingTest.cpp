@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "db/TIB_SchemaCache.h"
+#include "statement/TIB_SchemaCache.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/ServerTestSupport.h"
 

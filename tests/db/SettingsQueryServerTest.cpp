@@ -4,9 +4,9 @@
 #include <ibase.h>
 
 #include "db/Errors.h"
-#include "db/TIB_SchemaCache.h"
 #include "db/TIB_Statement.h"
 #include "platform/Cp1252.h"
+#include "statement/TIB_SchemaCache.h"
 #include "tests/db/ServerTestSupport.h"
 
 namespace db {

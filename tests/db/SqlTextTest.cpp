@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "db/SqlText.h"
+#include "statement/SqlText.h"
 
 namespace db::sqltext {
 namespace {

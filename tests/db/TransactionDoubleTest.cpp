@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "db/BackupSettingsSource.h"
-#include "platform/Cp1252.h"
 #include "db/Errors.h"
-#include "db/TIB_SchemaCache.h"
-#include "db/TIB_TransactionInternal.h"
+#include "platform/Cp1252.h"
+#include "statement/TIB_SchemaCache.h"
+#include "statement/TIB_TransactionInternal.h"
 #include "tests/db/DoubleTestSupport.h"
 
 namespace db {

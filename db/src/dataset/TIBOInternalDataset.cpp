@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "db/SqlText.h"
 #include "db/TIB_Connection.h"
-#include "db/TIB_SchemaCache.h"
+#include "statement/SqlText.h"
+#include "statement/TIB_SchemaCache.h"
 
 namespace db {
 

@@ -2,8 +2,8 @@
 
 #include <cctype>
 
+#include "connection/Messages.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
 
 namespace db {
 

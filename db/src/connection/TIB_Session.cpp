@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "db/SqlDescriptor.h"
+#include "statement/SqlDescriptor.h"
 
 namespace db {
 

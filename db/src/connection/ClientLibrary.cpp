@@ -6,9 +6,9 @@
 #include <deque>
 #include <mutex>
 
-#include "db/ClientEntryPoints.h"
+#include "connection/ClientEntryPoints.h"
+#include "connection/Messages.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
 
 namespace db {
 

@@ -7,16 +7,16 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "db/ClientEntryPoints.h"
-#include "db/DatabaseParameterBuffer.h"
+#include "connection/ClientEntryPoints.h"
+#include "connection/DatabaseParameterBuffer.h"
+#include "connection/Messages.h"
+#include "connection/ReportClientError.h"
+#include "connection/ScrambledText.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
-#include "db/ReportClientError.h"
-#include "db/ScrambledText.h"
-#include "db/SqlText.h"
-#include "db/TIB_SchemaCache.h"
 #include "db/TIB_Statement.h"
 #include "db/TIB_Transaction.h"
+#include "statement/SqlText.h"
+#include "statement/TIB_SchemaCache.h"
 
 namespace db {
 

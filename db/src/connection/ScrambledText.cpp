@@ -1,4 +1,4 @@
-#include "db/ScrambledText.h"
+#include "connection/ScrambledText.h"
 
 namespace db {
 

@@ -1,6 +1,6 @@
 #include "db/BackupPasswords.h"
 
-#include "db/ScrambledText.h"
+#include "connection/ScrambledText.h"
 
 #ifndef BACKUP_DATABASE_PASSWORD
 #error "BACKUP_DATABASE_PASSWORD must be defined by the build"

@@ -1,10 +1,10 @@
-#include "db/ReportClientError.h"
+#include "connection/ReportClientError.h"
 
 #include <string>
 
-#include "db/ClientEntryPoints.h"
+#include "connection/ClientEntryPoints.h"
+#include "connection/Messages.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
 #include "db/TIB_Component.h"
 
 namespace db {

@@ -1,9 +1,9 @@
 #include "db/BackupSettingsSource.h"
 
+#include "dataset/TDateTimeField.h"
+#include "dataset/TIntegerField.h"
+#include "dataset/TStringField.h"
 #include "db/BackupPasswords.h"
-#include "db/TDateTimeField.h"
-#include "db/TIntegerField.h"
-#include "db/TStringField.h"
 
 namespace db {
 

@@ -1,4 +1,4 @@
-#include "db/SqlDescriptor.h"
+#include "statement/SqlDescriptor.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,12 +1,12 @@
-#include "db/DatabaseParameterBuffer.h"
+#include "connection/DatabaseParameterBuffer.h"
 
 #include <ibase.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "connection/Messages.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
 
 namespace db {
 

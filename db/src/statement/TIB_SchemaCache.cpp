@@ -1,12 +1,12 @@
-#include "db/TIB_SchemaCache.h"
+#include "statement/TIB_SchemaCache.h"
 
 #include <map>
 
-#include "db/Messages.h"
-#include "db/SqlText.h"
+#include "connection/Messages.h"
 #include "db/TIB_Connection.h"
-#include "db/TIB_SchemaCursor.h"
-#include "db/TIB_TransactionInternal.h"
+#include "statement/SqlText.h"
+#include "statement/TIB_SchemaCursor.h"
+#include "statement/TIB_TransactionInternal.h"
 
 namespace db {
 

@@ -5,8 +5,8 @@
 #include <cctype>
 #include <limits>
 
+#include "connection/Messages.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
 
 namespace db {
 

@@ -9,15 +9,15 @@
 #include <cstring>
 #include <ctime>
 
-#include "db/ClientEntryPoints.h"
+#include "connection/ClientEntryPoints.h"
+#include "connection/Messages.h"
+#include "connection/ReportClientError.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
-#include "db/ReportClientError.h"
-#include "db/SqlDescriptor.h"
-#include "db/SqlText.h"
 #include "db/TIB_ConnectCharacteristics.h"
 #include "db/TIB_Connection.h"
 #include "db/TIB_Transaction.h"
+#include "statement/SqlDescriptor.h"
+#include "statement/SqlText.h"
 
 namespace db {
 

@@ -1,7 +1,7 @@
 #include "db/TIB_Database.h"
 
+#include "connection/Messages.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
 
 namespace db {
 

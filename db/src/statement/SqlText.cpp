@@ -1,4 +1,4 @@
-#include "db/SqlText.h"
+#include "statement/SqlText.h"
 
 #include <cctype>
 

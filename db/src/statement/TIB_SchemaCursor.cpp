@@ -1,8 +1,8 @@
-#include "db/TIB_SchemaCursor.h"
+#include "statement/TIB_SchemaCursor.h"
 
 #include "db/TIB_Connection.h"
-#include "db/TIB_SchemaCache.h"
-#include "db/TIB_TransactionInternal.h"
+#include "statement/TIB_SchemaCache.h"
+#include "statement/TIB_TransactionInternal.h"
 
 namespace db {
 

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <thread>
 
-#include "db/ClientEntryPoints.h"
+#include "connection/ClientEntryPoints.h"
+#include "connection/Messages.h"
+#include "connection/ReportClientError.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
-#include "db/ReportClientError.h"
 #include "db/TIB_Connection.h"
-#include "db/TIB_SchemaCache.h"
 #include "db/TIB_Statement.h"
+#include "statement/TIB_SchemaCache.h"
 
 namespace db {
 

@@ -1,4 +1,4 @@
-#include "db/TDateTimeField.h"
+#include "dataset/TDateTimeField.h"
 
 #include "db/TDataSet.h"
 
