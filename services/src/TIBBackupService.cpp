@@ -4,19 +4,9 @@
 
 #include "StrToInt.h"
 #include "fbclient/ClientErrors.h"
+#include "platform/Text.h"
 
 namespace services {
-
-namespace {
-
-bool IsBlankLine(const std::string& line) {
-  for (char c : line) {
-    if (static_cast<unsigned char>(c) > ' ') return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 void TIBBackupService::BuildStartRequest() {
   if (databaseName_.empty()) fbclient::RaiseClientError(fbclient::kStartParametersMissing);
@@ -28,7 +18,7 @@ void TIBBackupService::BuildStartRequest() {
   if (Verbose()) startRequest_ += static_cast<char>(isc_spb_verbose);
   if (blockingFactor_ > 0) AddStartParamInt(blockingFactor_, isc_spb_bkp_factor);
   for (const std::string& line : backupFile_) {
-    if (IsBlankLine(line)) continue;
+    if (platform::IsBlank(line)) continue;
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) {
       AddStartParamText(line, isc_spb_bkp_file);

@@ -9,12 +9,15 @@
 #include "fbclient/ClientLibrary.h"
 #include "fbclient/ServerError.h"
 #include "fbclient/StatusVector.h"
+#include "platform/Text.h"
 
 namespace services {
 
 namespace {
 
 using fbclient::RaiseClientError;
+using platform::AsciiLower;
+using platform::IsBlank;
 
 constexpr std::size_t kMaxSpbValue = 255;
 constexpr std::size_t kMaxAttachParams = 32767;  // its length is a signed 16-bit count
@@ -42,20 +45,6 @@ constexpr std::array<ServiceParameter, 12> kServiceParameters = {{
     {"dummy_packet_interval", isc_spb_dummy_packet_interval, false},
     {"sql_role_name", isc_spb_sql_role_name, false},
 }};
-
-bool IsBlank(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) > ' ') return false;
-  }
-  return true;
-}
-
-std::string AsciiLower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 }  // namespace
 

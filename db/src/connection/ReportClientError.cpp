@@ -6,24 +6,13 @@
 #include "connection/Messages.h"
 #include "db/Errors.h"
 #include "db/TIB_Component.h"
+#include "platform/Text.h"
 
 namespace db {
 
 namespace {
 
 constexpr int kMessageBufferSize = 4096;
-
-std::string TrimControls(const char* text) {
-  std::string value(text);
-  const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  std::size_t begin = 0;
-  while (begin < value.size() && isBlank(value[begin]))
-    ++begin;
-  std::size_t end = value.size();
-  while (end > begin && isBlank(value[end - 1]))
-    --end;
-  return value.substr(begin, end - begin);
-}
 
 }  // namespace
 
@@ -61,7 +50,7 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
       cursor = mutableCursor;
     }
     buffer[kMessageBufferSize - 1] = '\0';
-    const std::string line = TrimControls(buffer);
+    const std::string line = platform::Trim(buffer);
     if (line != previous) {
       errorMessage.push_back(line);
       previous = line;
@@ -77,7 +66,7 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
     buffer[0] = '\0';
     client.isc_sql_interprete(static_cast<short>(sqlCode), buffer, kMessageBufferSize);
     buffer[kMessageBufferSize - 1] = '\0';
-    const std::string text = TrimControls(buffer);
+    const std::string text = platform::Trim(buffer);
     if (!text.empty()) {
       sqlMessage = {"SQL ERROR CODE:" + std::to_string(sqlCode), "", "SQL ERROR MESSAGE:", text};
     }

@@ -15,12 +15,16 @@
 #include "db/Errors.h"
 #include "db/TIB_Statement.h"
 #include "db/TIB_Transaction.h"
-#include "statement/SqlText.h"
+#include "platform/Text.h"
 #include "statement/TIB_SchemaCache.h"
 
 namespace db {
 
 namespace {
+
+using platform::IsBlank;
+using platform::Trim;
+using platform::Upper;
 
 constexpr unsigned char kDpbUserName = isc_dpb_user_name;         // 28
 constexpr unsigned char kDpbPassword = isc_dpb_password;          // 29
@@ -37,19 +41,9 @@ constexpr unsigned char kDpbMessageFile = isc_dpb_lc_messages;    // 47
 // The environment variable that may hold the key the in-memory password is scrambled with.
 constexpr const char* kPasswordKeyVariable = "BACKUP_PASSWORD_KEY";
 
-bool IsBlank(const std::string& text) {
-  return sqltext::Trim(text).empty();
-}
-
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? std::string(value) : std::string();
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
 }
 
 bool IsIdentifier(const std::string& text) {
@@ -323,7 +317,7 @@ TIB_AttachParameters TIB_Connection::ResolveAttachParameters() {
       values.connectString = ComposeDatabaseName();
     }
   }
-  values.user = sqltext::Trim(Username());
+  values.user = Trim(Username());
   {
     std::lock_guard lock(TIB_Session::ProcessLock());
     if (passwordStorage_ != TIB_PasswordStorage::psParams) values.password = Password();
@@ -350,7 +344,7 @@ std::vector<char> TIB_Connection::BuildDPB(const TIB_AttachParameters& values) {
   dpb.AddText(kDpbRole, values.role);
   // The server reads the page buffer count as a number, so it is sent as one; a line that is not a
   // number is ignored and the server's default applies.
-  const std::string buffers = sqltext::Trim(params_.Value("BUFFERS"));
+  const std::string buffers = Trim(params_.Value("BUFFERS"));
   if (!buffers.empty()) {
     char* end = nullptr;
     const unsigned long count = std::strtoul(buffers.c_str(), &end, 10);

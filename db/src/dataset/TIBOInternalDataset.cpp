@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "db/TIB_Connection.h"
+#include "platform/Text.h"
 #include "statement/SqlText.h"
 #include "statement/TIB_SchemaCache.h"
 
@@ -18,7 +19,7 @@ constexpr short kInterBaseBoolean = 590;
 
 // Whether a select-list item selects the key column "TABLE.COLUMN".
 bool Selects(const std::string& item, const std::string& table, const std::string& column) {
-  const std::string upper = sqltext::Upper(item);
+  const std::string upper = platform::Upper(item);
   return upper == column || upper == table + "." + column || upper == table + ".*" || upper == "*" ||
          (upper.size() > column.size() &&
           upper.compare(upper.size() - column.size() - 1, std::string::npos, " " + column) == 0);
@@ -49,7 +50,7 @@ std::string TIBOInternalDataset::ProcessSQL(const std::string& joined) {
   if (keyColumns_.empty()) {
     keyColumns_.push_back(table + "." + kRowKey);
     if (!FetchWholeRows) return joined;
-    std::string list = sqltext::Trim(joined.substr(parts.listBegin, parts.listEnd - parts.listBegin));
+    std::string list = platform::Trim(joined.substr(parts.listBegin, parts.listEnd - parts.listBegin));
     if (list == "*") list = table + ".*";
     list += "\r\n     , " + table + "." + kRowKey;
     return joined.substr(0, parts.listBegin) + " " + list + " " + joined.substr(parts.listEnd);

@@ -2,9 +2,14 @@
 
 #include <cctype>
 
+#include "platform/Text.h"
+
 namespace db::sqltext {
 
 namespace {
+
+using platform::Trim;
+using platform::Upper;
 
 bool IsWordChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
@@ -40,22 +45,6 @@ std::size_t SkipLiteral(const std::string& text, std::size_t i) {
 }
 
 }  // namespace
-
-std::string Trim(const std::string& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-    ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-    --end;
-  return text.substr(begin, end - begin);
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::vector<Token> Tokenize(const std::string& text) {
   std::vector<Token> tokens;

@@ -41,7 +41,4 @@ struct SelectParts {
 
 SelectParts AnalyzeSelect(const std::string& text);
 
-std::string Trim(const std::string& text);
-std::string Upper(std::string text);
-
 }  // namespace db::sqltext

@@ -16,12 +16,16 @@
 #include "db/TIB_ConnectCharacteristics.h"
 #include "db/TIB_Connection.h"
 #include "db/TIB_Transaction.h"
+#include "platform/Text.h"
 #include "statement/SqlDescriptor.h"
 #include "statement/SqlText.h"
 
 namespace db {
 
 namespace {
+
+using platform::IsBlank;
+using platform::Upper;
 
 constexpr unsigned char kStatementTypeItem = isc_info_sql_stmt_type;  // 21
 constexpr short kStatementTypeItemsLength = 11;
@@ -33,10 +37,6 @@ std::atomic<unsigned long> g_statementNumbers{0};
 std::string DescriptorName(const char* text, short length) {
   const std::size_t size = std::clamp<short>(length, 0, 32);
   return std::string(text, strnlen(text, size));
-}
-
-std::string Upper(const std::string& text) {
-  return sqltext::Upper(text);
 }
 
 }  // namespace
@@ -212,11 +212,11 @@ void TIB_Statement::Prepare() {
   std::string joined;
   for (std::size_t i = 0; i < sql_.size(); ++i)
     joined += (i > 0 ? "\r\n" : "") + sql_[i];
-  if (sqltext::Trim(joined).empty()) throw EIB_StatementError(this, messages::BlankStatement());
+  if (IsBlank(joined)) throw EIB_StatementError(this, messages::BlankStatement());
   const std::string processed = ProcessSQL(joined);
   sqltext::ParsedParameters parsed = sqltext::ParseParameters(processed);
   serverSQL_ = parsed.serverText;
-  if (sqltext::Trim(serverSQL_).empty()) throw EIB_StatementError(this, messages::BlankServerStatement());
+  if (IsBlank(serverSQL_)) throw EIB_StatementError(this, messages::BlankServerStatement());
 
   TIB_Session& session = IB_Session();
   const ClientEntryPoints& client = Client();

@@ -11,11 +11,14 @@
 #include "db/Errors.h"
 #include "db/TIB_Connection.h"
 #include "db/TIB_Statement.h"
+#include "platform/FlagGuard.h"
 #include "statement/TIB_SchemaCache.h"
 
 namespace db {
 
 namespace {
+
+using platform::FlagGuard;
 
 // The native layout the client library expects for each connection of a start.
 struct TransactionExistenceBlock {
@@ -48,17 +51,6 @@ TIB_RetryClock& RetryClock() {
   static SteadyRetryClock steady;
   return g_retryClock != nullptr ? *g_retryClock : steady;
 }
-
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagGuard() { flag_ = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
