@@ -11,10 +11,10 @@
 #include "connection/DatabaseParameterBuffer.h"
 #include "connection/Messages.h"
 #include "connection/ReportClientError.h"
-#include "connection/ScrambledText.h"
 #include "db/Errors.h"
 #include "db/TIB_Statement.h"
 #include "db/TIB_Transaction.h"
+#include "platform/ScrambledText.h"
 #include "platform/Text.h"
 #include "statement/TIB_SchemaCache.h"
 
@@ -128,8 +128,8 @@ void TIB_Connection::SetFlag(const std::string& key, TIB_DPBFlag flag, const cha
 
 std::string TIB_Connection::Password() const {
   if (passwordStorage_ == TIB_PasswordStorage::psParams) return params_.Value("PASSWORD");
-  return UnscrambleBytes(reinterpret_cast<const unsigned char*>(scrambledPassword_.data()),
-                         scrambledPassword_.size(), passwordKey_);
+  return platform::UnscrambleBytes(reinterpret_cast<const unsigned char*>(scrambledPassword_.data()),
+                                   scrambledPassword_.size(), passwordKey_);
 }
 
 void TIB_Connection::SetPassword(const std::string& value) {
@@ -141,8 +141,8 @@ void TIB_Connection::SetPassword(const std::string& value) {
   }
   passwordKey_ =
       passwordStorage_ == TIB_PasswordStorage::psKeyFromEnviron ? Environment(kPasswordKeyVariable) : "";
-  if (passwordKey_.empty()) passwordKey_ = std::string(scrambling::kBuiltInKey);
-  scrambledPassword_ = ScrambleBytes(value, passwordKey_);
+  if (passwordKey_.empty()) passwordKey_ = std::string(platform::scrambling::kBuiltInKey);
+  scrambledPassword_ = platform::ScrambleBytes(value, passwordKey_);
   params_.Remove("PASSWORD");
 }
 

@@ -1,6 +1,6 @@
 #include "db/BackupPasswords.h"
 
-#include "connection/ScrambledText.h"
+#include "platform/ScrambledText.h"
 
 #ifndef BACKUP_DATABASE_PASSWORD
 #error "BACKUP_DATABASE_PASSWORD must be defined by the build"
@@ -12,15 +12,15 @@
 namespace db {
 
 namespace {
-constexpr auto kDatabasePassword = Scramble(BACKUP_DATABASE_PASSWORD);
-constexpr auto kServicePassword = Scramble(BACKUP_SERVICE_PASSWORD);
+constexpr auto kDatabasePassword = platform::Scramble(BACKUP_DATABASE_PASSWORD);
+constexpr auto kServicePassword = platform::Scramble(BACKUP_SERVICE_PASSWORD);
 }  // namespace
 
 std::string BackupDatabasePassword() {
-  return Unscramble(kDatabasePassword);
+  return platform::Unscramble(kDatabasePassword);
 }
 std::string BackupServicePassword() {
-  return Unscramble(kServicePassword);
+  return platform::Unscramble(kServicePassword);
 }
 
 }  // namespace db

@@ -1,6 +1,6 @@
-#include "connection/ScrambledText.h"
+#include "platform/ScrambledText.h"
 
-namespace db {
+namespace platform {
 
 std::string ScrambleBytes(std::string_view plain, std::string_view key) {
   std::string out(plain.size(), '\0');
@@ -16,4 +16,4 @@ std::string UnscrambleBytes(const unsigned char* bytes, std::size_t size, std::s
   return ScrambleBytes(std::string_view(reinterpret_cast<const char*>(bytes), size), key);
 }
 
-}  // namespace db
+}  // namespace platform

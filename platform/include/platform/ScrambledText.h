@@ -2,8 +2,8 @@
 
 // Passwords compiled into the program are scrambled while it is compiled, so the plain text never
 // reaches the binary:
-//   constexpr auto kPassword = db::Scramble(SOME_PASSWORD_MACRO);
-//   std::string plain = db::Unscramble(kPassword);   // only when it is about to be used
+//   constexpr auto kPassword = platform::Scramble(SOME_PASSWORD_MACRO);
+//   std::string plain = platform::Unscramble(kPassword);   // only when it is about to be used
 // Unscrambling happens out of line, so the optimiser cannot fold the plain text back into the binary.
 
 #include <array>
@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace db {
+namespace platform {
 
 namespace scrambling {
 
@@ -64,4 +64,4 @@ std::string Unscramble(const ScrambledText<N>& text) {
   return UnscrambleBytes(text.bytes.data(), N, scrambling::kBuiltInKey);
 }
 
-}  // namespace db
+}  // namespace platform

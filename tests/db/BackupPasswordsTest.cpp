@@ -3,7 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "connection/ScrambledText.h"
 #include "db/BackupPasswords.h"
 
 namespace db {
@@ -14,26 +13,6 @@ std::string FromHex(const std::string& hex) {
   for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
     text += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   return text;
-}
-
-TEST(ScrambledText, CompileTimeScramblingRoundTripsAndHidesThePlainBytes) {
-  constexpr auto scrambled = Scramble("aaaaaaaa");
-  EXPECT_EQ("aaaaaaaa", Unscramble(scrambled));
-  // The same character scrambles differently at each position.
-  int equalNeighbours = 0;
-  for (std::size_t i = 1; i < scrambled.bytes.size(); ++i)
-    equalNeighbours += scrambled.bytes[i] == scrambled.bytes[i - 1];
-  EXPECT_LT(equalNeighbours, 3);
-  EXPECT_EQ(std::string(), Unscramble(Scramble("")));
-}
-
-TEST(ScrambledText, RunTimeScramblingDependsOnTheKey) {
-  const std::string one = ScrambleBytes("segredo", "key-one");
-  const std::string two = ScrambleBytes("segredo", "key-two");
-  EXPECT_NE(one, two);
-  EXPECT_NE("segredo", one);
-  EXPECT_EQ("segredo",
-            UnscrambleBytes(reinterpret_cast<const unsigned char*>(one.data()), one.size(), "key-one"));
 }
 
 TEST(BackupPasswords, AreTheBuildsPasswords) {
