@@ -6,17 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "fbclient/Exceptions.h"
+
 namespace db {
 
 class TIB_Component;
 using TStrings = std::vector<std::string>;
 
-// Root of the database side's exceptions: a runtime_error whose what() is the CP1252 message.
-class Exception : public std::runtime_error {
- public:
-  explicit Exception(const std::string& message) : std::runtime_error(message) {}
-  std::string Message() const { return what(); }
-};
+// Root of the database side's exceptions: the client side's root, a runtime_error whose what() is
+// the CP1252 message.
+using Exception = fbclient::Exception;
 
 // The query framework's error; its messages name the component: "%s: %s".
 class EDatabaseError : public Exception {

@@ -5,8 +5,8 @@
 
 namespace fbclient {
 
-// The root of every error the service side raises. The message is code page 1252 text and is what the
-// user sees.
+// The root of every error the service side and the database side raise. The message is code page 1252
+// text and is what the user sees.
 class Exception : public std::runtime_error {
  public:
   explicit Exception(const std::string& message) : std::runtime_error(message) {}
