@@ -1,6 +1,5 @@
 #include "fbclient/ClientLibrary.h"
 
-#include <dlfcn.h>
 #include <ibase.h>
 
 #include <array>
@@ -9,9 +8,11 @@
 #include <mutex>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "fbclient/ClientErrors.h"
 #include "fbclient/Exceptions.h"
+#include "platform/SharedLibrary.h"
 
 namespace fbclient {
 
@@ -85,30 +86,31 @@ constexpr std::array<const char*, 10> kServicesEntryPoints = {
 struct LoaderState {
   std::mutex mutex;
   std::string fileName = kDefaultFileName;
-  void* library = nullptr;
+  platform::SharedLibrary library;
   ClientEntryPoints entryPoints;
   std::atomic<bool> loaded = false;
 };
 
+// Never destroyed, so a loaded library stays open until the process ends: only UnloadClientLibrary
+// closes it.
 LoaderState& State() {
-  static LoaderState state;
-  return state;
+  static LoaderState* state = new LoaderState;
+  return *state;
 }
 
-void* Require(void* library, const char* name) {
-  dlerror();
-  void* symbol = dlsym(library, name);
-  if (symbol == nullptr) {
-    const char* reason = dlerror();
-    // glibc gives no error number for a missing symbol; ENOENT ("no such entry") stands for it.
-    throw EOSError(ENOENT, reason != nullptr ? reason : std::string("undefined symbol: ") + name);
-  }
-  return symbol;
+[[noreturn]] void RaiseMissing(const char* name) {
+  const std::string reason = platform::Current().LibraryError();
+  // glibc gives no error number for a missing symbol; ENOENT ("no such entry") stands for it.
+  throw EOSError(ENOENT, !reason.empty() ? reason : std::string("undefined symbol: ") + name);
+}
+
+void Require(const platform::SharedLibrary& library, const char* name) {
+  if (library.LookUp(name) == nullptr) RaiseMissing(name);
 }
 
 template <class Function>
-void Bind(Function& target, void* library, const char* name) {
-  target = reinterpret_cast<Function>(Require(library, name));
+void Bind(Function& target, const platform::SharedLibrary& library, const char* name) {
+  if (!library.Bind(target, name)) RaiseMissing(name);
 }
 
 // Replacements for a library without the services interface.
@@ -132,35 +134,31 @@ ISC_STATUS ServiceStartMissing(ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, u
   RaiseClientError(kNotInterBase6Function, "isc_service_start");
 }
 
-// Opens and binds; leaves the state untouched unless everything is bound.
+// Opens and binds; leaves the state untouched unless everything is bound. A missing entry point
+// throws, and the library object closes the file again on the way out.
 void Load(LoaderState& state) {
-  void* library = dlopen(state.fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return;
+  platform::SharedLibrary library(state.fileName);
+  if (!library.Opened()) return;
   ClientEntryPoints bound;
-  try {
-    for (const char* name : kRequiredEntryPoints)
+  for (const char* name : kRequiredEntryPoints)
+    Require(library, name);
+  Bind(bound.isc_sqlcode, library, "isc_sqlcode");
+  Bind(bound.isc_interprete, library, "isc_interprete");
+  Bind(bound.isc_vax_integer, library, "isc_vax_integer");
+  if (library.LookUp("isc_rollback_retaining") != nullptr) {
+    for (const char* name : kServicesEntryPoints)
       Require(library, name);
-    Bind(bound.isc_sqlcode, library, "isc_sqlcode");
-    Bind(bound.isc_interprete, library, "isc_interprete");
-    Bind(bound.isc_vax_integer, library, "isc_vax_integer");
-    if (dlsym(library, "isc_rollback_retaining") != nullptr) {
-      for (const char* name : kServicesEntryPoints)
-        Require(library, name);
-      Bind(bound.isc_service_attach, library, "isc_service_attach");
-      Bind(bound.isc_service_detach, library, "isc_service_detach");
-      Bind(bound.isc_service_query, library, "isc_service_query");
-      Bind(bound.isc_service_start, library, "isc_service_start");
-    } else {
-      bound.isc_service_attach = ServiceAttachMissing;
-      bound.isc_service_detach = ServiceDetachMissing;
-      bound.isc_service_query = ServiceQueryMissing;
-      bound.isc_service_start = ServiceStartMissing;
-    }
-  } catch (...) {
-    dlclose(library);
-    throw;
+    Bind(bound.isc_service_attach, library, "isc_service_attach");
+    Bind(bound.isc_service_detach, library, "isc_service_detach");
+    Bind(bound.isc_service_query, library, "isc_service_query");
+    Bind(bound.isc_service_start, library, "isc_service_start");
+  } else {
+    bound.isc_service_attach = ServiceAttachMissing;
+    bound.isc_service_detach = ServiceDetachMissing;
+    bound.isc_service_query = ServiceQueryMissing;
+    bound.isc_service_start = ServiceStartMissing;
   }
-  state.library = library;
+  state.library = std::move(library);
   state.entryPoints = bound;
   state.loaded.store(true, std::memory_order_release);
 }
@@ -201,8 +199,7 @@ void UnloadClientLibrary() {
   std::lock_guard lock(state.mutex);
   state.loaded.store(false, std::memory_order_release);
   state.entryPoints = ClientEntryPoints{};
-  if (state.library != nullptr) dlclose(state.library);
-  state.library = nullptr;
+  state.library.Close();
 }
 
 }  // namespace fbclient
