@@ -1,14 +1,14 @@
 #include "db/ClientLibrary.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 #include "connection/ClientEntryPoints.h"
 #include "connection/Messages.h"
 #include "db/Errors.h"
+#include "platform/SharedLibrary.h"
 
 namespace db {
 
@@ -25,7 +25,7 @@ std::deque<ClientEntryPoints>& Tables() {
   return tables;
 }
 
-std::atomic<const ClientEntryPoints*>& Current() {
+std::atomic<const ClientEntryPoints*>& CurrentTable() {
   static std::atomic<const ClientEntryPoints*> current{&Tables().front()};
   return current;
 }
@@ -35,7 +35,12 @@ std::vector<std::string>& FileNames() {
   return names;
 }
 
-void* g_library = nullptr;
+// Once opened, a library is never closed (and this object never destroyed): a caller may still hold
+// one of its entry points.
+platform::SharedLibrary& Library() {
+  static platform::SharedLibrary* library = new platform::SharedLibrary;
+  return *library;
+}
 
 [[noreturn]] void NotImplemented(const char* entryPoint) {
   throw EIB_Error(nullptr, messages::NotImplemented(entryPoint));
@@ -72,21 +77,22 @@ ISC_INT64 MissingPortableInteger(const ISC_UCHAR*, short) {
 }
 
 template <typename Pointer>
-void Bind(void* library, const char* name, Pointer& target) {
-  target = reinterpret_cast<Pointer>(dlsym(library, name));
+void Bind(const platform::SharedLibrary& library, const char* name, Pointer& target) {
+  library.Bind(target, name);
 }
 
 template <typename Pointer>
-void BindOrReplace(void* library, const char* name, Pointer& target, Pointer replacement) {
-  Bind(library, name, target);
-  if (target == nullptr) target = replacement;
+void BindOrReplace(const platform::SharedLibrary& library, const char* name, Pointer& target,
+                   Pointer replacement) {
+  if (!library.Bind(target, name)) target = replacement;
 }
 
-void* LoadFirstAvailable() {
+platform::SharedLibrary LoadFirstAvailable() {
   for (const std::string& name : FileNames()) {
-    if (void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL)) return library;
+    platform::SharedLibrary library(name);
+    if (library.Opened()) return library;
   }
-  return nullptr;
+  return {};
 }
 
 }  // namespace
@@ -166,8 +172,9 @@ std::vector<std::string> DefaultClientLibraryFileNames() {
 void SetClientLibraryFileNames(std::vector<std::string> fileNames) {
   std::lock_guard lock(LoaderMutex());
   FileNames() = std::move(fileNames);
-  g_library = nullptr;  // the old library stays mapped: a caller may still hold one of its pointers
-  Current().store(&Tables().front());
+  // The old library stays mapped: a caller may still hold one of its pointers.
+  Library().KeepForProcessLife();
+  CurrentTable().store(&Tables().front());
 }
 
 std::vector<std::string> ClientLibraryFileNames() {
@@ -176,21 +183,21 @@ std::vector<std::string> ClientLibraryFileNames() {
 }
 
 const ClientEntryPoints& Client() {
-  return *Current().load(std::memory_order_acquire);
+  return *CurrentTable().load(std::memory_order_acquire);
 }
 
 void EnsureClientLoaded(TIB_Component* sender) {
   if (Client().isc_attach_database != nullptr) return;
   std::lock_guard lock(LoaderMutex());
-  if (Current().load()->isc_attach_database != nullptr) return;
-  if (g_library == nullptr) g_library = LoadFirstAvailable();
-  if (g_library == nullptr) return;
+  if (CurrentTable().load()->isc_attach_database != nullptr) return;
+  platform::SharedLibrary& library = Library();
+  if (!library.Opened()) library = LoadFirstAvailable();
+  if (!library.Opened()) return;
 
   for (const char* name : RequiredEntryPoints()) {
-    if (dlsym(g_library, name) == nullptr) throw EIB_Error(sender, messages::EntryPointMissing(name));
+    if (library.LookUp(name) == nullptr) throw EIB_Error(sender, messages::EntryPointMissing(name));
   }
   ClientEntryPoints table;
-  void* library = g_library;
   Bind(library, "isc_attach_database", table.isc_attach_database);
   Bind(library, "isc_detach_database", table.isc_detach_database);
   Bind(library, "isc_database_info", table.isc_database_info);
@@ -221,7 +228,7 @@ void EnsureClientLoaded(TIB_Component* sender) {
   BindOrReplace(library, "isc_modify_user", table.isc_modify_user, &MissingModifyUser);
   BindOrReplace(library, "isc_portable_integer", table.isc_portable_integer, &MissingPortableInteger);
   Tables().push_back(table);
-  Current().store(&Tables().back(), std::memory_order_release);
+  CurrentTable().store(&Tables().back(), std::memory_order_release);
 }
 
 }  // namespace db
