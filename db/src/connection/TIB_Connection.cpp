@@ -15,6 +15,7 @@
 #include "db/TIB_Statement.h"
 #include "db/TIB_Transaction.h"
 #include "platform/ScrambledText.h"
+#include "platform/System.h"
 #include "platform/Text.h"
 #include "statement/TIB_SchemaCache.h"
 
@@ -42,8 +43,7 @@ constexpr unsigned char kDpbMessageFile = isc_dpb_lc_messages;    // 47
 constexpr const char* kPasswordKeyVariable = "BACKUP_PASSWORD_KEY";
 
 std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? std::string(value) : std::string();
+  return platform::Current().Variable(name).value_or(std::string());
 }
 
 bool IsIdentifier(const std::string& text) {
