@@ -88,8 +88,6 @@ class TIB_Transaction : public TIB_Component {
   void CursorClosed() {
     if (openCursors_ > 0) --openCursors_;
   }
-  std::chrono::system_clock::time_point StartTime() const { return startTime_; }
-  std::chrono::system_clock::time_point EndTime() const { return endTime_; }
 
   void AddStatement(TIB_Statement* statement);
   void RemoveStatement(TIB_Statement* statement);
@@ -105,7 +103,6 @@ class TIB_Transaction : public TIB_Component {
     if (event && !Destroying()) event(this);
   }
   void TellStatementsTheTransactionEnds();
-  void Ended();
 
   std::vector<TIB_Connection*> connections_;
   std::vector<TIB_Statement*> statements_;
@@ -116,14 +113,10 @@ class TIB_Transaction : public TIB_Component {
   bool serverAutoCommit_ = false;
   bool autoCommit_ = false;
   fbclient::Handle handle_ = 0;
-  bool explicitlyStarted_ = false;
   bool lostConnection_ = false;
   bool ending_ = false;
   bool inEndTransaction_ = false;
-  bool noTimedCommit_ = false;
   int openCursors_ = 0;
-  std::chrono::system_clock::time_point startTime_{};
-  std::chrono::system_clock::time_point endTime_{};
 };
 
 }  // namespace db

@@ -204,7 +204,6 @@ bool TIB_Transaction::EnsureStarted() {
     ReportClientError(session, this);
     return Started();
   }
-  startTime_ = std::chrono::system_clock::now();
   lostConnection_ = false;
   openCursors_ = 0;
   Fire(AfterStart);
@@ -217,13 +216,8 @@ void TIB_Transaction::TellStatementsTheTransactionEnds() {
   }
 }
 
-void TIB_Transaction::Ended() {
-  endTime_ = std::chrono::system_clock::now();
-  openCursors_ = 0;
-}
-
 void TIB_Transaction::Commit() {
-  if (!Started() && !explicitlyStarted_) return;
+  if (!Started()) return;
   if (ending_) return;
   FlagGuard ending(ending_);
   Fire(BeforeEnd);
@@ -253,20 +247,18 @@ void TIB_Transaction::Commit() {
         if (handle_ != 0) result = commit();
       }
       if (result != 0) {
-        noTimedCommit_ = true;
         ReportClientError(session, this);
         return;
       }
     }
   }
-  if (handle_ == 0) Ended();
-  explicitlyStarted_ = false;
+  if (handle_ == 0) openCursors_ = 0;
   Fire(AfterCommit);
   Fire(AfterEnd);
 }
 
 void TIB_Transaction::Rollback() {
-  if (!Started() && !explicitlyStarted_) return;
+  if (!Started()) return;
   if (ending_) return;
   FlagGuard ending(ending_);
   Fire(BeforeEnd);
@@ -277,17 +269,16 @@ void TIB_Transaction::Rollback() {
     Client().isc_rollback_transaction(IB_Session().StatusVector(), &handle_);
   }
   handle_ = 0;
-  Ended();
-  explicitlyStarted_ = false;
+  openCursors_ = 0;
   Fire(AfterRollback);
   Fire(AfterEnd);
 }
 
 void TIB_Transaction::EndTransaction() {
-  if (!Started() && !explicitlyStarted_) return;
+  if (!Started()) return;
   if (inEndTransaction_) return;
   FlagGuard inEnd(inEndTransaction_);
-  if (!AutoCommit() || lostConnection_ || explicitlyStarted_) {
+  if (!AutoCommit() || lostConnection_) {
     Rollback();
     return;
   }
