@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
 #include "platform/Cp1252.h"
+#include "platform/LinuxSystem.h"
 #include "statement/TIB_SchemaCache.h"
 #include "statement/TIB_TransactionInternal.h"
 #include "tests/db/DoubleTestSupport.h"
@@ -19,14 +21,22 @@ using testing::InfoReply;
 
 constexpr ISC_STATUS kConnectionLost = 335544648;
 
-// A clock that moves only when the retry pauses.
-class SteppingClock : public TIB_RetryClock {
+// The machine's own system with a clock that moves only when the program sleeps, by a fixed step
+// whatever the pause it asked for.
+class SteppingClock : public platform::LinuxSystem {
  public:
-  std::chrono::milliseconds Now() override { return now_; }
-  void Pause() override { now_ += std::chrono::milliseconds(100); }
+  explicit SteppingClock(std::chrono::milliseconds step) : step_(step) {}
+  platform::TimePoint Now() override { return now_; }
+  void Sleep(std::chrono::milliseconds duration) override {
+    pauses.push_back(duration);
+    now_ += step_;
+  }
+
+  std::vector<std::chrono::milliseconds> pauses;
 
  private:
-  std::chrono::milliseconds now_{1000000};
+  std::chrono::milliseconds step_;
+  platform::TimePoint now_{std::chrono::hours(24 * 365 * 50)};
 };
 
 class TransactionCalls : public testing::DoubleTest {
@@ -37,7 +47,7 @@ class TransactionCalls : public testing::DoubleTest {
     source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
   }
   void TearDown() override {
-    TIB_Transaction::SetRetryClock(nullptr);
+    platform::SetCurrent(nullptr);
     DoubleTest::TearDown();
   }
   // Attaches with an information reply of an ODS 12 database (so the parameter-order test runs).
@@ -53,7 +63,29 @@ class TransactionCalls : public testing::DoubleTest {
     return tpbs;
   }
 
+  // Starts the settings transaction with the clock in place while every attempt reports a lost
+  // connection; the one failure must be reported once. Gives the number of attempts.
+  std::size_t AttemptsWhileTheConnectionIsLost(std::chrono::milliseconds clockStep) {
+    clock_ = std::make_unique<SteppingClock>(clockStep);
+    platform::SetCurrent(clock_.get());
+    Attach();
+    Double().ClearCalls();
+    Double().Fail("isc_start_multiple", {1, kConnectionLost, 0}, 0, -1);
+    int errors = 0;
+    source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
+                                         const TStrings&, const TStrings&, bool& raise) {
+      ++errors;
+      EXPECT_EQ(kConnectionLost, errCode);
+      raise = false;
+    };
+    EXPECT_FALSE(source_.IBOTransaction.EnsureStarted());
+    EXPECT_EQ(1, errors);
+    EXPECT_FALSE(source_.IBOTransaction.Started());
+    return fbdouble::CallsTo(Double().Calls(), "isc_start_multiple").size();
+  }
+
   BackupSettingsSource source_;
+  std::unique_ptr<SteppingClock> clock_;
 };
 
 TEST_F(TransactionCalls, EachOfTheThreeTransactionsStartsWithItsOwnTpb) {
@@ -163,23 +195,18 @@ TEST_F(TransactionCalls, ATransactionWithoutAConnectionUsesTheSessionsFirstOrIsR
 }
 
 TEST_F(TransactionCalls, ALostConnectionAtStartIsRetriedForTwoSecondsAndReportedOnce) {
-  SteppingClock clock;
-  TIB_Transaction::SetRetryClock(&clock);
-  Attach();
-  Double().ClearCalls();
-  Double().Fail("isc_start_multiple", {1, kConnectionLost, 0}, 0, -1);
-  int errors = 0;
-  source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
-                                       const TStrings&, const TStrings&, bool& raise) {
-    ++errors;
-    EXPECT_EQ(kConnectionLost, errCode);
-    raise = false;
-  };
-  EXPECT_FALSE(source_.IBOTransaction.EnsureStarted());
-  // Calls at 0, 100, ... 1900 ms: twenty in the two seconds.
-  EXPECT_EQ(20u, fbdouble::CallsTo(Double().Calls(), "isc_start_multiple").size());
-  EXPECT_EQ(1, errors);
-  EXPECT_FALSE(source_.IBOTransaction.Started());
+  // Attempts at 0, 20, ... 1980 ms, each failed one followed by a pause of 20 ms: a hundred.
+  EXPECT_EQ(100u, AttemptsWhileTheConnectionIsLost(std::chrono::milliseconds(20)));
+  EXPECT_EQ(std::vector<std::chrono::milliseconds>(100, std::chrono::milliseconds(20)), clock_->pauses);
+}
+
+TEST_F(TransactionCalls, SlowAttemptsAtStartStillEndAfterTwoSeconds) {
+  // At 0, 700 and 1400 ms; the pause after the third ends at 2100.
+  EXPECT_EQ(3u, AttemptsWhileTheConnectionIsLost(std::chrono::milliseconds(700)));
+}
+
+TEST_F(TransactionCalls, AClockSetBackDuringTheRetryEndsIt) {
+  EXPECT_EQ(1u, AttemptsWhileTheConnectionIsLost(-std::chrono::milliseconds(3600 * 1000)));
 }
 
 TEST_F(TransactionCalls, AStartFailingWithAnotherCodeIsCalledOnce) {

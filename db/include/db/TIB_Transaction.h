@@ -25,15 +25,6 @@ using TIB_TransactionEvent = std::function<void(TIB_Transaction* Sender)>;
 using TIB_CustomizeTPBEvent = std::function<void(TIB_Transaction* Sender, TIB_Connection* Connection,
                                                  std::vector<char>& TPB, int& Length)>;
 
-// Time source of the start retry, replaceable so that a test need not wait.
-class TIB_RetryClock {
- public:
-  virtual ~TIB_RetryClock() = default;
-  virtual std::chrono::milliseconds Now() = 0;
-  // Between two attempts, so that a retry does not spin.
-  virtual void Pause() = 0;
-};
-
 class TIB_Transaction : public TIB_Component {
  public:
   static constexpr std::size_t kTpbSize = 1024;
@@ -91,9 +82,6 @@ class TIB_Transaction : public TIB_Component {
 
   void AddStatement(TIB_Statement* statement);
   void RemoveStatement(TIB_Statement* statement);
-
-  // Null restores the steady clock.
-  static void SetRetryClock(TIB_RetryClock* clock);
 
  protected:
   void SetInitialSettings(TIB_Isolation isolation, bool autoCommit, bool readOnly);

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 
 #include "connection/ClientEntryPoints.h"
 #include "connection/Messages.h"
@@ -16,6 +15,7 @@
 #include "db/TIB_ConnectCharacteristics.h"
 #include "db/TIB_Connection.h"
 #include "db/TIB_Transaction.h"
+#include "platform/System.h"
 #include "platform/Text.h"
 #include "statement/SqlDescriptor.h"
 #include "statement/SqlText.h"
@@ -383,14 +383,13 @@ void TIB_Statement::RequestRelationAliases() {
 }
 
 std::string TIB_Statement::MakeCursorName() {
-  const auto now = std::chrono::system_clock::now();
+  platform::Clock& clock = platform::Current();
+  const platform::TimePoint now = clock.Now();
   const auto milliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  return "C" + std::to_string(objectNumber_) + std::to_string(milliseconds) + std::to_string(local.tm_sec) +
-         std::to_string(local.tm_min) + std::to_string(IB_Session().NextCursorNumber());
+  const platform::LocalDateTime local = clock.ToLocal(now);
+  return "C" + std::to_string(objectNumber_) + std::to_string(milliseconds) + std::to_string(local.second) +
+         std::to_string(local.minute) + std::to_string(IB_Session().NextCursorNumber());
 }
 
 SqlDescriptor& TIB_Statement::BindOutput() {

@@ -3,7 +3,6 @@
 #include <ibase.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "connection/ClientEntryPoints.h"
 #include "connection/Messages.h"
@@ -12,6 +11,7 @@
 #include "db/TIB_Connection.h"
 #include "db/TIB_Statement.h"
 #include "platform/FlagGuard.h"
+#include "platform/System.h"
 #include "statement/TIB_SchemaCache.h"
 
 namespace db {
@@ -36,27 +36,10 @@ bool IsConnectionLoss(ISC_STATUS code) {
   return code == kShutdown || code == kConnectionLost || code == kNetworkError;
 }
 
-class SteadyRetryClock : public TIB_RetryClock {
- public:
-  std::chrono::milliseconds Now() override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-  }
-  void Pause() override { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
-};
-
-TIB_RetryClock* g_retryClock = nullptr;
-
-TIB_RetryClock& RetryClock() {
-  static SteadyRetryClock steady;
-  return g_retryClock != nullptr ? *g_retryClock : steady;
-}
+// Between two attempts of a start, so that the retry does not spin.
+constexpr std::chrono::milliseconds kStartRetryPause{20};
 
 }  // namespace
-
-void TIB_Transaction::SetRetryClock(TIB_RetryClock* clock) {
-  g_retryClock = clock;
-}
 
 TIB_Transaction::TIB_Transaction(std::string name) : TIB_Component(std::move(name)) {}
 
@@ -183,9 +166,9 @@ bool TIB_Transaction::EnsureStarted() {
 
   TIB_Session& session = IB_Session();
   const ClientEntryPoints& client = Client();
-  TIB_RetryClock& clock = RetryClock();
+  platform::Clock& clock = platform::Current();
   // A local pipe server may report a lost connection while it is busy; it is given two seconds.
-  const std::chrono::milliseconds deadline = clock.Now() + kStartRetryPeriod;
+  const platform::TimePoint started = clock.Now();
   ISC_STATUS result = kConnectionLost;
   for (;;) {
     handle_ = 0;
@@ -196,8 +179,10 @@ bool TIB_Transaction::EnsureStarted() {
                  : -1;
     session.SetLastResult(result);
     if (result != kConnectionLost) break;
-    clock.Pause();
-    if (clock.Now() >= deadline) break;
+    clock.Sleep(kStartRetryPause);
+    const auto elapsed = clock.Now() - started;
+    // A clock set back gives a negative time: stop rather than wait for it to catch up.
+    if (elapsed >= kStartRetryPeriod || elapsed < elapsed.zero()) break;
   }
   if (result != 0) {
     handle_ = 0;
