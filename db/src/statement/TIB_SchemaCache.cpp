@@ -108,7 +108,6 @@ const TStrings& TIB_SchemaCache::StatementLines(List list) {
 }
 
 std::vector<std::vector<std::string>> TIB_SchemaCache::Read(List list) {
-  ++reads_[list];
   TIB_SchemaCursor cursor(connection_);
   cursor.SetSQL(StatementLines(list));
   auto rows = cursor.ReadAll();
@@ -177,7 +176,6 @@ std::vector<std::string> TIB_SchemaCache::KeyColumnsOf(const std::string& table)
   }
 
   // A table the list does not know (created after it was read): ask for its key alone.
-  ++reads_[kTableKey];
   long failedCode = 0;
   bool failed = false;
   if (!keyCursor_) {

@@ -52,8 +52,6 @@ class TIB_SchemaCache {
 
   // Forgets every list; they are read again on next need.
   void Invalidate();
-  // How many catalogue reads of a list went to the server since the cache was made.
-  int ReadsOf(List list) const { return reads_[list]; }
 
  private:
   std::vector<std::vector<std::string>> Read(List list);
@@ -74,7 +72,6 @@ class TIB_SchemaCache {
   bool primaryKeysLoaded_ = false;
   bool foreignKeysLoaded_ = false;
   bool defaultsLoaded_ = false;
-  int reads_[8] = {};
 };
 
 }  // namespace db
