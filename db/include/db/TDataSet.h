@@ -51,7 +51,6 @@ class TDataSet {
   virtual bool ColumnIsNull(int column) const = 0;
   virtual std::string ColumnAsString(int column) const = 0;
   virtual long long ColumnAsInteger(int column) const = 0;
-  virtual std::string ColumnAsDateTimeText(int column) const = 0;
   // The column definitions of the open (or prepared) dataset.
   virtual const std::vector<TFieldDef>& FieldDefs() const = 0;
 

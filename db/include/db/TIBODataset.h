@@ -44,7 +44,6 @@ class TIBODataset : public TDataSet {
   bool ColumnIsNull(int column) const override;
   std::string ColumnAsString(int column) const override;
   long long ColumnAsInteger(int column) const override;
-  std::string ColumnAsDateTimeText(int column) const override;
   const std::vector<TFieldDef>& FieldDefs() const override { return internal_.FieldDefs(); }
 
  protected:

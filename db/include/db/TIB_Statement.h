@@ -81,8 +81,6 @@ class TIB_Statement : public TIB_Component {
   // The column of this name (select-list name, letter case ignored), or -1.
   int ColumnIndex(const std::string& name) const;
   bool IsNull(std::size_t column) const;
-  // The row's bytes for a column as the client library wrote them.
-  const std::vector<char>& ColumnData(std::size_t column) const { return rowData_.at(column); }
 
   // A text column as text: fixed-length text without its trailing blanks (when trimFixed), variable
   // text exactly, both cut at a zero byte; integers in decimal; NULL as empty text.
