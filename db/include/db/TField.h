@@ -28,7 +28,8 @@ class TField {
   bool Required = false;
 
   bool IsNull() const;
-  // No current row (empty or closed dataset) reads as empty text / 0.
+  // No current row (empty or closed dataset) reads as empty text / 0. AsInteger is for the integer
+  // columns an integer field binds to; any other column reads 0.
   virtual std::string AsString() const;
   virtual int AsInteger() const;
 

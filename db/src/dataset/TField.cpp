@@ -1,10 +1,5 @@
 #include "db/TField.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-
-#include "db/Errors.h"
 #include "db/TDataSet.h"
 
 namespace db {
@@ -33,24 +28,8 @@ std::string TField::AsString() const {
 
 int TField::AsInteger() const {
   if (IsNull()) return 0;
-  switch (definition_.DataType) {
-    case TFieldType::ftSmallint:
-    case TFieldType::ftInteger:
-    case TFieldType::ftWord:
-    case TFieldType::ftAutoInc:
-    case TFieldType::ftLargeint:
-      return static_cast<int>(dataset_->ColumnAsInteger(definition_.Column));
-    default:
-      break;
-  }
-  const std::string text = AsString();
-  char* end = nullptr;
-  errno = 0;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || end == nullptr || *end != '\0' || errno != 0 || value < INT_MIN || value > INT_MAX) {
-    throw EDatabaseError("'" + text + "' is not a valid integer value");
-  }
-  return static_cast<int>(value);
+  // Binding lets nothing but an integer column (of any width) reach a field that is read as a number.
+  return static_cast<int>(dataset_->ColumnAsInteger(definition_.Column));
 }
 
 }  // namespace db
