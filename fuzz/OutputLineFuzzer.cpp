@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int bufferSize = requested == 0 ? kDefaultBufferSize : static_cast<int>(requested);
 
   services::TIBBackupService backup;
-  services::ApplyBackupInstanceSettings(backup, "masterkey");
+  services::ApplyBackupInstanceSettings(backup);
   backup.SetDatabaseName("/dados/app.fdb");
   backup.BackupFile().Add("/backup/app.gbk");
   backup.SetBufferSize(bufferSize);

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "connection/DatabaseParameterBuffer.h"
-#include "db/BackupPasswords.h"
+#include "dataset/BackupPasswords.h"
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"

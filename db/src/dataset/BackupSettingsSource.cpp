@@ -1,9 +1,9 @@
 #include "db/BackupSettingsSource.h"
 
+#include "dataset/BackupPasswords.h"
 #include "dataset/TDateTimeField.h"
 #include "dataset/TIntegerField.h"
 #include "dataset/TStringField.h"
-#include "db/BackupPasswords.h"
 
 namespace db {
 
