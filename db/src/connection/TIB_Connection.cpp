@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "connection/ClientEntryPoints.h"
+#include "connection/ComponentLists.h"
 #include "connection/DatabaseParameterBuffer.h"
 #include "connection/Messages.h"
 #include "connection/ReportClientError.h"
@@ -567,25 +568,20 @@ void TIB_Connection::MarkConnectionLost() {
 }
 
 void TIB_Connection::AddTransaction(TIB_Transaction* transaction) {
-  if (std::find(transactions_.begin(), transactions_.end(), transaction) == transactions_.end()) {
-    transactions_.push_back(transaction);
-  }
+  AddOnce(transactions_, transaction);
 }
 
 void TIB_Connection::RemoveTransaction(TIB_Transaction* transaction) {
-  transactions_.erase(std::remove(transactions_.begin(), transactions_.end(), transaction),
-                      transactions_.end());
+  RemoveFrom(transactions_, transaction);
   if (defaultTransaction_ == transaction) defaultTransaction_ = nullptr;
 }
 
 void TIB_Connection::AddStatement(TIB_Statement* statement) {
-  if (std::find(statements_.begin(), statements_.end(), statement) == statements_.end()) {
-    statements_.push_back(statement);
-  }
+  AddOnce(statements_, statement);
 }
 
 void TIB_Connection::RemoveStatement(TIB_Statement* statement) {
-  statements_.erase(std::remove(statements_.begin(), statements_.end(), statement), statements_.end());
+  RemoveFrom(statements_, statement);
 }
 
 }  // namespace db

@@ -1,7 +1,6 @@
 #include "db/TIB_Session.h"
 
-#include <algorithm>
-
+#include "connection/ComponentLists.h"
 #include "statement/SqlDescriptor.h"
 
 namespace db {
@@ -33,7 +32,7 @@ void TIB_Session::AddConnection(TIB_Connection* connection) {
 }
 
 void TIB_Session::RemoveConnection(TIB_Connection* connection) {
-  connections_.erase(std::remove(connections_.begin(), connections_.end(), connection), connections_.end());
+  RemoveFrom(connections_, connection);
 }
 
 }  // namespace db

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "connection/ClientEntryPoints.h"
+#include "connection/ComponentLists.h"
 #include "connection/Messages.h"
 #include "connection/ReportClientError.h"
 #include "db/Errors.h"
@@ -72,11 +73,7 @@ void TIB_Statement::SetIB_Transaction(TIB_Transaction* transaction) {
 }
 
 void TIB_Statement::UseTransaction(TIB_Transaction* transaction) {
-  if (std::find(joinedTransactions_.begin(), joinedTransactions_.end(), transaction) ==
-      joinedTransactions_.end()) {
-    joinedTransactions_.push_back(transaction);
-    transaction->AddStatement(this);
-  }
+  if (AddOnce(joinedTransactions_, transaction)) transaction->AddStatement(this);
 }
 
 void TIB_Statement::ForgetConnection(TIB_Connection* connection) {
@@ -89,8 +86,7 @@ void TIB_Statement::ForgetConnection(TIB_Connection* connection) {
 }
 
 void TIB_Statement::ForgetTransaction(TIB_Transaction* transaction) {
-  joinedTransactions_.erase(std::remove(joinedTransactions_.begin(), joinedTransactions_.end(), transaction),
-                            joinedTransactions_.end());
+  RemoveFrom(joinedTransactions_, transaction);
   if (transaction_ == transaction) transaction_ = nullptr;
   if (cursorTransaction_ == transaction) {
     cursorTransaction_ = nullptr;

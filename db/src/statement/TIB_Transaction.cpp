@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "connection/ClientEntryPoints.h"
+#include "connection/ComponentLists.h"
 #include "connection/Messages.h"
 #include "connection/ReportClientError.h"
 #include "db/Errors.h"
@@ -70,13 +71,11 @@ void TIB_Transaction::SetIB_Connection(TIB_Connection* connection) {
 }
 
 void TIB_Transaction::AddConnection(TIB_Connection* connection) {
-  if (std::find(connections_.begin(), connections_.end(), connection) != connections_.end()) return;
-  connections_.push_back(connection);
-  connection->AddTransaction(this);
+  if (AddOnce(connections_, connection)) connection->AddTransaction(this);
 }
 
 void TIB_Transaction::ForgetConnection(TIB_Connection* connection) {
-  connections_.erase(std::remove(connections_.begin(), connections_.end(), connection), connections_.end());
+  RemoveFrom(connections_, connection);
 }
 
 void TIB_Transaction::SetIsolation(TIB_Isolation isolation) {
@@ -283,13 +282,11 @@ void TIB_Transaction::EndTransaction() {
 }
 
 void TIB_Transaction::AddStatement(TIB_Statement* statement) {
-  if (std::find(statements_.begin(), statements_.end(), statement) == statements_.end()) {
-    statements_.push_back(statement);
-  }
+  AddOnce(statements_, statement);
 }
 
 void TIB_Transaction::RemoveStatement(TIB_Statement* statement) {
-  statements_.erase(std::remove(statements_.begin(), statements_.end(), statement), statements_.end());
+  RemoveFrom(statements_, statement);
 }
 
 }  // namespace db
