@@ -91,6 +91,9 @@ class TIB_Transaction : public TIB_Component {
     if (event && !Destroying()) event(this);
   }
   void TellStatementsTheTransactionEnds();
+  // A setting that goes into the start's TPB: a different value is refused once started.
+  template <class Value>
+  void ChangeStartSetting(Value& setting, Value value, const char* property);
 
   std::vector<TIB_Connection*> connections_;
   std::vector<TIB_Statement*> statements_;

@@ -78,28 +78,27 @@ void TIB_Transaction::ForgetConnection(TIB_Connection* connection) {
   RemoveFrom(connections_, connection);
 }
 
+template <class Value>
+void TIB_Transaction::ChangeStartSetting(Value& setting, Value value, const char* property) {
+  if (value == setting) return;
+  if (Started()) throw EIB_TransactionError(this, messages::CannotChangeStarted(property));
+  setting = value;
+}
+
 void TIB_Transaction::SetIsolation(TIB_Isolation isolation) {
-  if (isolation == isolation_) return;
-  if (Started()) throw EIB_TransactionError(this, messages::CannotChangeStarted("Isolation"));
-  isolation_ = isolation;
+  ChangeStartSetting(isolation_, isolation, "Isolation");
 }
 
 void TIB_Transaction::SetRecVersion(bool value) {
-  if (value == recVersion_) return;
-  if (Started()) throw EIB_TransactionError(this, messages::CannotChangeStarted("RecVersion"));
-  recVersion_ = value;
+  ChangeStartSetting(recVersion_, value, "RecVersion");
 }
 
 void TIB_Transaction::SetReadOnly(bool value) {
-  if (value == readOnly_) return;
-  if (Started()) throw EIB_TransactionError(this, messages::CannotChangeStarted("ReadOnly"));
-  readOnly_ = value;
+  ChangeStartSetting(readOnly_, value, "ReadOnly");
 }
 
 void TIB_Transaction::SetLockWait(bool value) {
-  if (value == lockWait_) return;
-  if (Started()) throw EIB_TransactionError(this, messages::CannotChangeStarted("LockWait"));
-  lockWait_ = value;
+  ChangeStartSetting(lockWait_, value, "LockWait");
 }
 
 std::vector<char> TIB_Transaction::BuildTPB(bool databaseReadOnly) const {
