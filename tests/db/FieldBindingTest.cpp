@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dataset/TDateTimeField.h"
-#include "dataset/TIntegerField.h"
-#include "dataset/TStringField.h"
+#include "dataset/Fields.h"
 #include "db/Errors.h"
 #include "db/TDataSet.h"
 #include "db/TIBOInternalDataset.h"

@@ -1,9 +1,7 @@
 #include "db/BackupSettingsSource.h"
 
 #include "dataset/BackupPasswords.h"
-#include "dataset/TDateTimeField.h"
-#include "dataset/TIntegerField.h"
-#include "dataset/TStringField.h"
+#include "dataset/Fields.h"
 
 namespace db {
 
