@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "app/Platform.h"
+#include "app/DesktopSystem.h"
 #include "app/Text.h"
 
 namespace app {
@@ -16,8 +16,7 @@ QString StandardErrorText(const std::string& message) {
 }
 
 void ShowStandardError(const std::exception& error) {
-  CurrentPlatform().ShowMessage(QApplication::activeWindow(), MessageBoxKind::StandardError,
-                                StandardErrorText(error.what()));
+  ShowMessage(MessageBoxKind::StandardError, StandardErrorText(error.what()));
 }
 
 }  // namespace app

@@ -29,37 +29,19 @@ OutputView::OutputView(QWidget* parent) : QAbstractScrollArea(parent) {
   connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
 }
 
+void OutputView::SetTranscript(core::Transcript& transcript) {
+  transcript_ = &transcript;
+  ScheduleRefresh();
+}
+
 void OutputView::Clear() {
-  lines_.clear();
+  transcript_->Clear();
   ScheduleRefresh();
 }
 
 void OutputView::Add(std::string_view text) {
-  for (;;) {
-    const size_t end = text.find_first_of("\r\n");
-    if (end == std::string_view::npos) {
-      lines_.emplace_back(text);
-      break;
-    }
-    lines_.emplace_back(text.substr(0, end));
-    const size_t next = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-    text.remove_prefix(next);
-    if (text.empty()) break;
-  }
+  transcript_->Add(text);
   ScheduleRefresh();
-}
-
-std::string OutputView::Text() const {
-  size_t size = 0;
-  for (const auto& line : lines_)
-    size += line.size() + 2;
-  std::string text;
-  text.reserve(size);
-  for (const auto& line : lines_) {
-    text += line;
-    text += "\r\n";
-  }
-  return text;
 }
 
 void OutputView::ScheduleRefresh() {
@@ -78,7 +60,7 @@ void OutputView::Refresh() {
   refreshTimer_.stop();
   QScrollBar* bar = verticalScrollBar();
   const bool following = bar->value() >= bar->maximum();
-  const int maximum = std::max(0, static_cast<int>(lines_.size()) - VisibleLineCount());
+  const int maximum = std::max(0, static_cast<int>(Lines().size()) - VisibleLineCount());
   bar->setRange(0, maximum);
   bar->setPageStep(VisibleLineCount());
   if (following) bar->setValue(maximum);
@@ -94,8 +76,8 @@ void OutputView::paintEvent(QPaintEvent*) {
   const size_t first = static_cast<size_t>(std::max(0, verticalScrollBar()->value()));
   const size_t count = static_cast<size_t>(VisibleLineCount()) + 1;
   int y = kTextMargin;
-  for (size_t i = first; i < lines_.size() && i < first + count; ++i, y += height) {
-    painter.drawText(kTextMargin, y + ascent, FromCp1252(lines_[i]));
+  for (size_t i = first; i < Lines().size() && i < first + count; ++i, y += height) {
+    painter.drawText(kTextMargin, y + ascent, FromCp1252(Lines()[i]));
   }
 }
 

@@ -14,7 +14,7 @@ class ERegistryException : public std::runtime_error {
 // The programs started for every user at log-on are the entries of the machine-wide autostart folder:
 // "autostart" under the first absolute entry of XDG_CONFIG_DIRS, "/etc/xdg" when it names none. A Run
 // value is the entry file "<name>.desktop"; its data is the program the entry's Exec line starts, and an
-// entry whose Exec line is empty or missing counts as absent. Names and data are code page 1252 texts.
+// entry whose Exec line is empty or missing counts as absent. Names and data are UTF-8, as the entries are.
 //
 // The folder is only used when it can be opened for reading and writing, as the Run key was always
 // opened for full access.

@@ -1,6 +1,6 @@
 #include "app/SystemLanguage.h"
 
-#include <cstdlib>
+#include "app/DesktopSystem.h"
 
 namespace app {
 namespace {
@@ -60,8 +60,8 @@ std::uint16_t LangIdFromLocaleName(std::string_view localeName) {
 
 std::uint16_t SystemDefaultLangId() {
   for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') return LangIdFromLocaleName(value);
+    const std::optional<std::string> value = Desktop().Variable(variable);
+    if (value && !value->empty()) return LangIdFromLocaleName(*value);
   }
   return LangIdFromLocaleName("C");
 }

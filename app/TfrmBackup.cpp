@@ -8,15 +8,16 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include "app/DesktopSystem.h"
 #include "app/ErrorRoute.h"
 #include "app/OutputView.h"
-#include "app/Platform.h"
-#include "app/ProfileReader.h"
 #include "app/ProgramIcon.h"
 #include "app/RunMode.h"
 #include "app/TGauge.h"
 #include "app/TRxTrayIcon.h"
 #include "app/Text.h"
+#include "core/ProfileReader.h"
+#include "core/TextEncoding.h"
 #include "services/BackupInstance.h"
 
 namespace app {
@@ -40,7 +41,7 @@ constexpr int kStatusBarHeight = 19;
 
 TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolder, QWidget* parent)
     : QMainWindow(parent), arguments_(arguments) {
-  settings_.programFolder = ToCp1252(programFolder);
+  settings_.programFolder = programFolder.toStdString();
   setWindowTitle(QStringLiteral("Backup"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -66,6 +67,7 @@ void TfrmBackup::CreateElements() {
   memSaida->setObjectName(QStringLiteral("memSaida"));
   memSaida->setGeometry(8, 8, 585, 305);
   memSaida->setFont(PixelFont(QStringLiteral("Consolas"), 13, false, QFont::Monospace));
+  memSaida->SetTranscript(transcript_);
 
   txtStatus = new QLabel(client);
   txtStatus->setObjectName(QStringLiteral("txtStatus"));
@@ -153,22 +155,23 @@ void TfrmBackup::SetTextNow(QLabel* label, const QString& text) {
 }
 
 void TfrmBackup::FormCreate() {
-  const ProfileReader profile(FromCp1252(settings_.programFolder + "sistema.ini").toStdString());
-  settings_.databaseLocation = profile.ReadString("Dados", "Dir", "");
-  settings_.serverSystem = profile.ReadString("Backup", "Sistema", "Windows");
+  const core::ProfileReader profile(settings_.programFolder + "sistema.ini");
+  settings_.databaseLocation = core::DecodeFileText(profile.ReadString("Dados", "Dir", ""));
+  settings_.serverSystem = core::DecodeFileText(profile.ReadString("Backup", "Sistema", "Windows"));
+  settings_.serverAccount = core::DecodeFileText(profile.ReadString("Backup", "ContaServidor", "firebird"));
   if (settings_.databaseLocation.empty()) {
-    CurrentPlatform().ShowMessage(
-        nullptr, MessageBoxKind::Error,
-        QStringLiteral("Não foi encontrado o arquivo de configuração SISTEMA.INI.\r\r"
-                       "Por favor verifique o diretório do executável ou as "
-                       "propriedades do atalho."));
-    CurrentPlatform().EndProcess(0);
+    ShowMessage(MessageBoxKind::Error,
+                QStringLiteral("Não foi encontrado o arquivo de configuração SISTEMA.INI.\r\r"
+                               "Por favor verifique o diretório do executável ou as "
+                               "propriedades do atalho."));
+    Desktop().EndProcess(0);
   }
 
   InitStartupCheckMarks();
 
   if (!ManualMode()) {
     hideOnMinimize_ = true;
+    scheduler_.Start();
     tmrRelogio.start();
     btnIniciar->hide();
   } else {

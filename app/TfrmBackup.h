@@ -5,7 +5,10 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/BackupSettings.h"
+#include "core/BackupSettings.h"
+#include "core/JobObserver.h"
+#include "core/Scheduler.h"
+#include "core/Transcript.h"
 #include "db/BackupSettingsSource.h"
 #include "services/TIBBackupService.h"
 
@@ -17,7 +20,6 @@ class QStatusBar;
 
 namespace app {
 
-struct BackupNames;
 class OutputView;
 class TGauge;
 class TRxTrayIcon;
@@ -35,8 +37,8 @@ class TfrmBackup : public QMainWindow {
   ~TfrmBackup() override;
 
   bool ManualMode() const;
-  const BackupSettings& Settings() const { return settings_; }
-  BackupSettings& Settings() { return settings_; }
+  const core::BackupSettings& Settings() const { return settings_; }
+  core::BackupSettings& Settings() { return settings_; }
   int ReconnectionAttempt() const { return reconnectionAttempt_; }
 
   // Start-up and exit.
@@ -48,8 +50,9 @@ class TfrmBackup : public QMainWindow {
   void tmrRelogioTimer();
   void ShowWaitingText();
 
-  // Backup job.
+  // Backup job. A note (UTF-8) goes into the job's log block, such as why a scheduled job runs late.
   void btnIniciarClick();
+  void RunJob(const std::string& note);
 
   // Start with the system, tray icon, About, release notes and remote support.
   void popIniciarWindowsClick();
@@ -108,15 +111,44 @@ class TfrmBackup : public QMainWindow {
   void ConnectHandlers();
   void InitStartupCheckMarks();
   void CreateDataComponents();
-  void RunBackupJob();
-  void RunServiceBackup(const BackupNames& names, bool& started);
-  void CopyBackup(const BackupNames& names);
-  void DeleteExpiredFiles(const BackupNames& names);
   void EndJobEarly();
+
+  // The state of the last backup in the notification area (automatic mode): the icon's mark, its hint
+  // and, for a failure, a notification, so that an unattended failure reaches a person.
+  void ShowJobRunning();
+  void ShowJobEnded(const QString& started, bool succeeded, const QString& problem);
+  void ShowSettingsProblem(const QString& problem);
+  bool NoScheduleTimes() const;
+  // The server's error that ended the last job, from its transcript.
+  QString FailureText() const;
+
+  // Shows a running job in the window: its transcript in the output area, its status and progress, and
+  // the message pump after every line the server sends, which keeps the window, the tray icon and the
+  // menus live during a backup.
+  class JobView : public core::JobObserver {
+   public:
+    explicit JobView(TfrmBackup& form) : form_(form) {}
+    void TranscriptChanged() override;
+    void StatusChanged(std::string_view status) override;
+    void ProgressMaximumChanged(int maximum) override;
+    void ProgressAdvanced() override;
+    void ProgressFilled() override;
+    void OutputLineRead() override;
+    void CopyFailed() override;
+
+   private:
+    TfrmBackup& form_;
+  };
 
   std::unique_ptr<db::BackupSettingsSource> settingsSource_;
   QStringList arguments_;
-  BackupSettings settings_;
+  core::BackupSettings settings_;
+  // What the running or the last job wrote: the output area shows it and the log received it.
+  core::Transcript transcript_;
+  JobView jobView_{*this};
+  core::Scheduler scheduler_;
+  // The running job could not copy its backup to the copy folder.
+  bool copyFailed_ = false;
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
   bool jobRunning_ = false;

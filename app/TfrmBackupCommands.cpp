@@ -1,7 +1,7 @@
 #include <QAction>
 #include <QString>
 
-#include "app/Platform.h"
+#include "app/DesktopSystem.h"
 #include "app/RunValues.h"
 #include "app/ShellOpen.h"
 #include "app/TfrmBackup.h"
@@ -47,10 +47,9 @@ void TfrmBackup::popIniciarWindowsClick() {
   iniciarWindowsChecked_ = !previous;
   mnuIniciarWindows->setChecked(iniciarWindowsChecked_);
   popIniciarWindows->setChecked(iniciarWindowsChecked_);
-  CurrentPlatform().ShowMessage(this, MessageBoxKind::Information,
-                                QStringLiteral("Backup do Kelmora configurado para ") +
-                                    (iniciarWindowsChecked_ ? QString() : QStringLiteral("NÃO ")) +
-                                    QStringLiteral("INICIAR neste computador."));
+  ShowMessage(MessageBoxKind::Information, QStringLiteral("Backup do Kelmora configurado para ") +
+                                               (iniciarWindowsChecked_ ? QString() : QStringLiteral("NÃO ")) +
+                                               QStringLiteral("INICIAR neste computador."));
 }
 
 void TfrmBackup::RxTrayIconClick() {
@@ -63,12 +62,12 @@ void TfrmBackup::Sore1Click() {
   // Each use makes a new window; the main window owns it until the program ends.
   auto* splash = new TfrmSplash(this);
   splash->tmrClose.start();
-  CurrentPlatform().ExecModal(*splash);
+  Desktop().ExecModal(*splash);
 }
 
 void TfrmBackup::NotasdaVerso1Click() {
   auto* notes = new TfrmNotas(this);
-  CurrentPlatform().ExecModal(*notes);
+  Desktop().ExecModal(*notes);
 }
 
 void TfrmBackup::SuporteRemoto1Click() {

@@ -1,10 +1,13 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QStatusBar>
+#include <algorithm>
 
-#include "app/Platform.h"
+#include "app/DesktopSystem.h"
 #include "app/Text.h"
 #include "app/TfrmBackup.h"
+#include "core/TextEncoding.h"
+#include "platform/Cp1252.h"
 
 namespace app {
 namespace {
@@ -16,6 +19,16 @@ constexpr long kNetworkError = 335544721;    // isc_network_error
 constexpr int kLastAttempt = 50;
 constexpr int kPauses = 50;
 constexpr int kPauseMilliseconds = 50;
+
+// The server's own words from the error route's lines: those after "ISC ERROR MESSAGE:", each on a line.
+QString ServerMessage(const db::TStrings& errorMessage) {
+  QString text;
+  const auto heading = std::find(errorMessage.begin(), errorMessage.end(), "ISC ERROR MESSAGE:");
+  for (auto line = heading == errorMessage.end() ? heading : heading + 1; line < errorMessage.end(); ++line) {
+    if (!line->empty()) text += QLatin1Char('\n') + FromCp1252(*line);
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -29,31 +42,53 @@ void TfrmBackup::CreateDataComponents() {
   };
 }
 
+bool TfrmBackup::NoScheduleTimes() const {
+  return std::all_of(settings_.scheduleTimes.begin(), settings_.scheduleTimes.end(),
+                     [](const std::string& time) { return time.empty(); });
+}
+
 void TfrmBackup::tmrConexaoTimer() {
   tmrConexao.stop();
-  IBODatabase().SetDatabaseName(settings_.databaseLocation);
+  // The connection works in the server's spelling of its file names.
+  IBODatabase().SetDatabaseName(core::ServerText(settings_.databaseLocation, settings_.serverSystem));
   IBODatabase().Connect();
 }
 
 void TfrmBackup::IBODatabaseAfterConnect() {
-  stbStatusPanel->setText(QStringLiteral("Dados: ") + FromCp1252(IBODatabase().DatabaseName()));
+  stbStatusPanel->setText(
+      QStringLiteral("Dados: ") +
+      QString::fromStdString(core::FromServerText(IBODatabase().DatabaseName(), settings_.serverSystem)));
   db::TIBOQuery& query = tblBackup();
   query.Open();
   for (int i = 0; i < 4; ++i) {
     settings_.scheduleTimes[static_cast<size_t>(i)] =
-        query.FieldByName("HR_BACKUP_" + std::to_string(i + 1)).AsString();
+        cp1252::ToUtf8(query.FieldByName("HR_BACKUP_" + std::to_string(i + 1)).AsString());
   }
-  settings_.copyFolder = query.FieldByName("TX_DIR_HDD").AsString();
+  // The row's texts are code page 1252 (the connection's character set).
+  settings_.copyFolder = cp1252::ToUtf8(query.FieldByName("TX_DIR_HDD").AsString());
   settings_.retentionDays = static_cast<std::int32_t>(query.FieldByName("NR_DIAS").AsInteger());
   query.Close();
   IBODatabase().Disconnect();
   if (!ManualMode()) ShowWaitingText();
+  if (NoScheduleTimes()) {
+    ShowSettingsProblem(QStringLiteral(
+        "Nenhum horário de backup foi lido do banco de dados: nenhum backup automático será feito."));
+  }
 }
 
-void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TStrings&, const db::TStrings&,
-                                  long, const db::TStrings&, const db::TStrings&, bool& RaiseException) {
+void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TStrings& ErrorMessage,
+                                  const db::TStrings&, long, const db::TStrings&, const db::TStrings&,
+                                  bool& RaiseException) {
   RaiseException = false;
-  if (ERRCODE != kUnavailable && ERRCODE != kNetLookupError && ERRCODE != kNetworkError) return;
+  if (ERRCODE != kUnavailable && ERRCODE != kNetLookupError && ERRCODE != kNetworkError) {
+    // A wrong password or a missing database leaves the schedule empty: without a word, no backup
+    // would ever run.
+    if (NoScheduleTimes()) {
+      ShowSettingsProblem(QStringLiteral("As configurações de backup não foram lidas do banco de dados.") +
+                          ServerMessage(ErrorMessage));
+    }
+    return;
+  }
 
   SetTextNow(txtStatus, QStringLiteral("Tentativa de reconexão %1/50").arg(reconnectionAttempt_));
   if (reconnectionAttempt_ >= kLastAttempt) {
@@ -68,13 +103,13 @@ void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TS
                   "2 - Firebird INATIVO no servidor, verifique se está instalado.\r"
                   "3 - Porta 3050 bloqueada no servidor, libere a porta no firewall.\r\r"
                   "Por favor, contacte o administrador do sistema.");
-    CurrentPlatform().ShowMessage(nullptr, MessageBoxKind::Error, text);
-    CurrentPlatform().EndProcess(0);
+    ShowMessage(MessageBoxKind::Error, text);
+    Desktop().EndProcess(0);
   }
   // About 2.5 seconds during which the window, its timers and the tray icon keep working. A "Sair" given
   // meanwhile ends the attempts, so the program does not linger for minutes after being told to stop.
   for (int pause = 0; pause < kPauses; ++pause) {
-    CurrentPlatform().Sleep(kPauseMilliseconds);
+    Desktop().Sleep(std::chrono::milliseconds(kPauseMilliseconds));
     QCoreApplication::processEvents();
     if (closeRequested_) return;
   }

@@ -6,14 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "app/ProfileReader.h"
+#include "core/ProfileReader.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {
 
 using fuzz::Require;
 
-void CheckLookup(const app::ProfileReader& reader, const std::string& text, std::string_view section,
+void CheckLookup(const core::ProfileReader& reader, const std::string& text, std::string_view section,
                  std::string_view key, std::string_view fallback) {
   const std::string value = reader.ReadString(section, key, fallback);
   Require(value == fallback || text.find(value) != std::string::npos,
@@ -27,7 +27,7 @@ void CheckLookup(const app::ProfileReader& reader, const std::string& text, std:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const app::ProfileReader reader = app::ProfileReader::FromText(text);
+  const core::ProfileReader reader = core::ProfileReader::FromText(text);
 
   // The two values the program reads, with the defaults it reads them with.
   CheckLookup(reader, text, "Dados", "Dir", "");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that the build, the tests and the demo need. Safe to run again:
-# packages already present are skipped. Works as root or through sudo.
+# Installs every Debian package that the build, the tests, the demo and the hand-run tools need
+# (python3 runs scripts/mutate.sh). Safe to run again: packages already present are skipped. Works as
+# root or through sudo.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   xvfb xauth trayer xdotool x11-utils x11-apps imagemagick libxcb1-dev
   fonts-dejavu-core fonts-liberation
   procps iproute2
+  python3
 )
 
 missing=()

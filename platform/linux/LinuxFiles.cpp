@@ -31,8 +31,10 @@ using linux_system::FileDescriptor;
 
 // A copy holds the whole business database: readable by its owner and the owner's group, never by all.
 constexpr mode_t kCopyPermissions = 0640;
-constexpr mode_t kLogPermissions = 0644;
-constexpr mode_t kFolderPermissions = 0755;
+// The log is read and appended to by every desktop user of a shared program folder, never by others.
+constexpr mode_t kLogPermissions = 0660;
+// Backups hold the whole business database: the folder is its owner's alone until it is shared.
+constexpr mode_t kFolderPermissions = 0700;
 
 [[noreturn]] void ThrowSystemError(const std::string& what) {
   throw std::system_error(errno, std::generic_category(), what);

@@ -68,6 +68,31 @@ constexpr void DecodeUtf8(std::string_view utf8, Put&& put) {
   }
 }
 
+// Whether the bytes are well-formed UTF-8 (shortest forms only, no surrogates, nothing above U+10FFFF).
+constexpr bool IsValidUtf8(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const int extra = lead < 0x80                    ? 0
+                      : lead >= 0xC2 && lead <= 0xDF ? 1
+                      : (lead & 0xF0) == 0xE0        ? 2
+                      : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                     : -1;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= bytes.size() + (extra == 0 ? 1 : 0)) return false;
+    char32_t codePoint = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+      if ((next & 0xC0) != 0x80) return false;
+      codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    if ((extra == 2 && (codePoint < 0x800 || (codePoint >= 0xD800 && codePoint <= 0xDFFF))) ||
+        (extra == 3 && (codePoint < 0x10000 || codePoint > 0x10FFFF))) {
+      return false;
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return true;
+}
+
 constexpr std::string FromUtf8(std::string_view utf8) {
   std::string out;
   DecodeUtf8(utf8, [&out](char c) { out += c; });

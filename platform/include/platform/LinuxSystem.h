@@ -30,6 +30,12 @@ class LinuxSystem : public System {
   std::vector<std::string> ListFolder(const std::string& folder) override;
   std::optional<TimePoint> LastWriteTime(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
+  std::optional<FileStamp> Stamp(const std::string& path) override;
+  std::optional<std::uint32_t> AccountId(const std::string& account) override;
+  std::uint32_t OwnId() override;
+  // Through the folder's POSIX access lists: the account and we get every right on the folder, and its
+  // default list gives the same to both on what is created in it, nothing to others.
+  bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
 
   std::string AutostartFolder() override;
   bool AutostartFolderUsable(bool createWhenMissing) override;

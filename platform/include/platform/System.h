@@ -79,10 +79,20 @@ class AppendFile {
   virtual void Close() = 0;
 };
 
+// What tells one version of a file from another: a file replaced, rewritten or truncated differs.
+struct FileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t size = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
 class Files {
  public:
   virtual ~Files() = default;
-  // Creates one folder level; false when it could not be made (an existing folder included).
+  // Creates one folder level, open to its owner alone; false when it could not be made (an existing
+  // folder included).
   virtual bool CreateFolder(const std::string& path) = 0;
   virtual bool IsFolder(const std::string& path) = 0;
   // Opens for appending, creating the file when missing; a symbolic link in its place is not followed.
@@ -101,6 +111,17 @@ class Files {
   virtual std::optional<TimePoint> LastWriteTime(const std::string& path) = 0;
   // Removes the entry (a symbolic link itself, never its target); false when it could not.
   virtual bool RemoveFile(const std::string& path) = 0;
+  // nullopt when there is no such entry.
+  virtual std::optional<FileStamp> Stamp(const std::string& path) = 0;
+
+  // The user id of an account given by name or by number; nullopt when this system has no such account.
+  virtual std::optional<std::uint32_t> AccountId(const std::string& account) = 0;
+  // The user id this program runs as.
+  virtual std::uint32_t OwnId() = 0;
+  // Lets another account (a database server's) read, write and enter a folder of ours, and makes every
+  // file created in it readable and writable by us and by that account and by no one else, whoever
+  // creates it. False when the folder's owner cannot do that here (not ours, no access lists).
+  virtual bool ShareFolder(const std::string& folder, std::uint32_t accountId) = 0;
 };
 
 // The entries of the machine-wide autostart folder, each a file "<name>.desktop" (names are UTF-8).

@@ -14,7 +14,7 @@
 #include "platform/Cp1252.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {

@@ -9,7 +9,7 @@
 #include "app/TfrmNotas.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {

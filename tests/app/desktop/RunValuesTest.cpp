@@ -7,7 +7,7 @@
 #include "platform/Cp1252.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
@@ -98,9 +98,9 @@ TEST_F(RunValuesTest, RewritingReplacesTheWholeEntry) {
   EXPECT_EQ(contents.find("X-Extra"), std::string::npos) << "nothing of the old file may remain";
 }
 
-TEST_F(RunValuesTest, TextsInTheProgramsCodePageBecomeUtf8InTheFileAndComeBack) {
-  const std::string name = "Cópia Kelmora"_cp1252;
-  const std::string data = "/opt/Kelmora Ação/backup"_cp1252;
+TEST_F(RunValuesTest, AccentedNamesAndFoldersGoToTheFileAndComeBack) {
+  const std::string name = "Cópia Kelmora";
+  const std::string data = "/opt/Kelmora Ação/backup";
   app::WriteRunValue(name, data, false);
   const fs::path file = Entry("Cópia Kelmora.desktop");
   ASSERT_TRUE(fs::exists(file));

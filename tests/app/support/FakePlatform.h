@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/Platform.h"
+#include "app/DesktopSystem.h"
 
 namespace testsupport {
 
@@ -14,35 +14,44 @@ struct ProcessEnded {
   int exitCode;
 };
 
-// A platform for in-process tests: boxes are recorded instead of shown, sleeps only count, the end of the
+// A system for in-process tests: boxes are recorded instead of shown, sleeps only count, the end of the
 // process throws ProcessEnded, and the clock is whatever the test sets (the real clock by default).
-// Installed for its lifetime.
-class FakePlatform : public app::Platform {
+// Everything else is the machine's own. Installed for its lifetime.
+class FakePlatform : public app::DesktopSystem {
  public:
   struct Box {
     app::MessageBoxKind kind;
     QString text;
   };
 
-  FakePlatform() { app::SetPlatform(this); }
-  ~FakePlatform() override { app::SetPlatform(nullptr); }
+  FakePlatform() { platform::SetCurrent(this); }
+  ~FakePlatform() override { platform::SetCurrent(nullptr); }
 
-  void ShowMessage(QWidget*, app::MessageBoxKind kind, const QString& text) override {
-    boxes.push_back({kind, text});
+  void ShowMessage(app::MessageBoxKind kind, std::string_view text) override {
+    boxes.push_back({kind, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))});
     if (onMessage) onMessage(boxes.back());
+  }
+  void Notify(app::TRxTrayIcon&, const QString& title, const QString& text) override {
+    notifications.push_back({app::MessageBoxKind::Plain, title + QLatin1Char('|') + text});
   }
   void ExecModal(QDialog& dialog) override {
     modalShown.push_back(&dialog);
     if (onModal) onModal(dialog);
   }
-  void Sleep(int milliseconds) override {
+  void Sleep(std::chrono::milliseconds duration) override {
+    const int milliseconds = static_cast<int>(duration.count());
     sleptMilliseconds += milliseconds;
     if (onSleep) onSleep(milliseconds);
   }
   [[noreturn]] void EndProcess(int exitCode) override { throw ProcessEnded{exitCode}; }
-  QDateTime Now() override { return now ? now() : QDateTime::currentDateTime(); }
+  platform::TimePoint Now() override {
+    if (!now) return DesktopSystem::Now();
+    return platform::TimePoint(std::chrono::milliseconds(now().toMSecsSinceEpoch()));
+  }
 
   std::vector<Box> boxes;
+  // Notifications from the tray icon, as "title|text".
+  std::vector<Box> notifications;
   std::vector<QDialog*> modalShown;
   long long sleptMilliseconds = 0;
   std::function<void(const Box&)> onMessage;

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <ibase.h>
 #include <sys/stat.h>
 
 #include <QCoreApplication>
@@ -10,13 +11,16 @@
 
 #include "app/ErrorRoute.h"
 #include "app/OutputView.h"
+#include "app/ProgramIcon.h"
 #include "app/TGauge.h"
+#include "app/TRxTrayIcon.h"
 #include "app/TfrmBackup.h"
+#include "core/BackupJob.h"
 #include "fbclient/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
@@ -152,6 +156,26 @@ TEST_F(BackupJobTest, AutomaticJobLogsOnlyItsOwnLinesAndWaitsAgain) {
   EXPECT_EQ(FilesIn(BackupFolder(), ".gbk").size(), 1u);
 }
 
+TEST_F(BackupJobTest, TheWindowsJobAndTheCoreJobWithoutAWindowLogTheSameBytes) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "JOB_SAME");
+  platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(21, 5, 59)); };
+  auto form = Start(server.Location(database), false);
+  Run(*form);
+  const std::string windowBlock = Log();
+  ASSERT_NE(windowBlock.find("Backup conclu\xED"
+                             "do."),
+            std::string::npos)
+      << windowBlock;
+  fs::remove(BackupFolder() / "backup.txt");
+
+  core::Transcript transcript;
+  core::JobObserver quiet;
+  core::BackupJob job(form->Settings(), *form->Backup, transcript, quiet);
+  ASSERT_EQ(job.Run(false), core::JobOutcome::Completed);
+  EXPECT_EQ(Log(), windowBlock);
+}
+
 TEST_F(BackupJobTest, CopiesTheBackupAndDeletesOnlyExpiredFilesNeverTheLog) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "JOB_COPY");
@@ -253,6 +277,28 @@ TEST_F(BackupJobTest, StoppedServerEndsTheJobButTheLogAndTheScheduleCarryOn) {
             std::string::npos);
 }
 
+TEST_F(BackupJobTest, AClockJumpOverAScheduleTimeGivesOneCatchUpJobThatTheLogNames) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "JOB_LATE");
+  QDateTime now(QDate(2026, 3, 7), QTime(7, 59, 58));
+  platform.now = [&] { return now; };
+  auto form = Start(server.Location(database), false);
+  form->Settings().scheduleTimes = {"08:00", "", "", ""};
+  app::Guarded([&] { form->tmrRelogioTimer(); });
+  now = QDateTime(QDate(2026, 3, 7), QTime(9, 12, 0));  // the machine slept through 08:00
+  app::Guarded([&] { form->tmrRelogioTimer(); });
+  now = now.addSecs(1);
+  app::Guarded([&] { form->tmrRelogioTimer(); });
+  EXPECT_EQ(FilesIn(BackupFolder(), ".gbk").size(), 1u);
+  const std::string log = Log();
+  EXPECT_TRUE(
+      log.starts_with("Backup iniciado em 07/03/2026 09:12:00\r\n\r\n"
+                      "Backup fora de hora: o hor\xE1rio 08:00 passou sem backup.\r\n\r\n"
+                      "Realizando o backup para "))
+      << log;
+  EXPECT_EQ(log.find("Backup iniciado em", 1), std::string::npos) << "exactly one job";
+}
+
 TEST_F(BackupJobTest, LogThatCannotBeOpenedShowsTheIOErrorBox) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "JOB_NOLOG");
@@ -344,6 +390,70 @@ TEST_F(ReplayedJobTest, ScheduleMatchesOnlyTheFullMinuteAndRunsATimeTwiceOnlyWit
   EXPECT_EQ(tick(QTime(10, 0, 0), true), 1u) << "the second slot reads the clock after the job";
   EXPECT_EQ(tick(QTime(10, 0, 0), false), 2u) << "a job ending within the second runs again";
   EXPECT_EQ(form->txtHora->text(), QStringLiteral("10:00:00"));
+}
+
+}  // namespace
+}  // namespace testsupport
+
+namespace testsupport {
+namespace {
+
+QImage Picture(const QIcon& icon) {
+  return icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+TEST_F(ReplayedJobTest, TheTrayIconTellsTheLastBackupAndAFailureReachesAPerson) {
+  platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 0, 0)); };
+  auto form = Start("dbhost:/dados/APP.FDB", false);
+  app::TRxTrayIcon& tray = *form->RxTrayIcon;
+  EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup"));
+
+  // While the job runs, its message pump shows the running state.
+  QString hintDuringJob;
+  QImage iconDuringJob;
+  control->ReplayServiceLines(3, "gbak: writing data");
+  QTimer::singleShot(0, [&] {
+    hintDuringJob = tray.Hint();
+    iconDuringJob = Picture(tray.Icon());
+  });
+  Run(*form);
+  EXPECT_EQ(hintDuringJob, QStringLiteral("Kelmora Backup - Realizando o backup"));
+  EXPECT_EQ(iconDuringJob, Picture(app::ProgramIcon(app::BackupState::Running)));
+  EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 concluído"));
+  EXPECT_EQ(Picture(tray.Icon()), Picture(app::ProgramIcon(app::BackupState::Succeeded)));
+  EXPECT_TRUE(platform.notifications.empty());
+
+  // A copy that fails: the backup stands, but someone must look.
+  form->Settings().copyFolder = "/nonexistent/copies/";
+  control->ReplayServiceLines(3, "gbak: writing data");
+  Run(*form);
+  EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 sem cópia"));
+  EXPECT_EQ(Picture(tray.Icon()), Picture(app::ProgramIcon(app::BackupState::Failed)));
+  ASSERT_EQ(platform.notifications.size(), 1u);
+  EXPECT_EQ(platform.notifications[0].text,
+            QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 foi concluído.\n"
+                           "O backup não foi copiado para /nonexistent/copies/."));
+
+  // A failed backup: the server's error reaches the notification.
+  form->Settings().copyFolder.clear();
+  control->Fail("isc_service_attach",
+                {isc_arg_gds, isc_network_error, isc_arg_string, fbdouble::Arg("dbhost"), isc_arg_end});
+  Run(*form);
+  EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 falhou"));
+  EXPECT_EQ(Picture(tray.Icon()), Picture(app::ProgramIcon(app::BackupState::Failed)));
+  ASSERT_EQ(platform.notifications.size(), 2u);
+  EXPECT_TRUE(platform.notifications[1].text.startsWith(
+      QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 não foi concluído.\n"
+                     "Unable to complete network request to host \"dbhost\"")))
+      << platform.notifications[1].text.toStdString();
+}
+
+TEST_F(ReplayedJobTest, ManualModeKeepsItsTrayIconOutOfIt) {
+  auto form = Start("dbhost:/dados/APP.FDB", true);
+  control->Fail("isc_service_attach", {isc_arg_gds, isc_network_error, isc_arg_end});
+  Run(*form);
+  EXPECT_EQ(form->RxTrayIcon->Hint(), QStringLiteral("Kelmora Backup"));
+  EXPECT_TRUE(platform.notifications.empty());
 }
 
 }  // namespace

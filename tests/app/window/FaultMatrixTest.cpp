@@ -18,8 +18,8 @@
 #include "app/TRxTrayIcon.h"
 #include "app/TfrmBackup.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {

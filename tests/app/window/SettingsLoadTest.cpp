@@ -7,9 +7,9 @@
 #include "app/TfrmBackup.h"
 #include "db/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
@@ -49,7 +49,8 @@ TEST_F(SettingsLoadTest, ReadsTheRowThenDisconnectsAndShowsTheWaitingText) {
             QStringLiteral("Dados: ") + QString::fromStdString(server.Location(database)));
   const auto& settings = form->Settings();
   EXPECT_EQ(settings.scheduleTimes, (std::array<std::string, 4>{"08:00", "12:00", "18:30", ""}));
-  EXPECT_EQ(settings.copyFolder, "/mnt/c\xF3pia/");
+  // The row holds code page 1252; the program keeps the folder as the file system names it.
+  EXPECT_EQ(settings.copyFolder, "/mnt/c\xC3\xB3pia/");
   EXPECT_EQ(settings.retentionDays, 12);
   EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Aguardando os horários 08:00, 12:00, 18:30"));
 }
@@ -64,9 +65,15 @@ TEST_F(SettingsLoadTest, EmptyTableGivesEmptySettingsAndManualModeKeepsItsText) 
   EXPECT_EQ(automatic->Settings().scheduleTimes, (std::array<std::string, 4>{}));
   EXPECT_EQ(automatic->Settings().retentionDays, 0);
   EXPECT_EQ(automatic->txtStatus->text(), QStringLiteral("Aguardando os horários "));
+  ASSERT_EQ(platform.notifications.size(), 1u) << "an empty schedule must not pass unnoticed";
+  EXPECT_EQ(platform.notifications[0].text,
+            QStringLiteral("Kelmora Backup|Nenhum horário de backup foi lido do banco de dados: "
+                           "nenhum backup automático será feito."));
+  EXPECT_EQ(automatic->RxTrayIcon->Hint(), QStringLiteral("Kelmora Backup - Sem horários de backup"));
 
   auto manual = Start(server.Location(database), true);
   Tick(*manual);
+  EXPECT_EQ(platform.notifications.size(), 1u);
   EXPECT_EQ(manual->txtStatus->text(),
             QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
   EXPECT_FALSE(manual->IBODatabase().Connected());
@@ -87,6 +94,20 @@ TEST_F(SettingsLoadTest, MissingColumnReachesTheErrorBoxAndTheProgramRunsOnWitho
   EXPECT_TRUE(form->stbStatusPanel->text().startsWith(QStringLiteral("Dados: ")));
 }
 
+TEST_F(SettingsLoadTest, WrongPasswordInAutomaticModeIsNotified) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "load_password_auto");
+  auto form = Start(server.Location(database), false);
+  form->IBODatabase().SetPassword("wrong password");
+  Tick(*form);
+  EXPECT_TRUE(platform.boxes.empty());
+  ASSERT_EQ(platform.notifications.size(), 1u);
+  EXPECT_TRUE(platform.notifications[0].text.startsWith(
+      QStringLiteral("Kelmora Backup|As configurações de backup não foram lidas do banco de dados.\n"
+                     "Your user name and password are not defined.")))
+      << platform.notifications[0].text.toStdString();
+}
+
 TEST_F(SettingsLoadTest, WrongPasswordIsSwallowedWithoutRetry) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "load_password");
@@ -100,6 +121,7 @@ TEST_F(SettingsLoadTest, WrongPasswordIsSwallowedWithoutRetry) {
   EXPECT_TRUE(form->stbStatusPanel->text().isEmpty());
   EXPECT_EQ(form->txtStatus->text(),
             QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
+  EXPECT_TRUE(platform.notifications.empty()) << "manual mode has no tray icon to speak from";
 }
 
 TEST_F(SettingsLoadTest, UnreachableServerIsTriedFiftyTimesThenTheProgramEnds) {

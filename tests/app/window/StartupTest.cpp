@@ -7,13 +7,12 @@
 
 #include "app/ErrorRoute.h"
 #include "app/OutputView.h"
-#include "app/ProfileReader.h"
 #include "app/RunMode.h"
 #include "app/TGauge.h"
 #include "app/TRxTrayIcon.h"
 #include "app/TfrmBackup.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
@@ -37,38 +36,6 @@ TEST(RunMode, ManualOnlyForTheWordManualInAnyLetterCase) {
   EXPECT_FALSE(app::IsManualMode(Args({"AUTO", "MANUAL"})));
   // Only ASCII letters are upper-cased: a look-alike does not select manual mode.
   EXPECT_FALSE(app::IsManualMode(QStringList{QStringLiteral("backup"), QStringLiteral("manuаl")}));
-}
-
-TEST(ProfileReading, SectionsAndKeysIgnoreLetterCaseAndBlanks) {
-  const auto profile = app::ProfileReader::FromText(
-      "; settings\r\n[ dados ]\r\n  DIR = srv:C:\\Base\\DADOS.FDB  \r\n[BACKUP]\r\nsistema=Linux\r\n");
-  EXPECT_EQ(profile.ReadString("Dados", "Dir", ""), "srv:C:\\Base\\DADOS.FDB");
-  EXPECT_EQ(profile.ReadString("Backup", "Sistema", "Windows"), "Linux");
-}
-
-TEST(ProfileReading, DefaultsOnlyWhenTheKeyIsAbsent) {
-  const auto profile = app::ProfileReader::FromText("[Dados]\nDir=\n[Outros]\nSistema=Linux\n");
-  EXPECT_EQ(profile.ReadString("Dados", "Dir", "x"), "") << "a present but empty value is empty";
-  EXPECT_EQ(profile.ReadString("Backup", "Sistema", "Windows"), "Windows") << "missing section";
-  EXPECT_EQ(profile.ReadString("Dados", "Sistema", "Windows"), "Windows") << "key of another section";
-}
-
-TEST(ProfileReading, FirstSectionAndKeyWinAndQuotesAreRemoved) {
-  const auto profile = app::ProfileReader::FromText(
-      "\xEF\xBB\xBF[Dados]\nDir=\"a:b\"\nDir=second\n[Dados]\nDir=third\n[Backup]\nSistema='Linux'\n");
-  EXPECT_EQ(profile.ReadString("Dados", "Dir", ""), "a:b");
-  EXPECT_EQ(profile.ReadString("Backup", "Sistema", ""), "Linux");
-}
-
-TEST(ProfileReading, FileWithoutSectionsOrUnreadableGivesDefaults) {
-  const auto profile = app::ProfileReader::FromText("Dir=srv:/db.fdb\n");
-  EXPECT_EQ(profile.ReadString("Dados", "Dir", ""), "");
-  const app::ProfileReader missing("/nonexistent/folder/sistema.ini");
-  EXPECT_EQ(missing.ReadString("Dados", "Dir", "none"), "none");
-  std::string binary(4096, '\0');
-  for (size_t i = 0; i < binary.size(); ++i)
-    binary[i] = static_cast<char>(i * 7);
-  EXPECT_EQ(app::ProfileReader::FromText(binary).ReadString("Dados", "Dir", "d"), "d");
 }
 
 class StartupTest : public ::testing::Test {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace core {
 
 // Reads values of a settings file in the classic profile format ("[Section]" lines and "key=value"
 // lines) the way the desktop's profile functions do: section and key names match without regard to
@@ -13,8 +12,9 @@ namespace app {
 // gives the empty text rather than the default. Texts are returned as the file holds them.
 class ProfileReader {
  public:
-  // Reads the whole file; a missing or unreadable file reads as empty, so every lookup gives its default.
-  explicit ProfileReader(const std::filesystem::path& file);
+  // Reads the file (a UTF-8 path); a missing or unreadable file reads as empty, so every lookup gives its
+  // default.
+  explicit ProfileReader(const std::string& file);
   // Over text already in memory.
   static ProfileReader FromText(std::string text);
 
@@ -25,4 +25,4 @@ class ProfileReader {
   std::string text_;
 };
 
-}  // namespace app
+}  // namespace core

@@ -1,10 +1,9 @@
-#include "app/BackupNames.h"
+#include "core/BackupNames.h"
 
-#include "app/DateTimeFormat.h"
-#include "app/LocationParts.h"
-#include "app/Text.h"
+#include "core/DateTimeFormat.h"
+#include "core/LocationParts.h"
 
-namespace app {
+namespace core {
 namespace {
 
 // The text after the last of the delimiters (the whole text when none occurs).
@@ -33,13 +32,13 @@ std::string WindowsServerTarget(const std::string& programFolder, const std::str
   return programFolder + "backup\\" + ChangeExtension(AfterLast(databasePath, "\\:"), timestamp + ".gbk");
 }
 
-BackupNames BackupNames::For(const BackupSettings& settings, const QDateTime& jobStart) {
+BackupNames BackupNames::For(const BackupSettings& settings, const platform::LocalDateTime& jobStart) {
   BackupNames names;
   names.backupFolder = settings.programFolder + "backup/";
   names.logFile = names.backupFolder + "backup.txt";
   names.serverName = ServerPart(settings.databaseLocation);
   names.databasePath = PathPart(settings.databaseLocation);
-  names.timestamp = ToCp1252(FormatDateTime(QStringLiteral("_yyyymmdd_hhnn"), jobStart));
+  names.timestamp = FormatDateTime("_yyyymmdd_hhnn", jobStart, '/', ':');
   names.databaseFileName = AfterLast(ReplaceChar(names.databasePath, '/', '\\'), "\\:");
   names.localBackupName =
       names.backupFolder + ChangeExtension(names.databaseFileName, "") + names.timestamp + ".gbk";
@@ -51,4 +50,4 @@ BackupNames BackupNames::For(const BackupSettings& settings, const QDateTime& jo
   return names;
 }
 
-}  // namespace app
+}  // namespace core

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace core {
 
 // The server part of a database location: the text before its first ":", empty when there is none.
 std::string ServerPart(std::string_view location);
@@ -12,4 +12,4 @@ std::string PathPart(std::string_view location);
 // A copy of text with every character from replaced by to.
 std::string ReplaceChar(std::string_view text, char from, char to);
 
-}  // namespace app
+}  // namespace core

@@ -1,8 +1,10 @@
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
-namespace app {
+#include <string>
+
+namespace core {
 
 EInOutError::EInOutError(int errorCode)
     : std::runtime_error("I/O error " + std::to_string(errorCode)), errorCode_(errorCode) {}
 
-}  // namespace app
+}  // namespace core

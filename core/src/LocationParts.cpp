@@ -1,6 +1,6 @@
-#include "app/LocationParts.h"
+#include "core/LocationParts.h"
 
-namespace app {
+namespace core {
 
 std::string ServerPart(std::string_view location) {
   const size_t colon = location.find(':');
@@ -20,4 +20,4 @@ std::string ReplaceChar(std::string_view text, char from, char to) {
   return result;
 }
 
-}  // namespace app
+}  // namespace core

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QDateTime>
 #include <string>
 
-#include "app/BackupSettings.h"
+#include "core/BackupSettings.h"
+#include "platform/System.h"
 
-namespace app {
+namespace core {
 
 // The names one backup job works with, all derived from the settings and the job's start time.
-// Local names use "/"; the target on the server follows the server's own conventions.
+// Local names use "/"; the target on the server follows the server's own conventions. All are UTF-8.
 struct BackupNames {
   std::string backupFolder;      // program folder + "backup/"
   std::string logFile;           // backup folder + "backup.txt"
@@ -20,7 +20,7 @@ struct BackupNames {
   std::string serverTarget;      // where the server writes the backup (Linux or Windows form)
   std::string copyTarget;        // copy folder + file-name part of the local backup name
 
-  static BackupNames For(const BackupSettings& settings, const QDateTime& jobStart);
+  static BackupNames For(const BackupSettings& settings, const platform::LocalDateTime& jobStart);
 };
 
 // The server-side target when the server runs Linux ("Linux", exact letter case) and otherwise.
@@ -29,4 +29,4 @@ std::string LinuxServerTarget(const std::string& programFolder, const std::strin
 std::string WindowsServerTarget(const std::string& programFolder, const std::string& databasePath,
                                 const std::string& timestamp);
 
-}  // namespace app
+}  // namespace core

@@ -1,14 +1,14 @@
-#include "app/ProfileReader.h"
+#include "core/ProfileReader.h"
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 
-namespace app {
+#include "platform/System.h"
+
+namespace core {
 namespace {
 
 // A settings file is small; anything beyond this is not a settings file and is not read further.
-constexpr std::streamsize kMaximumFileSize = 16 * 1024 * 1024;
+constexpr std::size_t kMaximumFileSize = 16 * 1024 * 1024;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -44,12 +44,8 @@ std::string_view Unquote(std::string_view value) {
 
 }  // namespace
 
-ProfileReader::ProfileReader(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return;
-  text_.resize(static_cast<size_t>(kMaximumFileSize));
-  in.read(text_.data(), kMaximumFileSize);
-  text_.resize(static_cast<size_t>(in.gcount()));
+ProfileReader::ProfileReader(const std::string& file) {
+  text_ = platform::Current().ReadFile(file, kMaximumFileSize).value_or(std::string());
 }
 
 ProfileReader ProfileReader::FromText(std::string text) {
@@ -88,4 +84,4 @@ std::string ProfileReader::ReadString(std::string_view section, std::string_view
   return std::string(defaultValue);
 }
 
-}  // namespace app
+}  // namespace core

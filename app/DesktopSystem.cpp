@@ -1,0 +1,77 @@
+#include "app/DesktopSystem.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLocale>
+#include <QMessageBox>
+
+#include "app/TRxTrayIcon.h"
+
+namespace app {
+namespace {
+
+// The first character of a locale's short format that is not a format letter, a blank or a quote.
+char SeparatorOf(const QString& format, char fallback) {
+  for (QChar c : format) {
+    if (!c.isLetter() && !c.isSpace() && c != QLatin1Char('\''))
+      return c.toLatin1() != 0 ? c.toLatin1() : fallback;
+  }
+  return fallback;
+}
+
+}  // namespace
+
+void DesktopSystem::ShowMessage(MessageBoxKind kind, std::string_view text) {
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString title = QApplication::applicationName();
+  switch (kind) {
+    case MessageBoxKind::Error:
+      icon = QMessageBox::Critical;
+      title = QStringLiteral("Error");
+      break;
+    case MessageBoxKind::Information:
+      icon = QMessageBox::Information;
+      title = QStringLiteral("Information");
+      break;
+    case MessageBoxKind::Plain:
+      break;
+    case MessageBoxKind::StandardError:
+      icon = QMessageBox::Critical;
+      break;
+  }
+  QMessageBox box(icon, title, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+char DesktopSystem::DateSeparator() {
+  static const char separator = SeparatorOf(QLocale::system().dateFormat(QLocale::ShortFormat), '/');
+  return separator;
+}
+
+char DesktopSystem::TimeSeparator() {
+  static const char separator = SeparatorOf(QLocale::system().timeFormat(QLocale::ShortFormat), ':');
+  return separator;
+}
+
+void DesktopSystem::ExecModal(QDialog& dialog) {
+  dialog.exec();
+}
+
+void DesktopSystem::Notify(TRxTrayIcon& icon, const QString& title, const QString& text) {
+  icon.ShowBalloon(title, text);
+}
+
+DesktopSystem& Desktop() {
+  if (auto* installed = dynamic_cast<DesktopSystem*>(&platform::Current())) return *installed;
+  static DesktopSystem desktop;
+  platform::SetCurrent(&desktop);
+  return desktop;
+}
+
+void ShowMessage(MessageBoxKind kind, const QString& text) {
+  const QByteArray utf8 = text.toUtf8();
+  Desktop().ShowMessage(kind, std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+}  // namespace app

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/System.h"
+
+namespace core {
+
+// The automatic mode's clock. Every tick compares the schedule times with the clock as it always has: a
+// time is due only during its second hh:mm:00 (see IsDue). A time that passes with no tick in its second
+// (the machine was suspended, a job or a box held the program, the settings arrived just after it) is not
+// lost: the next tick runs one catch-up job, whose log block names the times it makes up for.
+class Scheduler {
+ public:
+  // The job to run; the note (UTF-8) is empty for a time that is due, and says which times were missed
+  // for a catch-up job.
+  using RunJob = std::function<void(const std::string& note)>;
+
+  // Reads the clock of the given system, or of the one in use at each tick.
+  Scheduler() = default;
+  explicit Scheduler(platform::System& system) : system_(&system) {}
+
+  // The clock starts watching: times that passed before now are not missed.
+  void Start();
+  // One tick. A job that ends the tick early (by throwing) ends it here too; the times up to then count
+  // as watched.
+  void Tick(const std::array<std::string, 4>& scheduleTimes, const RunJob& runJob);
+
+ private:
+  platform::System& System() const { return system_ != nullptr ? *system_ : platform::Current(); }
+
+  platform::System* system_ = nullptr;
+  // The moment of the last tick's comparisons, and the seconds (as ClockSeconds) at which a time matched
+  // and ran since; a time passes unseen when its second lies after the one and is not among the others.
+  std::optional<platform::LocalDateTime> watchedUntil_;
+  std::vector<std::int64_t> ranAt_;
+};
+
+// The schedule times, in slot order and each once, whose second hh:mm:00 falls strictly between two
+// moments of the local clock (on any day between them). Times not written "hh:mm" within 00:00 to 23:59
+// never count: they never match either. Occurrences at a second listed in `ran` (as ClockSeconds) do not
+// count: they were run.
+std::vector<std::string> TimesBetween(const std::array<std::string, 4>& scheduleTimes,
+                                      const platform::LocalDateTime& after,
+                                      const platform::LocalDateTime& before,
+                                      const std::vector<std::int64_t>& ran = {});
+
+// The log line of a catch-up job (UTF-8).
+std::string MissedTimesNote(const std::vector<std::string>& times);
+
+}  // namespace core

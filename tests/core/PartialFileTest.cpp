@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+#include <ibase.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/BackupJob.h"
+#include "fbclient/ClientLibrary.h"
+#include "services/BackupInstance.h"
+#include "services/TIBBackupService.h"
+#include "tests/double/DoubleLoader.h"
+#include "tests/support/FixedClockSystem.h"
+#include "tests/support/TempFolder.h"
+
+namespace testsupport {
+namespace {
+namespace fs = std::filesystem;
+
+// Writes to the backup's name while the lines arrive, as the server does.
+struct ServerWritingObserver : core::JobObserver {
+  void OutputLineRead() override { std::ofstream(target, std::ios::app) << "page"; }
+  fs::path target;
+};
+
+// The next queries answer these lines, then the end of the output (the double's own answer).
+void QueueLines(fbdouble::Control& control, int count) {
+  const std::string reply = std::string("\x3E\x12\x00", 3) + "gbak: writing data" + "\x01";
+  for (int i = 0; i < count; ++i)
+    control.QueueReply("isc_service_query", std::vector<unsigned char>(reply.begin(), reply.end()));
+}
+
+// Jobs against the client double, which answers the services manager without a server and fails the
+// call a test chooses.
+class JobFailureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fbclient::UnloadClientLibrary();
+    control_ = &fbdouble::LoadVariant("full");
+    control_->SetForwarding(false);
+    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
+    service = std::make_unique<services::TIBBackupService>();
+    services::ApplyBackupInstanceSettings(*service);
+    settings.programFolder = folder.WithSeparator();
+    settings.databaseLocation = "dbhost:/dados/APP.FDB";
+    settings.serverSystem = "Linux";
+    observer.target = folder.Path() / "backup" / "APP_20260307_2105.gbk";
+  }
+  void TearDown() override {
+    service.reset();
+    fbclient::UnloadClientLibrary();
+    fbclient::SetClientLibraryFileName("libfbclient.so.2");
+    control_->Reset();
+  }
+  core::JobOutcome Run() {
+    core::BackupJob job(settings, *service, transcript, observer);
+    return job.Run(true);
+  }
+
+  fbdouble::Control* control_ = nullptr;
+  FixedClockSystem clock{{2026, 3, 7, 21, 5, 59}};
+  TempFolder folder;
+  core::BackupSettings settings;
+  std::unique_ptr<services::TIBBackupService> service;
+  core::Transcript transcript;
+  ServerWritingObserver observer;
+};
+
+TEST_F(JobFailureTest, OnlyAFileTheServerWroteDuringAnUnfinishedBackupIsRemoved) {
+  const std::vector<ISC_STATUS> refused = {isc_arg_gds, isc_network_error, isc_arg_end};
+  struct Case {
+    const char* failingCall;
+    int callsBeforeFailure;
+    bool earlierBackup;
+    bool fileRemains;
+  };
+  const Case cases[] = {
+      {"isc_service_start", 0, true, true},    // refused before anything was written
+      {"isc_service_query", 0, true, true},    // refused at the first query: the earlier file is untouched
+      {"isc_service_query", 3, false, false},  // cut off while the lines arrived
+      {"isc_service_query", 3, true, false},   // the earlier file was overwritten, then cut off
+      {"isc_service_detach", 0, false, true},  // the output had ended: the backup is whole
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.failingCall) + " after " + std::to_string(c.callsBeforeFailure));
+    control_->Reset();
+    control_->SetForwarding(false);
+    fs::remove_all(folder.Path() / "backup");
+    if (c.earlierBackup) {
+      fs::create_directories(observer.target.parent_path());
+      std::ofstream(observer.target) << "an earlier backup of the same minute";
+    }
+    QueueLines(*control_, 10);
+    control_->Fail(c.failingCall, refused, c.callsBeforeFailure);
+    EXPECT_EQ(Run(), core::JobOutcome::Failed);
+    EXPECT_EQ(fs::exists(observer.target), c.fileRemains) << transcript.Text();
+    if (service->Active()) service->SetActive(false);
+  }
+}
+
+TEST_F(JobFailureTest, ACopyFolderThatIsNoLocalPathIsACopyError) {
+  for (const std::string copyFolder : {"D:\\Backup\\", "backup-copies/", "\\\\server\\share\\"}) {
+    settings.copyFolder = copyFolder;
+    ASSERT_EQ(Run(), core::JobOutcome::Completed) << transcript.Text();
+    const std::string target = copyFolder + "APP_20260307_2105.gbk";
+    const auto& lines = transcript.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Copiando o backup para " + target), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Erro copiando " + target), lines.end()) << copyFolder;
+    EXPECT_FALSE(fs::exists(target)) << "nothing is written relative to the working folder";
+  }
+}
+
+}  // namespace
+}  // namespace testsupport
+
+namespace testsupport {
+namespace {
+
+TEST_F(JobFailureTest, OnlyAFolderTheJobCreatesIsSharedWithTheServer) {
+  settings.serverAccount = "0";  // an account every machine has
+  const fs::path backup = folder.Path() / "backup";
+  ASSERT_EQ(Run(), core::JobOutcome::Completed) << transcript.Text();
+  EXPECT_EQ(fs::status(backup).permissions() & fs::perms::all, fs::perms::owner_all | fs::perms::group_all)
+      << "created for its owner and shared: the access list's mask shows as the group's rights";
+
+  fs::remove_all(backup);
+  fs::create_directory(backup);
+  fs::permissions(backup, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  ASSERT_EQ(Run(), core::JobOutcome::Completed) << transcript.Text();
+  EXPECT_EQ(fs::status(backup).permissions() & fs::perms::all,
+            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec)
+      << "a folder set up before keeps its rights";
+}
+
+}  // namespace
+}  // namespace testsupport

@@ -1,0 +1,108 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/LinuxSystem.h"
+#include "tests/support/TempFolder.h"
+
+namespace testsupport {
+namespace {
+namespace fs = std::filesystem;
+
+platform::LinuxSystem machine;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(CopyFile, CopiesEveryByteAndReplacesAnOlderCopy) {
+  TempFolder folder;
+  std::string content(3 * 1024 * 1024 + 17, '\0');
+  for (size_t i = 0; i < content.size(); ++i)
+    content[i] = static_cast<char>(i * 131 + 7);
+  folder.Write("source.gbk", content);
+  folder.Write("copy.gbk", "old and longer than nothing");
+  machine.CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "copy.gbk").string());
+  EXPECT_EQ(ReadAll(folder.Path() / "copy.gbk"), content);
+  folder.Write("empty.gbk", "");
+  machine.CopyFile((folder.Path() / "empty.gbk").string(), (folder.Path() / "copy2.gbk").string());
+  EXPECT_TRUE(fs::exists(folder.Path() / "copy2.gbk"));
+  EXPECT_EQ(fs::file_size(folder.Path() / "copy2.gbk"), 0u);
+}
+
+TEST(CopyFile, FailuresThrowAndLeaveNothingBehind) {
+  TempFolder folder;
+  folder.Write("source.gbk", "data");
+  EXPECT_THROW(machine.CopyFile((folder.Path() / "missing.gbk").string(), (folder.Path() / "c.gbk").string()),
+               std::system_error);
+  EXPECT_THROW(
+      machine.CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "no/such/c.gbk").string()),
+      std::system_error);
+  const auto count = std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator());
+  EXPECT_EQ(count, 1) << "neither a target nor a temporary file may remain";
+}
+
+TEST(CopyFile, ReadOnlyFolderIsRefused) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  TempFolder folder;
+  folder.Write("source.gbk", "data");
+  fs::create_directory(folder.Path() / "ro");
+  fs::permissions(folder.Path() / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_THROW(
+      machine.CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "ro/c.gbk").string()),
+      std::system_error);
+}
+
+TEST(ListFolder, ListsEverythingButDirectoriesWithTheFolderPrefix) {
+  TempFolder folder;
+  folder.Write("a.gbk", "");
+  folder.Write(".hidden", "");
+  fs::create_directory(folder.Path() / "sub");
+  fs::create_symlink("a.gbk", folder.Path() / "link");
+  auto list = machine.ListFolder(folder.Path().string());
+  std::sort(list.begin(), list.end());
+  const std::string prefix = folder.Path().string() + "/";
+  EXPECT_EQ(list, (std::vector<std::string>{prefix + ".hidden", prefix + "a.gbk", prefix + "link"}));
+  EXPECT_TRUE(machine.ListFolder((folder.Path() / "none").string()).empty());
+}
+
+TEST(OpenForAppend, AppendsNeverTruncatesAndRefusesAPlantedLink) {
+  TempFolder folder;
+  const auto log = folder.Path() / "backup.txt";
+  folder.Write("backup.txt", "earlier block\r\n");
+  {
+    const auto file = machine.OpenForAppend(log.string());
+    file->Write("new block\r\n");
+    file->Close();
+  }
+  EXPECT_EQ(ReadAll(log), "earlier block\r\nnew block\r\n");
+  struct stat info {};
+  { machine.OpenForAppend((folder.Path() / "fresh.txt").string()); }
+  ASSERT_EQ(stat((folder.Path() / "fresh.txt").c_str(), &info), 0);
+  EXPECT_EQ(
+      info.st_mode & 0777, 0660 & ~[] {
+        const mode_t mask = umask(0);
+        umask(mask);
+        return mask;
+      }());
+
+  folder.Write("target.txt", "do not touch");
+  fs::create_symlink(folder.Path() / "target.txt", folder.Path() / "planted.txt");
+  try {
+    machine.OpenForAppend((folder.Path() / "planted.txt").string());
+    FAIL() << "a link in the log's place must not be followed";
+  } catch (const std::system_error& error) {
+    EXPECT_EQ(error.code().value(), ELOOP);
+  }
+  EXPECT_EQ(ReadAll(folder.Path() / "target.txt"), "do not touch");
+  EXPECT_THROW(machine.OpenForAppend((folder.Path() / "no/such/backup.txt").string()), std::system_error);
+}
+
+}  // namespace
+}  // namespace testsupport
