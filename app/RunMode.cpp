@@ -11,4 +11,11 @@ bool IsManualMode(const QStringList& arguments) {
   return first == QLatin1String("MANUAL");
 }
 
+QStringList ProgramArguments(int argc, const char* const* argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc && argv[i] != nullptr; ++i)
+    arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
+}
+
 }  // namespace app

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QMenu>
+#include <QTimer>
 #include <QWidget>
 
 #include "app/ErrorRoute.h"
@@ -50,7 +51,7 @@ void TRxTrayIcon::ShowBalloon(const QString& title, const QString& text) {
 }
 
 bool TRxTrayIcon::Added() const {
-  return icon_ != nullptr && icon_->isVisible();
+  return icon_ != nullptr;
 }
 
 void TRxTrayIcon::Activate() {
@@ -61,7 +62,10 @@ void TRxTrayIcon::Activate() {
   icon_->setToolTip(ShortHint(hint_));
   // No context menu is handed to Qt: the right button is ours to route, as the clicks are.
   connect(icon_, &QSystemTrayIcon::activated, this, &TRxTrayIcon::Notify);
-  icon_->show();
+  // The tray host docks an icon asynchronously. Manual mode removes the icon during start-up, before the
+  // message loop runs; shown at once, the host could dock a window that is already gone and keep an empty
+  // slot for it. Shown from the loop, an icon removed before then never reaches the host.
+  QTimer::singleShot(0, icon_, [icon = icon_] { icon->show(); });
 }
 
 void TRxTrayIcon::Deactivate() {

@@ -45,7 +45,7 @@ class TRxTrayIcon : public QObject {
 
   ClickEvent OnClick;
 
-  // Whether the icon is in the notification area now.
+  // Whether the icon is in the notification area, or on its way there when the message loop next runs.
   bool Added() const;
   // The tooltip as the notification area receives it: the part of Hint before a first "|", at most 63
   // characters.

@@ -130,7 +130,7 @@ void TfrmBackup::CreateMenus() {
 
 void TfrmBackup::ConnectHandlers() {
   auto route = [this](QAction* action, void (TfrmBackup::*handler)()) {
-    connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, handler] { Deliver(handler); });
   };
   route(mnuIniciarWindows, &TfrmBackup::popIniciarWindowsClick);
   route(popIniciarWindows, &TfrmBackup::popIniciarWindowsClick);
@@ -139,10 +139,23 @@ void TfrmBackup::ConnectHandlers() {
   route(SuporteRemoto1, &TfrmBackup::SuporteRemoto1Click);
   route(NotasdaVerso1, &TfrmBackup::NotasdaVerso1Click);
   route(Sore1, &TfrmBackup::Sore1Click);
-  connect(btnIniciar, &QPushButton::clicked, this, [this] { Guarded([this] { btnIniciarClick(); }); });
-  connect(&tmrRelogio, &QTimer::timeout, this, [this] { Guarded([this] { tmrRelogioTimer(); }); });
-  connect(&tmrConexao, &QTimer::timeout, this, [this] { Guarded([this] { tmrConexaoTimer(); }); });
+  connect(btnIniciar, &QPushButton::clicked, this, [this] { Deliver(&TfrmBackup::btnIniciarClick); });
+  connect(&tmrRelogio, &QTimer::timeout, this, [this] { Deliver(&TfrmBackup::tmrRelogioTimer); });
+  connect(&tmrConexao, &QTimer::timeout, this, [this] { Deliver(&TfrmBackup::tmrConexaoTimer); });
   RxTrayIcon->OnClick = [this](TRxTrayIcon&, TRxTrayIcon::MouseButton, QPoint) { RxTrayIconClick(); };
+}
+
+void TfrmBackup::Deliver(void (TfrmBackup::*handler)()) {
+  Guarded([&] { (this->*handler)(); });
+  FinishPendingExit();
+}
+
+void TfrmBackup::FinishPendingExit() {
+  // A handler delivered by the job's own message pump returns while the job still runs; only the
+  // handler that ran the job finds it over.
+  if (!exitPending_ || jobRunning_) return;
+  exitPending_ = false;
+  close();
 }
 
 bool TfrmBackup::ManualMode() const {
@@ -200,6 +213,14 @@ void TfrmBackup::changeEvent(QEvent* event) {
 }
 
 void TfrmBackup::closeEvent(QCloseEvent* event) {
+  if (jobRunning_) {
+    // The job pumps messages after every output line, so "Sair", the close button or a termination
+    // signal arrive inside it. It must finish and log its block with the window and the tray icon still
+    // there, and only then may the program end.
+    event->ignore();
+    exitPending_ = true;
+    return;
+  }
   QMainWindow::closeEvent(event);
   if (!event->isAccepted()) return;
   closeRequested_ = true;

@@ -112,6 +112,10 @@ class TfrmBackup : public QMainWindow {
   void InitStartupCheckMarks();
   void CreateDataComponents();
   void EndJobEarly();
+  // Runs a handler the message loop delivers (a command, the button, a timer tick). When it returns, the
+  // loop has control again, so an exit asked for during a job takes effect now.
+  void Deliver(void (TfrmBackup::*handler)());
+  void FinishPendingExit();
 
   // The state of the last backup in the notification area (automatic mode): the icon's mark, its hint
   // and, for a failure, a notification, so that an unattended failure reaches a person.
@@ -154,6 +158,9 @@ class TfrmBackup : public QMainWindow {
   bool jobRunning_ = false;
   // Set once the window has been closed: the program ends as soon as control returns to the message loop.
   bool closeRequested_ = false;
+  // "Sair", the close button or a termination signal came while a job ran: the window closes once the
+  // job has returned to the message loop.
+  bool exitPending_ = false;
   // The check mark of both "Iniciar com o Windows" items: Qt flips a clicked checkable item by itself.
   bool iniciarWindowsChecked_ = false;
 };

@@ -1,21 +1,40 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/DesktopSystem.h"
 #include "app/ErrorRoute.h"
+#include "app/RunMode.h"
+#include "app/TerminationSignals.h"
 #include "app/TfrmBackup.h"
 
 int main(int argc, char* argv[]) {
+  // Before the application object starts any thread, so that every thread inherits the mask and no
+  // handler installed later (the client library's) ever gets these signals.
+  app::BlockTerminationSignals();
+  // Before the application object removes its own options from argv.
+  const QStringList arguments = app::ProgramArguments(argc, argv);
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Backup"));
   // The main window decides when the program ends; boxes and other windows closing while it is
   // hidden (automatic mode) must not end it.
   QApplication::setQuitOnLastWindowClosed(false);
+  // What the program asks of the system goes through the desktop's answers from here on.
+  app::Desktop();
 
   std::unique_ptr<app::TfrmBackup> form;
+  app::TerminationSignals terminationSignals;
+  if (!terminationSignals.Watching()) app::RestoreTerminationSignals();
+  terminationSignals.OnSignal = [&form](int) {
+    // The window may still be in its start-up box (no settings file), after which the program ends
+    // anyway; nothing is held yet that an end now could cut short.
+    if (!form) app::Desktop().EndProcess(0);
+    form->popSairClick();
+  };
+
   bool created = false;
   app::Guarded([&] {
-    form = std::make_unique<app::TfrmBackup>(QApplication::arguments(),
-                                             QApplication::applicationDirPath() + "/");
+    form = std::make_unique<app::TfrmBackup>(arguments, QApplication::applicationDirPath() + "/");
     created = true;
   });
   if (!created) return 1;

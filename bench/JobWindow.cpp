@@ -31,6 +31,7 @@ std::unique_ptr<testsupport::XDisplay> PrepareDisplay() {
   if (display != nullptr && *display != '\0') return nullptr;
   auto own = std::make_unique<testsupport::XDisplay>();
   ::setenv("DISPLAY", own->Name().c_str(), 1);
+  ::setenv("XAUTHORITY", own->AuthorityFile().c_str(), 1);
   return own;
 }
 

@@ -10,4 +10,4 @@ scripts/setup.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBACKUP_TESTS=ON >/dev/null
 cmake --build "$build" --parallel "$(nproc)" --target backup backup_demo
-exec "$build/tests/e2e/backup_demo"
+exec "$build/tools/backup_demo"

@@ -14,6 +14,9 @@ packages=(
   fonts-dejavu-core fonts-liberation
   procps iproute2
   python3
+  # The Debian package (cpack runs dpkg-shlibdeps, file and strip; the icon is rendered from its SVG) and
+  # its test (lintian, the menu entry's validator, the maintainer scripts' setfacl and groupadd).
+  dpkg-dev file binutils librsvg2-bin gzip lintian desktop-file-utils man-db acl passwd apt
 )
 
 missing=()

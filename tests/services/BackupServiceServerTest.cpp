@@ -134,14 +134,17 @@ TEST(BackupServiceServer, BacksUpWithVerboseLinesToTheEmptyLineAndTheFileRestore
   EXPECT_EQ(original, SettingsRow(server, restored));
 }
 
-TEST(BackupServiceServer, AFailureOfTheBackupArrivesWithTheQueryAndForgetsTheAttachment) {
+TEST(BackupServiceServer, AFailureOfTheBackupArrivesWithTheStartOrAQueryAndForgetsTheAttachment) {
+  // The server reports a database it cannot open either in its answer to the start request or in the
+  // answer to a later query, whichever its service thread reaches first; both are the same failure and
+  // leave the component in the same state.
   FirebirdServer& server = FirebirdServer::Shared();
   const auto missing = server.DataDir() / "no_such_database.fdb";
   TIBBackupService backup;
   PrepareRun(backup, server.Host(), missing.string(), (server.DataDir() / "never.fbk").string());
   backup.SetActive(true);
-  backup.ServiceStart();
   try {
+    backup.ServiceStart();
     for (int line = 0; line < 1000 && !backup.EndOfOutput(); ++line)
       backup.ReadOutputLine();
     FAIL() << "the backup of a missing database ended without an error";

@@ -1,6 +1,7 @@
 #include "tests/support/AppDatabase.h"
 
 #include <stdexcept>
+#include <thread>
 
 namespace testsupport {
 
@@ -97,12 +98,37 @@ std::filesystem::path CreateAppDatabase(const FirebirdServer& server, const std:
                 " VALUES (:I, 'Registro ' || :I, :I * 7); I = I + 1; END END^\nSET TERM ;^\n";
     }
   }
+  if (options.recordDisconnects) {
+    script +=
+        "COMMIT;\nCREATE TABLE TESTE_DESCONEXOES (PID INTEGER);\nCOMMIT;\nSET TERM ^;\n"
+        "CREATE TRIGGER TESTE_DESCONEXAO ON DISCONNECT AS BEGIN INSERT INTO TESTE_DESCONEXOES "
+        "SELECT MON$REMOTE_PID FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = CURRENT_CONNECTION; END^\n"
+        "SET TERM ;^\n";
+  }
   script += "COMMIT;\n";
   std::string output;
   if (server.RunIsql(script, &output) != 0 || output.find("Statement failed") != std::string::npos) {
     throw std::runtime_error("cannot create the fixture database " + path.string() + ": " + output);
   }
   return path;
+}
+
+bool WaitForDisconnect(const FirebirdServer& server, const std::filesystem::path& database, int processId,
+                       std::chrono::milliseconds timeout) {
+  const std::string query =
+      "CONNECT '" + server.Location(database) + "' USER '" + FirebirdServer::kUser + "' PASSWORD '" +
+      FirebirdServer::kPassword +
+      "';\nSELECT 'detached:' || COUNT(*) FROM TESTE_DESCONEXOES WHERE PID = " + std::to_string(processId) +
+      ";\n";
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    std::string output;
+    server.RunIsql(query, &output);
+    if (output.find("detached:") != std::string::npos && output.find("detached:0") == std::string::npos)
+      return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
 }
 
 }  // namespace testsupport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,6 +28,9 @@ struct AppDatabaseOptions {
   std::optional<SettingsRow> row = SettingsRow{};  // no row when empty
   int extraTables = 0;                             // more tables (for larger verbose output)
   int rowsPerExtraTable = 0;
+  // A table TESTE_DESCONEXOES and an ON DISCONNECT trigger that writes into it the process id of every
+  // client that detaches, so that a test can wait for a program to have read its settings.
+  bool recordDisconnects = false;
 };
 
 // Creates an application database on the private server: SQL dialect 1, character set WIN1252,
@@ -34,6 +38,11 @@ struct AppDatabaseOptions {
 // Returns the database's path on the server.
 std::filesystem::path CreateAppDatabase(const FirebirdServer& server, const std::string& name,
                                         const AppDatabaseOptions& options = {});
+
+// Whether the process has detached from a database made with recordDisconnects (it has read what it
+// attached for), waiting at most the time-out.
+bool WaitForDisconnect(const FirebirdServer& server, const std::filesystem::path& database, int processId,
+                       std::chrono::milliseconds timeout);
 
 // SQL literal of a text in WIN1252, or NULL.
 std::string SqlText(const std::optional<std::string>& value);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -25,19 +26,27 @@ namespace {
 
 constexpr const char* kPackagedRoot = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
 constexpr const char* kServerBinary = "/usr/sbin/firebird";
+constexpr const char* kSetpriv = "/usr/bin/setpriv";
 
 bool IsServerVariable(const std::string& entry) {
   return entry.starts_with("FIREBIRD=") || entry.starts_with("FIREBIRD_LOCK=") ||
          entry.starts_with("FIREBIRD_TMP=") || entry.starts_with("ISC_");
 }
 
+std::string VariableName(const std::string& entry) {
+  return entry.substr(0, entry.find('='));
+}
+
 // The environment of a child: ours without the server's variables (a client must never pick up
-// a private root), plus the extra entries.
+// a private root) and without those the extra entries give, plus the extra entries.
 std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra) {
   std::vector<std::string> result;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     std::string text(*entry);
-    if (!IsServerVariable(text)) result.push_back(text);
+    const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& given) {
+      return VariableName(given) == VariableName(text);
+    });
+    if (!IsServerVariable(text) && !replaced) result.push_back(text);
   }
   for (const auto& entry : extra)
     result.push_back(entry);
@@ -141,6 +150,18 @@ int RunCommand(const std::vector<std::string>& argv, std::string* output,
 FirebirdServer::FirebirdServer() : FirebirdServer(FreeLoopbackPort()) {}
 
 FirebirdServer::FirebirdServer(int port) : port_(port) {
+  Prepare();
+  Start();
+}
+
+FirebirdServer::FirebirdServer(const Account& account) : account_(account), port_(FreeLoopbackPort()) {
+  Prepare();
+  // Made by this process (the security database by the embedded isql): all of it is the server's.
+  GiveTo(top_, account);
+  Start();
+}
+
+void FirebirdServer::Prepare() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/kelmora-fb-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -151,7 +172,6 @@ FirebirdServer::FirebirdServer(int port) : port_(port) {
   fs::create_directories(lock_);
   fs::create_directories(data_);
   PrepareRoot();
-  Start();
 }
 
 FirebirdServer::~FirebirdServer() {
@@ -199,6 +219,10 @@ void FirebirdServer::PrepareRoot() {
 void FirebirdServer::Start() {
   if (pid_ > 0) return;
   std::vector<std::string> args = {kServerBinary};
+  if (account_) {
+    args = AsAccount(*account_, args);
+    args.front() = kSetpriv;  // started with execve, which does not search PATH
+  }
   std::vector<std::string> env =
       ChildEnvironment({"FIREBIRD=" + root_.string(), "FIREBIRD_LOCK=" + lock_.string()});
   auto cArgs = CStrings(args);
@@ -228,6 +252,14 @@ void FirebirdServer::Stop() {
   int status = 0;
   waitpid(pid_, &status, 0);
   pid_ = -1;
+}
+
+void FirebirdServer::Pause() const {
+  if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
+void FirebirdServer::Resume() const {
+  if (pid_ > 0) kill(pid_, SIGCONT);
 }
 
 void FirebirdServer::WaitUntilListening() const {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/support/Accounts.h"
 
 namespace testsupport {
 
@@ -18,6 +21,10 @@ class FirebirdServer {
   FirebirdServer();
   // On a given loopback port instead of a free one (the caller knows the port is free).
   explicit FirebirdServer(int port);
+  // Under an unprivileged account, as the packaged server runs under its own: the whole temporary root
+  // (server root, security database, lock and data folders) belongs to that account, and the server is
+  // started through setpriv. Needs root.
+  explicit FirebirdServer(const Account& account);
   ~FirebirdServer();
   FirebirdServer(const FirebirdServer&) = delete;
   FirebirdServer& operator=(const FirebirdServer&) = delete;
@@ -29,6 +36,12 @@ class FirebirdServer {
   // The server ignores TERM and INT, so it is stopped with KILL.
   void Stop();
   bool Running() const { return pid_ > 0; }
+  // Stops the server process where it stands (STOP) and lets it go on (CONT): a client waiting for its
+  // answer waits as long as the test wants, with nothing lost.
+  void Pause() const;
+  void Resume() const;
+  // The account the server runs under; empty when it runs as the test itself.
+  const std::optional<Account>& RunsAs() const { return account_; }
 
   int Port() const { return port_; }
   // "localhost/PORT": the server part of a location, as sistema.ini holds it.
@@ -51,6 +64,7 @@ class FirebirdServer {
   int RunGbak(const std::vector<std::string>& arguments, std::string* output = nullptr) const;
 
  private:
+  void Prepare();
   void PrepareRoot();
   void WaitUntilListening() const;
 
@@ -58,6 +72,7 @@ class FirebirdServer {
   std::filesystem::path root_;
   std::filesystem::path lock_;
   std::filesystem::path data_;
+  std::optional<Account> account_;
   int port_ = 0;
   int pid_ = -1;
 };

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
 
 #include <memory>
 #include <set>
@@ -79,6 +81,38 @@ TEST(PrivateServer, RunsBesideAServerOnTheStandardPortWithoutTouchingIt) {
     EXPECT_TRUE(standard->Running());
     EXPECT_NO_THROW(CreateAppDatabase(*standard, "standard_after")) << "the other server still serves";
   }
+}
+
+uid_t OwnerOf(const std::filesystem::path& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 ? status.st_uid : static_cast<uid_t>(-1);
+}
+
+TEST(PrivateServer, RunsUnderAnUnprivilegedAccountThatOwnsItsFolders) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  const Account account = ServerAccount();
+  ASSERT_EQ(::getpwuid(account.uid), nullptr) << "no account of this machine has the id";
+  FirebirdServer server(account);
+  ASSERT_TRUE(server.Running());
+  for (const auto& folder :
+       {server.RootDir(), server.LockDir(), server.DataDir(), server.RootDir().parent_path()})
+    EXPECT_EQ(OwnerOf(folder), account.uid) << folder;
+  EXPECT_EQ(OwnerOf(server.RootDir() / "security3.fdb"), account.uid);
+
+  // What the server makes is made by its account: the database and a backup through the services manager.
+  const auto db = CreateAppDatabase(server, "support_account");
+  EXPECT_EQ(OwnerOf(db), account.uid);
+  const auto gbk = server.DataDir() / "support_account.gbk";
+  std::string output;
+  ASSERT_EQ(0, server.RunGbak({"-b", db.string(), gbk.string()}, &output)) << output;
+  EXPECT_EQ(OwnerOf(gbk), account.uid);
+  // And it cannot write where its account may not.
+  const auto rootsFolder = std::filesystem::path(::testing::TempDir()) / "kelmora-not-the-servers";
+  std::filesystem::create_directories(rootsFolder);
+  std::filesystem::permissions(rootsFolder, std::filesystem::perms::owner_all);
+  EXPECT_NE(0, server.RunGbak({"-b", db.string(), (rootsFolder / "refused.gbk").string()}, &output));
+  EXPECT_FALSE(std::filesystem::exists(rootsFolder / "refused.gbk"));
+  std::filesystem::remove_all(rootsFolder);
 }
 
 TEST(PrivateServer, StopsAndStartsAgain) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,7 +11,12 @@ namespace core {
 // what the log receives at the end of the job are both read from here, so the two never differ.
 class Transcript {
  public:
-  void Clear() { lines_.clear(); }
+  void Clear() {
+    lines_.clear();
+    ++clearings_;
+  }
+  // How many times it was cleared: a reader that keeps its place in the lines starts again when it changes.
+  std::uint64_t Clearings() const { return clearings_; }
   // Adds text as new lines; line breaks inside it (CR LF, LF or CR) start further lines.
   void Add(std::string_view text);
   const std::vector<std::string>& Lines() const { return lines_; }
@@ -19,6 +25,7 @@ class Transcript {
 
  private:
   std::vector<std::string> lines_;
+  std::uint64_t clearings_ = 0;
 };
 
 }  // namespace core

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QThread>
+#include <fstream>
+#include <map>
 
 #include "app/ShellOpen.h"
 #include "app/TfrmBackup.h"
@@ -105,6 +108,53 @@ TEST_F(RemoteSupport, OtherwiseTheSearchPathIsUsed) {
             QString::fromStdString((searchPath.Path() / "remoto.exe").string()));
   form->SuporteRemoto1Click();
   EXPECT_TRUE(WaitForFile(current.Path() / "started-from-path")) << "started in the current folder";
+}
+
+// The signal-state lines of /proc/PID/status ("SigBlk:", "SigIgn:", ...) as bit masks.
+std::map<std::string, unsigned long long> SignalMasks(const fs::path& statusLines) {
+  std::map<std::string, unsigned long long> masks;
+  std::ifstream in(statusLines);
+  for (std::string name, value; in >> name >> value;)
+    masks[name] = std::stoull(value, nullptr, 16);
+  return masks;
+}
+
+TEST_F(RemoteSupport, TheProgramStartsWithTheTerminationSignalsUnblockedAndAtTheirDefault) {
+  ScopedCurrentFolder here(current.Path());
+  const fs::path remote = current.Path() / "remoto.exe";
+  // It reports its own signal state. Not a shell script: the shell clears its signal mask as it starts.
+  WriteFile(remote,
+            "#!/usr/bin/awk -f\nBEGIN { while ((getline line < \"/proc/self/status\") > 0) "
+            "if (line ~ /^Sig(Blk|Ign):/) print line > \"signals\"; close(\"signals\") }\n");
+  fs::permissions(remote, fs::perms::owner_all);
+
+  // As the program has them: TERM, INT and HUP blocked from the start; HUP also ignored, as under nohup.
+  sigset_t terminationSet;
+  sigemptyset(&terminationSet);
+  for (int number : {SIGTERM, SIGINT, SIGHUP})
+    sigaddset(&terminationSet, number);
+  sigset_t previousMask;
+  pthread_sigmask(SIG_BLOCK, &terminationSet, &previousMask);
+  struct sigaction ignore = {};
+  struct sigaction previousHup = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGHUP, &ignore, &previousHup);
+  form->SuporteRemoto1Click();
+  sigaction(SIGHUP, &previousHup, nullptr);
+  pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+
+  ASSERT_TRUE(WaitForFile(current.Path() / "signals"));
+  QElapsedTimer waited;
+  waited.start();
+  while (SignalMasks(current.Path() / "signals").size() < 2 && waited.elapsed() < 10000)
+    QThread::msleep(20);
+  const auto masks = SignalMasks(current.Path() / "signals");
+  ASSERT_EQ(masks.size(), 2u);
+  for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+    const unsigned long long bit = 1ULL << (number - 1);
+    EXPECT_EQ(masks.at("SigBlk:") & bit, 0u) << "blocked: " << number;
+    EXPECT_EQ(masks.at("SigIgn:") & bit, 0u) << "ignored: " << number;
+  }
 }
 
 TEST_F(RemoteSupport, OnlyExecutableRegularFilesCount) {

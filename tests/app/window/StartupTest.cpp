@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <fstream>
 
 #include "app/ErrorRoute.h"
 #include "app/OutputView.h"
@@ -11,6 +12,7 @@
 #include "app/TGauge.h"
 #include "app/TRxTrayIcon.h"
 #include "app/TfrmBackup.h"
+#include "core/ProfileReader.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"
 
@@ -36,6 +38,27 @@ TEST(RunMode, ManualOnlyForTheWordManualInAnyLetterCase) {
   EXPECT_FALSE(app::IsManualMode(Args({"AUTO", "MANUAL"})));
   // Only ASCII letters are upper-cased: a look-alike does not select manual mode.
   EXPECT_FALSE(app::IsManualMode(QStringList{QStringLiteral("backup"), QStringLiteral("manuаl")}));
+}
+
+TEST(RunMode, TheCommandLineIsTakenAsGivenWithTheToolkitsOptionsStillInIt) {
+  const char* styled[] = {"/opt/kelmora/kelmora-backup", "-style", "fusion", "MANUAL", nullptr};
+  const QStringList arguments = app::ProgramArguments(4, styled);
+  EXPECT_EQ(arguments, (QStringList{"/opt/kelmora/kelmora-backup", "-style", "fusion", "MANUAL"}));
+  EXPECT_FALSE(app::IsManualMode(arguments)) << "the first argument is \"-style\"";
+  const char* reversed[] = {"kelmora-backup", "manual", "-reverse", nullptr};
+  EXPECT_TRUE(app::IsManualMode(app::ProgramArguments(3, reversed)));
+}
+
+TEST(ProfileReading, TheReadmesSampleGivesTheLocationAndTheSystemItDescribes) {
+  std::ifstream in(README_FILE, std::ios::binary);
+  const std::string readme((std::istreambuf_iterator<char>(in)), {});
+  const size_t start = readme.find("```ini\n");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = readme.find("```", start + 7);
+  ASSERT_NE(end, std::string::npos);
+  const auto profile = core::ProfileReader::FromText(readme.substr(start + 7, end - start - 7));
+  EXPECT_EQ(profile.ReadString("Dados", "Dir", ""), "dbserver:/var/lib/kelmora/KELMORA.FDB");
+  EXPECT_EQ(profile.ReadString("Backup", "Sistema", "Windows"), "Linux");
 }
 
 class StartupTest : public ::testing::Test {

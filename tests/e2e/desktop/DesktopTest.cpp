@@ -147,11 +147,11 @@ TEST_F(TrayEndToEnd, IconShowsTheWindowMinimisingHidesItAndSairFromItsMenuEndsTh
   ASSERT_TRUE(main) << "a left click shows the window\n" << program.Output();
   display.Screenshot(SCREENSHOT_DIR "/tray-left-click.png");
 
-  IconifyLikeAWindowManager(display.Name(), main->id);
+  IconifyLikeAWindowManager(display, main->id);
   EXPECT_TRUE(Eventually([&] { return !display.IsViewable(main->id); })) << "minimising hides the window";
   // A window manager would take its time over the withdrawn window; give the program the same.
   std::this_thread::sleep_for(300ms);
-  NormalizeLikeAWindowManager(display.Name(), main->id);
+  NormalizeLikeAWindowManager(display, main->id);
   std::this_thread::sleep_for(100ms);
 
   ClickCentre(display, iconPlace);

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
@@ -29,7 +30,37 @@ Function Bind(void* library, const char* name) {
   return reinterpret_cast<Function>(entry);
 }
 
-void SetWmState(const std::string& displayName, const std::string& windowId, long state) {
+// Xlib finds a display's cookie only through XAUTHORITY; it is set for the one call and put back.
+class ScopedAuthority {
+ public:
+  explicit ScopedAuthority(const XDisplay& display) {
+    if (display.AuthorityFile().empty()) return;
+    const char* previous = std::getenv("XAUTHORITY");
+    if (previous != nullptr) previous_ = previous;
+    hadPrevious_ = previous != nullptr;
+    changed_ = true;
+    ::setenv("XAUTHORITY", display.AuthorityFile().c_str(), 1);
+  }
+  ~ScopedAuthority() {
+    if (!changed_) return;
+    if (hadPrevious_) {
+      ::setenv("XAUTHORITY", previous_.c_str(), 1);
+    } else {
+      ::unsetenv("XAUTHORITY");
+    }
+  }
+  ScopedAuthority(const ScopedAuthority&) = delete;
+  ScopedAuthority& operator=(const ScopedAuthority&) = delete;
+
+ private:
+  std::string previous_;
+  bool hadPrevious_ = false;
+  bool changed_ = false;
+};
+
+void SetWmState(const XDisplay& xdisplay, const std::string& windowId, long state) {
+  const ScopedAuthority authority(xdisplay);
+  const std::string& displayName = xdisplay.Name();
   const std::unique_ptr<void, int (*)(void*)> library(dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL), dlclose);
   if (!library) throw std::runtime_error("cannot load libX11.so.6");
   const auto openDisplay = Bind<OpenDisplay>(library.get(), "XOpenDisplay");
@@ -51,12 +82,12 @@ void SetWmState(const std::string& displayName, const std::string& windowId, lon
 
 }  // namespace
 
-void IconifyLikeAWindowManager(const std::string& displayName, const std::string& windowId) {
-  SetWmState(displayName, windowId, kIconicState);
+void IconifyLikeAWindowManager(const XDisplay& display, const std::string& windowId) {
+  SetWmState(display, windowId, kIconicState);
 }
 
-void NormalizeLikeAWindowManager(const std::string& displayName, const std::string& windowId) {
-  SetWmState(displayName, windowId, kNormalState);
+void NormalizeLikeAWindowManager(const XDisplay& display, const std::string& windowId) {
+  SetWmState(display, windowId, kNormalState);
 }
 
 }  // namespace testsupport

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "tests/e2e/support/Desktop.h"
 
 namespace testsupport {
@@ -65,6 +67,46 @@ TEST(StartupEndToEnd, AutomaticModeMapsNoWindowAndPutsItsIconInTheTray) {
   EXPECT_TRUE(program.Running());
   display.Screenshot(SCREENSHOT_DIR "/automatic-tray.png");
 }
+
+// The run mode comes from the program's own first argument, before the toolkit takes its options away.
+struct ModeCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  bool manual;
+};
+
+void PrintTo(const ModeCase& value, std::ostream* out) {
+  *out << value.name;
+}
+
+class RunModeEndToEnd : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(RunModeEndToEnd, ComesFromTheFirstArgumentAsGiven) {
+  XDisplay display(/*withTray=*/true);
+  ProgramFolder folder;
+  folder.WriteIni("localhost/1:/nowhere/app.fdb", "Linux");
+  const auto before = display.Children(display.TrayWindow()).size();
+  RunningProgram program(display, folder, GetParam().arguments);
+  if (GetParam().manual) {
+    EXPECT_FALSE(display.WaitForWindow("^Backup$").empty()) << program.Output();
+    return;
+  }
+  // Automatic mode: the icon comes to the tray and the window is never mapped.
+  const auto deadline = std::chrono::steady_clock::now() + 15s;
+  while (display.Children(display.TrayWindow()).size() <= before &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(100ms);
+  EXPECT_GT(display.Children(display.TrayWindow()).size(), before) << program.Output();
+  EXPECT_TRUE(display.FindWindows("^Backup$").empty());
+  EXPECT_TRUE(program.Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ToolkitOptions, RunModeEndToEnd,
+    ::testing::Values(ModeCase{"StyleBeforeManual", {"-style", "fusion", "MANUAL"}, false},
+                      ModeCase{"ReverseBeforeManual", {"-reverse", "MANUAL"}, false},
+                      ModeCase{"ManualBeforeReverse", {"MANUAL", "-reverse"}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace testsupport

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -71,6 +72,27 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   return pid;
 }
 
+// A fresh MIT-MAGIC-COOKIE-1 value, as hexadecimal text.
+std::string RandomCookie() {
+  std::ifstream random("/dev/urandom", std::ios::binary);
+  unsigned char bytes[16];
+  if (!random.read(reinterpret_cast<char*>(bytes), sizeof bytes)) throw std::runtime_error("no /dev/urandom");
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (unsigned char byte : bytes) {
+    text += digits[byte >> 4];
+    text += digits[byte & 15];
+  }
+  return text;
+}
+
+void AddCookie(const fs::path& authorityFile, const std::string& display, const std::string& cookie) {
+  std::string output;
+  if (RunCommand({"xauth", "-q", "-f", authorityFile.string(), "add", display, "MIT-MAGIC-COOKIE-1", cookie},
+                 &output) != 0)
+    throw std::runtime_error("xauth failed: " + output);
+}
+
 void KillAndReap(pid_t& pid) {
   if (pid <= 0) return;
   kill(pid, SIGKILL);
@@ -97,7 +119,23 @@ fs::path BuiltProgram() {
 #endif
 }
 
-XDisplay::XDisplay(bool withTray) {
+XDisplay::XDisplay(bool withTray) : folder_(MakeTempFolder("kelmora-x")) {
+  // A constructor that throws runs no destructor: whatever was started is ended here.
+  try {
+    StartServer();
+    if (withTray) StartTray();
+  } catch (...) {
+    Shutdown();
+    throw;
+  }
+}
+
+void XDisplay::StartServer() {
+  // The server takes every cookie of its file, whatever display the entry names; clients look theirs up
+  // by display, which is known only once the server has chosen it.
+  const std::string cookie = RandomCookie();
+  const std::string serverAuthority = (folder_ / "server-authority").string();
+  AddCookie(serverAuthority, ":0", cookie);
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   const std::string fd = std::to_string(fds[1]);
@@ -108,44 +146,61 @@ XDisplay::XDisplay(bool withTray) {
     dup2(null, 0);
     dup2(null, 1);
     dup2(null, 2);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-           static_cast<char*>(nullptr));
+    // No reset when the last client leaves: a server that resets refuses the clients that connect
+    // meanwhile, and the tests' clients (xdotool, the program) come and go all the time.
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-auth", serverAuthority.c_str(), "-noreset", "-screen",
+           "0", "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);
-  if (pid < 0) throw std::runtime_error("cannot start Xvfb");
+  if (pid < 0) {
+    close(fds[0]);
+    throw std::runtime_error("cannot start Xvfb");
+  }
   xvfb_ = pid;
   std::string number;
   char c;
   while (read(fds[0], &c, 1) == 1 && c != '\n')
     number += c;
   close(fds[0]);
-  if (number.empty()) {
-    KillAndReap(xvfb_);
-    throw std::runtime_error("Xvfb did not report its display");
-  }
+  if (number.empty()) throw std::runtime_error("Xvfb did not report its display");
   name_ = ":" + number;
-  if (withTray) {
-    tray_ = Spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
-                   "--heighttype", "pixel", "--height", "32", "--SetDockType", "true", "--expand", "false"},
-                  {"DISPLAY=" + name_}, {});
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (TrayWindow().empty() && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(50ms);
-    if (TrayWindow().empty()) throw std::runtime_error("the tray host did not start");
-  }
+  authority_ = folder_ / "Xauthority";
+  AddCookie(authority_, name_, cookie);
+}
+
+void XDisplay::StartTray() {
+  tray_ = Spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
+                 "--heighttype", "pixel", "--height", "32", "--SetDockType", "true", "--expand", "false"},
+                ClientEnvironment(), {});
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (TrayWindow().empty() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(50ms);
+  if (TrayWindow().empty()) throw std::runtime_error("the tray host did not start");
+}
+
+void XDisplay::Shutdown() {
+  KillAndReap(tray_);
+  KillAndReap(xvfb_);
+  std::error_code ignored;
+  if (!folder_.empty()) fs::remove_all(folder_, ignored);
 }
 
 XDisplay::XDisplay(const std::string& existingName) : name_(existingName) {}
 
 XDisplay::~XDisplay() {
-  KillAndReap(tray_);
-  KillAndReap(xvfb_);
+  Shutdown();
+}
+
+std::vector<std::string> XDisplay::ClientEnvironment() const {
+  std::vector<std::string> environment = {"DISPLAY=" + name_};
+  if (!authority_.empty()) environment.push_back("XAUTHORITY=" + authority_.string());
+  return environment;
 }
 
 std::string XDisplay::Run(const std::vector<std::string>& argv, int* exitCode) const {
   std::string output;
-  int rc = RunCommand(argv, &output, {"DISPLAY=" + name_});
+  int rc = RunCommand(argv, &output, ClientEnvironment());
   if (exitCode != nullptr) *exitCode = rc;
   return output;
 }
@@ -229,14 +284,27 @@ ProgramFolder::ProgramFolder() : path_(MakeTempFolder("kelmora-program")) {
   fs::copy_file(BuiltProgram(), Executable(), fs::copy_options::overwrite_existing);
 }
 
+ProgramFolder::ProgramFolder(const fs::path& parent, const std::string& name,
+                             const std::optional<Account>& owner)
+    : path_(parent / name), owner_(owner) {
+  fs::create_directory(path_);
+  fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+  fs::copy_file(BuiltProgram(), Executable(), fs::copy_options::overwrite_existing);
+  if (owner_) GiveTo(path_, *owner_);
+}
+
 ProgramFolder::~ProgramFolder() {
   std::error_code ignored;
   if (std::getenv("KEEP_TEST_FOLDERS") == nullptr) fs::remove_all(path_, ignored);
 }
 
 void ProgramFolder::WriteIni(const std::string& bytes) const {
-  std::ofstream out(path_ / "sistema.ini", std::ios::binary | std::ios::trunc);
-  out << bytes;
+  {
+    std::ofstream out(path_ / "sistema.ini", std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  if (owner_) GiveTo(path_ / "sistema.ini", *owner_);
 }
 
 void ProgramFolder::WriteIni(const std::string& location, const std::string& serverSystem) const {
@@ -247,17 +315,53 @@ void ProgramFolder::WriteIni(const std::string& location, const std::string& ser
 
 RunningProgram::RunningProgram(const XDisplay& display, const ProgramFolder& folder,
                                const std::vector<std::string>& arguments,
-                               const std::vector<std::string>& extraEnvironment)
-    : log_(folder.Path() / ("program-" + std::to_string(::getpid()) + ".log")) {
+                               const std::vector<std::string>& extraEnvironment) {
   std::vector<std::string> argv = {folder.Executable().string()};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  std::vector<std::string> env = {"DISPLAY=" + display.Name()};
-  env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
+  Start(display, folder, argv, extraEnvironment);
+}
+
+RunningProgram::RunningProgram(const XDisplay& display, const ProgramFolder& folder,
+                               const std::vector<std::string>& arguments, const Account& account)
+    : home_(MakeTempFolder("kelmora-home")) {
+  const fs::path runtime = home_ / "runtime";
+  fs::create_directory(runtime);
+  fs::permissions(runtime, fs::perms::owner_all);
+  std::vector<std::string> environment = {"HOME=" + home_.string(), "XDG_RUNTIME_DIR=" + runtime.string()};
+  if (!display.AuthorityFile().empty()) {
+    // Its own copy: the display's file is private to this process's user.
+    const fs::path authority = home_ / ".Xauthority";
+    fs::copy_file(display.AuthorityFile(), authority);
+    environment.push_back("XAUTHORITY=" + authority.string());
+  }
+  GiveTo(home_, account);
+  std::vector<std::string> argv = {folder.Executable().string()};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  Start(display, folder, AsAccount(account, argv), environment);
+}
+
+void RunningProgram::Start(const XDisplay& display, const ProgramFolder& folder,
+                           std::vector<std::string> argv, std::vector<std::string> environment) {
+  log_ = folder.Path() / ("program-" + std::to_string(::getpid()) + ".log");
+  // The given entries win over the display's (the program's own copy of the cookie, for one).
+  std::vector<std::string> env = environment;
+  for (const std::string& entry : display.ClientEnvironment()) {
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    if (std::none_of(environment.begin(), environment.end(),
+                     [&](const std::string& given) { return given.starts_with(name); }))
+      env.push_back(entry);
+  }
   pid_ = Spawn(argv, env, log_, folder.Path());
 }
 
 RunningProgram::~RunningProgram() {
   if (!exitCode_) KillAndReap(pid_);
+  std::error_code ignored;
+  if (!home_.empty()) fs::remove_all(home_, ignored);
+}
+
+void RunningProgram::Signal(int signalNumber) const {
+  if (pid_ > 0 && !exitCode_) ::kill(pid_, signalNumber);
 }
 
 std::optional<int> RunningProgram::WaitForExit(std::chrono::milliseconds timeout) {

@@ -8,14 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Accounts.h"
+
 namespace testsupport {
 
 // A private X display (Xvfb) for end-to-end tests of the real program, optionally with a notification
-// area host (trayer). Both are killed when the object goes away.
+// area host (trayer). Both are killed when the object goes away. The display admits only clients that
+// hold its cookie (its authority file), not every local user of a shared machine; the programs started
+// through this object get it.
 class XDisplay {
  public:
   explicit XDisplay(bool withTray = false);
-  // An existing display (a user's desktop), which this object neither starts nor stops.
+  // An existing display (a user's desktop), which this object neither starts nor stops; its clients use
+  // the authority of this process's environment.
   explicit XDisplay(const std::string& existingName);
   ~XDisplay();
   XDisplay(const XDisplay&) = delete;
@@ -23,6 +28,11 @@ class XDisplay {
 
   // ":N", for the DISPLAY variable of the programs started on it.
   const std::string& Name() const { return name_; }
+  // The authority file holding the display's cookie (empty for an existing display). A client in this
+  // process (Xlib, xcb, Qt) needs XAUTHORITY set to it.
+  const std::filesystem::path& AuthorityFile() const { return authority_; }
+  // DISPLAY, and XAUTHORITY when there is an authority file: the environment entries of a client.
+  std::vector<std::string> ClientEnvironment() const;
   // The tray host's own window id, when there is one.
   std::string TrayWindow() const;
 
@@ -51,9 +61,15 @@ class XDisplay {
   void Screenshot(const std::filesystem::path& png) const;
 
  private:
+  void StartServer();
+  void StartTray();
+  void Shutdown();
+
   pid_t xvfb_ = -1;
   pid_t tray_ = -1;
   std::string name_;
+  std::filesystem::path folder_;
+  std::filesystem::path authority_;
 };
 
 // The path of the program built with the tests.
@@ -64,6 +80,11 @@ std::filesystem::path BuiltProgram();
 class ProgramFolder {
  public:
   ProgramFolder();
+  // A program folder of a given name (accents allowed: the name is UTF-8, as the file system's) inside a
+  // parent folder the caller owns, belonging to the account when one is given, as a user's own folder
+  // does (0755).
+  ProgramFolder(const std::filesystem::path& parent, const std::string& name,
+                const std::optional<Account>& owner = std::nullopt);
   ~ProgramFolder();
   ProgramFolder(const ProgramFolder&) = delete;
   ProgramFolder& operator=(const ProgramFolder&) = delete;
@@ -76,6 +97,7 @@ class ProgramFolder {
 
  private:
   std::filesystem::path path_;
+  std::optional<Account> owner_;
 };
 
 // The real program started on a display. Killed when the object goes away if it is still running.
@@ -84,6 +106,10 @@ class RunningProgram {
   RunningProgram(const XDisplay& display, const ProgramFolder& folder,
                  const std::vector<std::string>& arguments,
                  const std::vector<std::string>& extraEnvironment = {});
+  // Under an unprivileged account (through setpriv; needs root), as a desktop user runs it: with a home
+  // folder of its own (0700) holding its copy of the display's cookie and its runtime folder.
+  RunningProgram(const XDisplay& display, const ProgramFolder& folder,
+                 const std::vector<std::string>& arguments, const Account& account);
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
@@ -94,8 +120,14 @@ class RunningProgram {
   bool Running();
   // Its standard output and error so far.
   std::string Output() const;
+  // Sends a signal to the program.
+  void Signal(int signalNumber) const;
 
  private:
+  void Start(const XDisplay& display, const ProgramFolder& folder, std::vector<std::string> argv,
+             std::vector<std::string> environment);
+
+  std::filesystem::path home_;
   pid_t pid_ = -1;
   std::optional<int> exitCode_;
   std::filesystem::path log_;

@@ -1,0 +1,358 @@
+// The Debian package as a user meets it: installed with apt, started from its menu
+// entry by a desktop user of the package's group while the server runs under an account of its own, then
+// removed and purged. Installing changes the machine, so these tests need root and run alone; they skip on a
+// machine that has the package (or its leftovers) already, rather than replace someone's installation.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/support/Desktop.h"
+#include "tests/e2e/support/JobSteps.h"
+#include "tests/support/Accounts.h"
+#include "tests/support/AppDatabase.h"
+#include "tests/support/FirebirdServer.h"
+
+namespace testsupport {
+namespace {
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path kPackage = DEBIAN_PACKAGE;
+const fs::path kProgramFolder = "/opt/kelmora-backup";
+const fs::path kBackupFolder = "/opt/kelmora-backup/backup";
+const fs::path kSettingsFolder = "/etc/kelmora-backup";
+const fs::path kMenuEntry = "/usr/share/applications/kelmora-backup.desktop";
+const fs::path kAutostartEntry = "/etc/xdg/autostart/Backup Kelmora.desktop";
+const std::string kGroup = "kelmora-backup";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::optional<gid_t> GroupId(const std::string& name) {
+  const struct group* entry = ::getgrnam(name.c_str());
+  if (entry == nullptr) return std::nullopt;
+  return entry->gr_gid;
+}
+
+bool PackageInstalled() {
+  std::string status;
+  RunCommand({"dpkg-query", "-W", "-f=${Status}", "kelmora-backup"}, &status);
+  return status.find("installed") != std::string::npos || status.find("config-files") != std::string::npos;
+}
+
+int Apt(const std::vector<std::string>& arguments, std::string* output) {
+  std::vector<std::string> argv = {"apt-get", "-y", "-q"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return RunCommand(argv, output, {"DEBIAN_FRONTEND=noninteractive"});
+}
+
+// The access list of a path, one entry a line, without comments and effective-rights notes.
+std::vector<std::string> AccessList(const fs::path& path) {
+  std::string output;
+  RunCommand({"getfacl", "--omit-header", "--numeric", "--absolute-names", path.string()}, &output);
+  std::vector<std::string> entries;
+  for (std::string line : Lines(output)) {
+    line = line.substr(0, line.find('#'));
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+      line.pop_back();
+    if (!line.empty()) entries.push_back(line);
+  }
+  return entries;
+}
+
+// What a test of this file leaves on the machine goes again, whatever way the test ends: the package,
+// its program folder with the test's backups, and an autostart entry the test wrote.
+class MachineRestorer {
+ public:
+  ~MachineRestorer() {
+    if (PackageInstalled()) RunCommand({"dpkg", "--purge", "kelmora-backup"}, nullptr);
+    std::error_code ignored;
+    fs::remove_all(kProgramFolder, ignored);
+    fs::remove(kAutostartEntry, ignored);
+  }
+};
+
+// The desktop user's home and the program's output, however the test ends.
+struct RemovedAtEnd {
+  std::vector<fs::path> paths;
+  ~RemovedAtEnd() {
+    std::error_code ignored;
+    for (const fs::path& path : paths)
+      fs::remove_all(path, ignored);
+  }
+};
+
+// Why this machine cannot run the tests without touching what is not theirs; empty when it can.
+std::string MachineNotClean() {
+  if (!RunningAsRoot()) return "needs root: installs the package into the system with apt";
+  if (PackageInstalled()) return "kelmora-backup is installed here; the test would replace it";
+  if (fs::exists(kProgramFolder)) return kProgramFolder.string() + " exists (backups of an earlier install?)";
+  if (GroupId(kGroup)) return "the group " + kGroup + " exists already";
+  if (fs::exists(kAutostartEntry)) return kAutostartEntry.string() + " exists already";
+  return {};
+}
+
+// The menu entry's Exec line as a launcher splits it; the entry has no quotes or field codes.
+std::vector<std::string> ExecArguments(const fs::path& entry) {
+  bool inMainGroup = false;
+  for (const std::string& line : Lines(ReadAll(entry))) {
+    if (line.starts_with("[")) inMainGroup = line == "[Desktop Entry]";
+    if (!inMainGroup || !line.starts_with("Exec=")) continue;
+    const std::string exec = line.substr(5);
+    if (exec.find_first_of("\"'\\%") != std::string::npos) ADD_FAILURE() << "not a plain Exec line: " << exec;
+    std::vector<std::string> words;
+    std::istringstream in(exec);
+    for (std::string word; in >> word;)
+      words.push_back(word);
+    return words;
+  }
+  return {};
+}
+
+// A program run by a desktop user: the given account with the package's group as a supplementary group,
+// the environment a session gives it, nothing of ours. Killed with the object.
+class DesktopUserProgram {
+ public:
+  DesktopUserProgram(const Account& user, gid_t group, const std::vector<std::string>& argv,
+                     const std::vector<std::string>& environment, const fs::path& log) {
+    std::vector<std::string> args = {"/usr/bin/setpriv", "--reuid=" + std::to_string(user.uid),
+                                     "--regid=" + std::to_string(user.gid),
+                                     "--groups=" + std::to_string(group), "--"};
+    args.insert(args.end(), argv.begin(), argv.end());
+    std::vector<char*> cArgs;
+    for (auto& a : args)
+      cArgs.push_back(a.data());
+    cArgs.push_back(nullptr);
+    std::vector<std::string> env = environment;
+    std::vector<char*> cEnv;
+    for (auto& e : env)
+      cEnv.push_back(e.data());
+    cEnv.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ == 0) {
+      setpgid(0, 0);
+      const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      if (out >= 0) {
+        dup2(out, 1);
+        dup2(out, 2);
+      }
+      const int in = open("/dev/null", O_RDONLY);
+      if (in >= 0) dup2(in, 0);
+      execve(cArgs[0], cArgs.data(), cEnv.data());
+      _exit(127);
+    }
+  }
+  ~DesktopUserProgram() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  DesktopUserProgram(const DesktopUserProgram&) = delete;
+  DesktopUserProgram& operator=(const DesktopUserProgram&) = delete;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+TEST(DebianPackage, PurgeOfAnUnusedInstallLeavesNothing) {
+  if (const std::string reason = MachineNotClean(); !reason.empty()) {
+    GTEST_SKIP() << reason;
+  }
+  MachineRestorer restorer;
+  std::string output;
+  ASSERT_EQ(Apt({"install", "--no-install-recommends", kPackage.string()}, &output), 0) << output;
+  ASSERT_TRUE(fs::is_directory(kBackupFolder));
+  ASSERT_EQ(Apt({"purge", "kelmora-backup"}, &output), 0) << output;
+  EXPECT_FALSE(fs::exists(kProgramFolder)) << output;
+  EXPECT_FALSE(fs::exists(kSettingsFolder));
+  EXPECT_FALSE(fs::exists("/usr/bin/kelmora-backup"));
+  EXPECT_FALSE(GroupId(kGroup).has_value());
+}
+
+TEST(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups) {
+  if (const std::string reason = MachineNotClean(); !reason.empty()) {
+    GTEST_SKIP() << reason;
+  }
+  MachineRestorer restorer;
+  std::string output;
+
+  // Installed the way a user installs it.
+  ASSERT_EQ(Apt({"install", "--no-install-recommends", kPackage.string()}, &output), 0) << output;
+  std::string listed;
+  ASSERT_EQ(RunCommand({"dpkg", "-L", "kelmora-backup"}, &listed), 0);
+  const std::vector<std::string> packagedPaths = Lines(listed);
+  EXPECT_EQ(fs::read_symlink("/usr/bin/kelmora-backup"), "/opt/kelmora-backup/kelmora-backup");
+  EXPECT_EQ(fs::read_symlink(kProgramFolder / "sistema.ini"), "/etc/kelmora-backup/sistema.ini");
+  const std::optional<gid_t> group = GroupId(kGroup);
+  ASSERT_TRUE(group.has_value()) << "the postinst makes the group";
+  struct stat folder {};
+  ASSERT_EQ(stat(kBackupFolder.c_str(), &folder), 0);
+  EXPECT_EQ(folder.st_uid, 0u);
+  EXPECT_EQ(folder.st_gid, *group);
+  EXPECT_EQ(folder.st_mode & 07777, 02770u);
+  const std::string gid = std::to_string(*group);
+  std::vector<std::string> rights = AccessList(kBackupFolder);
+  for (const std::string& entry :
+       std::vector<std::string>{"user::rwx", "group::rwx", "group:" + gid + ":rwx", "mask::rwx", "other::---",
+                                "default:user::rwx", "default:group::rwx", "default:group:" + gid + ":rwx",
+                                "default:mask::rwx", "default:other::---"}) {
+    EXPECT_TRUE(Contains(rights, entry)) << entry;
+  }
+  if (const struct passwd* firebird = ::getpwnam("firebird")) {
+    const std::string uid = std::to_string(firebird->pw_uid);
+    EXPECT_TRUE(Contains(rights, "user:" + uid + ":rwx"));
+    EXPECT_TRUE(Contains(rights, "default:user:" + uid + ":rwx"));
+  }
+
+  // The private server under an account of its own, which the administrator gives the folder as the README
+  // says for a server that does not run as firebird; sistema.ini set through the program folder's link.
+  const Account serverAccount = ServerAccount();
+  const Account user = DesktopAccount();
+  FirebirdServer server(serverAccount);
+  const fs::path database = CreateAppDatabase(server, "PACOTE");
+  const std::string serverUid = std::to_string(serverAccount.uid);
+  ASSERT_EQ(RunCommand({"setfacl", "-m", "u:" + serverUid + ":rwx,d:u:" + serverUid + ":rwx",
+                        kBackupFolder.string()},
+                       &output),
+            0)
+      << output;
+  std::ofstream(kProgramFolder / "sistema.ini", std::ios::trunc)
+      << "[Dados]\nDir=" << server.Location(database)
+      << "\n\n[Backup]\nSistema=Linux\nContaServidor=" << serverUid << "\n";
+  ASSERT_NE(ReadAll(kSettingsFolder / "sistema.ini").find(server.Location(database)), std::string::npos);
+
+  // Started from the menu entry by a user who is in the group and nothing else of the machine's.
+  const fs::path home = fs::temp_directory_path() / ("kelmora-package-home-" + std::to_string(getpid()));
+  const fs::path programLog = home.string() + ".log";
+  const RemovedAtEnd scratch{{home, programLog}};
+  fs::create_directories(home);
+  XDisplay display;
+  // The user's own copy of the display's cookie, as a desktop session gives it.
+  fs::copy_file(display.AuthorityFile(), home / ".Xauthority");
+  GiveTo(home, user);
+  const std::vector<std::string> exec = ExecArguments(kMenuEntry);
+  ASSERT_EQ(exec.size(), 2u);
+  std::string gbk;
+  {
+    DesktopUserProgram program(
+        user, *group, exec,
+        {"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + home.string(), "DISPLAY=" + display.Name(),
+         "XAUTHORITY=" + (home / ".Xauthority").string(), "LANG=C.UTF-8"},
+        programLog);
+    const std::string window = display.WaitForWindow("^Backup$", 30s);
+    ASSERT_FALSE(window.empty()) << ReadAll(programLog);
+    ClickIniciar(display, window);
+    const std::string log = WaitForLogBlock(kBackupFolder / "backup.txt", 120s);
+    display.Screenshot(SCREENSHOT_DIR "/package-backup-done.png");
+    EXPECT_NE(log.find("Backup conclu\xED"
+                       "do.\r\n"),
+              std::string::npos)
+        << log << ReadAll(programLog);
+    EXPECT_NE(log.find("Realizando o backup para /opt/kelmora-backup/backup/PACOTE_"), std::string::npos)
+        << log;
+  }
+  for (const auto& entry : fs::directory_iterator(kBackupFolder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("PACOTE_") && name.ends_with(".gbk")) gbk = name;
+  }
+  ASSERT_FALSE(gbk.empty()) << "the backup is in the installed program's folder";
+  const fs::path backup = kBackupFolder / gbk;
+  struct stat file {};
+  ASSERT_EQ(stat(backup.c_str(), &file), 0);
+  EXPECT_EQ(file.st_uid, serverAccount.uid) << "the server writes it";
+  EXPECT_EQ(file.st_gid, *group) << "the setgid folder keeps it in the group";
+  EXPECT_EQ(file.st_mode & 07, 0u) << "nothing for others";
+  ASSERT_EQ(stat((kBackupFolder / "backup.txt").c_str(), &file), 0);
+  EXPECT_EQ(file.st_uid, user.uid);
+  EXPECT_EQ(file.st_gid, *group);
+  EXPECT_EQ(file.st_mode & 07, 0u);
+  // Another member of the group (any account with the group) reads both; an account without it cannot.
+  const Account other = UnusedAccount(user.uid + 1);
+  const auto readAs = [&](bool member, const fs::path& path) {
+    const std::string groups = member ? "--groups=" + gid : "--clear-groups";
+    return RunCommand(
+        {"setpriv", "--reuid=" + std::to_string(other.uid), "--regid=" + std::to_string(other.gid), groups,
+         "--", "sh", "-c", "cat \"$0\" >/dev/null", path.string()},
+        nullptr);
+  };
+  EXPECT_EQ(readAs(true, backup), 0);
+  EXPECT_EQ(readAs(true, kBackupFolder / "backup.txt"), 0);
+  EXPECT_NE(readAs(false, backup), 0);
+
+  // A run as root replaces the folder's access lists with the program's own; configuring again repairs them
+  // and keeps what the administrator added.
+  ASSERT_EQ(
+      RunCommand({"setfacl", "--set", "u::rwx,g::---,o::---,u:" + serverUid + ":rwx", kBackupFolder.string()},
+                 &output),
+      0)
+      << output;
+  ASSERT_EQ(RunCommand({"dpkg-reconfigure", "kelmora-backup"}, &output, {"DEBIAN_FRONTEND=noninteractive"}),
+            0)
+      << output;
+  rights = AccessList(kBackupFolder);
+  EXPECT_TRUE(Contains(rights, "group::rwx"));
+  EXPECT_TRUE(Contains(rights, "group:" + gid + ":rwx"));
+  EXPECT_TRUE(Contains(rights, "default:group:" + gid + ":rwx"));
+  EXPECT_TRUE(Contains(rights, "user:" + serverUid + ":rwx"));
+
+  // The administrator's autostart entry, as the README writes it.
+  std::ofstream(kAutostartEntry)
+      << "[Desktop Entry]\nType=Application\nName=Backup Kelmora\nExec=/opt/kelmora-backup/kelmora-backup\n";
+
+  // Removal keeps the settings and the group; purge takes them and leaves the backups alone.
+  ASSERT_EQ(Apt({"remove", "kelmora-backup"}, &output), 0) << output;
+  EXPECT_FALSE(fs::exists(kProgramFolder / "kelmora-backup"));
+  EXPECT_FALSE(fs::exists("/usr/bin/kelmora-backup"));
+  EXPECT_TRUE(fs::exists(kSettingsFolder / "sistema.ini"));
+  EXPECT_TRUE(GroupId(kGroup).has_value());
+
+  ASSERT_EQ(Apt({"purge", "kelmora-backup"}, &output), 0) << output;
+  EXPECT_FALSE(GroupId(kGroup).has_value());
+  EXPECT_FALSE(fs::exists(kAutostartEntry));
+  EXPECT_FALSE(fs::exists(kSettingsFolder));
+  for (const std::string& path : packagedPaths) {
+    if (!fs::is_directory(path)) {
+      EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << path;
+    }
+  }
+  std::set<std::string> left;
+  for (const auto& entry : fs::recursive_directory_iterator(kProgramFolder))
+    left.insert(entry.path().string());
+  EXPECT_EQ(left, (std::set<std::string>{kBackupFolder.string(), backup.string(),
+                                         (kBackupFolder / "backup.txt").string()}));
+  ASSERT_EQ(stat(kBackupFolder.c_str(), &folder), 0);
+  EXPECT_EQ(folder.st_gid, 0u) << "the group's number may be given to another group";
+  for (const std::string& entry : AccessList(kBackupFolder)) {
+    EXPECT_FALSE(entry.starts_with("group:" + gid + ":")) << entry;
+    EXPECT_FALSE(entry.starts_with("default:group:" + gid + ":")) << entry;
+  }
+  EXPECT_NE(readAs(true, backup), 0) << "a later group of the same number cannot read the backups";
+}
+
+}  // namespace
+}  // namespace testsupport

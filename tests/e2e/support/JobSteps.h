@@ -1,0 +1,22 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "tests/e2e/support/Desktop.h"
+
+namespace testsupport {
+
+// The bytes of a file (empty when it cannot be read).
+std::string ReadAll(const std::filesystem::path& path);
+
+// Waits until the log holds a whole block (one that ends with the line of 68 "-" and an empty line) and
+// returns the log; what it holds at the time-out otherwise.
+std::string WaitForLogBlock(const std::filesystem::path& log, std::chrono::seconds timeout);
+
+// Clicks "Iniciar" of the main window: the button stands at 501, 354 (89 x 25) of the client area, which
+// lies between the menu bar and the 19-pixel status bar.
+void ClickIniciar(const XDisplay& display, const std::string& window);
+
+}  // namespace testsupport
