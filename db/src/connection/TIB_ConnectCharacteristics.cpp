@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <limits>
+#include <utility>
 
 #include "connection/Messages.h"
 #include "db/Errors.h"
@@ -29,6 +30,28 @@ constexpr unsigned char kItems[] = {isc_info_allocation,
                                     isc_info_db_read_only,
                                     isc_info_db_size_in_pages,
                                     isc_info_end};
+
+// The items whose data is one number, and where it goes.
+constexpr std::pair<unsigned char, long TIB_ConnectCharacteristics::*> kNumberItems[] = {
+    {isc_info_page_size, &TIB_ConnectCharacteristics::pageSize},
+    {isc_info_allocation, &TIB_ConnectCharacteristics::allocation},
+    {isc_info_sweep_interval, &TIB_ConnectCharacteristics::sweepInterval},
+    {isc_info_ods_version, &TIB_ConnectCharacteristics::odsMajorVersion},
+    {isc_info_ods_minor_version, &TIB_ConnectCharacteristics::odsMinorVersion},
+    {isc_info_no_reserve, &TIB_ConnectCharacteristics::noReserve},
+    {isc_info_forced_writes, &TIB_ConnectCharacteristics::forcedWrites},
+    {isc_info_set_page_buffers, &TIB_ConnectCharacteristics::pageBuffers},
+    {isc_info_db_sql_dialect, &TIB_ConnectCharacteristics::dbSQLDialect},
+    {isc_info_db_read_only, &TIB_ConnectCharacteristics::dbReadOnly},
+    {isc_info_db_size_in_pages, &TIB_ConnectCharacteristics::dbSizeInPages},
+};
+
+// The first bytes of an item's data into a fixed array; what the data lacks is zero.
+template <std::size_t N>
+void CopyLeadingBytes(const unsigned char* data, std::size_t length, unsigned char (&target)[N]) {
+  for (std::size_t i = 0; i < N; ++i)
+    target[i] = i < length ? data[i] : 0;
+}
 
 // A length-prefixed string inside an item's data; an out-of-range length yields what is there.
 std::string CountedString(const unsigned char* data, std::size_t size, std::size_t& offset) {
@@ -127,7 +150,9 @@ void ParseCharacteristics(const unsigned char* reply, std::size_t size, TIB_Conn
     if (length > size - pos) throw EIB_ConnectionError(sender, messages::InfoTruncated());
     const unsigned char* data = reply + pos;
     pos += length;
-    const long number = ReplyInteger(data, length);
+    for (const auto& [numberItem, field] : kNumberItems) {
+      if (numberItem == item) out.*field = ReplyInteger(data, length);
+    }
     std::size_t offset = 1;
     switch (item) {
       case isc_info_db_id:
@@ -136,49 +161,14 @@ void ParseCharacteristics(const unsigned char* reply, std::size_t size, TIB_Conn
         out.dbSiteName = CountedString(data, length, offset);
         break;
       case isc_info_implementation:
-        for (std::size_t i = 0; i < 3; ++i)
-          out.dbImplementation[i] = i < length ? data[i] : 0;
+        CopyLeadingBytes(data, length, out.dbImplementation);
         break;
       case isc_info_isc_version:
         out.iscVersionCount = length > 0 ? data[0] : 0;
         out.iscVersion = CountedString(data, length, offset);
         break;
       case isc_info_base_level:
-        for (std::size_t i = 0; i < 2; ++i)
-          out.baseLevel[i] = i < length ? data[i] : 0;
-        break;
-      case isc_info_page_size:
-        out.pageSize = number;
-        break;
-      case isc_info_allocation:
-        out.allocation = number;
-        break;
-      case isc_info_sweep_interval:
-        out.sweepInterval = number;
-        break;
-      case isc_info_ods_version:
-        out.odsMajorVersion = number;
-        break;
-      case isc_info_ods_minor_version:
-        out.odsMinorVersion = number;
-        break;
-      case isc_info_no_reserve:
-        out.noReserve = number;
-        break;
-      case isc_info_forced_writes:
-        out.forcedWrites = number;
-        break;
-      case isc_info_set_page_buffers:
-        out.pageBuffers = number;
-        break;
-      case isc_info_db_sql_dialect:
-        out.dbSQLDialect = number;
-        break;
-      case isc_info_db_read_only:
-        out.dbReadOnly = number;
-        break;
-      case isc_info_db_size_in_pages:
-        out.dbSizeInPages = number;
+        CopyLeadingBytes(data, length, out.baseLevel);
         break;
       case isc_info_firebird_version:
         out.firebirdVersionCount = length > 0 ? data[0] : 0;
