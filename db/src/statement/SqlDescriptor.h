@@ -5,6 +5,7 @@
 
 #include <ibase.h>
 
+#include <cstddef>
 #include <memory>
 
 namespace db {
@@ -17,6 +18,12 @@ class SqlDescriptor {
   short Capacity() const { return capacity_; }
   // Makes room for at least `count` variables; existing contents are not kept.
   void EnsureCapacity(short count);
+  // The descriptor with room for `count` variables, telling the client that `count` are in use.
+  XSQLDA* HoldVariables(std::size_t count) {
+    EnsureCapacity(static_cast<short>(count));
+    Get()->sqld = static_cast<short>(count);
+    return Get();
+  }
 
  private:
   std::unique_ptr<unsigned char[]> memory_;

@@ -390,9 +390,7 @@ std::string TIB_Statement::MakeCursorName() {
 
 SqlDescriptor& TIB_Statement::BindOutput() {
   SqlDescriptor& output = IB_Session().OutputDescriptor();
-  output.EnsureCapacity(static_cast<short>(columns_.size()));
-  XSQLDA* descriptor = output.Get();
-  descriptor->sqld = static_cast<short>(columns_.size());
+  XSQLDA* descriptor = output.HoldVariables(columns_.size());
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     XSQLVAR& var = descriptor->sqlvar[i];
     const TIB_Column& column = columns_[i];
@@ -409,9 +407,7 @@ SqlDescriptor& TIB_Statement::BindOutput() {
 
 SqlDescriptor& TIB_Statement::BindInput() {
   SqlDescriptor& input = IB_Session().InputDescriptor();
-  input.EnsureCapacity(static_cast<short>(params_.size()));
-  XSQLDA* descriptor = input.Get();
-  descriptor->sqld = static_cast<short>(params_.size());
+  XSQLDA* descriptor = input.HoldVariables(params_.size());
   for (std::size_t i = 0; i < params_.size(); ++i) {
     XSQLVAR& var = descriptor->sqlvar[i];
     TIB_Parameter& parameter = params_[i];
