@@ -46,7 +46,17 @@ class TIB_Component {
   };
 
  protected:
-  void MarkDestroying() { destroying_ = true; }
+  // What a destructor runs first: from here on no event fires (Destroying()), then the component's last
+  // operation runs with whatever it raises swallowed, since a destructor can report to no one.
+  template <class LastOperation>
+  void EndInDestructor(LastOperation&& last) noexcept {
+    destroying_ = true;
+    try {
+      last();
+    } catch (...) {
+      // Nothing can be reported from a destructor.
+    }
+  }
 
  private:
   std::string name_;

@@ -76,12 +76,8 @@ TIB_Connection::TIB_Connection(std::string name) : TIB_Component(std::move(name)
 }
 
 TIB_Connection::~TIB_Connection() {
-  MarkDestroying();
-  try {
-    Disconnect();
-  } catch (...) {
-    // A destructor cannot report; the handle is given up below in any case.
-  }
+  // The handle is given up below whether or not the disconnect succeeds.
+  EndInDestructor([this] { Disconnect(); });
   schemaCache_.reset();
   for (TIB_Statement* statement : std::vector<TIB_Statement*>(statements_))
     statement->ForgetConnection(this);

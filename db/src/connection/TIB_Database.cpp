@@ -13,12 +13,7 @@ TIB_Database::TIB_Database(std::string name) : TIB_Connection(std::move(name)) {
 
 TIB_Database::~TIB_Database() {
   // The default transaction must end while this connection is still whole.
-  MarkDestroying();
-  try {
-    Disconnect();
-  } catch (...) {
-    // Nothing can be reported from a destructor.
-  }
+  EndInDestructor([this] { Disconnect(); });
   defaultTransactionOwned_.reset();
 }
 

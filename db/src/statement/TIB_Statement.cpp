@@ -46,12 +46,7 @@ TIB_Statement::TIB_Statement(std::string name)
     : TIB_Component(std::move(name)), objectNumber_(++g_statementNumbers) {}
 
 TIB_Statement::~TIB_Statement() {
-  MarkDestroying();
-  try {
-    Unprepare();
-  } catch (...) {
-    // Nothing can be reported from a destructor.
-  }
+  EndInDestructor([this] { Unprepare(); });
   for (TIB_Transaction* transaction : joinedTransactions_)
     transaction->RemoveStatement(this);
   if (connection_ != nullptr) connection_->RemoveStatement(this);

@@ -45,12 +45,8 @@ constexpr std::chrono::milliseconds kStartRetryPause{20};
 TIB_Transaction::TIB_Transaction(std::string name) : TIB_Component(std::move(name)) {}
 
 TIB_Transaction::~TIB_Transaction() {
-  MarkDestroying();
-  try {
-    EndTransaction();
-  } catch (...) {
-    // Nothing can be reported from a destructor; the server ends the transaction with the attachment.
-  }
+  // When the end fails, the server ends the transaction with the attachment.
+  EndInDestructor([this] { EndTransaction(); });
   for (TIB_Statement* statement : std::vector<TIB_Statement*>(statements_))
     statement->ForgetTransaction(this);
   for (TIB_Connection* connection : connections_)
