@@ -255,6 +255,84 @@ TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore)
   EXPECT_EQ(0u, source_.IBODatabase.StatementHandles().Size());
 }
 
+TEST_F(TransactionCalls, CommitAndRollbackFireTheirEventsInOrderAndAFailedCommitFiresNoAfterEvent) {
+  Attach();
+  TIBOTransaction& transaction = source_.IBOTransaction;
+  std::vector<std::string> events;
+  const auto record = [&](const char* name) {
+    return [&, name](TIB_Transaction* sender) {
+      EXPECT_EQ(&transaction, sender) << name;
+      events.push_back(name);
+    };
+  };
+  transaction.BeforeEnd = record("BeforeEnd");
+  transaction.AfterEnd = record("AfterEnd");
+  transaction.BeforeCommit = record("BeforeCommit");
+  transaction.AfterCommit = record("AfterCommit");
+  transaction.BeforeRollback = record("BeforeRollback");
+  transaction.AfterRollback = record("AfterRollback");
+  struct Case {
+    const char* name;
+    bool start;
+    int failingCommits;
+    std::function<void()> end;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"commit",
+       true,
+       0,
+       [&] { transaction.Commit(); },
+       {"BeforeEnd", "BeforeCommit", "AfterCommit", "AfterEnd"}},
+      {"rollback",
+       true,
+       0,
+       [&] { transaction.Rollback(); },
+       {"BeforeEnd", "BeforeRollback", "AfterRollback", "AfterEnd"}},
+      // Refused twice (the second after the caches are flushed): the error is raised, no After event.
+      {"failed commit",
+       true,
+       2,
+       [&] { EXPECT_THROW(transaction.Commit(), EIB_ISCError); },
+       {"BeforeEnd", "BeforeCommit"}},
+      // The same with a handler that keeps the error from being raised: still no After event.
+      {"failed commit, error handled",
+       true,
+       2,
+       [&] {
+         transaction.OnError = [](TIB_Component*, long, const TStrings&, const TStrings&, long,
+                                  const TStrings&, const TStrings&, bool& raise) { raise = false; };
+         EXPECT_NO_THROW(transaction.Commit());
+         transaction.OnError = nullptr;
+       },
+       {"BeforeEnd", "BeforeCommit"}},
+      {"commit of nothing", false, 0, [&] { transaction.Commit(); }, {}},
+      {"rollback of nothing", false, 0, [&] { transaction.Rollback(); }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    transaction.Rollback();
+    if (c.start) {
+      ASSERT_TRUE(transaction.EnsureStarted());
+    }
+    if (c.failingCommits > 0) Double().Fail("isc_commit_transaction", {1, 335544345, 0}, 0, c.failingCommits);
+    events.clear();
+    c.end();
+    EXPECT_EQ(c.expected, events);
+  }
+  // An end asked for from inside an end's event is not begun a second time.
+  transaction.Rollback();
+  ASSERT_TRUE(transaction.EnsureStarted());
+  transaction.BeforeCommit = [&](TIB_Transaction*) {
+    events.push_back("BeforeCommit");
+    transaction.Rollback();
+  };
+  events.clear();
+  transaction.Commit();
+  EXPECT_EQ((std::vector<std::string>{"BeforeEnd", "BeforeCommit", "AfterCommit", "AfterEnd"}), events);
+  EXPECT_FALSE(transaction.Started());
+}
+
 TEST_F(TransactionCalls, DisconnectCommitsTheInternalRollsBackTheQuerysAndLeavesTheDefault) {
   Attach();
   source_.IBOTransaction.EnsureStarted();
