@@ -91,6 +91,11 @@ class TIB_Transaction : public TIB_Component {
     if (event && !Destroying()) event(this);
   }
   void TellStatementsTheTransactionEnds();
+  // A commit or a rollback between its events: BeforeEnd and `before`, the statements' cursors closed,
+  // the end itself, then `after` and AfterEnd unless the end reported an error (it returns false).
+  // Nothing happens when nothing is started or an end is already under way.
+  template <class End>
+  void EndBetweenEvents(const TIB_TransactionEvent& before, const TIB_TransactionEvent& after, End&& end);
   // A setting that goes into the start's TPB: a different value is refused once started.
   template <class Value>
   void ChangeStartSetting(Value& setting, Value value, const char* property);

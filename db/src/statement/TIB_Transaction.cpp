@@ -195,62 +195,66 @@ void TIB_Transaction::TellStatementsTheTransactionEnds() {
   }
 }
 
-void TIB_Transaction::Commit() {
+template <class End>
+void TIB_Transaction::EndBetweenEvents(const TIB_TransactionEvent& before, const TIB_TransactionEvent& after,
+                                       End&& end) {
   if (!Started()) return;
   if (ending_) return;
   FlagGuard ending(ending_);
   Fire(BeforeEnd);
-  Fire(BeforeCommit);
+  Fire(before);
   TellStatementsTheTransactionEnds();
-  if (Started()) {
-    TIB_Session& session = IB_Session();
-    const ClientEntryPoints& client = Client();
-    const auto commit = [&] {
-      const ISC_STATUS r = client.isc_commit_transaction != nullptr
-                               ? client.isc_commit_transaction(session.StatusVector(), &handle_)
-                               : -1;
-      session.SetLastResult(r);
-      return r;
-    };
-    ISC_STATUS result = commit();
-    if (result != 0) {
-      if (IsConnectionLoss(result)) {
-        lostConnection_ = true;
-        for (TIB_Connection* connection : connections_)
-          connection->MarkConnectionLost();
-      } else {
-        for (TIB_Connection* connection : connections_) {
-          connection->SchemaCache().Invalidate();
-          connection->FlushStatementHandleCache();
-        }
-        if (handle_ != 0) result = commit();
-      }
-      if (result != 0) {
-        ReportClientError(session, this);
-        return;
-      }
-    }
-  }
-  if (handle_ == 0) openCursors_ = 0;
-  Fire(AfterCommit);
+  if (!end()) return;
+  Fire(after);
   Fire(AfterEnd);
 }
 
+void TIB_Transaction::Commit() {
+  EndBetweenEvents(BeforeCommit, AfterCommit, [this] {
+    if (Started()) {
+      TIB_Session& session = IB_Session();
+      const ClientEntryPoints& client = Client();
+      const auto commit = [&] {
+        const ISC_STATUS r = client.isc_commit_transaction != nullptr
+                                 ? client.isc_commit_transaction(session.StatusVector(), &handle_)
+                                 : -1;
+        session.SetLastResult(r);
+        return r;
+      };
+      ISC_STATUS result = commit();
+      if (result != 0) {
+        if (IsConnectionLoss(result)) {
+          lostConnection_ = true;
+          for (TIB_Connection* connection : connections_)
+            connection->MarkConnectionLost();
+        } else {
+          for (TIB_Connection* connection : connections_) {
+            connection->SchemaCache().Invalidate();
+            connection->FlushStatementHandleCache();
+          }
+          if (handle_ != 0) result = commit();
+        }
+        if (result != 0) {
+          ReportClientError(session, this);
+          return false;
+        }
+      }
+    }
+    if (handle_ == 0) openCursors_ = 0;
+    return true;
+  });
+}
+
 void TIB_Transaction::Rollback() {
-  if (!Started()) return;
-  if (ending_) return;
-  FlagGuard ending(ending_);
-  Fire(BeforeEnd);
-  Fire(BeforeRollback);
-  TellStatementsTheTransactionEnds();
-  if (Started() && !lostConnection_ && Client().isc_rollback_transaction != nullptr) {
-    // The result does not matter: the handle is given up either way.
-    Client().isc_rollback_transaction(IB_Session().StatusVector(), &handle_);
-  }
-  handle_ = 0;
-  openCursors_ = 0;
-  Fire(AfterRollback);
-  Fire(AfterEnd);
+  EndBetweenEvents(BeforeRollback, AfterRollback, [this] {
+    if (Started() && !lostConnection_ && Client().isc_rollback_transaction != nullptr) {
+      // The result does not matter: the handle is given up either way.
+      Client().isc_rollback_transaction(IB_Session().StatusVector(), &handle_);
+    }
+    handle_ = 0;
+    openCursors_ = 0;
+    return true;
+  });
 }
 
 void TIB_Transaction::EndTransaction() {
