@@ -13,7 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
-extern char** environ;
+#include "tests/support/ChildProcess.h"
+
 
 namespace bench {
 namespace fs = std::filesystem;
@@ -111,23 +112,11 @@ ScratchFolder::~ScratchFolder() {
 }
 
 int RunToFile(const std::vector<std::string>& argv, const fs::path& outputFile) {
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text(*entry);
-    // A client must never pick up a private server's root or another user's credentials.
-    if (text.starts_with("FIREBIRD") || text.starts_with("ISC_")) continue;
-    environment.push_back(text);
-  }
+  // A client must never pick up a private server's root or another user's credentials.
+  std::vector<std::string> environment = testsupport::ChildEnvironment({});
   std::vector<std::string> args = argv;
-  std::vector<char*> cArgs;
-  for (auto& arg : args)
-    cArgs.push_back(arg.data());
-  cArgs.push_back(nullptr);
-  std::vector<char*> cEnvironment;
-  for (auto& entry : environment)
-    cEnvironment.push_back(entry.data());
-  cEnvironment.push_back(nullptr);
-
+  const std::vector<char*> cArgs = testsupport::CStrings(args);
+  const std::vector<char*> cEnvironment = testsupport::CStrings(environment);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   const std::string output = outputFile.empty() ? std::string("/dev/null") : outputFile.string();

@@ -8,6 +8,7 @@
 #include "services/BackupInstance.h"
 #include "services/TIBBackupService.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/FixedClockSystem.h"
 #include "tests/support/TempFolder.h"
@@ -17,11 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kDashes(68, '-');
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Counts what a job reports, as a window or a terminal would receive it.
 struct CountingObserver : core::JobObserver {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <set>
 
-#include "statement/TIB_SchemaCache.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/ServerTestSupport.h"
 
@@ -12,13 +11,6 @@ namespace {
 
 using testing::Arg;
 using testing::OutArg;
-
-std::string Joined(const TStrings& lines) {
-  std::string text;
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    text += (i > 0 ? "\r\n" : "") + lines[i];
-  return text;
-}
 
 const std::string kParameterOrderTest =
     "/* OldParameterOrder test query */\r\nSELECT R.RDB$RELATION_NAME,\r\n (SELECT F.RDB$FIELD_NAME\r\n"
@@ -49,8 +41,41 @@ std::vector<std::string> Script(const std::vector<fbdouble::Call>& calls) {
   return script;
 }
 
-std::vector<std::string> CatalogueRead(TIB_SchemaCache::List list) {
-  return {"isc_dsql_prepare " + Joined(TIB_SchemaCache::StatementLines(list)),
+// The catalogue reads as the server receives them: the statement's lines joined with CR LF.
+const std::string kProceduresRead =
+    "SELECT RDB$PROCEDURE_NAME\r\nFROM RDB$PROCEDURES\r\nORDER BY RDB$PROCEDURE_NAME";
+const std::string kTableKeysRead =
+    "SELECT S.RDB$FIELD_NAME\r\n     , I.RDB$RELATION_NAME\r\nFROM RDB$RELATION_CONSTRAINTS C\r\n"
+    "   , RDB$INDICES I\r\n   , RDB$INDEX_SEGMENTS S\r\nWHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'\r\n"
+    "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME\r\n  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME\r\n"
+    "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME\r\nORDER BY I.RDB$RELATION_NAME, S.RDB$FIELD_POSITION";
+// One table's key, its named parameter sent as a plain "?".
+const std::string kTableKeyRead =
+    "SELECT S.RDB$FIELD_NAME\r\nFROM RDB$RELATION_CONSTRAINTS C\r\n   , RDB$INDICES I\r\n"
+    "   , RDB$INDEX_SEGMENTS S\r\nWHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'\r\n"
+    "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME\r\n  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME\r\n"
+    "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME\r\n  AND I.RDB$RELATION_NAME = ?\r\nORDER BY "
+    "S.RDB$FIELD_POSITION";
+const std::string kComputedRead =
+    "SELECT R.RDB$FIELD_NAME\r\n     , R.RDB$RELATION_NAME\r\nFROM RDB$RELATION_FIELDS R\r\n   , RDB$FIELDS "
+    "F\r\n"
+    "WHERE R.RDB$FIELD_SOURCE = F.RDB$FIELD_NAME\r\n  AND F.RDB$COMPUTED_SOURCE IS NOT NULL\r\n"
+    "  AND NOT R.RDB$RELATION_NAME STARTING WITH 'RDB$'\r\nORDER BY 1";
+const std::string kForeignKeysRead =
+    "SELECT S.RDB$FIELD_NAME\r\n     , I.RDB$RELATION_NAME\r\nFROM RDB$RELATION_CONSTRAINTS C\r\n"
+    "   , RDB$INDICES I\r\n   , RDB$INDEX_SEGMENTS S\r\nWHERE RDB$CONSTRAINT_TYPE = 'FOREIGN KEY'\r\n"
+    "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME\r\n  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME\r\n"
+    "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME\r\nORDER BY 1, S.RDB$FIELD_POSITION";
+const std::string kDefaultsRead =
+    "SELECT F.RDB$FIELD_NAME F_FieldName\r\n, F.RDB$RELATION_NAME F_RelationName\r\n"
+    ", F.RDB$DEFAULT_SOURCE F_DefaultSource\r\n, D.RDB$DEFAULT_SOURCE D_DefaultSource\r\n"
+    ", D.RDB$FIELD_TYPE D_FieldType\r\nFROM RDB$RELATION_FIELDS F\r\nINNER JOIN RDB$FIELDS D\r\n"
+    "ON D.RDB$FIELD_NAME = F.RDB$FIELD_SOURCE\r\n"
+    "WHERE (( F.RDB$DEFAULT_SOURCE IS NOT NULL ) OR ( D.RDB$DEFAULT_SOURCE IS NOT NULL ))\r\n"
+    "AND NOT F.RDB$RELATION_NAME STARTING WITH 'RDB$'\r\nORDER BY 1";
+
+std::vector<std::string> CatalogueRead(const std::string& statement) {
+  return {"isc_dsql_prepare " + statement,
           "isc_dsql_sql_info 04 07 09 19 08",
           "isc_dsql_execute",
           "isc_dsql_set_cursor_name",
@@ -84,14 +109,14 @@ TEST_F(SettingsLoadRecording, OneLoadSendsExactlyTheseCalls) {
   const auto append = [&](const std::vector<std::string>& more) {
     expected.insert(expected.end(), more.begin(), more.end());
   };
-  append(CatalogueRead(TIB_SchemaCache::kProcedures));
-  append(CatalogueRead(TIB_SchemaCache::kTableKeys));
+  append(CatalogueRead(kProceduresRead));
+  append(CatalogueRead(kTableKeysRead));
   append({"isc_dsql_prepare SELECT * FROM SIS_BACKUP", "isc_dsql_sql_info 04 07 09 19 08"});
   // ID_BACKUP is NOT NULL: computed columns, primary keys, foreign keys, defaults.
-  append(CatalogueRead(TIB_SchemaCache::kComputed));
-  append(CatalogueRead(TIB_SchemaCache::kPrimaryKeys));
-  append(CatalogueRead(TIB_SchemaCache::kForeignKeys));
-  append(CatalogueRead(TIB_SchemaCache::kDefaults));
+  append(CatalogueRead(kComputedRead));
+  append(CatalogueRead(kTableKeysRead));
+  append(CatalogueRead(kForeignKeysRead));
+  append(CatalogueRead(kDefaultsRead));
   append({"isc_dsql_execute", "isc_dsql_set_cursor_name", "isc_dsql_fetch*", "isc_dsql_free_statement 1",
           // Disconnect
           "isc_commit_transaction", "isc_rollback_transaction", "isc_dsql_free_statement 2",
@@ -174,11 +199,7 @@ TEST_F(SettingsLoadRecording, ATableWithoutPrimaryKeyReadsItsKeyOnceAndSelectsTh
   std::vector<std::string> prepared;
   for (const auto& call : fbdouble::CallsTo(calls, "isc_dsql_prepare"))
     prepared.push_back(Arg(call, "sql"));
-  // The server receives the named parameter as a plain "?".
-  std::string tableKey = Joined(TIB_SchemaCache::StatementLines(TIB_SchemaCache::kTableKey));
-  const std::size_t named = tableKey.find("?RDB$RELATION_NAME");
-  ASSERT_NE(std::string::npos, named);
-  tableKey.replace(named, 18, "?");
+  const std::string& tableKey = kTableKeyRead;
   EXPECT_EQ(1, std::count(prepared.begin(), prepared.end(), tableKey));
   EXPECT_EQ(1, std::count(prepared.begin(), prepared.end(),
                           "SELECT SIS_BACKUP.*\r\n     , SIS_BACKUP.RDB$DB_KEY FROM SIS_BACKUP"));

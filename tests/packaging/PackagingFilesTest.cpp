@@ -15,6 +15,7 @@
 #include "app/ProgramIcon.h"
 #include "app/RunMode.h"
 #include "core/ProfileReader.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
 
 namespace {
@@ -23,12 +24,7 @@ namespace fs = std::filesystem;
 const fs::path kSources = PACKAGING_SOURCE_DIR;
 const fs::path kGenerated = PACKAGING_GENERATED_DIR;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testsupport::ReadAll;
 
 TEST(MenuEntry, PassesTheDesktopEntryValidator) {
   std::string output;

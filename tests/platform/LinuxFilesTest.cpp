@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "platform/LinuxSystem.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -15,11 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 platform::LinuxSystem machine;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(CopyFile, CopiesEveryByteAndReplacesAnOlderCopy) {
   TempFolder folder;

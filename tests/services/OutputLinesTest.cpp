@@ -98,6 +98,55 @@ TEST_F(OutputLinesTest, TheEndByteMustLieInsideTheReceiveBuffer) {
   EXPECT_FALSE(backup_->EndOfOutput());
 }
 
+TEST_F(OutputLinesTest, AReplyThatLeavesTheBufferAsItWasIsNotTheSameLineAgain) {
+  // A server that answers without writing anything (an empty reply) or without the end byte must not
+  // make the kept bytes of the line before look like a new line: the end byte read is consumed.
+  control_->QueueReply("isc_service_query", LineReply("gbak:writing data for table DADOS"));
+  EXPECT_EQ("gbak:writing data for table DADOS", backup_->ReadOutputLine());
+  control_->QueueReply("isc_service_query", {});
+  EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); }));
+  control_->QueueReply("isc_service_query", LineReply("ab"));
+  EXPECT_EQ("ab", backup_->ReadOutputLine());
+  control_->QueueReply("isc_service_query", {isc_info_svc_line, 2, 0, 'y', 'o'});
+  EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); })) << "same length, no end byte";
+}
+
+TEST_F(OutputLinesTest, AnEndByteJustPastTheBufferIsNotReadEvenWhenMemoryHoldsOne) {
+  // A refused reply in a larger buffer leaves an end byte at offset 16; shrinking the buffer to 16 keeps
+  // that memory behind it. A reply whose end byte would sit there must be refused, not read from beyond.
+  backup_->SetBufferSize(100);
+  std::vector<unsigned char> refused = {isc_info_svc_line, 2, 0, 'o', 'k', isc_info_truncated};
+  refused.resize(16, ' ');
+  refused.push_back(isc_info_end);
+  control_->QueueReply("isc_service_query", refused);
+  EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); }));
+  backup_->SetBufferSize(16);
+  control_->QueueReply("isc_service_query", LineReply(std::string(13, 'c')));
+  EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); }));
+}
+
+TEST_F(OutputLinesTest, TheLengthIsASignedLittleEndianNumber) {
+  // 0x8000 read through the library's decoder is -32768, not a 32,768-character line.
+  backup_->SetBufferSize(65535);
+  std::vector<unsigned char> reply = {isc_info_svc_line, 0x00, 0x80};
+  reply.insert(reply.end(), 32768, 'x');
+  reply.push_back(isc_info_end);
+  control_->QueueReply("isc_service_query", reply);
+  EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); }));
+  control_->QueueReply("isc_service_query", {isc_info_svc_line, 0x03, 0x00, 'l', 'o', 'w', isc_info_end});
+  EXPECT_EQ("low", backup_->ReadOutputLine()) << "low byte first";
+}
+
+TEST_F(OutputLinesTest, ASecondBackupOnTheSameComponentReadsItsOwnOutput) {
+  control_->QueueReply("isc_service_query", kEndReply);
+  EXPECT_EQ("", backup_->ReadOutputLine());
+  ASSERT_TRUE(backup_->EndOfOutput());
+  backup_->ServiceStart();
+  EXPECT_FALSE(backup_->EndOfOutput()) << "a new request reads afresh";
+  control_->QueueReply("isc_service_query", LineReply("gbak:readied database"));
+  EXPECT_EQ("gbak:readied database", backup_->ReadOutputLine());
+}
+
 TEST_F(OutputLinesTest, ALineStopsAtAnEmbeddedNul) {
   control_->QueueReply("isc_service_query", LineReply(std::string("before\0after", 12)));
   EXPECT_EQ("before", backup_->ReadOutputLine());

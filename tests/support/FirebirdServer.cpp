@@ -17,7 +17,7 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
+#include "tests/support/ChildProcess.h"
 
 namespace testsupport {
 namespace fs = std::filesystem;
@@ -27,39 +27,6 @@ namespace {
 constexpr const char* kPackagedRoot = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
 constexpr const char* kServerBinary = "/usr/sbin/firebird";
 constexpr const char* kSetpriv = "/usr/bin/setpriv";
-
-bool IsServerVariable(const std::string& entry) {
-  return entry.starts_with("FIREBIRD=") || entry.starts_with("FIREBIRD_LOCK=") ||
-         entry.starts_with("FIREBIRD_TMP=") || entry.starts_with("ISC_");
-}
-
-std::string VariableName(const std::string& entry) {
-  return entry.substr(0, entry.find('='));
-}
-
-// The environment of a child: ours without the server's variables (a client must never pick up
-// a private root) and without those the extra entries give, plus the extra entries.
-std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra) {
-  std::vector<std::string> result;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    std::string text(*entry);
-    const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& given) {
-      return VariableName(given) == VariableName(text);
-    });
-    if (!IsServerVariable(text) && !replaced) result.push_back(text);
-  }
-  for (const auto& entry : extra)
-    result.push_back(entry);
-  return result;
-}
-
-std::vector<char*> CStrings(std::vector<std::string>& strings) {
-  std::vector<char*> result;
-  for (auto& text : strings)
-    result.push_back(text.data());
-  result.push_back(nullptr);
-  return result;
-}
 
 void AppendLine(const fs::path& file, const std::string& text) {
   std::ofstream out(file, std::ios::app);
@@ -223,25 +190,9 @@ void FirebirdServer::Start() {
     args = AsAccount(*account_, args);
     args.front() = kSetpriv;  // started with execve, which does not search PATH
   }
-  std::vector<std::string> env =
-      ChildEnvironment({"FIREBIRD=" + root_.string(), "FIREBIRD_LOCK=" + lock_.string()});
-  auto cArgs = CStrings(args);
-  auto cEnv = CStrings(env);
-  const std::string log = (top_ / "server.log").string();
-  pid_t pid = fork();
-  if (pid == 0) {
-    setsid();
-    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (fd >= 0) {
-      dup2(fd, 1);
-      dup2(fd, 2);
-    }
-    int null = open("/dev/null", O_RDONLY);
-    if (null >= 0) dup2(null, 0);
-    execve(cArgs[0], cArgs.data(), cEnv.data());
-    _exit(127);
-  }
-  if (pid < 0) throw std::runtime_error("cannot start the test server");
+  pid_t pid =
+      StartLogged(args, ChildEnvironment({"FIREBIRD=" + root_.string(), "FIREBIRD_LOCK=" + lock_.string()}),
+                  top_ / "server.log", Detach::Session);
   pid_ = pid;
   WaitUntilListening();
 }

@@ -11,6 +11,7 @@
 
 #include "tests/e2e/support/Desktop.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/FileBytes.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -18,12 +19,7 @@ using testsupport::XDisplay;
 
 namespace {
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testsupport::ReadAll;
 
 // The log is code page 1252; the terminal is UTF-8.
 std::string Utf8(const std::string& cp1252) {

@@ -20,6 +20,7 @@
 #include "tests/app/support/FakePlatform.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -27,11 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kDashes(68, '-');
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<fs::path> FilesIn(const fs::path& folder, const std::string& extension) {
   std::vector<fs::path> files;

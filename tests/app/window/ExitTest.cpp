@@ -20,19 +20,14 @@
 #include "app/TfrmBackup.h"
 #include "fbclient/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/support/TempFolder.h"
 #include "tests/double/DoubleLoader.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/LogBlock.h"
+#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
-
-const std::string kBlockEnd = std::string(68, '-') + "\r\n\r\n";
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The three signals blocked in this thread as the program's main() blocks them; whatever is still
 // pending is taken and the mask put back afterwards.
@@ -172,7 +167,7 @@ TEST_F(ExitDuringAJob, SairWaitsWithTheWindowAndTheIconUpUntilTheJobReturnsThenE
                      "do."),
             std::string::npos)
       << log;
-  EXPECT_TRUE(log.ends_with(kBlockEnd)) << log;
+  EXPECT_TRUE(log.ends_with(kLogBlockEnd)) << log;
 }
 
 TEST_F(ExitDuringAJob, TheCloseButtonIsRefusedWhileTheJobRunsAndTakesEffectAfterIt) {
@@ -183,7 +178,7 @@ TEST_F(ExitDuringAJob, TheCloseButtonIsRefusedWhileTheJobRunsAndTakesEffectAfter
   });
   EXPECT_TRUE(refused);
   EXPECT_FALSE(form->isVisible());
-  EXPECT_TRUE(Log().ends_with(kBlockEnd));
+  EXPECT_TRUE(Log().ends_with(kLogBlockEnd));
 }
 
 TEST_F(ExitDuringAJob, TermDuringTheJobEndsTheProgramAfterItAsSairDoes) {
@@ -198,7 +193,7 @@ TEST_F(ExitDuringAJob, TermDuringTheJobEndsTheProgramAfterItAsSairDoes) {
   });
   EXPECT_TRUE(stillUp);
   EXPECT_FALSE(form->isVisible());
-  EXPECT_TRUE(Log().ends_with(kBlockEnd));
+  EXPECT_TRUE(Log().ends_with(kLogBlockEnd));
 
   // Idle, the window closes as soon as the loop reads the signal.
   auto idle = Start(true);

@@ -20,6 +20,7 @@
 #include "app/TfrmBackup.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -33,11 +34,6 @@ const std::string kErrorLine =
 const std::string kDone =
     "Backup conclu\xED"
     "do.";
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 size_t CountGbk(const fs::path& folder) {
   if (!fs::is_directory(folder)) return 0;

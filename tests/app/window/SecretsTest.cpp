@@ -9,6 +9,7 @@
 #include "app/TfrmBackup.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -20,11 +21,6 @@ std::string FromHex(const char* hex) {
     text += static_cast<char>(std::stoi(std::string(hex + i, 2), nullptr, 16));
   }
   return text;
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(Secrets, NoPasswordInTheProgramTheLogTheOutputOrAnErrorText) {

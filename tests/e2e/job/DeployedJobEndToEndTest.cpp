@@ -12,16 +12,13 @@
 #include "tests/e2e/support/JobSteps.h"
 #include "tests/support/Accounts.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/LogBlock.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-const std::string kDone =
-    "Backup conclu\xED"
-    "do.\r\n";
 
 struct Deployment {
   const char* name;
@@ -98,7 +95,7 @@ TEST_P(DeployedJob, IniciarBacksUpAndCopiesAndTheUserOwnsWhatIsLeft) {
   const std::string log = WaitForLogBlock(folder.Path() / "backup" / "backup.txt", 120s);
   display.Screenshot(SCREENSHOT_DIR "/deployed-job-" + std::string(deployment.name) + ".png");
 
-  ASSERT_NE(log.find(kDone), std::string::npos) << log << program.Output();
+  ASSERT_NE(log.find(kBackupDone), std::string::npos) << log << program.Output();
   const std::string programInLog = parent.Path().string() + "/" + deployment.programFolderInLog;
   const std::string copiesInLog = parent.Path().string() + "/" + deployment.copyFolderInLog;
   EXPECT_NE(log.find("Realizando o backup para " + programInLog + "/backup/DEPLOYED_"), std::string::npos)

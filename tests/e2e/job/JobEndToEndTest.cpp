@@ -19,14 +19,16 @@ using namespace std::chrono_literals;
 
 TEST(JobEndToEnd, ClickOnIniciarWritesTheBackupAndTheLog) {
   FirebirdServer& server = FirebirdServer::Shared();
-  const auto database = CreateAppDatabase(server, "E2E_MANUAL");
+  AppDatabaseOptions options;
+  options.recordDisconnects = true;
+  const auto database = CreateAppDatabase(server, "E2E_MANUAL", options);
   XDisplay display;
   ProgramFolder folder;
   folder.WriteIni(server.Location(database), "Linux");
   RunningProgram program(display, folder, {"MANUAL"});
   const std::string window = display.WaitForWindow("^Backup$");
   ASSERT_FALSE(window.empty()) << program.Output();
-  std::this_thread::sleep_for(1500ms);  // the settings row is read a second after start
+  ASSERT_TRUE(WaitForDisconnect(server, database, program.Pid(), 60s)) << "the settings row was never read";
   ClickIniciar(display, window);
   const std::string log = WaitForLogBlock(folder.Path() / "backup" / "backup.txt", 120s);
   display.Screenshot(SCREENSHOT_DIR "/job-manual-done.png");

@@ -26,6 +26,7 @@
 #include "tests/e2e/support/JobSteps.h"
 #include "tests/support/Accounts.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FirebirdServer.h"
 
 namespace testsupport {
@@ -144,28 +145,7 @@ class DesktopUserProgram {
                                      "--regid=" + std::to_string(user.gid),
                                      "--groups=" + std::to_string(group), "--"};
     args.insert(args.end(), argv.begin(), argv.end());
-    std::vector<char*> cArgs;
-    for (auto& a : args)
-      cArgs.push_back(a.data());
-    cArgs.push_back(nullptr);
-    std::vector<std::string> env = environment;
-    std::vector<char*> cEnv;
-    for (auto& e : env)
-      cEnv.push_back(e.data());
-    cEnv.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-      setpgid(0, 0);
-      const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-      if (out >= 0) {
-        dup2(out, 1);
-        dup2(out, 2);
-      }
-      const int in = open("/dev/null", O_RDONLY);
-      if (in >= 0) dup2(in, 0);
-      execve(cArgs[0], cArgs.data(), cEnv.data());
-      _exit(127);
-    }
+    pid_ = StartLogged(args, environment, log, Detach::ProcessGroup);
   }
   ~DesktopUserProgram() {
     if (pid_ <= 0) return;

@@ -12,16 +12,12 @@
 #include "tests/e2e/support/Desktop.h"
 #include "tests/e2e/support/JobSteps.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/LogBlock.h"
 
 namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-const std::string kDone =
-    "Backup conclu\xED"
-    "do.\r\n";
-const std::string kBlockEnd = std::string(68, '-') + "\r\n\r\n";
 
 size_t Count(const std::string& text, const std::string& part) {
   size_t count = 0;
@@ -66,7 +62,7 @@ TEST_P(TerminationWhileIdle, EndsTheProgramWithExitCodeZeroAndLeavesTheLogWhole)
     ASSERT_FALSE(window.empty()) << program.Output();
     ClickIniciar(display, window);
     before = WaitForLogBlock(log, 120s);
-    ASSERT_NE(before.find(kDone), std::string::npos) << before << program.Output();
+    ASSERT_NE(before.find(kBackupDone), std::string::npos) << before << program.Output();
   }
   ASSERT_TRUE(program.Running()) << program.Output();
 
@@ -74,7 +70,7 @@ TEST_P(TerminationWhileIdle, EndsTheProgramWithExitCodeZeroAndLeavesTheLogWhole)
   EXPECT_EQ(program.WaitForExit(30s), 0) << program.Output();
   EXPECT_EQ(ReadAll(log), before) << "nothing more is written, and nothing is cut";
   if (idle.manual) {
-    EXPECT_TRUE(before.ends_with(kBlockEnd));
+    EXPECT_TRUE(before.ends_with(kLogBlockEnd));
   }
 }
 
@@ -111,9 +107,9 @@ TEST(TerminationDuringAJob, TheJobFinishesAndLogsItsWholeBlockThenTheProgramEnds
 
   EXPECT_EQ(program.WaitForExit(120s), 0) << program.Output();
   const std::string text = ReadAll(log);
-  EXPECT_NE(text.find(kDone), std::string::npos) << text;
-  EXPECT_EQ(Count(text, kBlockEnd), 1u) << text;
-  EXPECT_TRUE(text.ends_with(kBlockEnd)) << text;
+  EXPECT_NE(text.find(kBackupDone), std::string::npos) << text;
+  EXPECT_EQ(Count(text, kLogBlockEnd), 1u) << text;
+  EXPECT_TRUE(text.ends_with(kLogBlockEnd)) << text;
   int backups = 0;
   for (const auto& entry : fs::directory_iterator(folder.Path() / "backup"))
     backups += entry.path().extension() == ".gbk";

@@ -13,9 +13,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FirebirdServer.h"
-
-extern char** environ;
 
 namespace testsupport {
 namespace fs = std::filesystem;
@@ -30,46 +29,11 @@ fs::path MakeTempFolder(const std::string& prefix) {
   return pattern;
 }
 
-// Starts a program with our environment (without any Firebird server variables) plus extra entries.
+// Starts a program with our environment (without any Firebird server variables or display) plus extra
+// entries, in a process group of its own.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extra, const fs::path& log,
             const fs::path& workingFolder = {}) {
-  std::vector<std::string> env;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    std::string text(*entry);
-    if (text.starts_with("FIREBIRD") || text.starts_with("DISPLAY=")) continue;
-    bool replaced = false;
-    for (const auto& e : extra)
-      replaced = replaced || text.substr(0, text.find('=') + 1) == e.substr(0, e.find('=') + 1);
-    if (!replaced) env.push_back(text);
-  }
-  env.insert(env.end(), extra.begin(), extra.end());
-  std::vector<std::string> args = argv;
-  std::vector<char*> cArgs;
-  for (auto& a : args)
-    cArgs.push_back(a.data());
-  cArgs.push_back(nullptr);
-  std::vector<char*> cEnv;
-  for (auto& e : env)
-    cEnv.push_back(e.data());
-  cEnv.push_back(nullptr);
-  const std::string logPath = log.empty() ? std::string("/dev/null") : log.string();
-  const std::string folder = workingFolder.string();
-  pid_t pid = fork();
-  if (pid == 0) {
-    setpgid(0, 0);
-    int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (fd >= 0) {
-      dup2(fd, 1);
-      dup2(fd, 2);
-    }
-    int null = open("/dev/null", O_RDONLY);
-    if (null >= 0) dup2(null, 0);
-    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
-    execvpe(cArgs[0], cArgs.data(), cEnv.data());
-    _exit(127);
-  }
-  if (pid < 0) throw std::runtime_error("fork failed");
-  return pid;
+  return StartLogged(argv, ChildEnvironment(extra, {"DISPLAY"}), log, Detach::ProcessGroup, workingFolder);
 }
 
 // A fresh MIT-MAGIC-COOKIE-1 value, as hexadecimal text.

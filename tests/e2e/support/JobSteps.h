@@ -5,11 +5,9 @@
 #include <string>
 
 #include "tests/e2e/support/Desktop.h"
+#include "tests/support/FileBytes.h"
 
 namespace testsupport {
-
-// The bytes of a file (empty when it cannot be read).
-std::string ReadAll(const std::filesystem::path& path);
 
 // Waits until the log holds a whole block (one that ends with the line of 68 "-" and an empty line) and
 // returns the log; what it holds at the time-out otherwise.
