@@ -16,8 +16,7 @@
 #include "app/TGauge.h"
 #include "app/TRxTrayIcon.h"
 #include "app/Text.h"
-#include "core/ProfileReader.h"
-#include "core/TextEncoding.h"
+#include "core/SettingsFile.h"
 #include "services/BackupInstance.h"
 
 namespace app {
@@ -168,10 +167,7 @@ void TfrmBackup::SetTextNow(QLabel* label, const QString& text) {
 }
 
 void TfrmBackup::FormCreate() {
-  const core::ProfileReader profile(settings_.programFolder + "sistema.ini");
-  settings_.databaseLocation = core::DecodeFileText(profile.ReadString("Dados", "Dir", ""));
-  settings_.serverSystem = core::DecodeFileText(profile.ReadString("Backup", "Sistema", "Windows"));
-  settings_.serverAccount = core::DecodeFileText(profile.ReadString("Backup", "ContaServidor", "firebird"));
+  core::ReadSettingsFile(settings_);
   if (settings_.databaseLocation.empty()) {
     ShowMessage(MessageBoxKind::Error,
                 QStringLiteral("Não foi encontrado o arquivo de configuração SISTEMA.INI.\r\r"

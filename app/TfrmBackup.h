@@ -119,8 +119,13 @@ class TfrmBackup : public QMainWindow {
 
   // The state of the last backup in the notification area (automatic mode): the icon's mark, its hint
   // and, for a failure, a notification, so that an unattended failure reaches a person.
+  enum class JobEnd {
+    Succeeded,  // backed up, verified when asked, and copied when a copy folder is set
+    NotCopied,  // a good backup that did not reach the copy folder
+    Failed,     // no backup, or one that did not verify
+  };
   void ShowJobRunning();
-  void ShowJobEnded(const QString& started, bool succeeded, const QString& problem);
+  void ShowJobEnded(const QString& started, JobEnd end, const QString& problem);
   void ShowSettingsProblem(const QString& problem);
   bool NoScheduleTimes() const;
   // The server's error that ended the last job, from its transcript.
@@ -137,7 +142,8 @@ class TfrmBackup : public QMainWindow {
     void ProgressMaximumChanged(int maximum) override;
     void ProgressAdvanced() override;
     void ProgressFilled() override;
-    void OutputLineRead() override;
+    void OutputLineRead(std::string_view cp1252Line) override;
+    void VerificationFailed(std::string_view why) override;
     void CopyFailed() override;
 
    private:
@@ -153,6 +159,8 @@ class TfrmBackup : public QMainWindow {
   core::Scheduler scheduler_;
   // The running job could not copy its backup to the copy folder.
   bool copyFailed_ = false;
+  // Why the running job's backup did not verify; empty when it did or was not checked.
+  QString verificationProblem_;
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
   bool jobRunning_ = false;

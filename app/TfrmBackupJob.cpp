@@ -28,6 +28,7 @@ void TfrmBackup::RunJob(const std::string& note) {
   tmrRelogio.stop();
   const QString started = QString::fromStdString(core::FormatDateTime("dd/mm/yyyy hh:nn", Desktop().Now()));
   copyFailed_ = false;
+  verificationProblem_.clear();
   ShowJobRunning();
   core::JobOutcome outcome;
   try {
@@ -35,16 +36,18 @@ void TfrmBackup::RunJob(const std::string& note) {
     outcome = job.Run(ManualMode(), note);
   } catch (const std::exception& error) {
     EndJobEarly();
-    ShowJobEnded(started, false, FromCp1252(error.what()));
+    ShowJobEnded(started, JobEnd::Failed, FromCp1252(error.what()));
     throw;
   }
   if (outcome == core::JobOutcome::Failed) {
     EndJobEarly();
-    ShowJobEnded(started, false, FailureText());
+    // A backup that did not verify is a failure even when its copy failed too: the copy is of a bad file.
+    ShowJobEnded(started, JobEnd::Failed,
+                 verificationProblem_.isEmpty() ? FailureText() : verificationProblem_);
     // Ends the handler silently: the clock tick that ran the job compares no further times.
     throw EAbort();
   }
-  ShowJobEnded(started, !copyFailed_,
+  ShowJobEnded(started, copyFailed_ ? JobEnd::NotCopied : JobEnd::Succeeded,
                copyFailed_ ? QStringLiteral("O backup não foi copiado para %1.")
                                  .arg(QString::fromStdString(settings_.copyFolder))
                            : QString());
@@ -93,8 +96,13 @@ void TfrmBackup::JobView::ProgressFilled() {
   form_.Gauge->SetProgress(form_.Gauge->MaxValue());
 }
 
-void TfrmBackup::JobView::OutputLineRead() {
+void TfrmBackup::JobView::OutputLineRead(std::string_view) {
   QCoreApplication::processEvents();
+}
+
+void TfrmBackup::JobView::VerificationFailed(std::string_view why) {
+  form_.verificationProblem_ = QStringLiteral("Backup não verificado: ") +
+                               QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size()));
 }
 
 void TfrmBackup::JobView::CopyFailed() {

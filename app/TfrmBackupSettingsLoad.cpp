@@ -6,27 +6,22 @@
 #include "app/DesktopSystem.h"
 #include "app/Text.h"
 #include "app/TfrmBackup.h"
+#include "core/SettingsLoad.h"
 #include "core/TextEncoding.h"
-#include "platform/Cp1252.h"
 
 namespace app {
 namespace {
 
-// The connection errors that mean the server could not be reached, worth another attempt.
-constexpr long kUnavailable = 335544375;     // isc_unavailable
 constexpr long kNetLookupError = 335544704;  // isc_net_lookup_err
-constexpr long kNetworkError = 335544721;    // isc_network_error
 constexpr int kLastAttempt = 50;
 constexpr int kPauses = 50;
 constexpr int kPauseMilliseconds = 50;
 
-// The server's own words from the error route's lines: those after "ISC ERROR MESSAGE:", each on a line.
+// The server's own words from the error route's lines, each on a line.
 QString ServerMessage(const db::TStrings& errorMessage) {
   QString text;
-  const auto heading = std::find(errorMessage.begin(), errorMessage.end(), "ISC ERROR MESSAGE:");
-  for (auto line = heading == errorMessage.end() ? heading : heading + 1; line < errorMessage.end(); ++line) {
-    if (!line->empty()) text += QLatin1Char('\n') + FromCp1252(*line);
-  }
+  for (const std::string& line : core::ServerMessageLines(errorMessage))
+    text += QLatin1Char('\n') + FromCp1252(line);
   return text;
 }
 
@@ -60,13 +55,7 @@ void TfrmBackup::IBODatabaseAfterConnect() {
       QString::fromStdString(core::FromServerText(IBODatabase().DatabaseName(), settings_.serverSystem)));
   db::TIBOQuery& query = tblBackup();
   query.Open();
-  for (int i = 0; i < 4; ++i) {
-    settings_.scheduleTimes[static_cast<size_t>(i)] =
-        cp1252::ToUtf8(query.FieldByName("HR_BACKUP_" + std::to_string(i + 1)).AsString());
-  }
-  // The row's texts are code page 1252 (the connection's character set).
-  settings_.copyFolder = cp1252::ToUtf8(query.FieldByName("TX_DIR_HDD").AsString());
-  settings_.retentionDays = static_cast<std::int32_t>(query.FieldByName("NR_DIAS").AsInteger());
+  core::CopySettingsRow(query, settings_);
   query.Close();
   IBODatabase().Disconnect();
   if (!ManualMode()) ShowWaitingText();
@@ -80,7 +69,7 @@ void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TS
                                   const db::TStrings&, long, const db::TStrings&, const db::TStrings&,
                                   bool& RaiseException) {
   RaiseException = false;
-  if (ERRCODE != kUnavailable && ERRCODE != kNetLookupError && ERRCODE != kNetworkError) {
+  if (!core::IsServerUnreachable(ERRCODE)) {
     // A wrong password or a missing database leaves the schedule empty: without a word, no backup
     // would ever run.
     if (NoScheduleTimes()) {

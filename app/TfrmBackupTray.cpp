@@ -18,9 +18,10 @@ void TfrmBackup::ShowJobRunning() {
   RxTrayIcon->SetHint(kTitle + QStringLiteral(" - Realizando o backup"));
 }
 
-void TfrmBackup::ShowJobEnded(const QString& started, bool succeeded, const QString& problem) {
+void TfrmBackup::ShowJobEnded(const QString& started, JobEnd end, const QString& problem) {
   if (ManualMode()) return;
-  const bool failed = !succeeded && !copyFailed_;
+  const bool succeeded = end == JobEnd::Succeeded;
+  const bool failed = end == JobEnd::Failed;
   RxTrayIcon->SetIcon(ProgramIcon(succeeded ? BackupState::Succeeded : BackupState::Failed));
   RxTrayIcon->SetHint(kTitle + QStringLiteral(" - Último backup: ") + started +
                       (succeeded ? QStringLiteral(" concluído")

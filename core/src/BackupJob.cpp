@@ -4,8 +4,10 @@
 #include <system_error>
 
 #include "core/BackupNames.h"
+#include "core/BackupVerification.h"
 #include "core/DateTimeFormat.h"
 #include "core/Exceptions.h"
+#include "core/Heartbeat.h"
 #include "core/Retention.h"
 #include "core/TextEncoding.h"
 #include "fbclient/Exceptions.h"
@@ -102,15 +104,19 @@ JobOutcome BackupJob::Run(bool showServerLines, std::string_view note) {
     return JobOutcome::Failed;
   }
 
-  CopyBackup(names);
-  DeleteExpiredFiles(names);
+  observer_.BackupWritten(names.localBackupName);
+  const bool verified = !settings_.verifyBackup || VerifyBackup(names, showServerLines);
+  const bool copied = CopyBackup(names);
+  // Older backups are what is left when the newest one is bad: none of them goes.
+  if (verified) DeleteExpiredFiles(names);
+  if (verified && copied) CallMonitor();
 
   Add("Backup encerrado em " + NowText());
   Add("");
   observer_.ProgressMaximumChanged(100);
   observer_.ProgressFilled();
   writeLogBlock();
-  return JobOutcome::Completed;
+  return verified ? JobOutcome::Completed : JobOutcome::Failed;
 }
 
 void BackupJob::ShareBackupFolder(const std::string& folder) {
@@ -135,7 +141,7 @@ void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines,
     observer_.ProgressAdvanced();
     std::string line = service_.ReadOutputLine();
     if (showServerLines) Add(line);
-    observer_.OutputLineRead();
+    observer_.OutputLineRead(line);
   }
   progress.outputEnded = true;
   observer_.ProgressFilled();
@@ -144,8 +150,26 @@ void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines,
   Add("");
 }
 
-void BackupJob::CopyBackup(const BackupNames& names) {
-  if (settings_.copyFolder.empty()) return;
+bool BackupJob::VerifyBackup(const BackupNames& names, bool showServerLines) {
+  observer_.StatusChanged("Verificando o backup");
+  BackupVerification verification(settings_, names, service_, system_);
+  // The restore's lines are shown and pace the window like the backup's.
+  const std::string problem = verification.Run([&](const std::string& line) {
+    if (showServerLines) Add(line);
+    observer_.OutputLineRead(line);
+  });
+  if (problem.empty()) {
+    Add("Backup verificado.");
+  } else {
+    Add(LogText("Backup não verificado: " + problem));
+    observer_.VerificationFailed(problem);
+  }
+  Add("");
+  return problem.empty();
+}
+
+bool BackupJob::CopyBackup(const BackupNames& names) {
+  if (settings_.copyFolder.empty()) return true;
   Add("Copiando o backup para " + LogText(names.copyTarget));
   Add("");
   try {
@@ -153,11 +177,22 @@ void BackupJob::CopyBackup(const BackupNames& names) {
     // here, and glued to the file name it would land in whatever folder the program was started from.
     if (!settings_.copyFolder.starts_with('/')) throw std::invalid_argument("not a local folder");
     system_.CopyFile(names.localBackupName, names.copyTarget);
+    return true;
   } catch (const std::exception&) {
     Add("Erro copiando " + LogText(names.copyTarget));
     Add("");
     observer_.CopyFailed();
+    return false;
   }
+}
+
+void BackupJob::CallMonitor() {
+  if (settings_.monitorUrl.empty()) return;
+  // A monitor that cannot be told is the monitor's alarm to raise; the backup stands.
+  const std::string problem = core::CallMonitor(settings_.monitorUrl, system_);
+  if (problem.empty()) return;
+  Add(LogText("Monitor não avisado: " + problem));
+  Add("");
 }
 
 void BackupJob::DeleteExpiredFiles(const BackupNames& names) {

@@ -6,6 +6,8 @@
 namespace core {
 namespace {
 
+constexpr const char* kScratchSuffix = "_verificacao.fdb";
+
 // The text after the last of the delimiters (the whole text when none occurs).
 std::string AfterLast(const std::string& text, const char* delimiters) {
   const size_t at = text.find_last_of(delimiters);
@@ -47,6 +49,11 @@ BackupNames BackupNames::For(const BackupSettings& settings, const platform::Loc
           ? LinuxServerTarget(settings.programFolder, names.databaseFileName, names.timestamp)
           : WindowsServerTarget(settings.programFolder, names.databasePath, names.timestamp);
   names.copyTarget = settings.copyFolder + AfterLast(names.localBackupName, "/");
+  // Both backup names end with the timestamp and ".gbk".
+  constexpr std::size_t kGbk = 4;
+  names.scratchDatabase = names.serverTarget.substr(0, names.serverTarget.size() - kGbk) + kScratchSuffix;
+  names.localScratchDatabase =
+      names.localBackupName.substr(0, names.localBackupName.size() - kGbk) + kScratchSuffix;
   return names;
 }
 

@@ -1,10 +1,13 @@
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <vector>
 
 #include "FileDescriptor.h"
 #include "platform/LinuxSystem.h"
@@ -89,6 +92,61 @@ bool LinuxSystem::LaunchDetached(const std::string& program) {
   while ((n = ::read(readEnd.Get(), &execError, sizeof execError)) < 0 && errno == EINTR) {
   }
   return n == 0;
+}
+
+int LinuxSystem::RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                            std::string_view input) {
+  // The input goes through a socket rather than a pipe: a program that ends without reading it must not
+  // end this process with SIGPIPE.
+  int ends[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return -1;
+  FileDescriptor ours(ends[0]);
+  FileDescriptor theirs(ends[1]);
+
+  posix_spawn_file_actions_t streams;
+  if (posix_spawn_file_actions_init(&streams) != 0) return -1;
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_destroy(&streams);
+    return -1;
+  }
+  posix_spawn_file_actions_adddup2(&streams, theirs.Get(), 0);
+  posix_spawn_file_actions_addopen(&streams, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&streams, 2, "/dev/null", O_WRONLY, 0);
+  // The program gets the signals in their default state, whatever this process blocks or catches.
+  sigset_t none;
+  sigemptyset(&none);
+  sigset_t all;
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  std::vector<std::string> texts = {program};
+  texts.insert(texts.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& text : texts)
+    argv.push_back(text.data());
+  argv.push_back(nullptr);
+  pid_t child = -1;
+  const int failed = posix_spawn(&child, program.c_str(), &streams, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&streams);
+  posix_spawnattr_destroy(&attributes);
+  if (failed != 0) return -1;
+  theirs = FileDescriptor();
+
+  while (!input.empty()) {
+    const ssize_t sent = ::send(ours.Get(), input.data(), input.size(), MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) break;  // the program does not read: it will answer for it with its exit code
+    input.remove_prefix(static_cast<std::size_t>(sent));
+  }
+  ::shutdown(ours.Get(), SHUT_WR);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace platform

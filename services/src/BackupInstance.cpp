@@ -30,4 +30,11 @@ void ApplyBackupInstanceSettings(TIBBackupService& backup) {
   backup.SetOptions({TBackupOption::NoGarbageCollection});
 }
 
+void ApplyRestoreInstanceSettings(TIBRestoreService& restore, const TIBBackupService& backup) {
+  restore.SetParams(backup.Params().Lines());
+  restore.SetLoginPrompt(false);
+  restore.SetVerbose(true);
+  restore.SetTarget(TRestoreTarget::CreateNew);
+}
+
 }  // namespace services

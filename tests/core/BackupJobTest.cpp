@@ -26,9 +26,13 @@ struct CountingObserver : core::JobObserver {
   void ProgressMaximumChanged(int maximum) override { maximums.push_back(maximum); }
   void ProgressAdvanced() override { ++advances; }
   void ProgressFilled() override { ++fills; }
-  void OutputLineRead() override { ++linesRead; }
+  void OutputLineRead(std::string_view line) override {
+    ++linesRead;
+    lines.emplace_back(line);
+  }
   int changes = 0, advances = 0, fills = 0, linesRead = 0;
   std::vector<std::string> statuses;
+  std::vector<std::string> lines;  // as each was read
   std::vector<int> maximums;
 };
 
@@ -90,6 +94,9 @@ TEST_F(CoreJobTest, ManualJobPutsEveryServerLineAndTheEndingEmptyLineInTheBlock)
   EXPECT_EQ(lines[4 + observer.linesRead],
             "Backup conclu\xED"
             "do.");
+  // Whoever prints the lines as they come gets each with its read, the ending empty one included.
+  EXPECT_TRUE(std::equal(observer.lines.begin(), observer.lines.end(), lines.begin() + 4,
+                         lines.begin() + 4 + observer.linesRead));
   EXPECT_EQ(Log(), transcript.Text() + "\r\n");
 }
 

@@ -38,6 +38,8 @@ TEST(BackupNames, LinuxServerGetsTheForwardSlashForm) {
   EXPECT_EQ(names.databaseFileName, "APP.FDB");
   EXPECT_EQ(names.localBackupName, "/opt/kelmora/backup/APP_20260307_2105.gbk");
   EXPECT_EQ(names.serverTarget, "/opt/kelmora/backup/APP_20260307_2105.gbk");
+  EXPECT_EQ(names.scratchDatabase, "/opt/kelmora/backup/APP_20260307_2105_verificacao.fdb");
+  EXPECT_EQ(names.localScratchDatabase, "/opt/kelmora/backup/APP_20260307_2105_verificacao.fdb");
 }
 
 TEST(BackupNames, EveryOtherServerSystemGetsTheWindowsForm) {
@@ -45,6 +47,8 @@ TEST(BackupNames, EveryOtherServerSystemGetsTheWindowsForm) {
     const auto names = core::BackupNames::For(Settings("srv:C:\\Dados\\Base.fdb", system), kJobStart);
     EXPECT_EQ(names.serverTarget, "/opt/kelmora/backup\\Base_20260307_2105.gbk") << system;
     EXPECT_EQ(names.localBackupName, "/opt/kelmora/backup/Base_20260307_2105.gbk");
+    EXPECT_EQ(names.scratchDatabase, "/opt/kelmora/backup\\Base_20260307_2105_verificacao.fdb") << system;
+    EXPECT_EQ(names.localScratchDatabase, "/opt/kelmora/backup/Base_20260307_2105_verificacao.fdb");
   }
   // In the Windows form a "/" does not separate: the whole path is taken as the file name.
   const auto slashes = core::BackupNames::For(Settings("srv:/data/app.fdb", "Windows"), kJobStart);

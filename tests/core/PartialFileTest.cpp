@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 // Writes to the backup's name while the lines arrive, as the server does.
 struct ServerWritingObserver : core::JobObserver {
-  void OutputLineRead() override { std::ofstream(target, std::ios::app) << "page"; }
+  void OutputLineRead(std::string_view) override { std::ofstream(target, std::ios::app) << "page"; }
   fs::path target;
 };
 

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <thread>
 
-#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
+#include "platform/Cp1252.h"
 #include "tests/db/ServerTestSupport.h"
 
 namespace db {
@@ -238,6 +239,43 @@ TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
   database.AfterConnect = nullptr;
   database.Disconnect();
   EXPECT_FALSE(database.Connected());
+}
+
+TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHoldsIt) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto path = testsupport::CreateAppDatabase(server, "db_drop");
+  TIBODatabase database("IBODatabase");
+  testing::UseTestServerLogin(database);
+  database.SetDatabaseName(server.Location(path));
+  try {
+    database.DropDatabase();
+    FAIL() << "a drop without an attachment";
+  } catch (const EIB_ConnectionError& error) {
+    EXPECT_EQ(cp1252::ToUtf8(error.Message()),
+              "Não é possível remover um banco de dados sem estar conectado a ele");
+  }
+
+  // Another attachment holds the database: the server refuses, and this attachment stays usable.
+  TIBODatabase other("Other");
+  testing::UseTestServerLogin(other);
+  other.SetDatabaseName(server.Location(path));
+  other.Connect();
+  database.Connect();
+  EXPECT_THROW(database.DropDatabase(), EIB_ISCError);
+  EXPECT_TRUE(database.Connected());
+  EXPECT_EQ(TIB_ConnectionStatus::csConnected, database.ConnectionStatus());
+  EXPECT_TRUE(std::filesystem::exists(path));
+  other.Disconnect();
+
+  std::vector<std::string> events;
+  database.BeforeDisconnect = [&](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
+  database.AfterDisconnect = [&](TIB_Connection*) { events.push_back("AfterDisconnect"); };
+  database.DropDatabase();
+  EXPECT_FALSE(database.Connected());
+  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(0, database.BusyCount());
+  EXPECT_EQ(events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace

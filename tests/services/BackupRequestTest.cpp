@@ -3,6 +3,7 @@
 
 #include "StrToInt.h"
 #include "fbclient/ClientErrors.h"
+#include "services/TIBRestoreService.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -197,6 +198,81 @@ TEST(StrToInt, AcceptsSigned32BitDecimalsOnly) {
       EXPECT_EQ("'" + std::string(bad) + "' is not a valid integer value", error.what());
     }
   }
+}
+
+// The restore that checks a backup: files first, then the database to create, and the create-only
+// option unless replacing was asked for.
+TEST_F(ServiceDoubleTest, RestoreStartRequestIsByteExact) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> files;
+    bool verbose;
+    TRestoreTarget target;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"one file, verbose, new database",
+       {"/backup/app.gbk"},
+       true,
+       TRestoreTarget::CreateNew,
+       "\x02" + Text(5, "/backup/app.gbk") + Text(106, "/backup/check.fdb") + "\x6B" + Int(108, 0x2000)},
+      {"quiet, replacing",
+       {"/backup/app.gbk"},
+       false,
+       TRestoreTarget::Replace,
+       "\x02" + Text(5, "/backup/app.gbk") + Text(106, "/backup/check.fdb") + Int(108, 0x1000)},
+      {"blank lines skipped, the rest in order, blanks kept",
+       {"a.gbk", " ", "", " b.gbk"},
+       false,
+       TRestoreTarget::CreateNew,
+       "\x02" + Text(5, "a.gbk") + Text(5, " b.gbk") + Text(106, "/backup/check.fdb") + Int(108, 0x2000)},
+  };
+  for (const Case& c : cases) {
+    TIBRestoreService restore;
+    restore.SetDatabaseName("/backup/check.fdb");
+    for (const std::string& file : c.files)
+      restore.BackupFile().Add(file);
+    restore.SetVerbose(c.verbose);
+    restore.SetTarget(c.target);
+    restore.BuildStartRequest();
+    EXPECT_EQ(Hex(c.expected), Hex(restore.StartRequest())) << c.name;
+  }
+}
+
+TEST_F(ServiceDoubleTest, ARestoreWithoutADatabaseOrABackupFileIsRefused) {
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"", {"/backup/app.gbk"}}, {"/backup/check.fdb", {}}, {"/backup/check.fdb", {" ", ""}}};
+  for (const auto& [database, files] : cases) {
+    TIBRestoreService restore;
+    restore.SetDatabaseName(database);
+    for (const std::string& file : files)
+      restore.BackupFile().Add(file);
+    EXPECT_EQ(94, ClientErrorOf([&] { restore.BuildStartRequest(); })) << database << " " << files.size();
+    EXPECT_EQ("", restore.StartRequest());
+  }
+}
+
+TEST_F(ServiceDoubleTest, TheCheckingRestoreAttachesAsTheBackupDoesAndNeverReplaces) {
+  auto backup = PreparedBackup();
+  TIBRestoreService restore;
+  restore.SetTarget(TRestoreTarget::Replace);
+  ApplyRestoreInstanceSettings(restore, *backup);
+  EXPECT_EQ(restore.Params().Lines(), (std::vector<std::string>{"user_name=SYSDBA", "password=masterkey"}));
+  EXPECT_FALSE(restore.LoginPrompt());
+  EXPECT_TRUE(restore.Verbose());
+  EXPECT_EQ(restore.Target(), TRestoreTarget::CreateNew);
+
+  restore.SetServerName("dbhost");
+  restore.SetProtocol(TProtocol::TCP);
+  restore.SetDatabaseName("/backup/check.fdb");
+  restore.BackupFile().Add("/backup/app.gbk");
+  restore.SetActive(true);
+  restore.ServiceStart();
+  const auto attaches = fbdouble::CallsTo(control_->Calls(), "isc_service_attach");
+  ASSERT_EQ(1u, attaches.size());
+  EXPECT_NE(attaches[0].args.find("dbhost:service_mgr"), std::string::npos) << attaches[0].args;
+  EXPECT_EQ(1u, CallCount("isc_service_start"));
+  EXPECT_FALSE(restore.EndOfOutput()) << "a started restore is read like a backup";
 }
 
 }  // namespace

@@ -14,13 +14,15 @@ namespace core {
 struct BackupNames;
 
 enum class JobOutcome {
-  Completed,  // backed up; the copy and the clean-up ran
-  Failed      // the service steps failed: the transcript ends with the error and the log holds it
+  Completed,  // backed up (and verified, when the settings ask for it); the copy and the clean-up ran
+  Failed      // the service steps failed: the transcript ends with the error and the log holds it; or
+              // the backup did not verify: the copy ran, the clean-up did not
 };
 
 // One backup run: the dated names, the backup folder and its log, the backup through the server's
-// services manager with its lines, the copy to the copy folder, the clean-up of expired files, and the
-// log block. What it writes goes to the transcript; the observer hears of every step.
+// services manager with its lines, its verification when the settings ask for it, the copy to the copy
+// folder, the clean-up of expired files, the call to the monitor after a success, and the log block. What it
+// writes goes to the transcript; the observer hears of every step.
 class BackupJob {
  public:
   BackupJob(const BackupSettings& settings, services::TIBBackupService& service, Transcript& transcript,
@@ -40,8 +42,13 @@ class BackupJob {
   };
   void ShareBackupFolder(const std::string& folder);
   void RunServiceBackup(const BackupNames& names, bool showServerLines, ServiceProgress& progress);
-  void CopyBackup(const BackupNames& names);
+  // False when the backup did not verify.
+  bool VerifyBackup(const BackupNames& names, bool showServerLines);
+  // False when the copy failed.
+  bool CopyBackup(const BackupNames& names);
   void DeleteExpiredFiles(const BackupNames& names);
+  // The heartbeat of a successful job, when the settings name a monitor.
+  void CallMonitor();
   std::string NowText();
 
   const BackupSettings& settings_;

@@ -19,6 +19,9 @@ struct BackupNames {
   std::string localBackupName;   // backup folder + file name without extension + timestamp + ".gbk"
   std::string serverTarget;      // where the server writes the backup (Linux or Windows form)
   std::string copyTarget;        // copy folder + file-name part of the local backup name
+  // The database a backup is restored into to verify it: beside the backup, named after it.
+  std::string scratchDatabase;       // as the server names it (the server target's form)
+  std::string localScratchDatabase;  // the same file as this machine names it
 
   static BackupNames For(const BackupSettings& settings, const platform::LocalDateTime& jobStart);
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace core {
@@ -17,8 +18,14 @@ class JobObserver {
   virtual void ProgressMaximumChanged(int maximum) { (void)maximum; }
   virtual void ProgressAdvanced() {}
   virtual void ProgressFilled() {}
-  // After every line the server sent, shown or not: the place to keep a window responsive.
-  virtual void OutputLineRead() {}
+  // After every line the server sent, shown or not: the place to keep a window responsive, or to print
+  // the line (code page 1252, as the server sent it) where nothing else shows it.
+  virtual void OutputLineRead(std::string_view cp1252Line) { (void)cp1252Line; }
+  // The server has written the backup, which is about to be verified and copied: the one moment to
+  // spoil it in a test of the verification. The name is the local one (UTF-8).
+  virtual void BackupWritten(const std::string& localBackupName) { (void)localBackupName; }
+  // The backup did not restore and check out (UTF-8: why); the job goes on, and counts as failed.
+  virtual void VerificationFailed(std::string_view why) { (void)why; }
   // The backup was made but could not be copied to the copy folder (the job goes on).
   virtual void CopyFailed() {}
 };

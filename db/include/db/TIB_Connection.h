@@ -118,6 +118,10 @@ class TIB_Connection : public TIB_Component {
   void Disconnect();
   void Close() { Disconnect(); }
   bool Connected() const { return handle_ != 0; }
+  // Deletes the attached database on the server and gives up the attachment, after ending the
+  // transactions and statements as a disconnect does. Not connected: EIB_ConnectionError. A refused
+  // drop goes the way of every failed call (OnError, then EIB_ISCError) and leaves the attachment.
+  void DropDatabase();
   void SetConnected(bool connected);
   TIB_ConnectionStatus ConnectionStatus() const { return status_; }
   fbclient::Handle Handle() const { return handle_; }

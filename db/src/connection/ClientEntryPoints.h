@@ -50,6 +50,7 @@ struct ClientEntryPoints {
 
   AttachDatabase isc_attach_database = nullptr;
   HandleCall isc_detach_database = nullptr;
+  HandleCall isc_drop_database = nullptr;
   DatabaseInfo isc_database_info = nullptr;
   StartMultiple isc_start_multiple = nullptr;
   HandleCall isc_commit_transaction = nullptr;

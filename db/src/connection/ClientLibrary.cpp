@@ -200,6 +200,7 @@ void EnsureClientLoaded(TIB_Component* sender) {
   ClientEntryPoints table;
   Bind(library, "isc_attach_database", table.isc_attach_database);
   Bind(library, "isc_detach_database", table.isc_detach_database);
+  Bind(library, "isc_drop_database", table.isc_drop_database);
   Bind(library, "isc_database_info", table.isc_database_info);
   Bind(library, "isc_start_multiple", table.isc_start_multiple);
   Bind(library, "isc_commit_transaction", table.isc_commit_transaction);

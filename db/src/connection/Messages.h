@@ -42,6 +42,9 @@ inline std::string TpbOutOfBuffer() {
 inline std::string InfoTruncated() {
   return "O buffer de retorno das informações do banco de dados foi truncado"_cp1252;
 }
+inline std::string DropWithoutConnection() {
+  return "Não é possível remover um banco de dados sem estar conectado a ele"_cp1252;
+}
 inline std::string NoCharacteristics() {
   return "Não foi possível obter as características da conexão"_cp1252;
 }

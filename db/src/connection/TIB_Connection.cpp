@@ -425,6 +425,29 @@ void TIB_Connection::Disconnect() {
   DisconnectSteps();
 }
 
+void TIB_Connection::DropDatabase() {
+  if (!Connected()) throw EIB_ConnectionError(this, messages::DropWithoutConnection());
+  BusyBracket busy(*this);
+  status_ = TIB_ConnectionStatus::csDropping;
+  try {
+    DoBeforeDisconnect();
+  } catch (...) {
+    status_ = TIB_ConnectionStatus::csConnected;
+    throw;
+  }
+  TIB_Session& session = IB_Session();
+  const ISC_STATUS result = Client().isc_drop_database(session.StatusVector(), &handle_);
+  session.SetLastResult(result);
+  if (result != 0) {
+    status_ = TIB_ConnectionStatus::csConnected;
+    ReportClientError(session, this);
+    return;
+  }
+  handle_ = 0;
+  characteristicsValid_ = false;
+  DoAfterDisconnect();
+}
+
 void TIB_Connection::DoBeforeDisconnect() {
   if (BeforeDisconnect && !Destroying()) BeforeDisconnect(this);
   EndTransactions();

@@ -45,11 +45,16 @@ class LinuxSystem : public System {
 
   std::string ResolveProgram(const std::string& file) override;
   bool LaunchDetached(const std::string& program) override;
+  int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 std::string_view input) override;
 
   Handle OpenLibrary(const std::string& fileName) override;
   void* LookUp(Handle library, const char* name) override;
   void CloseLibrary(Handle library) override;
   std::string LibraryError() override;
+
+  std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, std::uint16_t port,
+                                            std::chrono::milliseconds timeout) override;
 };
 
 }  // namespace platform

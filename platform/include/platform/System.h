@@ -2,9 +2,9 @@
 
 // Everything the program asks of the system goes through here, so that a test can put its own answers
 // in place of the machine's: the clock, sleeping and ending the process, message boxes, the environment,
-// files and folders, autostart entries, launching programs and loading shared libraries. Each concern is
-// a small interface; System is all of them, and the program reaches the one in use through Current().
-// Paths are UTF-8, the file system's own encoding.
+// files and folders, autostart entries, launching programs, loading shared libraries and the network. Each
+// concern is a small interface; System is all of them, and the program reaches the one in use through
+// Current(). Paths are UTF-8, the file system's own encoding.
 
 #include <chrono>
 #include <cstdint>
@@ -148,6 +148,11 @@ class Launcher {
   // Starts the program with no arguments in the current folder, detached (never waited for); false when
   // it did not start.
   virtual bool LaunchDetached(const std::string& program) = 0;
+  // Runs the program (a path) with the arguments and waits for it to end. Its standard input reads the
+  // given bytes (where a secret can go that its command line would show to every user), its output goes
+  // to the null device. Its exit code; -1 when it did not start or was ended by a signal.
+  virtual int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         std::string_view input) = 0;
 };
 
 class Libraries {
@@ -163,6 +168,26 @@ class Libraries {
   virtual std::string LibraryError() = 0;
 };
 
+// A connection to a server over TCP, closed when the object goes. Each Send and Receive waits at most the
+// time given when it was opened, and throws std::system_error (ETIMEDOUT when the time ran out).
+class TcpConnection {
+ public:
+  virtual ~TcpConnection() = default;
+  virtual void Send(std::string_view bytes) = 0;
+  // Up to maxBytes as they arrive; empty once the other side has ended the connection.
+  virtual std::string Receive(std::size_t maxBytes) = 0;
+};
+
+class Network {
+ public:
+  virtual ~Network() = default;
+  // Connects to a host (a name or an address) and port, trying each address the name has and waiting at
+  // most timeout for each. Throws std::system_error: the last address's error, ETIMEDOUT when none
+  // answered in time; std::runtime_error when the name has no address. No text of it holds the host.
+  virtual std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, std::uint16_t port,
+                                                    std::chrono::milliseconds timeout) = 0;
+};
+
 class System : public Clock,
                public Process,
                public Boxes,
@@ -170,7 +195,8 @@ class System : public Clock,
                public Files,
                public Autostart,
                public Launcher,
-               public Libraries {};
+               public Libraries,
+               public Network {};
 
 // The system in use: the machine's own unless a test or the desktop program installed another.
 System& Current();

@@ -39,6 +39,10 @@ std::vector<fs::path> FilesIn(const fs::path& folder, const std::string& extensi
   return files;
 }
 
+QImage Picture(const QIcon& icon) {
+  return icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
 void SetLastWrite(const fs::path& file, const QDateTime& when) {
   const auto seconds = static_cast<time_t>(when.toSecsSinceEpoch());
   const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
@@ -170,6 +174,46 @@ TEST_F(BackupJobTest, TheWindowsJobAndTheCoreJobWithoutAWindowLogTheSameBytes) {
   core::BackupJob job(form->Settings(), *form->Backup, transcript, quiet);
   ASSERT_EQ(job.Run(false), core::JobOutcome::Completed);
   EXPECT_EQ(Log(), windowBlock);
+}
+
+TEST_F(BackupJobTest, ABackupThatDoesNotVerifyIsAFailureOfTheTrayAndTheOutputAreaSaysWhy) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "JOB_VERIFY");
+  platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 0, 0)); };
+  folder.Write("sistema.ini", "[Dados]\r\nDir=" + server.Location(database) +
+                                  "\r\n[Backup]\r\nSistema=Linux\r\nVerificar=1\r\n");
+  auto form = std::make_unique<app::TfrmBackup>(QStringList{QStringLiteral("backup")},
+                                                QString::fromStdString(folder.WithSeparator()));
+  form->tmrConexao.stop();
+  ASSERT_TRUE(form->Settings().verifyBackup);
+  Run(*form);
+  EXPECT_EQ(form->RxTrayIcon->Hint(),
+            QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 concluído"));
+  const auto& good = form->memSaida->Lines();
+  EXPECT_NE(std::find(good.begin(), good.end(), "Backup verificado."), good.end());
+  EXPECT_EQ(Picture(form->RxTrayIcon->Icon()), Picture(app::ProgramIcon(app::BackupState::Succeeded)));
+  EXPECT_TRUE(platform.notifications.empty());
+
+  // Something the restore cannot replace stands where the scratch database goes; the copy fails too,
+  // which must not turn the failure into a mere missing copy.
+  fs::create_directories(BackupFolder() / "JOB_VERIFY_20260307_0800_verificacao.fdb" / "inside");
+  form->Settings().copyFolder = "/nonexistent/copies/";
+  Run(*form);
+  EXPECT_TRUE(platform.boxes.empty());
+  const auto& lines = form->memSaida->Lines();
+  const auto line = std::find_if(lines.begin(), lines.end(), [](const std::string& text) {
+    return text.starts_with("Backup n\xE3o verificado: a restaura\xE7\xE3o falhou: ");
+  });
+  ASSERT_NE(line, lines.end()) << form->memSaida->Text();
+  EXPECT_EQ(form->RxTrayIcon->Hint(),
+            QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 falhou"));
+  EXPECT_EQ(Picture(form->RxTrayIcon->Icon()), Picture(app::ProgramIcon(app::BackupState::Failed)));
+  ASSERT_EQ(platform.notifications.size(), 1u);
+  EXPECT_TRUE(platform.notifications[0].text.startsWith(
+      QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 não foi concluído.\n"
+                     "Backup não verificado: a restauração falhou: ")))
+      << platform.notifications[0].text.toStdString();
+  EXPECT_TRUE(form->tmrRelogio.isActive()) << "the schedule carries on";
 }
 
 TEST_F(BackupJobTest, CopiesTheBackupAndDeletesOnlyExpiredFilesNeverTheLog) {
@@ -393,10 +437,6 @@ TEST_F(ReplayedJobTest, ScheduleMatchesOnlyTheFullMinuteAndRunsATimeTwiceOnlyWit
 
 namespace testsupport {
 namespace {
-
-QImage Picture(const QIcon& icon) {
-  return icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
-}
 
 TEST_F(ReplayedJobTest, TheTrayIconTellsTheLastBackupAndAFailureReachesAPerson) {
   platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 0, 0)); };

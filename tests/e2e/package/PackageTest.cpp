@@ -41,6 +41,7 @@ const fs::path kSettingsFolder = "/etc/kelmora-backup";
 const fs::path kMenuEntry = "/usr/share/applications/kelmora-backup.desktop";
 const fs::path kAutostartEntry = "/etc/xdg/autostart/Backup Kelmora.desktop";
 const std::string kGroup = "kelmora-backup";
+const fs::path kTimerLink = "/etc/systemd/system/timers.target.wants/kelmora-backup-run.timer";
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -95,6 +96,7 @@ class MachineRestorer {
     std::error_code ignored;
     fs::remove_all(kProgramFolder, ignored);
     fs::remove(kAutostartEntry, ignored);
+    fs::remove(kTimerLink, ignored);
   }
 };
 
@@ -115,6 +117,7 @@ std::string MachineNotClean() {
   if (fs::exists(kProgramFolder)) return kProgramFolder.string() + " exists (backups of an earlier install?)";
   if (GroupId(kGroup)) return "the group " + kGroup + " exists already";
   if (fs::exists(kAutostartEntry)) return kAutostartEntry.string() + " exists already";
+  if (fs::exists(fs::symlink_status(kTimerLink))) return kTimerLink.string() + " exists already";
   return {};
 }
 
@@ -167,7 +170,25 @@ TEST(DebianPackage, PurgeOfAnUnusedInstallLeavesNothing) {
   std::string output;
   ASSERT_EQ(Apt({"install", "--no-install-recommends", kPackage.string()}, &output), 0) << output;
   ASSERT_TRUE(fs::is_directory(kBackupFolder));
+
+  // The runner's timer comes installed but not enabled, and its service only runs through it. An
+  // administrator's "systemctl enable" goes with the purge: its link would name a unit that is gone.
+  struct UnitState {
+    const char* unit;
+    const char* state;
+  };
+  for (const UnitState& expected : {UnitState{"kelmora-backup-run.timer", "disabled\n"},
+                                    UnitState{"kelmora-backup-run.service", "static\n"}}) {
+    std::string state;
+    RunCommand({"systemctl", "--root=/", "is-enabled", expected.unit}, &state);
+    EXPECT_EQ(state, expected.state) << expected.unit;
+  }
+  ASSERT_EQ(RunCommand({"systemctl", "--root=/", "enable", "kelmora-backup-run.timer"}, &output), 0)
+      << output;
+  ASSERT_TRUE(fs::is_symlink(kTimerLink));
+
   ASSERT_EQ(Apt({"purge", "kelmora-backup"}, &output), 0) << output;
+  EXPECT_FALSE(fs::exists(fs::symlink_status(kTimerLink))) << output;
   EXPECT_FALSE(fs::exists(kProgramFolder)) << output;
   EXPECT_FALSE(fs::exists(kSettingsFolder));
   EXPECT_FALSE(fs::exists("/usr/bin/kelmora-backup"));
@@ -283,6 +304,21 @@ TEST(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups) 
   EXPECT_EQ(readAs(true, backup), 0);
   EXPECT_EQ(readAs(true, kBackupFolder / "backup.txt"), 0);
   EXPECT_NE(readAs(false, backup), 0);
+
+  // The installed runner as its service runs it: a user of its own in the group, umask 0007, here with
+  // every backup verified.
+  std::ofstream(kProgramFolder / "sistema.ini", std::ios::app) << "Verificar=1\n";
+  const Account serviceUser = UnusedAccount(other.uid + 1);
+  ASSERT_EQ(RunCommand({"setpriv", "--reuid=" + std::to_string(serviceUser.uid),
+                        "--regid=" + std::to_string(serviceUser.gid), "--groups=" + gid, "--", "sh", "-c",
+                        "umask 0007; exec /opt/kelmora-backup/kelmora-backup-run"},
+                       &output),
+            0)
+      << output;
+  EXPECT_NE(output.find("Backup verificado.\n"), std::string::npos) << output;
+  EXPECT_NE(ReadAll(kBackupFolder / "backup.txt").find("Backup verificado.\r\n"), std::string::npos);
+  for (const auto& entry : fs::directory_iterator(kBackupFolder))
+    EXPECT_FALSE(entry.path().string().ends_with("_verificacao.fdb")) << entry.path();
 
   // A run as root replaces the folder's access lists with the program's own; configuring again repairs them
   // and keeps what the administrator added.

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/BackupSettings.h"
+
+namespace core {
+
+// Reads sistema.ini in settings.programFolder into settings, as both programs do at start:
+//   [Dados]  Dir            the database location (empty when the file or the key is missing)
+//   [Backup] Sistema        the server's system, "Windows" when missing
+//            ContaServidor  the server's account on this machine, "firebird" when missing
+//            Verificar      verify every backup (a switch, see SwitchIsOn), off when missing
+//            UrlMonitor     the address called after every successful job, none when missing
+// Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty.
+void ReadSettingsFile(BackupSettings& settings);
+
+// Whether a switch of the settings file is on: "1", "S", "Sim", "Y", "Yes", "True" or "On" in any letter
+// case, with blanks around it. Anything else, the empty text included, is off.
+bool SwitchIsOn(std::string_view value);
+
+}  // namespace core

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ExitCodes.h"
+
+namespace runner {
+
+// The headless runner: one backup job, as the window's automatic mode makes it, from the folder of the
+// runner's own executable (its sistema.ini, its backup folder and log) and the settings row of the
+// database that sistema.ini names. The job's lines and the server's go to out; what stops the job before
+// it starts, or ends it early, goes to err. The arguments are those after the program's name.
+ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+
+// What --help prints: the usage, the settings the runner reads and its exit codes.
+std::string HelpText();
+
+}  // namespace runner

@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+
+#include "tests/support/Accounts.h"
+#include "tests/support/AppDatabase.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/FirebirdServer.h"
+#include "tests/support/LoopbackMonitor.h"
+#include "tests/support/TempFolder.h"
+
+namespace testsupport {
+namespace {
+namespace fs = std::filesystem;
+
+// Names of files in the backup folder that end with the suffix.
+std::vector<std::string> BackupFolderEntries(const fs::path& folder, const std::string& suffix) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder / "backup"))
+    if (entry.path().filename().string().ends_with(suffix)) names.push_back(entry.path().filename().string());
+  return names;
+}
+
+// A program folder as the package installs it: the runner and its sistema.ini side by side. With an
+// account, the folder (inside one that every account may enter) belongs to it and the runner runs as it.
+class ProgramFolder {
+ public:
+  ProgramFolder() : path_(folder_.Path()) { fs::copy_file(RUNNER_BINARY, Program()); }
+  explicit ProgramFolder(const Account& account) : path_(folder_.Path() / "programa"), account_(account) {
+    fs::permissions(folder_.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    fs::create_directory(path_);
+    fs::copy_file(RUNNER_BINARY, Program());
+    GiveTo(path_, account);
+  }
+  fs::path Program() const { return path_ / "kelmora-backup-run"; }
+  fs::path Path() const { return path_; }
+  void WriteIni(const std::string& location, const std::string& backupKeys = {}) const {
+    std::ofstream(path_ / "sistema.ini", std::ios::binary)
+        << "[Dados]\r\nDir=" << location << "\r\n[Backup]\r\nSistema=Linux\r\n"
+        << backupKeys;
+  }
+  // Standard output and error together.
+  int Run(std::string& output, const std::vector<std::string>& arguments = {}) const {
+    std::vector<std::string> argv = {Program().string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return RunCommand(account_ ? AsAccount(*account_, argv) : argv, &output);
+  }
+
+ private:
+  TempFolder folder_;
+  fs::path path_;
+  std::optional<Account> account_;
+};
+
+TEST(Runner, SuccessfulBackupExitsZeroPrintsTheServerLinesAndLogsTheAutomaticBlock) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "RUN_OK");
+  ProgramFolder folder;
+  folder.WriteIni(server.Location(database));
+  std::string output;
+  ASSERT_EQ(folder.Run(output), 0) << output;
+
+  // The terminal gets UTF-8 and the server's lines; the log keeps code page 1252 and the job's own lines.
+  EXPECT_NE(output.find("Backup conclu\xC3\xAD"
+                        "do."),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("gbak:    writing data for table SIS_BACKUP \n"), std::string::npos) << output;
+  const std::string log = ReadAll(folder.Path() / "backup" / "backup.txt");
+  EXPECT_NE(log.find("Backup conclu\xED"
+                     "do.\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("gbak:"), std::string::npos) << "the server's lines stay out of an automatic block";
+  int backups = 0;
+  for (const auto& entry : fs::directory_iterator(folder.Path() / "backup"))
+    backups += entry.path().extension() == ".gbk" && entry.path().filename().string().starts_with("RUN_OK_");
+  EXPECT_EQ(backups, 1);
+}
+
+// As the package's service runs it: not as root, the server under an account of its own that the backup
+// folder is shared with, every backup verified and a monitor told of every success.
+TEST(Runner, AsAnUnprivilegedUserItVerifiesEachBackupAndCallsTheMonitorOncePerSuccess) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  FirebirdServer server(ServerAccount());
+  const auto database = CreateAppDatabase(server, "RUN_VERIFIED");
+  LoopbackMonitor monitor("HTTP/1.1 200 OK");
+  ProgramFolder folder(DesktopAccount());
+  folder.WriteIni(server.Location(database), "ContaServidor=" + std::to_string(ServerAccount().uid) +
+                                                 "\r\nVerificar=1\r\nUrlMonitor=" + monitor.Url("/ping/run") +
+                                                 "\r\n");
+  for (std::size_t run = 1; run <= 2; ++run) {
+    std::string output;
+    ASSERT_EQ(folder.Run(output), 0) << "run " << run << "\n" << output;
+    EXPECT_NE(output.find("Backup verificado.\n"), std::string::npos) << output;
+    EXPECT_EQ(monitor.Requests().size(), run) << output;
+  }
+  EXPECT_TRUE(monitor.Requests()[1].starts_with("GET /ping/run HTTP/1.1\r\n")) << monitor.Requests()[1];
+  const std::string log = ReadAll(folder.Path() / "backup" / "backup.txt");
+  EXPECT_NE(log.find("Backup conclu\xED"
+                     "do.\r\n\r\nBackup verificado.\r\n\r\nBackup encerrado em "),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(BackupFolderEntries(folder.Path(), "_verificacao.fdb").empty())
+      << "the scratch database is dropped";
+  EXPECT_FALSE(BackupFolderEntries(folder.Path(), ".gbk").empty());
+}
+
+// Root writes anywhere, so the plain case of an unwritable folder needs a user: a backup folder of root's
+// that the runner's account may read but not write.
+TEST(Runner, AsAnUnprivilegedUserABackupFolderItMayNotWriteExitsEight) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "RUN_READ_ONLY");
+  ProgramFolder folder(DesktopAccount());
+  folder.WriteIni(server.Location(database));
+  fs::create_directory(folder.Path() / "backup");
+  ASSERT_EQ(chown((folder.Path() / "backup").c_str(), 0, 0), 0);
+  fs::permissions(folder.Path() / "backup", fs::perms::owner_all | fs::perms::group_read |
+                                                fs::perms::group_exec | fs::perms::others_read |
+                                                fs::perms::others_exec);
+  std::string output;
+  EXPECT_EQ(folder.Run(output), 8) << output;
+  EXPECT_NE(output.find("I/O error 13"), std::string::npos) << output;
+  EXPECT_TRUE(BackupFolderEntries(folder.Path(), "").empty()) << "nothing written";
+}
+
+// The server creates the scratch database in the backup folder: a server whose DatabaseAccess does not
+// admit that folder makes every verification fail, and the runner says so with its own code.
+TEST(Runner, ABackupThatDoesNotVerifyExitsTenAndNoMonitorIsCalled) {
+  FirebirdServer server;
+  const auto database = CreateAppDatabase(server, "RUN_UNVERIFIED");
+  server.Stop();
+  std::ofstream(server.RootDir() / "firebird.conf", std::ios::app)
+      << "\nDatabaseAccess = Restrict " << server.DataDir().string() << "\n";
+  server.Start();
+  LoopbackMonitor monitor("HTTP/1.1 200 OK");
+  ProgramFolder folder;
+  folder.WriteIni(server.Location(database), "Verificar=1\r\nUrlMonitor=" + monitor.Url("/ping") + "\r\n");
+  std::string output;
+  EXPECT_EQ(folder.Run(output), 10) << output;
+  EXPECT_NE(output.find("Backup n\xC3\xA3o verificado: a restaura\xC3\xA7\xC3\xA3o falhou: "),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("_verificacao.fdb is not allowed by server configuration"), std::string::npos)
+      << output;
+  EXPECT_TRUE(monitor.Requests().empty());
+  EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), 1u) << "the backup itself stands";
+}
+
+TEST(Runner, EachKindOfFailureHasItsOwnExitCode) {
+  struct Case {
+    const char* name;
+    // Prepares the program folder; returns the location for sistema.ini (nothing written when empty).
+    std::function<std::string(const ProgramFolder&)> prepare;
+    int exitCode;
+    const char* printed;
+  };
+  FirebirdServer& server = FirebirdServer::Shared();
+  const auto database = CreateAppDatabase(server, "RUN_FAIL");
+  const std::string location = server.Location(database);
+  AppDatabaseOptions noCopyFolder;
+  noCopyFolder.row->copyFolder = "/nonexistent/kelmora-copies/";
+  const std::string copyLocation = server.Location(CreateAppDatabase(server, "RUN_COPY", noCopyFolder));
+  const Case cases[] = {
+      {"no sistema.ini", [](const ProgramFolder&) { return std::string(); }, 3, "SISTEMA.INI"},
+      {"server down",
+       [](const ProgramFolder&) {
+         return "localhost/" + std::to_string(FreeLoopbackPort()) + ":/nowhere/app.fdb";
+       },
+       4, "O servidor de banco de dados n\xC3\xA3o respondeu."},
+      {"backup folder is a file",
+       [&](const ProgramFolder& folder) {
+         std::ofstream(folder.Path() / "backup") << "not a folder";
+         return location;
+       },
+       8, "I/O error 20"},
+      {"log is a folder",
+       [&](const ProgramFolder& folder) {
+         fs::create_directories(folder.Path() / "backup" / "backup.txt");
+         return location;
+       },
+       8, "I/O error 21"},
+      {"copy folder missing", [&](const ProgramFolder&) { return copyLocation; }, 9,
+       "Erro copiando /nonexistent/kelmora-copies/RUN_COPY_"},
+      {"database missing",
+       [&](const ProgramFolder&) { return server.Location(server.DataDir() / "NONE.FDB"); }, 6,
+       "As configura\xC3\xA7\xC3\xB5"
+       "es de backup n\xC3\xA3o foram lidas"},
+  };
+  for (const Case& c : cases) {
+    ProgramFolder folder;
+    if (const std::string dir = c.prepare(folder); !dir.empty()) folder.WriteIni(dir);
+    std::string output;
+    EXPECT_EQ(folder.Run(output), c.exitCode) << c.name << "\n" << output;
+    EXPECT_NE(output.find(c.printed), std::string::npos) << c.name << "\n" << output;
+  }
+}
+
+TEST(Runner, WrongPasswordIsLoginRefused) {
+  // A server of its own, whose SYSDBA password no longer is the one the runner was built with.
+  FirebirdServer server;
+  const auto database = CreateAppDatabase(server, "RUN_LOGIN");
+  std::string isql;
+  ASSERT_EQ(server.RunIsql("CONNECT '" + server.Location(database) +
+                               "';\nALTER USER SYSDBA PASSWORD 'changed';\nCOMMIT;\n",
+                           &isql),
+            0)
+      << isql;
+  ProgramFolder folder;
+  folder.WriteIni(server.Location(database));
+  std::string output;
+  EXPECT_EQ(folder.Run(output), 5) << output;
+  EXPECT_NE(output.find("recusou o usu\xC3\xA1rio e a senha"), std::string::npos) << output;
+  EXPECT_FALSE(fs::exists(folder.Path() / "backup")) << "no job starts without the settings row";
+}
+
+TEST(Runner, HelpListsEveryExitCodeAndAnUnknownArgumentIsAUsageError) {
+  ProgramFolder folder;
+  std::string help;
+  EXPECT_EQ(folder.Run(help, {"--help"}), 0);
+  for (const char* line : {"   0  backup feito", "   3  sistema.ini ausente", "   4  servidor de banco",
+                           "   5  usu\xC3\xA1rio ou senha", "   8  pasta de backup",
+                           "   9  backup feito, mas n", "  10  backup feito, mas n\xC3\xA3o verificado"})
+    EXPECT_NE(help.find(line), std::string::npos) << line << "\n" << help;
+  std::string output;
+  EXPECT_EQ(folder.Run(output, {"MANUAL"}), 2);
+  EXPECT_NE(output.find("Argumento desconhecido: MANUAL"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace testsupport
