@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   control.SetRecording(false);
   fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
   services::TIBBackupService backup;
-  services::ApplyBackupInstanceSettings(backup, "tidewater");
+  services::ApplyBackupInstanceSettings(backup);
   backup.SetDatabaseName("/dados/app.fdb");
   backup.SetServerName("dbhost");
   backup.BackupFile().Add("/backup/app.fbk");

@@ -2,6 +2,8 @@
 // either refused with one of the component's client errors or well formed: the version bytes, then
 // only user name and password items whose one-byte lengths cover exactly the bytes that follow.
 
+#include <ibase.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>

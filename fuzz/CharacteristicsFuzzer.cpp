@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "connection/Messages.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
 #include "db/TIB_ConnectCharacteristics.h"
 #include "fuzz/FuzzCheck.h"
 

@@ -7,6 +7,8 @@
 // Input: 2 bytes BufferSize (little-endian, 0 meaning the default 32000), then replies, each 2 bytes
 // of length (little-endian) and that many bytes.
 
+#include <ibase.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -70,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int bufferSize = requested == 0 ? kDefaultBufferSize : static_cast<int>(requested);
 
   services::TIBBackupService backup;
-  services::ApplyBackupInstanceSettings(backup, "masterkey");
+  services::ApplyBackupInstanceSettings(backup);
   backup.SetDatabaseName("/dados/app.fdb");
   backup.BackupFile().Add("/backup/app.gbk");
   backup.SetBufferSize(bufferSize);

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "connection/Messages.h"
 #include "db/Errors.h"
-#include "db/Messages.h"
 #include "db/TIBODatabase.h"
 #include "db/TIB_Statement.h"
 #include "fuzz/ClientDouble.h"

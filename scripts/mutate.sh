@@ -15,7 +15,7 @@ compile, with the diff of every survivor.
 
   scripts/mutate.sh -n 100 --seed 7 services fbclient   100 mutants drawn with seed 7
   scripts/mutate.sh --list -n 100 --seed 7 services     show the same draw without running it
-  scripts/mutate.sh --only services/TIBControlAndQueryService.cpp:40:delete
+  scripts/mutate.sh --only services/src/TIBControlAndQueryService.cpp:42:delete
                                                         run one named mutant (names as --list shows)
 
 Options:

@@ -17,7 +17,6 @@
 #include "app/widgets/TGauge.h"
 #include "app/window/RunMode.h"
 #include "core/SettingsFile.h"
-#include "db/BackupPasswords.h"
 #include "services/BackupInstance.h"
 
 namespace app {
@@ -48,7 +47,7 @@ TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolde
   setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
   setWindowIcon(ProgramIcon());
   Backup = std::make_unique<services::TIBBackupService>();
-  services::ApplyBackupInstanceSettings(*Backup, db::BackupServicePassword());
+  services::ApplyBackupInstanceSettings(*Backup);
   CreateElements();
   CreateDataComponents();
   CreateMenus();

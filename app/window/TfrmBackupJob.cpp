@@ -11,23 +11,9 @@
 #include "core/BackupJob.h"
 #include "core/DateTimeFormat.h"
 #include "platform/Cp1252.h"
+#include "platform/FlagGuard.h"
 
 namespace app {
-namespace {
-
-// Marks a job as running for its whole life, however it ends.
-class RunningFlag {
- public:
-  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~RunningFlag() { flag_ = false; }
-  RunningFlag(const RunningFlag&) = delete;
-  RunningFlag& operator=(const RunningFlag&) = delete;
-
- private:
-  bool& flag_;
-};
-
-}  // namespace
 
 void TfrmBackup::btnIniciarClick() {
   RunJob({});
@@ -37,7 +23,7 @@ void TfrmBackup::RunJob(const std::string& note) {
   // The job drives the one output area, log file and service component; a second start while the
   // per-line message pump runs (the button, a tray command) must not begin another job inside it.
   if (jobRunning_) return;
-  RunningFlag running(jobRunning_);
+  platform::FlagGuard running(jobRunning_);
   setCursor(Qt::WaitCursor);
   tmrRelogio.stop();
   const QString started = QString::fromStdString(core::FormatDateTime("dd/mm/yyyy hh:nn", Desktop().Now()));

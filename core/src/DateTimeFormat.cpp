@@ -1,6 +1,8 @@
 #include "core/DateTimeFormat.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace core {
 namespace {
@@ -11,6 +13,17 @@ void AppendDigits(std::string& out, int value, int width) {
   if (written > 0) out.append(digits, static_cast<std::size_t>(written));
 }
 
+// The parts a format names, each written with as many digits as its token has letters.
+struct Token {
+  std::string_view text;
+  int platform::LocalDateTime::*field;
+};
+constexpr Token kTokens[] = {
+    {"yyyy", &platform::LocalDateTime::year}, {"mm", &platform::LocalDateTime::month},
+    {"dd", &platform::LocalDateTime::day},    {"hh", &platform::LocalDateTime::hour},
+    {"nn", &platform::LocalDateTime::minute}, {"ss", &platform::LocalDateTime::second},
+};
+
 }  // namespace
 
 std::string FormatDateTime(std::string_view format, const platform::LocalDateTime& value, char dateSeparator,
@@ -19,24 +32,11 @@ std::string FormatDateTime(std::string_view format, const platform::LocalDateTim
   out.reserve(format.size() + 4);
   for (std::size_t i = 0; i < format.size();) {
     const std::string_view rest = format.substr(i);
-    if (rest.starts_with("yyyy")) {
-      AppendDigits(out, value.year, 4);
-      i += 4;
-    } else if (rest.starts_with("mm")) {
-      AppendDigits(out, value.month, 2);
-      i += 2;
-    } else if (rest.starts_with("dd")) {
-      AppendDigits(out, value.day, 2);
-      i += 2;
-    } else if (rest.starts_with("hh")) {
-      AppendDigits(out, value.hour, 2);
-      i += 2;
-    } else if (rest.starts_with("nn")) {
-      AppendDigits(out, value.minute, 2);
-      i += 2;
-    } else if (rest.starts_with("ss")) {
-      AppendDigits(out, value.second, 2);
-      i += 2;
+    const auto token = std::find_if(std::begin(kTokens), std::end(kTokens),
+                                    [&](const Token& t) { return rest.starts_with(t.text); });
+    if (token != std::end(kTokens)) {
+      AppendDigits(out, value.*token->field, static_cast<int>(token->text.size()));
+      i += token->text.size();
     } else {
       const char c = format[i++];
       out += c == '/' ? dateSeparator : c == ':' ? timeSeparator : c;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace platform::linux_system {
@@ -34,5 +36,9 @@ class FileDescriptor {
 
 // Writes all bytes, retrying after interruptions; false when the system refuses.
 bool WriteAll(int fd, const char* data, std::size_t size);
+
+// Reads up to size bytes, fewer when the file ends first, retrying after interruptions; nothing when
+// the system refuses.
+std::optional<std::string> ReadUpTo(int fd, std::size_t size);
 
 }  // namespace platform::linux_system

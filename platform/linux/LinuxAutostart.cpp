@@ -82,17 +82,7 @@ std::optional<std::string> LinuxSystem::ReadAutostartEntry(const std::string& fi
   if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > kLargestEntry) {
     return std::nullopt;
   }
-  std::string contents(static_cast<std::size_t>(status.st_size), '\0');
-  std::size_t done = 0;
-  while (done < contents.size()) {
-    const ssize_t n = ::read(file.Get(), contents.data() + done, contents.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  contents.resize(done);
-  return contents;
+  return linux_system::ReadUpTo(file.Get(), static_cast<std::size_t>(status.st_size));
 }
 
 bool LinuxSystem::WriteAutostartEntry(const std::string& fileName, const std::string& contents) {

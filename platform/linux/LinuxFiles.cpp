@@ -23,6 +23,20 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+std::optional<std::string> ReadUpTo(int fd, std::size_t size) {
+  std::string contents(size, '\0');
+  std::size_t done = 0;
+  while (done < contents.size()) {
+    const ssize_t n = ::read(fd, contents.data() + done, contents.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  contents.resize(done);
+  return contents;
+}
+
 }  // namespace linux_system
 
 namespace {
@@ -122,17 +136,8 @@ std::optional<std::string> LinuxSystem::ReadFile(const std::string& path, std::s
   if (!file.Valid()) return std::nullopt;
   struct stat info {};
   if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  std::string contents(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), maxBytes), '\0');
-  std::size_t done = 0;
-  while (done < contents.size()) {
-    const ssize_t n = ::read(file.Get(), contents.data() + done, contents.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  contents.resize(done);
-  return contents;
+  return linux_system::ReadUpTo(file.Get(),
+                                std::min<std::size_t>(static_cast<std::size_t>(info.st_size), maxBytes));
 }
 
 void LinuxSystem::CopyFile(const std::string& source, const std::string& destination) {

@@ -8,7 +8,6 @@
 #include "core/SettingsFile.h"
 #include "core/SettingsLoad.h"
 #include "core/TextEncoding.h"
-#include "db/BackupPasswords.h"
 #include "db/BackupSettingsSource.h"
 #include "platform/System.h"
 #include "services/BackupInstance.h"
@@ -42,7 +41,7 @@ ExitCode ReadSettingsRow(core::BackupSettings& settings, std::ostream& err) {
 
 ExitCode RunJob(const core::BackupSettings& settings, std::ostream& out, std::ostream& err) {
   services::TIBBackupService backup;
-  services::ApplyBackupInstanceSettings(backup, db::BackupServicePassword());
+  services::ApplyBackupInstanceSettings(backup);
   core::Transcript transcript;
   TerminalView view(transcript, out);
   core::JobOutcome outcome;

@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "core/BackupJob.h"
-#include "db/BackupPasswords.h"
 #include "services/BackupInstance.h"
 #include "services/TIBBackupService.h"
 #include "tests/support/AppDatabase.h"
@@ -39,7 +38,7 @@ struct CountingObserver : core::JobObserver {
 
 class CoreJobTest : public ::testing::Test {
  protected:
-  CoreJobTest() { services::ApplyBackupInstanceSettings(service, db::BackupServicePassword()); }
+  CoreJobTest() { services::ApplyBackupInstanceSettings(service); }
 
   core::JobOutcome Run(const std::string& location, bool showServerLines) {
     settings.programFolder = folder.WithSeparator();

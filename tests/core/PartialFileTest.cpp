@@ -39,7 +39,7 @@ class JobFailureTest : public ::testing::Test {
     control_->SetForwarding(false);
     fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
     service = std::make_unique<services::TIBBackupService>();
-    services::ApplyBackupInstanceSettings(*service, "tidewater");
+    services::ApplyBackupInstanceSettings(*service);
     settings.programFolder = folder.WithSeparator();
     settings.databaseLocation = "dbhost:/dados/APP.FDB";
     settings.serverSystem = "Linux";

@@ -64,7 +64,9 @@ void MakeOld(const fs::path& file) {
 class VerificationTest : public ::testing::Test {
  protected:
   VerificationTest() {
-    services::ApplyBackupInstanceSettings(service, FirebirdServer::kPassword);
+    // The private server's password in place of the one the program is built with.
+    services::ApplyBackupInstanceSettings(service);
+    service.Params().Set(1, std::string("password=") + FirebirdServer::kPassword);
     settings.programFolder = folder.WithSeparator();
     settings.serverSystem = "Linux";
     settings.verifyBackup = true;

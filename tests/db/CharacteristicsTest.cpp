@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIB_ConnectCharacteristics.h"
+#include "platform/Cp1252.h"
 
 namespace db {
 namespace {
@@ -62,6 +62,43 @@ TEST(Characteristics, AReplyIsWalkedIntoTheRecord) {
   EXPECT_EQ(3, record.fbMajor);
   EXPECT_EQ(60, record.dbImplementation[0]);
   EXPECT_EQ(2, record.dbImplementation[2]);
+}
+
+TEST(Characteristics, EachNumberItemLandsInItsOwnFieldAndNoOther) {
+  struct Case {
+    unsigned char item;
+    long TIB_ConnectCharacteristics::*field;
+  };
+  using C = TIB_ConnectCharacteristics;
+  const Case cases[] = {
+      {21, &C::allocation},   {31, &C::sweepInterval}, {32, &C::odsMajorVersion}, {33, &C::odsMinorVersion},
+      {34, &C::noReserve},    {52, &C::forcedWrites},  {14, &C::pageSize},        {61, &C::pageBuffers},
+      {62, &C::dbSQLDialect}, {63, &C::dbReadOnly},    {64, &C::dbSizeInPages},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.item));
+    Reply reply;
+    AddItem(reply, c.item, {0x2A, 0x01});  // 298, little-endian
+    reply.push_back(1);
+    TIB_ConnectCharacteristics record;
+    ParseCharacteristics(reply.data(), reply.size(), record, nullptr);
+    for (const Case& other : cases)
+      EXPECT_EQ(other.field == c.field ? 298 : 0, record.*other.field) << static_cast<int>(other.item);
+  }
+}
+
+TEST(Characteristics, ImplementationAndBaseLevelTakeTheirLeadingBytesAndZeroWhatIsMissing) {
+  Reply reply;
+  AddItem(reply, 11, {60, 1});
+  AddItem(reply, 13, {7, 8, 9});
+  reply.push_back(1);
+  TIB_ConnectCharacteristics record;
+  ParseCharacteristics(reply.data(), reply.size(), record, nullptr);
+  EXPECT_EQ(60, record.dbImplementation[0]);
+  EXPECT_EQ(1, record.dbImplementation[1]);
+  EXPECT_EQ(0, record.dbImplementation[2]);
+  EXPECT_EQ(7, record.baseLevel[0]);
+  EXPECT_EQ(8, record.baseLevel[1]);
 }
 
 TEST(Characteristics, AReplyWithoutTheFirebirdItemLeavesTheVersionEmpty) {

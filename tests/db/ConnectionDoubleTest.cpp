@@ -1,9 +1,9 @@
 // The connection's calls as the client library receives them.
 
-#include "db/BackupPasswords.h"
+#include "dataset/BackupPasswords.h"
 #include "db/BackupSettingsSource.h"
-#include "platform/Cp1252.h"
 #include "db/Errors.h"
+#include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 
 namespace db {

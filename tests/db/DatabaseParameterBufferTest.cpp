@@ -3,12 +3,12 @@
 #include <cstdlib>
 #include <optional>
 
-#include "db/BackupPasswords.h"
+#include "connection/DatabaseParameterBuffer.h"
+#include "dataset/BackupPasswords.h"
 #include "db/BackupSettingsSource.h"
-#include "platform/Cp1252.h"
-#include "db/DatabaseParameterBuffer.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
+#include "platform/Cp1252.h"
 
 namespace db {
 namespace {

@@ -1,8 +1,9 @@
 // The error route: lists, texts and dispatch of a failed client call, with injected status vectors.
 
-#include "platform/Cp1252.h"
+#include "connection/ClientEntryPoints.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
+#include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 
 namespace db {

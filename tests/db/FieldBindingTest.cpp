@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "dataset/Fields.h"
 #include "db/Errors.h"
 #include "db/TDataSet.h"
-#include "db/TDateTimeField.h"
 #include "db/TIBOInternalDataset.h"
-#include "db/TIntegerField.h"
-#include "db/TStringField.h"
 
 namespace db {
 namespace {

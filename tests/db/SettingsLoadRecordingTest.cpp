@@ -163,23 +163,29 @@ TEST_F(SettingsLoadRecording, OneLoadSendsExactlyTheseCalls) {
 }
 
 TEST_F(SettingsLoadRecording, ASecondOpenOnTheSameAttachmentSendsNoPrepareAndNoCatalogueRead) {
-  db::testing::SettingsFixture fixture("rec_second_open");
-  TIBOQuery& query = fixture.source.tblBackup;
-  std::vector<std::string> secondOpen;
-  fixture.source.IBODatabase.AfterConnect = [&](TIB_Connection*) {
-    query.Open();
-    query.Close();
-    Double().ClearCalls();
-    query.Open();
-    EXPECT_EQ("12:00", query.FieldByName("HR_BACKUP_2").AsString());
-    query.Close();
-    secondOpen = Script(ServerCalls());
-  };
-  fixture.source.IBODatabase.Connect();
-  EXPECT_EQ((std::vector<std::string>{"isc_dsql_execute", "isc_dsql_set_cursor_name", "isc_dsql_fetch*",
-                                      "isc_dsql_free_statement 1"}),
-            secondOpen);
-  fixture.source.IBODatabase.Disconnect();
+  // With a primary key, and without one (whose key the first open reads alone).
+  for (const bool primaryKey : {true, false}) {
+    SCOPED_TRACE(primaryKey ? "primary key" : "no primary key");
+    testsupport::AppDatabaseOptions options;
+    options.primaryKey = primaryKey;
+    db::testing::SettingsFixture fixture(primaryKey ? "rec_second_open" : "rec_second_open_no_key", options);
+    TIBOQuery& query = fixture.source.tblBackup;
+    std::vector<std::string> secondOpen;
+    fixture.source.IBODatabase.AfterConnect = [&](TIB_Connection*) {
+      query.Open();
+      query.Close();
+      Double().ClearCalls();
+      query.Open();
+      EXPECT_EQ("12:00", query.FieldByName("HR_BACKUP_2").AsString());
+      query.Close();
+      secondOpen = Script(ServerCalls());
+    };
+    fixture.source.IBODatabase.Connect();
+    EXPECT_EQ((std::vector<std::string>{"isc_dsql_execute", "isc_dsql_set_cursor_name", "isc_dsql_fetch*",
+                                        "isc_dsql_free_statement 1"}),
+              secondOpen);
+    fixture.source.IBODatabase.Disconnect();
+  }
 }
 
 TEST_F(SettingsLoadRecording, ATableWithoutPrimaryKeyReadsItsKeyOnceAndSelectsTheRowKey) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "db/SqlText.h"
+#include "platform/Text.h"
+#include "statement/SqlText.h"
 
 namespace db::sqltext {
 namespace {
@@ -35,7 +36,7 @@ TEST(SelectAnalysis, ThePlainSettingsSelect) {
   ASSERT_TRUE(parts.select);
   EXPECT_TRUE(parts.keyable);
   EXPECT_EQ("SIS_BACKUP", parts.firstTable);
-  EXPECT_EQ("*", Trim(text.substr(parts.listBegin, parts.listEnd - parts.listBegin)));
+  EXPECT_EQ("*", platform::Trim(text.substr(parts.listBegin, parts.listEnd - parts.listBegin)));
   EXPECT_EQ((std::vector<std::string>{"*"}), parts.selectedItems);
 }
 

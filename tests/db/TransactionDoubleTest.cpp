@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "db/BackupSettingsSource.h"
-#include "platform/Cp1252.h"
 #include "db/Errors.h"
-#include "db/TIB_SchemaCache.h"
-#include "db/TIB_TransactionInternal.h"
+#include "platform/Cp1252.h"
+#include "platform/LinuxSystem.h"
+#include "statement/TIB_SchemaCache.h"
+#include "statement/TIB_TransactionInternal.h"
 #include "tests/db/DoubleTestSupport.h"
 
 namespace db {
@@ -19,14 +21,22 @@ using testing::InfoReply;
 
 constexpr ISC_STATUS kConnectionLost = 335544648;
 
-// A clock that moves only when the retry pauses.
-class SteppingClock : public TIB_RetryClock {
+// The machine's own system with a clock that moves only when the program sleeps, by a fixed step
+// whatever the pause it asked for.
+class SteppingClock : public platform::LinuxSystem {
  public:
-  std::chrono::milliseconds Now() override { return now_; }
-  void Pause() override { now_ += std::chrono::milliseconds(100); }
+  explicit SteppingClock(std::chrono::milliseconds step) : step_(step) {}
+  platform::TimePoint Now() override { return now_; }
+  void Sleep(std::chrono::milliseconds duration) override {
+    pauses.push_back(duration);
+    now_ += step_;
+  }
+
+  std::vector<std::chrono::milliseconds> pauses;
 
  private:
-  std::chrono::milliseconds now_{1000000};
+  std::chrono::milliseconds step_;
+  platform::TimePoint now_{std::chrono::hours(24 * 365 * 50)};
 };
 
 class TransactionCalls : public testing::DoubleTest {
@@ -37,7 +47,7 @@ class TransactionCalls : public testing::DoubleTest {
     source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
   }
   void TearDown() override {
-    TIB_Transaction::SetRetryClock(nullptr);
+    platform::SetCurrent(nullptr);
     DoubleTest::TearDown();
   }
   // Attaches with an information reply of an ODS 12 database (so the parameter-order test runs).
@@ -53,7 +63,29 @@ class TransactionCalls : public testing::DoubleTest {
     return tpbs;
   }
 
+  // Starts the settings transaction with the clock in place while every attempt reports a lost
+  // connection; the one failure must be reported once. Gives the number of attempts.
+  std::size_t AttemptsWhileTheConnectionIsLost(std::chrono::milliseconds clockStep) {
+    clock_ = std::make_unique<SteppingClock>(clockStep);
+    platform::SetCurrent(clock_.get());
+    Attach();
+    Double().ClearCalls();
+    Double().Fail("isc_start_multiple", {1, kConnectionLost, 0}, 0, -1);
+    int errors = 0;
+    source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
+                                         const TStrings&, const TStrings&, bool& raise) {
+      ++errors;
+      EXPECT_EQ(kConnectionLost, errCode);
+      raise = false;
+    };
+    EXPECT_FALSE(source_.IBOTransaction.EnsureStarted());
+    EXPECT_EQ(1, errors);
+    EXPECT_FALSE(source_.IBOTransaction.Started());
+    return fbdouble::CallsTo(Double().Calls(), "isc_start_multiple").size();
+  }
+
   BackupSettingsSource source_;
+  std::unique_ptr<SteppingClock> clock_;
 };
 
 TEST_F(TransactionCalls, EachOfTheThreeTransactionsStartsWithItsOwnTpb) {
@@ -163,23 +195,18 @@ TEST_F(TransactionCalls, ATransactionWithoutAConnectionUsesTheSessionsFirstOrIsR
 }
 
 TEST_F(TransactionCalls, ALostConnectionAtStartIsRetriedForTwoSecondsAndReportedOnce) {
-  SteppingClock clock;
-  TIB_Transaction::SetRetryClock(&clock);
-  Attach();
-  Double().ClearCalls();
-  Double().Fail("isc_start_multiple", {1, kConnectionLost, 0}, 0, -1);
-  int errors = 0;
-  source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
-                                       const TStrings&, const TStrings&, bool& raise) {
-    ++errors;
-    EXPECT_EQ(kConnectionLost, errCode);
-    raise = false;
-  };
-  EXPECT_FALSE(source_.IBOTransaction.EnsureStarted());
-  // Calls at 0, 100, ... 1900 ms: twenty in the two seconds.
-  EXPECT_EQ(20u, fbdouble::CallsTo(Double().Calls(), "isc_start_multiple").size());
-  EXPECT_EQ(1, errors);
-  EXPECT_FALSE(source_.IBOTransaction.Started());
+  // Attempts at 0, 20, ... 1980 ms, each failed one followed by a pause of 20 ms: a hundred.
+  EXPECT_EQ(100u, AttemptsWhileTheConnectionIsLost(std::chrono::milliseconds(20)));
+  EXPECT_EQ(std::vector<std::chrono::milliseconds>(100, std::chrono::milliseconds(20)), clock_->pauses);
+}
+
+TEST_F(TransactionCalls, SlowAttemptsAtStartStillEndAfterTwoSeconds) {
+  // At 0, 700 and 1400 ms; the pause after the third ends at 2100.
+  EXPECT_EQ(3u, AttemptsWhileTheConnectionIsLost(std::chrono::milliseconds(700)));
+}
+
+TEST_F(TransactionCalls, AClockSetBackDuringTheRetryEndsIt) {
+  EXPECT_EQ(1u, AttemptsWhileTheConnectionIsLost(-std::chrono::milliseconds(3600 * 1000)));
 }
 
 TEST_F(TransactionCalls, AStartFailingWithAnotherCodeIsCalledOnce) {
@@ -226,6 +253,84 @@ TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore)
                                       "isc_commit_transaction"}),
             ServerEntries());
   EXPECT_EQ(0u, source_.IBODatabase.StatementHandles().Size());
+}
+
+TEST_F(TransactionCalls, CommitAndRollbackFireTheirEventsInOrderAndAFailedCommitFiresNoAfterEvent) {
+  Attach();
+  TIBOTransaction& transaction = source_.IBOTransaction;
+  std::vector<std::string> events;
+  const auto record = [&](const char* name) {
+    return [&, name](TIB_Transaction* sender) {
+      EXPECT_EQ(&transaction, sender) << name;
+      events.push_back(name);
+    };
+  };
+  transaction.BeforeEnd = record("BeforeEnd");
+  transaction.AfterEnd = record("AfterEnd");
+  transaction.BeforeCommit = record("BeforeCommit");
+  transaction.AfterCommit = record("AfterCommit");
+  transaction.BeforeRollback = record("BeforeRollback");
+  transaction.AfterRollback = record("AfterRollback");
+  struct Case {
+    const char* name;
+    bool start;
+    int failingCommits;
+    std::function<void()> end;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"commit",
+       true,
+       0,
+       [&] { transaction.Commit(); },
+       {"BeforeEnd", "BeforeCommit", "AfterCommit", "AfterEnd"}},
+      {"rollback",
+       true,
+       0,
+       [&] { transaction.Rollback(); },
+       {"BeforeEnd", "BeforeRollback", "AfterRollback", "AfterEnd"}},
+      // Refused twice (the second after the caches are flushed): the error is raised, no After event.
+      {"failed commit",
+       true,
+       2,
+       [&] { EXPECT_THROW(transaction.Commit(), EIB_ISCError); },
+       {"BeforeEnd", "BeforeCommit"}},
+      // The same with a handler that keeps the error from being raised: still no After event.
+      {"failed commit, error handled",
+       true,
+       2,
+       [&] {
+         transaction.OnError = [](TIB_Component*, long, const TStrings&, const TStrings&, long,
+                                  const TStrings&, const TStrings&, bool& raise) { raise = false; };
+         EXPECT_NO_THROW(transaction.Commit());
+         transaction.OnError = nullptr;
+       },
+       {"BeforeEnd", "BeforeCommit"}},
+      {"commit of nothing", false, 0, [&] { transaction.Commit(); }, {}},
+      {"rollback of nothing", false, 0, [&] { transaction.Rollback(); }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    transaction.Rollback();
+    if (c.start) {
+      ASSERT_TRUE(transaction.EnsureStarted());
+    }
+    if (c.failingCommits > 0) Double().Fail("isc_commit_transaction", {1, 335544345, 0}, 0, c.failingCommits);
+    events.clear();
+    c.end();
+    EXPECT_EQ(c.expected, events);
+  }
+  // An end asked for from inside an end's event is not begun a second time.
+  transaction.Rollback();
+  ASSERT_TRUE(transaction.EnsureStarted());
+  transaction.BeforeCommit = [&](TIB_Transaction*) {
+    events.push_back("BeforeCommit");
+    transaction.Rollback();
+  };
+  events.clear();
+  transaction.Commit();
+  EXPECT_EQ((std::vector<std::string>{"BeforeEnd", "BeforeCommit", "AfterCommit", "AfterEnd"}), events);
+  EXPECT_FALSE(transaction.Started());
 }
 
 TEST_F(TransactionCalls, DisconnectCommitsTheInternalRollsBackTheQuerysAndLeavesTheDefault) {

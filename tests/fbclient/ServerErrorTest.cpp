@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <ibase.h>
 
 #include <algorithm>
 #include <thread>

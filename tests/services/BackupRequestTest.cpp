@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
+#include <ibase.h>
 
+#include "StrToInt.h"
 #include "fbclient/ClientErrors.h"
-#include "services/StrToInt.h"
 #include "services/TIBRestoreService.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
@@ -256,7 +257,7 @@ TEST_F(ServiceDoubleTest, TheCheckingRestoreAttachesAsTheBackupDoesAndNeverRepla
   TIBRestoreService restore;
   restore.SetTarget(TRestoreTarget::Replace);
   ApplyRestoreInstanceSettings(restore, *backup);
-  EXPECT_EQ(restore.Params().Lines(), (std::vector<std::string>{"user_name=SYSDBA", "password=tidewater"}));
+  EXPECT_EQ(restore.Params().Lines(), (std::vector<std::string>{"user_name=SYSDBA", "password=masterkey"}));
   EXPECT_FALSE(restore.LoginPrompt());
   EXPECT_TRUE(restore.Verbose());
   EXPECT_EQ(restore.Target(), TRestoreTarget::CreateNew);

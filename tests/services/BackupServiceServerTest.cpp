@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <ibase.h>
 
 #include <filesystem>
 
@@ -14,10 +15,12 @@ namespace {
 
 using testsupport::FirebirdServer;
 
-// The Backup instance as the job prepares it for one run against the private server.
+// The Backup instance as the job prepares it for one run against the private server, with the
+// server's password (or a wrong one) in place of the one the program is built with.
 void PrepareRun(TIBBackupService& backup, const std::string& serverName, const std::string& databasePath,
                 const std::string& backupFile, const std::string& password = FirebirdServer::kPassword) {
-  ApplyBackupInstanceSettings(backup, password);
+  ApplyBackupInstanceSettings(backup);
+  backup.Params().Set(1, "password=" + password);
   backup.SetDatabaseName(databasePath);
   backup.SetServerName(serverName);
   backup.BackupFile().Clear();

@@ -19,7 +19,7 @@ TEST_F(ServiceLoaderTest, WithoutTheServicesInterfaceTheFirstAttachNamesIsc_serv
   fbdouble::Control& control = fbdouble::LoadVariant("no_rollback_retaining");
   fbclient::SetClientLibraryFileName(fbdouble::VariantPath("no_rollback_retaining"));
   TIBBackupService backup;
-  ApplyBackupInstanceSettings(backup, "tidewater");
+  ApplyBackupInstanceSettings(backup);
   backup.SetProtocol(TProtocol::TCP);
   backup.SetServerName("dbhost");
   std::string text;

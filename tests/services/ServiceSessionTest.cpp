@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <ibase.h>
 
 #include "fbclient/ClientErrors.h"
 #include "tests/services/ServiceDoubleFixture.h"
@@ -9,7 +10,7 @@ namespace {
 using fbdouble::Arg;
 
 const std::string kBackupInstanceSpb =
-    std::string("\x02\x02\x1C\x06", 4) + "SYSDBA" + "\x1D\x09" + "tidewater";
+    std::string("\x02\x02\x1C\x06", 4) + "SYSDBA" + "\x1D\x09" + "masterkey";
 
 TEST_F(ServiceDoubleTest, BackupInstanceSendsTheTwentyOneByteAttachBufferToDbhost) {
   auto backup = PreparedBackup();
@@ -249,7 +250,7 @@ TEST_F(ServiceDoubleTest, StoredSettingsOfTheBackupInstance) {
   EXPECT_FALSE(plain.EndOfOutput());
 
   auto backup = NewBackup();
-  EXPECT_EQ((std::vector<std::string>{"user_name=SYSDBA", "password=tidewater"}), backup->Params().Lines());
+  EXPECT_EQ((std::vector<std::string>{"user_name=SYSDBA", "password=masterkey"}), backup->Params().Lines());
   EXPECT_FALSE(backup->LoginPrompt());
   EXPECT_TRUE(backup->Verbose());
   EXPECT_EQ(0x08u, backup->Options().Word());

@@ -1,0 +1,52 @@
+#pragma once
+
+// A declared field of a dataset: bound to the column of its name while the dataset is open, it
+// reads that column of the current row.
+
+#include <string>
+
+#include "db/TFieldDef.h"
+
+namespace db {
+
+class TDataSet;
+
+class TField {
+ public:
+  TField(std::string fieldName, TFieldType dataType, int size);
+  virtual ~TField() = default;
+  TField(const TField&) = delete;
+  TField& operator=(const TField&) = delete;
+
+  const std::string& FieldName() const { return fieldName_; }
+  TFieldType DataType() const { return dataType_; }
+  int Size() const { return size_; }
+  // Bytes the field's value takes in a record buffer.
+  virtual int DataSize() const { return size_; }
+
+  std::string EditMask;
+  bool Required = false;
+
+  bool IsNull() const;
+  // No current row (empty or closed dataset) reads as empty text / 0. AsInteger is for the integer
+  // columns an integer field binds to; any other column reads 0.
+  virtual std::string AsString() const;
+  virtual int AsInteger() const;
+
+  // Binding by the dataset when it opens and closes.
+  void Bind(TDataSet* dataset, const TFieldDef& definition);
+  void Unbind();
+  bool Bound() const { return dataset_ != nullptr; }
+  const TFieldDef& Definition() const { return definition_; }
+
+ protected:
+  TDataSet* dataset_ = nullptr;
+  TFieldDef definition_;
+
+ private:
+  std::string fieldName_;
+  TFieldType dataType_;
+  int size_;
+};
+
+}  // namespace db

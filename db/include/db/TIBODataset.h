@@ -1,0 +1,59 @@
+#pragma once
+
+// A dataset that reads its rows through an internal buffered cursor on a database connection.
+
+#include <string>
+
+#include "db/TDataSet.h"
+#include "db/TIBOInternalDataset.h"
+
+namespace db {
+
+class TIB_Connection;
+class TIB_Transaction;
+
+enum class TIB_CommitAction { caClose, caFetchAll, caInvalidateCursor, caRefresh };
+
+class TIBODataset : public TDataSet {
+ public:
+  explicit TIBODataset(std::string name = {});
+  ~TIBODataset() override;
+
+  TIB_Connection* IB_Connection() const { return internal_.IB_Connection(); }
+  void SetIB_Connection(TIB_Connection* connection) { internal_.SetIB_Connection(connection); }
+  TIB_Transaction* IB_Transaction() const { return internal_.IB_Transaction(); }
+  void SetIB_Transaction(TIB_Transaction* transaction) { internal_.SetIB_Transaction(transaction); }
+
+  const TStrings& SQL() const { return internal_.SQL(); }
+  void SetSQL(TStrings lines) { internal_.SetSQL(std::move(lines)); }
+
+  // Settings kept for the components' definition; the read path does not depend on them.
+  bool RequestLive = false;
+  bool RecordCountAccurate = false;
+  bool AutoFetchAll = false;
+  TIB_CommitAction CommitAction = TIB_CommitAction::caInvalidateCursor;
+  int MaxRows = 0;
+  bool ParamCheck = true;
+  bool Unidirectional = false;
+  bool ReadOnly = false;
+  std::string DatabaseName;  // design-time text; not used while IB_Connection is set
+
+  TIBOInternalDataset& InternalDataset() { return internal_; }
+
+  bool HasCurrentRow() const override { return Active() && hasRow_; }
+  bool ColumnIsNull(int column) const override;
+  std::string ColumnAsString(int column) const override;
+  long long ColumnAsInteger(int column) const override;
+  const std::vector<TFieldDef>& FieldDefs() const override { return internal_.FieldDefs(); }
+
+ protected:
+  bool InternalOpen() override;
+  void InternalFirst() override;
+  void InternalClose() override;
+
+ private:
+  TIBOInternalDataset internal_;
+  bool hasRow_ = false;
+};
+
+}  // namespace db

@@ -1,0 +1,205 @@
+#pragma once
+
+// A connection to a Firebird database: its parameters, the attach and detach, its events, the
+// characteristics of the attached database, the statement handle cache, the schema cache and the
+// transactions and statements that use it.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/ConnectionParams.h"
+#include "db/StatementHandleCache.h"
+#include "db/TIB_Component.h"
+#include "db/TIB_ConnectCharacteristics.h"
+#include "fbclient/ClientTypes.h"
+
+namespace db {
+
+class TIB_Connection;
+class TIB_Transaction;
+class TIB_Statement;
+class TIB_SchemaCache;
+
+enum class TIB_Protocol { cpLocal, cpNetBEUI, cpTCP_IP, cpNovell };
+enum class TIB_DPBFlag { dpbDefault, dpbTrue, dpbFalse };
+enum class TIB_ConnectionStatus {
+  csDisconnected,
+  csConnected,
+  csDisconnecting,
+  csConnecting,
+  csDropping,
+  csCreating
+};
+enum class TIB_PasswordStorage { psNone, psParams, psNotSecure, psKeyFromEnviron };
+enum class TIB_ParameterOrder { poAuto, poNew, poOld };
+
+using TIB_ConnectionEvent = std::function<void(TIB_Connection* Sender)>;
+// The connection, the DPB length in use (ABufPtr) and the DPB bytes (ABuffer, at least 1024 bytes).
+// A handler may append items; it may also enlarge ABuffer. The length must stay within ABuffer.
+using TIB_CustomizeDPBEvent =
+    std::function<void(TIB_Connection* Sender, int& ABufPtr, std::vector<char>& ABuffer)>;
+
+// The values an attach sends, after the parameter lines and the environment were consulted.
+struct TIB_AttachParameters {
+  std::string connectString;
+  std::string user;
+  std::string password;
+  std::string role;
+};
+
+class TIB_Connection : public TIB_Component {
+ public:
+  explicit TIB_Connection(std::string name = {});
+  ~TIB_Connection() override;
+
+  // ----- parameters -----
+  // The raw lines. Writing them directly bypasses the attached-connection guard of the writers below.
+  ConnectionParams& Params() { return params_; }
+  const ConnectionParams& Params() const { return params_; }
+
+  std::string Username() const { return params_.Value("USER NAME"); }
+  void SetUsername(const std::string& value) { SetGuarded("USER NAME", value); }
+  // With psParams the password is the "PASSWORD" line; otherwise it is held in memory, scrambled.
+  std::string Password() const;
+  void SetPassword(const std::string& value);
+  std::string Server() const { return params_.Value("SERVER"); }
+  void SetServer(const std::string& value) { SetGuarded("SERVER", value); }
+  std::string Path() const { return params_.Value("PATH"); }
+  void SetPath(const std::string& value) { SetGuarded("PATH", value); }
+  // Reading moves "ROLE" and "SQL ROLE NAME" lines to "ROLE NAME".
+  std::string SQLRole();
+  void SetSQLRole(const std::string& value) { SetGuarded("ROLE NAME", value); }
+  std::string CharSet() const { return params_.Value("CHARACTER SET"); }
+  void SetCharSet(const std::string& value) { SetGuarded("CHARACTER SET", value); }
+  TIB_Protocol Protocol() const;
+  void SetProtocol(TIB_Protocol protocol);
+  std::string License() const { return params_.Value("LICENSE"); }
+  void SetLicense(const std::string& value) { SetGuarded("LICENSE", value); }
+  std::string SysDBA() const { return params_.Value("SYSDBA"); }
+  void SetSysDBA(const std::string& value) { SetGuarded("SYSDBA", value); }
+  std::string MessageFile() const { return params_.Value("MESSAGE FILE"); }
+  void SetMessageFile(const std::string& value) { SetGuarded("MESSAGE FILE", value); }
+  TIB_DPBFlag ForcedWrites() const { return Flag("FORCED WRITES", "TRUE", "FALSE"); }
+  void SetForcedWrites(TIB_DPBFlag flag) { SetFlag("FORCED WRITES", flag, "TRUE", "FALSE"); }
+  TIB_DPBFlag ReservePageSpace() const { return Flag("RESERVE PAGE SPACE", "TRUE", "FALSE"); }
+  void SetReservePageSpace(TIB_DPBFlag flag) { SetFlag("RESERVE PAGE SPACE", flag, "TRUE", "FALSE"); }
+  TIB_DPBFlag DBKeyScope() const { return Flag("DB_KEY SCOPE", "CONNECTION", "TRANSACTION"); }
+  void SetDBKeyScope(TIB_DPBFlag flag) { SetFlag("DB_KEY SCOPE", flag, "CONNECTION", "TRANSACTION"); }
+  // Not guarded: these only take effect at the next attach or creation.
+  void SetSQLDialect(int dialect) { params_.Set("SQL DIALECT", std::to_string(dialect)); }
+  void SetPageSize(int size) { params_.Set("PAGE SIZE", std::to_string(size)); }
+  void SetSweepInterval(int interval) { params_.Set("SWEEP INTERVAL", std::to_string(interval)); }
+
+  // The dialect statements are prepared with: the database's own while attached (1 when it reads 0
+  // or less), else the "SQL DIALECT" line (3 without one, 1 when 0 or less).
+  int SQLDialect();
+
+  TIB_PasswordStorage PasswordStorage() const { return passwordStorage_; }
+  void SetPasswordStorage(TIB_PasswordStorage storage) { passwordStorage_ = storage; }
+  bool LoginPrompt = false;
+  int LoginAttempts = 3;
+  TIB_ParameterOrder ParameterOrder = TIB_ParameterOrder::poAuto;
+  bool CacheStatementHandles = true;
+  bool KeepConnection = true;
+
+  // ----- database name -----
+  // A text with ".", "\", ":" or "@" is a location and is parsed; any other must be an identifier
+  // and is kept as the name ("_1", "_2"... appended when another connection of the session has it).
+  void SetDatabaseName(const std::string& text);
+  std::string DatabaseName() const;
+  void ParseDatabaseName(const std::string& location);
+  std::string ComposeDatabaseName() const;
+
+  // ----- connecting -----
+  void Connect();
+  void Open() { Connect(); }
+  void Disconnect();
+  void Close() { Disconnect(); }
+  bool Connected() const { return handle_ != 0; }
+  // Deletes the attached database on the server and gives up the attachment, after ending the
+  // transactions and statements as a disconnect does. Not connected: EIB_ConnectionError. A refused
+  // drop goes the way of every failed call (OnError, then EIB_ISCError) and leaves the attachment.
+  void DropDatabase();
+  void SetConnected(bool connected);
+  TIB_ConnectionStatus ConnectionStatus() const { return status_; }
+  fbclient::Handle Handle() const { return handle_; }
+  fbclient::Handle* HandleAddress() { return &handle_; }
+
+  // Steps of the attach that need no server, public so that they can be checked on their own.
+  TIB_AttachParameters ResolveAttachParameters();
+  std::vector<char> BuildDPB(const TIB_AttachParameters& values);
+
+  TIB_ConnectionEvent BeforeConnect;
+  TIB_ConnectionEvent AfterConnect;
+  TIB_ConnectionEvent BeforeDisconnect;
+  TIB_ConnectionEvent AfterDisconnect;
+  TIB_ConnectionEvent OnConnectedChanged;
+  TIB_CustomizeDPBEvent OnCustomizeDPB;
+
+  // ----- database information -----
+  // Read on first need after each attach; raises "Não foi possível obter..." when not attached.
+  const TIB_ConnectCharacteristics& Characteristics();
+  bool CharacteristicsValid() const { return characteristicsValid_; }
+  void ReadCharacteristics();
+
+  // ----- for transactions and statements -----
+  bool OldParameterOrder() const { return oldParameterOrder_; }
+  bool DetectParameterOrder();
+  TIB_Transaction* DefaultTransaction() const { return defaultTransaction_; }
+  virtual void SetDefaultTransaction(TIB_Transaction* transaction) { defaultTransaction_ = transaction; }
+  TIB_SchemaCache& SchemaCache() { return *schemaCache_; }
+
+  void AcquireStatementHandle(fbclient::Handle& handle);
+  void ReleaseStatementHandle(fbclient::Handle& handle);
+  void FlushStatementHandleCache();
+  const StatementHandleCache& StatementHandles() const { return handleCache_; }
+
+  // A transaction's end failed because the connection is gone: no detach will be tried.
+  void MarkConnectionLost();
+  bool ConnectionLost() const { return lostConnection_; }
+
+  void AddTransaction(TIB_Transaction* transaction);
+  void RemoveTransaction(TIB_Transaction* transaction);
+  const std::vector<TIB_Transaction*>& Transactions() const { return transactions_; }
+  void AddStatement(TIB_Statement* statement);
+  void RemoveStatement(TIB_Statement* statement);
+  const std::vector<TIB_Statement*>& Statements() const { return statements_; }
+
+ protected:
+  virtual void DoBeforeConnect();
+  virtual void DoAfterConnect();
+  virtual void DoBeforeDisconnect();
+  virtual void DoAfterDisconnect();
+  // Attaches; true when this call produced the attachment.
+  bool AttachDatabase();
+  void RequireDisconnected() const;
+
+ private:
+  void SetGuarded(const std::string& key, const std::string& value);
+  TIB_DPBFlag Flag(const std::string& key, const char* whenTrue, const char* whenFalse) const;
+  void SetFlag(const std::string& key, TIB_DPBFlag flag, const char* whenTrue, const char* whenFalse);
+  void ConnectSteps();
+  void DisconnectSteps();
+  void EndTransactions();
+
+  ConnectionParams params_;
+  std::string keptName_;
+  TIB_PasswordStorage passwordStorage_ = TIB_PasswordStorage::psNone;
+  std::string scrambledPassword_;
+  std::string passwordKey_;
+  fbclient::Handle handle_ = 0;
+  TIB_ConnectionStatus status_ = TIB_ConnectionStatus::csDisconnected;
+  TIB_ConnectCharacteristics characteristics_;
+  bool characteristicsValid_ = false;
+  bool oldParameterOrder_ = false;
+  bool lostConnection_ = false;
+  StatementHandleCache handleCache_;
+  std::vector<TIB_Transaction*> transactions_;
+  std::vector<TIB_Statement*> statements_;
+  TIB_Transaction* defaultTransaction_ = nullptr;
+  std::unique_ptr<TIB_SchemaCache> schemaCache_;
+};
+
+}  // namespace db

@@ -1,0 +1,76 @@
+#pragma once
+
+// The session of a thread: the status vector every client call of the database side passes, the
+// result of the last call, the last SQL code, the descriptors shared by every prepare and the
+// connections that live in it. Components of one thread share it; it goes away with the last of them.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "db/Errors.h"
+#include "fbclient/ClientTypes.h"
+
+namespace db {
+
+class SqlDescriptor;
+class TIB_Component;
+class TIB_Connection;
+
+// Sender, ERRCODE, ErrorMessage, ErrorCodes, SQLCODE, SQLMessage, SQL, RaiseException.
+using TIB_ErrorEvent = std::function<void(
+    TIB_Component* Sender, long ERRCODE, const TStrings& ErrorMessage, const TStrings& ErrorCodes,
+    long SQLCODE, const TStrings& SQLMessage, const TStrings& SQL, bool& RaiseException)>;
+
+class TIB_Session {
+ public:
+  static constexpr short kInitialOutputColumns = 30;
+  static constexpr short kInitialInputParameters = 5;
+
+  TIB_Session();
+  ~TIB_Session();
+  TIB_Session(const TIB_Session&) = delete;
+  TIB_Session& operator=(const TIB_Session&) = delete;
+
+  // The calling thread's default session, created on first need.
+  static std::shared_ptr<TIB_Session> ForThisThread();
+  // The lock around the attach call, session creation and password handling; one per process.
+  static std::mutex& ProcessLock();
+
+  fbclient::StatusValue* StatusVector() { return status_.data(); }
+  const std::array<fbclient::StatusValue, fbclient::kStatusLength>& Status() const { return status_; }
+  void ClearStatus() { status_.fill(0); }
+
+  fbclient::StatusValue LastResult() const { return lastResult_; }
+  void SetLastResult(fbclient::StatusValue result) { lastResult_ = result; }
+  long LastSQLCode() const { return lastSQLCode_; }
+  void SetLastSQLCode(long code) { lastSQLCode_ = code; }
+
+  TIB_ErrorEvent OnError;
+
+  SqlDescriptor& OutputDescriptor() { return *output_; }
+  SqlDescriptor& InputDescriptor() { return *input_; }
+
+  // Increases with every cursor name made in the session.
+  std::uint64_t NextCursorNumber() { return ++cursorCounter_; }
+
+  void AddConnection(TIB_Connection* connection);
+  void RemoveConnection(TIB_Connection* connection);
+  const std::vector<TIB_Connection*>& Connections() const { return connections_; }
+  // The first connection created in the session, if any.
+  TIB_Connection* DefaultConnection() const { return connections_.empty() ? nullptr : connections_.front(); }
+
+ private:
+  std::array<fbclient::StatusValue, fbclient::kStatusLength> status_{};
+  fbclient::StatusValue lastResult_ = 0;
+  long lastSQLCode_ = 0;
+  std::unique_ptr<SqlDescriptor> output_;
+  std::unique_ptr<SqlDescriptor> input_;
+  std::uint64_t cursorCounter_ = 0;
+  std::vector<TIB_Connection*> connections_;
+};
+
+}  // namespace db

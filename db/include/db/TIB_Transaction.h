@@ -1,0 +1,118 @@
+#pragma once
+
+// A server transaction: its settings and their transaction parameter buffer, the implicit start on
+// first need, commit, rollback and the end its connection gives it when disconnecting.
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "db/TIB_Component.h"
+#include "fbclient/ClientTypes.h"
+
+namespace db {
+
+class TIB_Connection;
+class TIB_Statement;
+class TIB_Transaction;
+
+enum class TIB_Isolation { tiConcurrency = 0, tiConsistency = 1, tiCommitted = 2 };
+
+using TIB_TransactionEvent = std::function<void(TIB_Transaction* Sender)>;
+// Sender, the connection (null for the common buffer), the TPB bytes (at least 1024) and the length
+// in use. A handler may append items; the length must stay within the buffer.
+using TIB_CustomizeTPBEvent = std::function<void(TIB_Transaction* Sender, TIB_Connection* Connection,
+                                                 std::vector<char>& TPB, int& Length)>;
+
+class TIB_Transaction : public TIB_Component {
+ public:
+  static constexpr std::size_t kTpbSize = 1024;
+  static constexpr std::chrono::milliseconds kStartRetryPeriod{2000};
+
+  explicit TIB_Transaction(std::string name = {});
+  ~TIB_Transaction() override;
+
+  TIB_Connection* IB_Connection() const { return connections_.empty() ? nullptr : connections_.front(); }
+  void SetIB_Connection(TIB_Connection* connection);
+  // Joins one more connection; a transaction may span several.
+  void AddConnection(TIB_Connection* connection);
+  const std::vector<TIB_Connection*>& Connections() const { return connections_; }
+  // Called by a connection that goes away.
+  void ForgetConnection(TIB_Connection* connection);
+
+  TIB_Isolation Isolation() const { return isolation_; }
+  void SetIsolation(TIB_Isolation isolation);
+  bool RecVersion() const { return recVersion_; }
+  void SetRecVersion(bool value);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value);
+  bool LockWait() const { return lockWait_; }
+  void SetLockWait(bool value);
+  bool ServerAutoCommit() const { return serverAutoCommit_; }
+  void SetServerAutoCommit(bool value) { serverAutoCommit_ = value; }
+  bool AutoCommit() const { return autoCommit_ || serverAutoCommit_; }
+  void SetAutoCommit(bool value) { autoCommit_ = value; }
+
+  TIB_CustomizeTPBEvent OnCustomizeTPB;
+  TIB_TransactionEvent BeforeStart, AfterStart, BeforeCommit, AfterCommit, BeforeRollback, AfterRollback,
+      BeforeEnd, AfterEnd;
+
+  // The TPB of one start, given whether a database of the transaction is read-only.
+  std::vector<char> BuildTPB(bool databaseReadOnly) const;
+
+  // Starts when not started; returns whether started afterwards (false when a connection could not
+  // be attached).
+  bool EnsureStarted();
+  void Commit();
+  void Rollback();
+  // Commit when allowed, otherwise rollback; what a disconnecting connection does.
+  void EndTransaction();
+
+  bool Started() const { return handle_ != 0; }
+  fbclient::Handle Handle() const { return handle_; }
+  fbclient::Handle* HandleAddress() { return &handle_; }
+  bool ConnectionLost() const { return lostConnection_; }
+  void MarkConnectionLost() { lostConnection_ = true; }
+  int OpenCursors() const { return openCursors_; }
+  void CursorOpened() { ++openCursors_; }
+  void CursorClosed() {
+    if (openCursors_ > 0) --openCursors_;
+  }
+
+  void AddStatement(TIB_Statement* statement);
+  void RemoveStatement(TIB_Statement* statement);
+
+ protected:
+  void SetInitialSettings(TIB_Isolation isolation, bool autoCommit, bool readOnly);
+
+ private:
+  void Fire(const TIB_TransactionEvent& event) {
+    if (event && !Destroying()) event(this);
+  }
+  void TellStatementsTheTransactionEnds();
+  // A commit or a rollback between its events: BeforeEnd and `before`, the statements' cursors closed,
+  // the end itself, then `after` and AfterEnd unless the end reported an error (it returns false).
+  // Nothing happens when nothing is started or an end is already under way.
+  template <class End>
+  void EndBetweenEvents(const TIB_TransactionEvent& before, const TIB_TransactionEvent& after, End&& end);
+  // A setting that goes into the start's TPB: a different value is refused once started.
+  template <class Value>
+  void ChangeStartSetting(Value& setting, Value value, const char* property);
+
+  std::vector<TIB_Connection*> connections_;
+  std::vector<TIB_Statement*> statements_;
+  TIB_Isolation isolation_ = TIB_Isolation::tiCommitted;
+  bool recVersion_ = true;
+  bool readOnly_ = false;
+  bool lockWait_ = false;
+  bool serverAutoCommit_ = false;
+  bool autoCommit_ = false;
+  fbclient::Handle handle_ = 0;
+  bool lostConnection_ = false;
+  bool ending_ = false;
+  bool inEndTransaction_ = false;
+  int openCursors_ = 0;
+};
+
+}  // namespace db

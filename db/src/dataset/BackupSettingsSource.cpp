@@ -1,0 +1,66 @@
+#include "db/BackupSettingsSource.h"
+
+#include "dataset/BackupPasswords.h"
+#include "dataset/Fields.h"
+
+namespace db {
+
+namespace {
+
+// The path the connection was designed with; the location from sistema.ini replaces it.
+constexpr const char* kDesignTimePath = "C:\\Kelmora\\Dados\\DADOS.FDB";
+
+}  // namespace
+
+BackupSettingsSource::BackupSettingsSource()
+    : IBODatabase("IBODatabase"),
+      IBOTransaction("IBOTransaction"),
+      tblBackup("tblBackup"),
+      tblHistorico("tblHistorico") {
+  IBODatabase.Params().SetLines({"CHARACTER SET=WIN1252", "USER NAME=SYSDBA",
+                                 std::string("PATH=") + kDesignTimePath, "SERVER=localhost", "SQL DIALECT=1",
+                                 "FORCED WRITES=TRUE", "RESERVE PAGE SPACE=TRUE", "PROTOCOL=TCP/IP"});
+  IBODatabase.SetSQLDialect(1);
+  IBODatabase.SetPasswordStorage(TIB_PasswordStorage::psKeyFromEnviron);
+  {
+    std::string password = BackupDatabasePassword();
+    IBODatabase.SetPassword(password);
+    for (char& c : password)
+      c = '\0';
+  }
+  IBODatabase.SetIsolation(TIB_Isolation::tiCommitted);
+  IBODatabase.DriverName = "gds32.dll";
+
+  IBOTransaction.SetIB_Connection(&IBODatabase);
+  IBOTransaction.SetIsolation(TIB_Isolation::tiConcurrency);
+  IBOTransaction.SetRecVersion(false);
+  IBOTransaction.SetAutoCommit(false);
+
+  tblBackup.SetSQL({"SELECT * FROM SIS_BACKUP"});
+  tblBackup.SetIB_Connection(&IBODatabase);
+  tblBackup.SetIB_Transaction(&IBOTransaction);
+  tblBackup.RequestLive = true;
+  tblBackup.RecordCountAccurate = true;
+  tblBackup.AddField<TIntegerField>("ID_BACKUP").Required = true;
+  for (const char* name : {"HR_BACKUP_1", "HR_BACKUP_2", "HR_BACKUP_3", "HR_BACKUP_4"}) {
+    tblBackup.AddField<TStringField>(name, 5).EditMask = "##:##";
+  }
+  tblBackup.AddField<TStringField>("TX_DIR_HDD", 200);
+  tblBackup.AddField<TStringField>("TX_DIR_CDR", 200);
+  tblBackup.AddField<TStringField>("TP_COMPACTAR", 1);
+  tblBackup.AddField<TStringField>("TX_SENHA", 20);
+  tblBackup.AddField<TStringField>("TX_FTP_SERVIDOR", 60);
+  tblBackup.AddField<TStringField>("TX_FTP_PORTA", 10);
+  tblBackup.AddField<TStringField>("TX_FTP_USUARIO", 40);
+  tblBackup.AddField<TStringField>("TX_FTP_SENHA", 40);
+  tblBackup.AddField<TStringField>("TX_FTP_DIRETORIO", 200);
+  tblBackup.AddField<TIntegerField>("NR_DIAS");
+  tblBackup.AddField<TIntegerField>("ID_USUARIO");
+  tblBackup.AddField<TDateTimeField>("DT_ATUALIZACAO");
+
+  // Present on the window but never opened.
+  tblHistorico.SetSQL({"SELECT * FROM SIS_BACKUP_HISTORICO WHERE 1=2"});
+  tblHistorico.SetIB_Connection(&IBODatabase);
+}
+
+}  // namespace db

@@ -1,0 +1,77 @@
+#pragma once
+
+// What the buffered cursors need to know about the database's tables, read from the system tables
+// on first need, once per attachment, and shared by every statement of the connection.
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "db/Errors.h"
+
+namespace db {
+
+class TIB_Connection;
+class TIB_SchemaCursor;
+class TIB_TransactionInternal;
+
+class TIB_SchemaCache {
+ public:
+  enum List {
+    kProcedures = 1,
+    kTableKeys = 2,
+    kTableKey = 3,
+    kComputed = 4,
+    kPrimaryKeys = 5,
+    kForeignKeys = 6,
+    kDefaults = 7
+  };
+
+  explicit TIB_SchemaCache(TIB_Connection& connection);
+  ~TIB_SchemaCache();
+  TIB_SchemaCache(const TIB_SchemaCache&) = delete;
+  TIB_SchemaCache& operator=(const TIB_SchemaCache&) = delete;
+
+  TIB_TransactionInternal& Transaction() { return *transaction_; }
+
+  // The statement lines of each catalogue read.
+  static const TStrings& StatementLines(List list);
+
+  const std::vector<std::string>& ProcedureNames();
+  // One entry per table: "TABLE=COL1,COL2".
+  const std::vector<std::string>& TableKeys();
+  // The key columns of a table, from the table-keys list or, for a table not in it, by reading its
+  // key alone and adding the result to the list.
+  std::vector<std::string> KeyColumnsOf(const std::string& table);
+
+  bool IsComputed(const std::string& column, const std::string& table);
+  bool IsPrimaryKey(const std::string& column, const std::string& table);
+  bool IsForeignKey(const std::string& column, const std::string& table);
+  bool HasDefault(const std::string& column, const std::string& table);
+
+  // Forgets every list; they are read again on next need.
+  void Invalidate();
+
+ private:
+  std::vector<std::vector<std::string>> Read(List list);
+  const std::set<std::string>& PairList(List list, std::set<std::string>& target, bool& loaded);
+
+  TIB_Connection& connection_;
+  std::unique_ptr<TIB_TransactionInternal> transaction_;
+  std::unique_ptr<TIB_SchemaCursor> keyCursor_;
+  std::vector<std::string> procedures_;
+  std::vector<std::string> tableKeys_;
+  std::set<std::string> computed_;
+  std::set<std::string> primaryKeys_;
+  std::set<std::string> foreignKeys_;
+  std::set<std::string> defaults_;
+  bool proceduresLoaded_ = false;
+  bool tableKeysLoaded_ = false;
+  bool computedLoaded_ = false;
+  bool primaryKeysLoaded_ = false;
+  bool foreignKeysLoaded_ = false;
+  bool defaultsLoaded_ = false;
+};
+
+}  // namespace db

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "services/TIBBackupService.h"
+#include "services/TIBRestoreService.h"
+
+namespace services {
+
+// Gives a backup component the fixed settings of the main window's Backup instance: Params
+// "user_name=SYSDBA" and "password=<the services password the program is built with>", no login
+// prompt, verbose output and the NoGarbageCollection option. The job sets DatabaseName, ServerName,
+// BackupFile and Protocol per run.
+void ApplyBackupInstanceSettings(TIBBackupService& backup);
+
+// The restore that checks a backup attaches as the backup did (the backup component's Params), with
+// verbose output, so that its lines keep a window responsive as the backup's do, and into a new
+// database only: an existing file is never replaced.
+void ApplyRestoreInstanceSettings(TIBRestoreService& restore, const TIBBackupService& backup);
+
+}  // namespace services
