@@ -26,6 +26,8 @@ TEST(ProfileReading, FirstSectionAndKeyWinAndQuotesAreRemoved) {
   EXPECT_EQ(profile.ReadString("Backup", "Sistema", ""), "Linux");
   EXPECT_EQ(core::ProfileReader::FromText("[Dados]\nDir=\"\"\n").ReadString("Dados", "Dir", "x"), "")
       << "a pair of quotes alone is the empty value";
+  EXPECT_EQ(core::ProfileReader::FromText("[Dados]\nDir=\"\n").ReadString("Dados", "Dir", "x"), "\"")
+      << "one quote is no pair";
 }
 
 TEST(ProfileReading, NamesMatchInEveryCharacter) {
