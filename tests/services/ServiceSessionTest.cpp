@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -270,6 +272,22 @@ TEST_F(ServiceDoubleTest, StoredSettingsOfTheBackupInstance) {
   EXPECT_FALSE(backup->LoginPrompt());
   EXPECT_TRUE(backup->Verbose());
   EXPECT_EQ(0x08u, backup->Options().Word());
+}
+
+TEST(ParamsList, AnIndexPastTheLastLineIsRefusedAndChangesNothing) {
+  TStringList list;
+  list.Assign({"user_name=SYSDBA", "password=x"});
+  int changes = 0;
+  list.OnChanging = [&] { ++changes; };
+  EXPECT_THROW(list.Set(2, "a=b"), std::out_of_range);
+  EXPECT_THROW(list.Delete(2), std::out_of_range);
+  EXPECT_THROW(list.Insert(3, "a=b"), std::out_of_range);
+  EXPECT_EQ((std::vector<std::string>{"user_name=SYSDBA", "password=x"}), list.Lines());
+  EXPECT_EQ(0, changes);
+  list.Insert(2, "last=1");
+  list.Delete(0);
+  EXPECT_EQ((std::vector<std::string>{"password=x", "last=1"}), list.Lines());
+  EXPECT_EQ(2, changes);
 }
 
 }  // namespace
