@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <ibase.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "core/BackupJob.h"
+#include "core/Exceptions.h"
 #include "fbclient/ClientLibrary.h"
 #include "services/BackupInstance.h"
 #include "services/TIBBackupService.h"
@@ -94,6 +97,38 @@ TEST_F(JobFailureTest, OnlyAFileTheServerWroteDuringAnUnfinishedBackupIsRemoved)
     EXPECT_EQ(Run(), core::JobOutcome::Failed);
     EXPECT_EQ(fs::exists(observer.target), c.fileRemains) << transcript.Text();
     if (service->Active()) service->SetActive(false);
+  }
+}
+
+// The machine's system at the test's clock, but the log reports its failure only when it is closed, as a
+// file system that writes late does.
+class LogFailsAtCloseSystem : public platform::LinuxSystem {
+ public:
+  explicit LogFailsAtCloseSystem(platform::System& clock) : clock_(clock) {}
+  platform::TimePoint Now() override { return clock_.Now(); }
+  char DateSeparator() override { return '/'; }
+  char TimeSeparator() override { return ':'; }
+  std::unique_ptr<platform::AppendFile> OpenForAppend(const std::string&) override {
+    struct LateFailingFile : platform::AppendFile {
+      void Write(std::string_view) override {}
+      void Close() override { throw std::system_error(EIO, std::generic_category(), "close"); }
+    };
+    return std::make_unique<LateFailingFile>();
+  }
+
+ private:
+  platform::System& clock_;
+};
+
+TEST_F(JobFailureTest, ALogThatFailsWhenClosedIsAnIoError) {
+  LogFailsAtCloseSystem system(clock);
+  core::BackupJob job(settings, *service, transcript, observer, system);
+  try {
+    job.Run(true);
+    FAIL() << "the log was not written";
+  } catch (const core::EInOutError& error) {
+    EXPECT_EQ(error.ErrorCode(), 5);
+    EXPECT_STREQ(error.what(), "I/O error 5");
   }
 }
 

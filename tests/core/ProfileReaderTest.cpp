@@ -24,6 +24,15 @@ TEST(ProfileReading, FirstSectionAndKeyWinAndQuotesAreRemoved) {
       "\xEF\xBB\xBF[Dados]\nDir=\"a:b\"\nDir=second\n[Dados]\nDir=third\n[Backup]\nSistema='Linux'\n");
   EXPECT_EQ(profile.ReadString("Dados", "Dir", ""), "a:b");
   EXPECT_EQ(profile.ReadString("Backup", "Sistema", ""), "Linux");
+  EXPECT_EQ(core::ProfileReader::FromText("[Dados]\nDir=\"\"\n").ReadString("Dados", "Dir", "x"), "")
+      << "a pair of quotes alone is the empty value";
+  EXPECT_EQ(core::ProfileReader::FromText("[Dados]\nDir=\"\n").ReadString("Dados", "Dir", "x"), "\"")
+      << "one quote is no pair";
+}
+
+TEST(ProfileReading, NamesMatchInEveryCharacter) {
+  const auto profile = core::ProfileReader::FromText("[Fados]\nDir=a\n[Dados]\nXir=b\nDiz=c\nDir=d\n");
+  EXPECT_EQ(profile.ReadString("Dados", "Dir", ""), "d");
 }
 
 TEST(ProfileReading, FileWithoutSectionsOrUnreadableGivesDefaults) {

@@ -32,6 +32,14 @@ TEST(Scheduler, TimesBetweenTwoMomentsOfTheClock) {
        {2026, 3, 5, 12, 0, 0},
        {2026, 3, 7, 1, 0, 0},
        {"18:00", "06:00"}},  // days
+      {{"07:59", "23:00", "", ""},
+       {2026, 3, 7, 0, 0, 0},
+       {2026, 3, 7, 23, 30, 0},
+       {"07:59", "23:00"}},  // the last minute of an hour, the last hour of a day
+      {{"08:30", "", "", ""},
+       {2026, 3, 7, 8, 29, 59},
+       {2026, 3, 7, 8, 30, 1},
+       {"08:30"}},  // its second passed
   };
   for (const Case& c : cases) {
     EXPECT_EQ(core::TimesBetween(c.times, c.after, c.before), c.missed)
@@ -82,6 +90,12 @@ TEST_F(SchedulerClock, ATimeThatPassesDuringALongJobIsCaughtUpAfterIt) {
   clock.Set({2026, 3, 7, 8, 45, 1});
   scheduler.Tick({"08:00", "08:30", "", ""}, [&](const std::string& note) { jobs.push_back(note); });
   EXPECT_EQ(jobs, (std::vector<std::string>{"", "Backup fora de hora: o horário 08:30 passou sem backup."}));
+}
+
+TEST_F(SchedulerClock, ATimeThatIsDueMakesUpForTheMissedOnesWithoutASecondJob) {
+  scheduler.Start();
+  const auto jobs = TickAt({{2026, 3, 7, 7, 59, 58}, {2026, 3, 7, 8, 30, 0}}, {"08:00", "08:30", "", ""});
+  EXPECT_EQ(jobs, (std::vector<std::string>{""}));
 }
 
 TEST_F(SchedulerClock, TimesThatPassWhileTheSettingsLoadAreCaughtUpWhenTheyArrive) {

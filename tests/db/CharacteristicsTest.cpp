@@ -113,7 +113,9 @@ TEST(Characteristics, AReplyWithoutTheFirebirdItemLeavesTheVersionEmpty) {
 }
 
 TEST(Characteristics, TruncationAndItemsPastTheReplyRaiseTheTruncationText) {
-  const std::string text = "O buffer de retorno das informações do banco de dados foi truncado"_cp1252;
+  const std::string text =
+      "O buffer de retorno das informa\xE7\xF5"
+      "es do banco de dados foi truncado";
   TIB_ConnectCharacteristics record;
   Reply truncated = {62, 1, 0, 1, 2};
   try {

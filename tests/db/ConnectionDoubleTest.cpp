@@ -88,7 +88,10 @@ TEST_F(ConnectionCalls, ATruncatedInformationReplyIsRaisedAfterTheAttach) {
     Database().Connect();
     FAIL();
   } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("O buffer de retorno das informações do banco de dados foi truncado"_cp1252, error.Message());
+    EXPECT_EQ(
+        "O buffer de retorno das informa\xE7\xF5"
+        "es do banco de dados foi truncado",
+        error.Message());
     EXPECT_EQ(&Database(), error.Sender());
   }
   EXPECT_TRUE(Database().Connected());

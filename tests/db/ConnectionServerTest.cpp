@@ -77,7 +77,7 @@ TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
   database.SetDatabaseName(FixtureLocation("db_guard"));
   database.Connect();
   ASSERT_TRUE(database.Connected());
-  const std::string text = "Não é possível alterar enquanto estiver conectado"_cp1252;
+  const std::string text = "N\xE3o \xE9 poss\xEDvel alterar enquanto estiver conectado";
   const std::vector<std::function<void()>> writers = {
       [&] { database.SetUsername("OTHER"); },
       [&] { database.SetPassword("x"); },

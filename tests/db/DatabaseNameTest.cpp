@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "platform/Cp1252.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
 
@@ -96,7 +95,7 @@ TEST(DatabaseName, TwoWordsOrALeadingDigitAreRefusedBeforeAnyConnect) {
       connection.SetDatabaseName(text);
       FAIL() << text << " was accepted";
     } catch (const EIB_ConnectionError& error) {
-      EXPECT_EQ("O valor da propriedade DatabaseName é inválido"_cp1252, error.Message()) << text;
+      EXPECT_EQ("O valor da propriedade DatabaseName \xE9 inv\xE1lido", error.Message()) << text;
       EXPECT_EQ(&connection, error.Sender());
     }
   }
@@ -128,7 +127,7 @@ TEST(Connection, CharacteristicsAreRefusedWhileDetached) {
     connection.Characteristics();
     FAIL();
   } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("Não foi possível obter as características da conexão"_cp1252, error.Message());
+    EXPECT_EQ("N\xE3o foi poss\xEDvel obter as caracter\xEDsticas da conex\xE3o", error.Message());
   }
 }
 
@@ -147,7 +146,7 @@ TEST(Database, TheInternalDefaultTransactionCannotBeReplaced) {
     database.SetDefaultTransaction(&other);
     FAIL();
   } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("Não é possível substituir a transação interna como padrão"_cp1252, error.Message());
+    EXPECT_EQ("N\xE3o \xE9 poss\xEDvel substituir a transa\xE7\xE3o interna como padr\xE3o", error.Message());
   }
   EXPECT_EQ(&database.OwnDefaultTransaction(), database.DefaultTransaction());
   // The schema cache's internal transaction joined first, the default transaction second.

@@ -110,7 +110,7 @@ TEST_F(AttachValues, NoConnectStringAnywhereIsRefused) {
     connection.ResolveAttachParameters();
     FAIL();
   } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("A propriedade DatabaseName não pode estar vazia"_cp1252, error.Message());
+    EXPECT_EQ("A propriedade DatabaseName n\xE3o pode estar vazia", error.Message());
   }
 }
 
@@ -148,7 +148,7 @@ TEST_F(AttachValues, ThePathCheckLooksAtTheFirstColonOutsideQuotes) {
       connection.ResolveAttachParameters();
       FAIL() << path;
     } catch (const EIB_ConnectionError& error) {
-      EXPECT_EQ("Caminho de conexão inválido"_cp1252, error.Message());
+      EXPECT_EQ("Caminho de conex\xE3o inv\xE1lido", error.Message());
     }
   }
   for (const std::string path : {"C:\\db.fdb", "C:/db.fdb", "\"C:db\".fdb", "C:", "/data/db.fdb"}) {
@@ -182,7 +182,7 @@ TEST(DpbValues, A255ByteValueIsAcceptedAnd256Refused) {
     connection.BuildDPB(values);
     FAIL();
   } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("DPB inválido: Contém mais que 255 caracteres"_cp1252, error.Message());
+    EXPECT_EQ("DPB inv\xE1lido: Cont\xE9m mais que 255 caracteres", error.Message());
     EXPECT_EQ(&connection, error.Sender());
   }
 }

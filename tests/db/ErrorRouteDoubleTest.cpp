@@ -154,7 +154,7 @@ TEST_F(ErrorRoute, WithoutALoadableLibraryTheClientIsReportedMissingAndNoEventFi
     } catch (const EIB_ISCError&) {
       FAIL() << "reported as a server error";
     } catch (const EIB_Error& error) {
-      EXPECT_EQ("O cliente InterBase (GDS32.DLL) não está instalado"_cp1252, error.Message());
+      EXPECT_EQ("O cliente InterBase (GDS32.DLL) n\xE3o est\xE1 instalado", error.Message());
       EXPECT_EQ(&database_, error.Sender());
     }
     EXPECT_EQ(-1, database_.IB_Session().LastResult());
@@ -178,7 +178,7 @@ TEST_F(ErrorRoute, ALibraryLackingARequiredEntryPointBindsNothing) {
       database_.Connect();
       FAIL();
     } catch (const EIB_Error& error) {
-      EXPECT_EQ("Não é possível localizar a DLL de importação isc_blob_info"_cp1252, error.Message());
+      EXPECT_EQ("N\xE3o \xE9 poss\xEDvel localizar a DLL de importa\xE7\xE3o isc_blob_info", error.Message());
     }
     EXPECT_EQ(nullptr, Client().isc_attach_database);
     EXPECT_EQ(nullptr, Client().isc_interprete);

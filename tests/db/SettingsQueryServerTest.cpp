@@ -113,7 +113,7 @@ TEST(SettingsQuery, ACopyFolderLongerThanTheDeclaredSizeIsReadWhole) {
 
 TEST(SettingsQuery, CodePage1252TextWrittenByAStatementComesBackAsItsBytes) {
   SettingsFixture fixture("q_cp1252");
-  const std::string folder = "C:\\Cópias ação"_cp1252;
+  const std::string folder = "C:\\C\xF3pias a\xE7\xE3o";
   {
     // An update with a parameter: a statement whose kind the server is asked for.
     TIB_Statement update("update");

@@ -54,7 +54,10 @@ TEST_F(StatementCalls, BlankTextsAreRefusedBeforeTheServerSeesThem) {
     statement_.Prepare();
     FAIL();
   } catch (const EIB_StatementError& error) {
-    EXPECT_EQ("Não é possível preparar uma sentença em branco"_cp1252, error.Message());
+    EXPECT_EQ(
+        "N\xE3o \xE9 poss\xEDvel preparar uma senten\xE7"
+        "a em branco",
+        error.Message());
   }
   statement_.SetSQL({"   ", ""});
   EXPECT_THROW(statement_.Prepare(), EIB_StatementError);
@@ -80,7 +83,7 @@ TEST_F(StatementCalls, TheKindOfANonSelectIsAskedAndAMalformedReplyRefused) {
     other.Prepare();
     FAIL();
   } catch (const EIB_StatementError& error) {
-    EXPECT_EQ("Dados inválidos foram retornados por isc_dsql_sql_info"_cp1252, error.Message());
+    EXPECT_EQ("Dados inv\xE1lidos foram retornados por isc_dsql_sql_info", error.Message());
   }
   other.Unprepare();
   Double().QueueReply("isc_dsql_sql_info", {21, 0x00, 0x01, 4, 1});
@@ -88,7 +91,7 @@ TEST_F(StatementCalls, TheKindOfANonSelectIsAskedAndAMalformedReplyRefused) {
     other.Prepare();
     FAIL();
   } catch (const EIB_StatementError& error) {
-    EXPECT_EQ("Tamanho inesperado de isc_dsql_sql_info"_cp1252, error.Message());
+    EXPECT_EQ("Tamanho inesperado de isc_dsql_sql_info", error.Message());
   }
 }
 
@@ -101,7 +104,7 @@ TEST_F(StatementCalls, ExecutingWhileTheCursorIsOpenIsRefused) {
     statement_.Execute();
     FAIL();
   } catch (const EIB_DatasetError& error) {
-    EXPECT_EQ("O cursor ainda está aberto"_cp1252, error.Message());
+    EXPECT_EQ("O cursor ainda est\xE1 aberto", error.Message());
   }
   EXPECT_EQ(1u, fbdouble::CallsTo(Double().Calls(), "isc_dsql_execute").size());
   statement_.CloseCursor();
@@ -163,7 +166,7 @@ TEST_F(StatementCalls, AQueryWhoseConnectionCannotAttachHasNoActiveTransaction) 
     unreachable.tblBackup.Open();
     FAIL();
   } catch (const EIB_StatementError& error) {
-    EXPECT_EQ("Não há uma transação ativa para a execução"_cp1252, error.Message());
+    EXPECT_EQ("N\xE3o h\xE1 uma transa\xE7\xE3o ativa para a execu\xE7\xE3o", error.Message());
   }
   EXPECT_FALSE(unreachable.tblBackup.Active());
 }

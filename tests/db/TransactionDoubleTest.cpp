@@ -146,7 +146,7 @@ TEST_F(TransactionCalls, AHandlerMayExtendTheTpbWithinItsBuffer) {
     transaction.EnsureStarted();
     FAIL();
   } catch (const EIB_TransactionError& error) {
-    EXPECT_EQ("TPB inválido: tamanho fora do buffer"_cp1252, error.Message());
+    EXPECT_EQ("TPB inv\xE1lido: tamanho fora do buffer", error.Message());
   }
   EXPECT_FALSE(transaction.Started());
 }
@@ -166,7 +166,7 @@ TEST_F(TransactionCalls, SettingsCannotChangeOnceStarted) {
       change();
       ADD_FAILURE() << name;
     } catch (const EIB_TransactionError& error) {
-      EXPECT_EQ("Não é possível alterar "_cp1252 + name + " uma vez iniciado", error.Message());
+      EXPECT_EQ("N\xE3o \xE9 poss\xEDvel alterar " + name + " uma vez iniciado", error.Message());
     }
   }
   // Setting the value it already has is no change.
@@ -184,7 +184,7 @@ TEST_F(TransactionCalls, ATransactionWithoutAConnectionUsesTheSessionsFirstOrIsR
       message = error.Message();
     }
   }).join();
-  EXPECT_EQ("A transação não possui uma conexão"_cp1252, message);
+  EXPECT_EQ("A transa\xE7\xE3o n\xE3o possui uma conex\xE3o", message);
 
   Attach();
   TIB_Transaction orphan;

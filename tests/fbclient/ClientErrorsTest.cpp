@@ -21,25 +21,42 @@ EIBClientError Raised(int number, const std::string& argument = {}) {
 }
 
 TEST(ClientErrors, CarryTheLibraryTextsTheirNumberAsSqlCodeAndNoGdsCode) {
-  const std::vector<std::pair<int, std::string>> expected = {
-      {1,
+  struct Case {
+    int raised;  // as the code raises it
+    int number;
+    std::string text;
+  };
+  const Case cases[] = {
+      {kClientLibraryNotFound, 1,
        "InterBase library gds32.dll not found in the path. Please install InterBase to use this "
        "functionality"},
-      {88, "SPB Constant Not supported"},
-      {89, "SPB Constant Unknown"},
-      {90, "Cannot perform operation -- service is not attached"},
-      {91, "Cannot perform operation -- service is attached"},
-      {92, "Server Name Missing"},
-      {93, "Query Parameters missing or incorrect"},
-      {94, "start Parameters missing or incorrect"},
-      {95, "Unexpected Output buffer value"},
+      {kSpbConstantNotSupported, 88, "SPB Constant Not supported"},
+      {kSpbConstantUnknown, 89, "SPB Constant Unknown"},
+      {kServiceNotAttached, 90, "Cannot perform operation -- service is not attached"},
+      {kServiceAttached, 91, "Cannot perform operation -- service is attached"},
+      {kServerNameMissing, 92, "Server Name Missing"},
+      {kQueryParametersMissing, 93, "Query Parameters missing or incorrect"},
+      {kStartParametersMissing, 94, "start Parameters missing or incorrect"},
+      {kUnexpectedOutput, 95, "Unexpected Output buffer value"},
+      {kStartItemTooLong, 122, "start Parameter longer than 65535 bytes"},
+      {kStartRequestTooLong, 123, "start Parameters longer than 65535 bytes"},
+      {kBufferSizeOutOfRange, 124, "BufferSize must be between 1 and 65535"},
   };
-  for (const auto& [number, text] : expected) {
-    const EIBClientError error = Raised(number);
-    EXPECT_EQ(text, error.what()) << number;
-    EXPECT_EQ(number, error.SQLCode());
+  for (const Case& c : cases) {
+    const EIBClientError error = Raised(c.raised);
+    EXPECT_EQ(c.text, error.what()) << c.number;
+    EXPECT_EQ(c.number, error.SQLCode());
     EXPECT_EQ(0, error.GdsCode());
   }
+}
+
+TEST(ClientErrors, RefusalsOfLongValuesNameWhatWasTooLong) {
+  const EIBClientError value = Raised(kSpbValueTooLong, "password");
+  EXPECT_STREQ("SPB value of password is longer than 255 bytes", value.what());
+  EXPECT_EQ(120, value.SQLCode());
+  const EIBClientError attach = Raised(kAttachDataTooLong, "32767");
+  EXPECT_STREQ("Service name or SPB longer than 32767 bytes", attach.what());
+  EXPECT_EQ(121, attach.SQLCode());
 }
 
 TEST(ClientErrors, NameTheEntryPointInTheInterBase6Template) {
@@ -54,7 +71,7 @@ TEST(ClientErrors, FormatIgnoresSurplusArgumentsAndLeavesMissingOnesEmpty) {
   EXPECT_EQ("Server Name Missing", FormatClientError(92, {"surplus", 7}));
   EXPECT_EQ(" is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality",
             FormatClientError(3, {}));
-  EXPECT_EQ("Service name or SPB longer than 65535 bytes", FormatClientError(kAttachDataTooLong, {65535}));
+  EXPECT_EQ("Service name or SPB longer than 65535 bytes", FormatClientError(121, {65535}));
   EXPECT_EQ("Client error 200", FormatClientError(200, {}));
 }
 

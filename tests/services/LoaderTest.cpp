@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "fbclient/ClientErrors.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <ibase.h>
 
-#include "fbclient/ClientErrors.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -72,6 +71,7 @@ TEST_F(OutputLinesTest, AnEmptyFirstReplyEndsTheOutputAtOnce) {
 TEST_F(OutputLinesTest, MalformedRepliesAreClientError95AndChangeNothing) {
   const std::vector<std::vector<unsigned char>> malformed = {
       {isc_info_end},                                           // not a line item
+      {isc_info_svc_to_eof, 2, 0, 'o', 'k', isc_info_end},      // a whole reply, but to another item
       {isc_info_svc_line, 2, 0, 'o', 'k', isc_info_truncated},  // wrong end byte
       {isc_info_svc_line, 0xFF, 0x7F, 'x', isc_info_end},       // length far beyond the buffer
   };
@@ -177,15 +177,24 @@ TEST_F(OutputLinesTest, TheReceiveBufferIsKeptUntilItsSizeChanges) {
 TEST_F(OutputLinesTest, BufferSizeOutside16BitsIsRefused) {
   for (int size : {0, -1, 65536}) {
     std::string text;
-    EXPECT_EQ(fbclient::kBufferSizeOutOfRange, ClientErrorOf([&] { backup_->SetBufferSize(size); }, &text));
+    EXPECT_EQ(124, ClientErrorOf([&] { backup_->SetBufferSize(size); }, &text));
     EXPECT_EQ("BufferSize must be between 1 and 65535", text);
     EXPECT_EQ(32000, backup_->BufferSize());
   }
-  backup_->SetBufferSize(65535);
-  EXPECT_EQ(65535, backup_->BufferSize());
+  for (int size : {1, 65535}) {
+    EXPECT_EQ(-1, ClientErrorOf([&] { backup_->SetBufferSize(size); })) << size;
+    EXPECT_EQ(size, backup_->BufferSize());
+  }
+}
+
+TEST_F(OutputLinesTest, FourBytesHoldTheEndOfTheOutputAndThreeDoNot) {
   backup_->SetBufferSize(3);
   control_->QueueReply("isc_service_query", kEndReply);
   EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputLine(); })) << "too small to hold any reply";
+  backup_->SetBufferSize(4);
+  control_->QueueReply("isc_service_query", kEndReply);
+  EXPECT_EQ("", backup_->ReadOutputLine());
+  EXPECT_TRUE(backup_->EndOfOutput());
 }
 
 TEST_F(OutputLinesTest, AFailedQueryForgetsTheHandleAndKeepsTheState) {

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 #include <ibase.h>
 
-#include "fbclient/ClientErrors.h"
+#include <stdexcept>
+
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -30,7 +31,7 @@ TEST_F(ServiceDoubleTest, AttachBufferReadsOnlyCredentialLines) {
   TIBCustomService service;
   EXPECT_EQ(std::string("\x02\x02", 2), service.BuildAttachParams()) << "empty Params";
 
-  service.SetParams({"no equals sign", "  =skipped", "=", "ISC_SPB_User_Name=ana", "PassWord= a=b "});
+  service.SetParams({"no equals sign", "  =skipped", "=", "ISC_SPB_User_NAME=ana", "PassWord= a=b "});
   EXPECT_EQ(std::string("\x02\x02\x1C\x03", 4) + "ana" + "\x1D\x05" + " a=b ", service.BuildAttachParams());
 
   service.SetParams({"password="});
@@ -59,18 +60,36 @@ TEST_F(ServiceDoubleTest, AttachBufferTakesValuesUpTo255Bytes) {
   EXPECT_EQ(2u + 2u + 255u, service.BuildAttachParams().size());
   service.SetParams({"password=" + std::string(256, 'p')});
   std::string text;
-  EXPECT_EQ(fbclient::kSpbValueTooLong, ClientErrorOf([&] { service.BuildAttachParams(); }, &text));
+  EXPECT_EQ(120, ClientErrorOf([&] { service.BuildAttachParams(); }, &text));
   EXPECT_EQ("SPB value of password is longer than 255 bytes", text);
 }
 
 TEST_F(ServiceDoubleTest, AttachBufferAboveThe16BitLengthIsRefused) {
   TIBCustomService service;
+  // 2 + 127 * 257 + 126 = 32767 bytes: the most a signed 16-bit length can count.
   std::vector<std::string> lines(127, "password=" + std::string(255, 'p'));
+  lines.push_back("user_name=" + std::string(124, 'u'));
   service.SetParams(lines);
-  EXPECT_EQ(2u + 127u * 257u, service.BuildAttachParams().size()) << "32641 bytes still fit";
-  lines.push_back("user_name=" + std::string(255, 'u'));
+  EXPECT_EQ(32767u, service.BuildAttachParams().size());
+  lines.back() += 'u';
   service.SetParams(lines);
-  EXPECT_EQ(fbclient::kAttachDataTooLong, ClientErrorOf([&] { service.BuildAttachParams(); }));
+  std::string text;
+  EXPECT_EQ(121, ClientErrorOf([&] { service.BuildAttachParams(); }, &text));
+  EXPECT_EQ("Service name or SPB longer than 32767 bytes", text);
+}
+
+TEST_F(ServiceDoubleTest, AServiceNameAbove65535BytesIsRefusedBeforeTheAttach) {
+  TIBCustomService service;
+  service.SetProtocol(TProtocol::TCP);
+  service.SetServerName(std::string(65523, 'h'));  // with ":service_mgr", 65535 bytes
+  service.SetActive(true);
+  EXPECT_NE(std::string::npos, ServerCalls().at(0).args.find("nameLength=65535 ")) << "still fits";
+  service.SetActive(false);
+  service.SetServerName(std::string(65524, 'h'));
+  std::string text;
+  EXPECT_EQ(121, ClientErrorOf([&] { service.SetActive(true); }, &text));
+  EXPECT_EQ("Service name or SPB longer than 65535 bytes", text);
+  EXPECT_EQ(1u, CallCount("isc_service_attach"));
 }
 
 TEST_F(ServiceDoubleTest, ARefusedBufferIsNeverReplacedByTheOneBefore) {
@@ -254,6 +273,22 @@ TEST_F(ServiceDoubleTest, StoredSettingsOfTheBackupInstance) {
   EXPECT_FALSE(backup->LoginPrompt());
   EXPECT_TRUE(backup->Verbose());
   EXPECT_EQ(0x08u, backup->Options().Word());
+}
+
+TEST(ParamsList, AnIndexPastTheLastLineIsRefusedAndChangesNothing) {
+  TStringList list;
+  list.Assign({"user_name=SYSDBA", "password=x"});
+  int changes = 0;
+  list.OnChanging = [&] { ++changes; };
+  EXPECT_THROW(list.Set(2, "a=b"), std::out_of_range);
+  EXPECT_THROW(list.Delete(2), std::out_of_range);
+  EXPECT_THROW(list.Insert(3, "a=b"), std::out_of_range);
+  EXPECT_EQ((std::vector<std::string>{"user_name=SYSDBA", "password=x"}), list.Lines());
+  EXPECT_EQ(0, changes);
+  list.Insert(2, "last=1");
+  list.Delete(0);
+  EXPECT_EQ((std::vector<std::string>{"password=x", "last=1"}), list.Lines());
+  EXPECT_EQ(2, changes);
 }
 
 }  // namespace

@@ -62,7 +62,9 @@ TEST(ProgramVersionTable, HoldsThePortugueseBlockWithItsTranslationAndVersions) 
     return app::QueryVersionString(table, std::string("\\StringFileInfo\\041604E4\\") + key);
   };
   EXPECT_EQ(value("CompanyName"), "Kelmora");
-  EXPECT_EQ(value("FileDescription"), "Cópia de Segurança do Sistema"_cp1252);
+  EXPECT_EQ(value("FileDescription"),
+            "C\xF3pia de Seguran\xE7"
+            "a do Sistema");
   EXPECT_EQ(value("InternalName"), "Backup");
   EXPECT_EQ(value("OriginalFilename"), "Backup");
   EXPECT_EQ(value("ProductVersion"), "1.0.0.0");
@@ -70,11 +72,12 @@ TEST(ProgramVersionTable, HoldsThePortugueseBlockWithItsTranslationAndVersions) 
   EXPECT_EQ(value("LegalTrademarks"), "");
   EXPECT_EQ(value("ProductName"), "");
   EXPECT_FALSE(value("Comments").has_value());
-  // The text and the numeric file version must tell the same version.
-  const auto& v = table.fileVersion;
-  EXPECT_EQ(value("FileVersion"), std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
-                                      std::to_string(v[2]) + "." + std::to_string(v[3]));
+  // The text and the numeric file version tell the same version.
   EXPECT_EQ(value("FileVersion"), "2.80.9.0");
+  EXPECT_EQ(table.fileVersion[0], 2);
+  EXPECT_EQ(table.fileVersion[1], 80);
+  EXPECT_EQ(table.fileVersion[2], 9);
+  EXPECT_EQ(table.fileVersion[3], 0);
 }
 
 TEST(VersionQuery, PathsMatchWithoutRegardToCaseAndNothingElseMatches) {
@@ -113,8 +116,8 @@ TEST(AppVerInfo, TheSystemLanguagesOwnBlockComesFirstAlwaysInCodePage1252) {
   table.translations = {{0x0416, 0x0000}};
   table.stringBlocks = {
       {"0C0A04E4", {{"FileDescription", "Copia de seguridad"}, {"FileVersion", ""}}},
-      {"041604E4", {{"FileDescription", "Não deve aparecer"_cp1252}}},
-      {"04160000", {{"FileDescription", "Bloco da tradução"_cp1252}, {"FileVersion", "9.9"}}}};
+      {"041604E4", {{"FileDescription", "N\xE3o deve aparecer"}}},
+      {"04160000", {{"FileDescription", "Bloco da tradu\xE7\xE3o"}, {"FileVersion", "9.9"}}}};
   // "%.4X" writes the language in upper case, as the block is named.
   const app::TAppVerInfo spanish(table, 0x0C0A);
   EXPECT_EQ(spanish.FileDescription(), QStringLiteral("Copia de seguridad"));
