@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/DesktopSystem.h"
 #include "app/Text.h"
+#include "app/desktop/DesktopSystem.h"
 
 namespace app {
 

@@ -1,11 +1,11 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/DesktopSystem.h"
 #include "app/ErrorRoute.h"
-#include "app/RunMode.h"
-#include "app/TerminationSignals.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/DesktopSystem.h"
+#include "app/desktop/TerminationSignals.h"
+#include "app/window/RunMode.h"
+#include "app/window/TfrmBackup.h"
 
 int main(int argc, char* argv[]) {
   // Before the application object starts any thread, so that every thread inherits the mask and no

@@ -18,7 +18,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/TfrmBackup.h"
+#include "app/window/TfrmBackup.h"
 #include "bench/BenchSupport.h"
 #include "bench/JobWindow.h"
 

@@ -9,9 +9,9 @@
 #include <stdexcept>
 
 #include "app/ErrorRoute.h"
-#include "app/OutputView.h"
-#include "app/TGauge.h"
-#include "app/TfrmBackup.h"
+#include "app/widgets/OutputView.h"
+#include "app/widgets/TGauge.h"
+#include "app/window/TfrmBackup.h"
 #include "bench/BenchSupport.h"
 #include "fbclient/ClientLibrary.h"
 #include "tests/double/DoubleLoader.h"

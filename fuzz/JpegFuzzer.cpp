@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/JpegDecoder.h"
+#include "app/desktop/JpegDecoder.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/DesktopEntry.h"
-#include "app/ProgramIcon.h"
-#include "app/RunMode.h"
+#include "app/desktop/DesktopEntry.h"
+#include "app/desktop/ProgramIcon.h"
+#include "app/window/RunMode.h"
 #include "core/ProfileReader.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"

@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "app/SystemLanguage.h"
-#include "app/TAppVerInfo.h"
-#include "app/TfrmBackup.h"
-#include "app/TfrmSplash.h"
-#include "app/VersionTable.h"
+#include "app/desktop/SystemLanguage.h"
+#include "app/desktop/TAppVerInfo.h"
+#include "app/desktop/TfrmSplash.h"
+#include "app/desktop/VersionTable.h"
+#include "app/window/TfrmBackup.h"
 #include "platform/Cp1252.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"

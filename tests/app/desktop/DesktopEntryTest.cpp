@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/DesktopEntry.h"
+#include "app/desktop/DesktopEntry.h"
 
 namespace testsupport {
 namespace {

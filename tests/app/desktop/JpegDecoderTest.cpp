@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "app/JpegDecoder.h"
-#include "app/SplashPicture.h"
+#include "app/desktop/JpegDecoder.h"
+#include "app/desktop/SplashPicture.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 
 namespace testsupport {

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <map>
 
-#include "app/ShellOpen.h"
-#include "app/TfrmBackup.h"
-#include "app/TfrmNotas.h"
+#include "app/desktop/ShellOpen.h"
+#include "app/desktop/TfrmNotas.h"
+#include "app/window/TfrmBackup.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"

@@ -2,8 +2,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include "app/DesktopEntry.h"
-#include "app/RunValues.h"
+#include "app/desktop/DesktopEntry.h"
+#include "app/window/RunValues.h"
 #include "platform/Cp1252.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"

@@ -2,9 +2,9 @@
 
 #include <QAction>
 
-#include "app/DesktopEntry.h"
-#include "app/RunValues.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/DesktopEntry.h"
+#include "app/window/RunValues.h"
+#include "app/window/TfrmBackup.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"

@@ -6,9 +6,9 @@
 #include <QPixmap>
 #include <stdexcept>
 
-#include "app/ProgramIcon.h"
-#include "app/TRxTrayIcon.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/ProgramIcon.h"
+#include "app/desktop/TRxTrayIcon.h"
+#include "app/window/TfrmBackup.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/DesktopSystem.h"
+#include "app/desktop/DesktopSystem.h"
 
 namespace testsupport {
 

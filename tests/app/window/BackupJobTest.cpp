@@ -10,11 +10,11 @@
 #include <fstream>
 
 #include "app/ErrorRoute.h"
-#include "app/OutputView.h"
-#include "app/ProgramIcon.h"
-#include "app/TGauge.h"
-#include "app/TRxTrayIcon.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/ProgramIcon.h"
+#include "app/desktop/TRxTrayIcon.h"
+#include "app/widgets/OutputView.h"
+#include "app/widgets/TGauge.h"
+#include "app/window/TfrmBackup.h"
 #include "core/BackupJob.h"
 #include "fbclient/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"

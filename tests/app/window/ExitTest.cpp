@@ -14,10 +14,10 @@
 #include <functional>
 #include <vector>
 
-#include "app/OutputView.h"
-#include "app/TRxTrayIcon.h"
-#include "app/TerminationSignals.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/TRxTrayIcon.h"
+#include "app/desktop/TerminationSignals.h"
+#include "app/widgets/OutputView.h"
+#include "app/window/TfrmBackup.h"
 #include "fbclient/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/double/DoubleLoader.h"

@@ -9,7 +9,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
-#include "app/OutputView.h"
+#include "app/widgets/OutputView.h"
 
 namespace testsupport {
 namespace {

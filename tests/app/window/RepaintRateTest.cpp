@@ -6,8 +6,8 @@
 #include <QScrollBar>
 #include <string>
 
-#include "app/OutputView.h"
-#include "app/TGauge.h"
+#include "app/widgets/OutputView.h"
+#include "app/widgets/TGauge.h"
 
 namespace testsupport {
 namespace {

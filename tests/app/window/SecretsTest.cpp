@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "app/ErrorRoute.h"
-#include "app/OutputView.h"
 #include "app/Text.h"
-#include "app/TfrmBackup.h"
+#include "app/widgets/OutputView.h"
+#include "app/window/TfrmBackup.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FileBytes.h"

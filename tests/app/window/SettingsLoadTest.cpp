@@ -3,8 +3,8 @@
 #include <QLabel>
 
 #include "app/ErrorRoute.h"
-#include "app/TRxTrayIcon.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/TRxTrayIcon.h"
+#include "app/window/TfrmBackup.h"
 #include "db/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/double/DoubleLoader.h"

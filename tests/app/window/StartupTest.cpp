@@ -7,11 +7,11 @@
 #include <fstream>
 
 #include "app/ErrorRoute.h"
-#include "app/OutputView.h"
-#include "app/RunMode.h"
-#include "app/TGauge.h"
-#include "app/TRxTrayIcon.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/TRxTrayIcon.h"
+#include "app/widgets/OutputView.h"
+#include "app/widgets/TGauge.h"
+#include "app/window/RunMode.h"
+#include "app/window/TfrmBackup.h"
 #include "core/ProfileReader.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"

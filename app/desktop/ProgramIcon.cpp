@@ -1,4 +1,4 @@
-#include "app/ProgramIcon.h"
+#include "app/desktop/ProgramIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

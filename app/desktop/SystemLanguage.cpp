@@ -1,6 +1,6 @@
-#include "app/SystemLanguage.h"
+#include "app/desktop/SystemLanguage.h"
 
-#include "app/DesktopSystem.h"
+#include "app/desktop/DesktopSystem.h"
 
 namespace app {
 namespace {

@@ -1,9 +1,9 @@
-#include "app/TAppVerInfo.h"
+#include "app/desktop/TAppVerInfo.h"
 
 #include <QCoreApplication>
 
-#include "app/SystemLanguage.h"
 #include "app/Text.h"
+#include "app/desktop/SystemLanguage.h"
 
 namespace app {
 namespace {

@@ -2,12 +2,12 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "app/DesktopSystem.h"
 #include "app/Exceptions.h"
-#include "app/OutputView.h"
-#include "app/TGauge.h"
 #include "app/Text.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/DesktopSystem.h"
+#include "app/widgets/OutputView.h"
+#include "app/widgets/TGauge.h"
+#include "app/window/TfrmBackup.h"
 #include "core/BackupJob.h"
 #include "core/DateTimeFormat.h"
 #include "platform/Cp1252.h"

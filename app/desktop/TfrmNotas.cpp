@@ -1,4 +1,4 @@
-#include "app/TfrmNotas.h"
+#include "app/desktop/TfrmNotas.h"
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>

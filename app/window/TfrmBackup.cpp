@@ -1,4 +1,4 @@
-#include "app/TfrmBackup.h"
+#include "app/window/TfrmBackup.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,14 +8,14 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "app/DesktopSystem.h"
 #include "app/ErrorRoute.h"
-#include "app/OutputView.h"
-#include "app/ProgramIcon.h"
-#include "app/RunMode.h"
-#include "app/TGauge.h"
-#include "app/TRxTrayIcon.h"
 #include "app/Text.h"
+#include "app/desktop/DesktopSystem.h"
+#include "app/desktop/ProgramIcon.h"
+#include "app/desktop/TRxTrayIcon.h"
+#include "app/widgets/OutputView.h"
+#include "app/widgets/TGauge.h"
+#include "app/window/RunMode.h"
 #include "core/SettingsFile.h"
 #include "services/BackupInstance.h"
 

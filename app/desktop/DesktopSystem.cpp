@@ -1,11 +1,11 @@
-#include "app/DesktopSystem.h"
+#include "app/desktop/DesktopSystem.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QLocale>
 #include <QMessageBox>
 
-#include "app/TRxTrayIcon.h"
+#include "app/desktop/TRxTrayIcon.h"
 
 namespace app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/RunMode.h"
+#include "app/window/RunMode.h"
 
 namespace app {
 

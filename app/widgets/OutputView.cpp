@@ -1,4 +1,4 @@
-#include "app/OutputView.h"
+#include "app/widgets/OutputView.h"
 
 #include <QApplication>
 #include <QClipboard>

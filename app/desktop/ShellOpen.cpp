@@ -1,6 +1,6 @@
-#include "app/ShellOpen.h"
+#include "app/desktop/ShellOpen.h"
 
-#include "app/DesktopSystem.h"
+#include "app/desktop/DesktopSystem.h"
 
 namespace app {
 

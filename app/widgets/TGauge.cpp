@@ -1,4 +1,4 @@
-#include "app/TGauge.h"
+#include "app/widgets/TGauge.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "app/RunValues.h"
+#include "app/window/RunValues.h"
 
-#include "app/DesktopEntry.h"
-#include "app/DesktopSystem.h"
+#include "app/desktop/DesktopEntry.h"
+#include "app/desktop/DesktopSystem.h"
 
 namespace app {
 namespace {

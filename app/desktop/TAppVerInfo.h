@@ -4,7 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/VersionTable.h"
+#include "app/desktop/VersionTable.h"
 
 namespace app {
 

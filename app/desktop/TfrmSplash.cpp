@@ -1,4 +1,4 @@
-#include "app/TfrmSplash.h"
+#include "app/desktop/TfrmSplash.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -7,9 +7,9 @@
 #include <QScreen>
 
 #include "app/ErrorRoute.h"
-#include "app/JpegDecoder.h"
-#include "app/SplashPicture.h"
-#include "app/TAppVerInfo.h"
+#include "app/desktop/JpegDecoder.h"
+#include "app/desktop/SplashPicture.h"
+#include "app/desktop/TAppVerInfo.h"
 
 namespace app {
 namespace {

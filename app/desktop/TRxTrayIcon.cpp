@@ -1,4 +1,4 @@
-#include "app/TRxTrayIcon.h"
+#include "app/desktop/TRxTrayIcon.h"
 
 #include <QCursor>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "app/TerminationSignals.h"
+#include "app/desktop/TerminationSignals.h"
 
 #include <signal.h>
 #include <sys/signalfd.h>

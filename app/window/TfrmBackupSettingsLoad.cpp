@@ -3,9 +3,9 @@
 #include <QStatusBar>
 #include <algorithm>
 
-#include "app/DesktopSystem.h"
 #include "app/Text.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/DesktopSystem.h"
+#include "app/window/TfrmBackup.h"
 #include "core/SettingsLoad.h"
 #include "core/TextEncoding.h"
 

@@ -1,7 +1,7 @@
-#include "app/DesktopSystem.h"
-#include "app/ProgramIcon.h"
-#include "app/TRxTrayIcon.h"
-#include "app/TfrmBackup.h"
+#include "app/desktop/DesktopSystem.h"
+#include "app/desktop/ProgramIcon.h"
+#include "app/desktop/TRxTrayIcon.h"
+#include "app/window/TfrmBackup.h"
 
 namespace app {
 namespace {

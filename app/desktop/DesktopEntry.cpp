@@ -1,4 +1,4 @@
-#include "app/DesktopEntry.h"
+#include "app/desktop/DesktopEntry.h"
 
 namespace app {
 namespace {

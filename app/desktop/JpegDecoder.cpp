@@ -1,4 +1,4 @@
-#include "app/JpegDecoder.h"
+#include "app/desktop/JpegDecoder.h"
 
 // jpeglib.h uses FILE and size_t without including their headers.
 #include <jpeglib.h>

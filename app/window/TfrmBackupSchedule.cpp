@@ -1,6 +1,6 @@
 #include <QLabel>
 
-#include "app/TfrmBackup.h"
+#include "app/window/TfrmBackup.h"
 #include "core/Schedule.h"
 
 namespace app {

@@ -1,12 +1,12 @@
 #include <QAction>
 #include <QString>
 
-#include "app/DesktopSystem.h"
-#include "app/RunValues.h"
-#include "app/ShellOpen.h"
-#include "app/TfrmBackup.h"
-#include "app/TfrmNotas.h"
-#include "app/TfrmSplash.h"
+#include "app/desktop/DesktopSystem.h"
+#include "app/desktop/ShellOpen.h"
+#include "app/desktop/TfrmNotas.h"
+#include "app/desktop/TfrmSplash.h"
+#include "app/window/RunValues.h"
+#include "app/window/TfrmBackup.h"
 
 namespace app {
 namespace {

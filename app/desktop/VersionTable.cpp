@@ -1,4 +1,4 @@
-#include "app/VersionTable.h"
+#include "app/desktop/VersionTable.h"
 
 #include <algorithm>
 
