@@ -9,15 +9,15 @@
 namespace services {
 
 void TIBBackupService::BuildStartRequest() {
-  if (databaseName_.empty()) fbclient::RaiseClientError(fbclient::kStartParametersMissing);
+  if (DatabaseName().empty()) fbclient::RaiseClientError(fbclient::kStartParametersMissing);
   const auto optionsWord = static_cast<std::int32_t>(options_.Word());
   SetAction(isc_action_svc_backup);
   startRequest_.assign(1, static_cast<char>(isc_action_svc_backup));
-  AddStartParamText(databaseName_, isc_spb_dbname);
+  AddStartParamText(DatabaseName(), isc_spb_dbname);
   AddStartParamInt(optionsWord, isc_spb_options);
   if (Verbose()) startRequest_ += static_cast<char>(isc_spb_verbose);
   if (blockingFactor_ > 0) AddStartParamInt(blockingFactor_, isc_spb_bkp_factor);
-  for (const std::string& line : backupFile_) {
+  for (const std::string& line : BackupFile()) {
     if (platform::IsBlank(line)) continue;
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) {

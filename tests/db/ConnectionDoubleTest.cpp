@@ -1,5 +1,8 @@
 // The connection's calls as the client library receives them.
 
+#include <functional>
+#include <stdexcept>
+
 #include "dataset/BackupPasswords.h"
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
@@ -61,6 +64,37 @@ TEST_F(ConnectionCalls, TheAttachSendsTheConnectStringAndTheStoredDpb) {
             Arg(attaches[0], "dpb"));
   EXPECT_TRUE(Database().Connected());
   EXPECT_EQ(1, afterConnect_);
+}
+
+TEST_F(ConnectionCalls, AThrowingBeforeDisconnectLeavesTheConnectionAttachedForDisconnectAndDrop) {
+  struct Case {
+    const char* name;
+    std::function<void()> end;
+    TIB_ConnectionStatus statusDuringTheEvent;
+    const char* entry;
+  };
+  const Case cases[] = {
+      {"disconnect", [&] { Database().Disconnect(); }, TIB_ConnectionStatus::csDisconnecting,
+       "isc_detach_database"},
+      {"drop", [&] { Database().DropDatabase(); }, TIB_ConnectionStatus::csDropping, "isc_drop_database"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Database().Connect();
+    Double().ClearCalls();
+    TIB_ConnectionStatus seen = TIB_ConnectionStatus::csConnected;
+    Database().BeforeDisconnect = [&](TIB_Connection* connection) {
+      seen = connection->ConnectionStatus();
+      throw std::runtime_error("refused by the handler");
+    };
+    EXPECT_THROW(c.end(), std::runtime_error);
+    EXPECT_EQ(c.statusDuringTheEvent, seen);
+    EXPECT_TRUE(Database().Connected());
+    EXPECT_EQ(TIB_ConnectionStatus::csConnected, Database().ConnectionStatus());
+    EXPECT_TRUE(fbdouble::CallsTo(Double().Calls(), c.entry).empty());
+    Database().BeforeDisconnect = nullptr;
+    Database().Disconnect();
+  }
 }
 
 TEST_F(ConnectionCalls, ConnectOnAnAttachedConnectionMakesNoCallAndFiresNothing) {

@@ -182,6 +182,9 @@ class TIB_Connection : public TIB_Component {
   void SetFlag(const std::string& key, TIB_DPBFlag flag, const char* whenTrue, const char* whenFalse);
   void ConnectSteps();
   void DisconnectSteps();
+  // The status of a disconnect or a drop, then what comes before detaching (BeforeDisconnect, the
+  // transactions and statements ended); when that throws, the connection stays connected.
+  void BeginDetaching(TIB_ConnectionStatus status);
   void EndTransactions();
 
   ConnectionParams params_;

@@ -428,13 +428,7 @@ void TIB_Connection::Disconnect() {
 void TIB_Connection::DropDatabase() {
   if (!Connected()) throw EIB_ConnectionError(this, messages::DropWithoutConnection());
   BusyBracket busy(*this);
-  status_ = TIB_ConnectionStatus::csDropping;
-  try {
-    DoBeforeDisconnect();
-  } catch (...) {
-    status_ = TIB_ConnectionStatus::csConnected;
-    throw;
-  }
+  BeginDetaching(TIB_ConnectionStatus::csDropping);
   TIB_Session& session = IB_Session();
   const ISC_STATUS result = Client().isc_drop_database(session.StatusVector(), &handle_);
   session.SetLastResult(result);
@@ -448,6 +442,16 @@ void TIB_Connection::DropDatabase() {
   DoAfterDisconnect();
 }
 
+void TIB_Connection::BeginDetaching(TIB_ConnectionStatus status) {
+  status_ = status;
+  try {
+    DoBeforeDisconnect();
+  } catch (...) {
+    status_ = TIB_ConnectionStatus::csConnected;
+    throw;
+  }
+}
+
 void TIB_Connection::DoBeforeDisconnect() {
   if (BeforeDisconnect && !Destroying()) BeforeDisconnect(this);
   EndTransactions();
@@ -458,13 +462,7 @@ void TIB_Connection::DoBeforeDisconnect() {
 }
 
 void TIB_Connection::DisconnectSteps() {
-  status_ = TIB_ConnectionStatus::csDisconnecting;
-  try {
-    DoBeforeDisconnect();
-  } catch (...) {
-    status_ = TIB_ConnectionStatus::csConnected;
-    throw;
-  }
+  BeginDetaching(TIB_ConnectionStatus::csDisconnecting);
   TIB_Session& session = IB_Session();
   if (!lostConnection_ && Client().isc_detach_database != nullptr) {
     Client().isc_detach_database(session.StatusVector(), &handle_);

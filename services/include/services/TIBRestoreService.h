@@ -1,10 +1,6 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "services/TIBBackupRestoreService.h"
-#include "services/TStringList.h"
 
 namespace services {
 
@@ -18,12 +14,6 @@ enum class TRestoreTarget {
 // DatabaseName is the database the server creates from them.
 class TIBRestoreService : public TIBBackupRestoreService {
  public:
-  TStringList& BackupFile() { return backupFile_; }
-  const TStringList& BackupFile() const { return backupFile_; }
-
-  const std::string& DatabaseName() const { return databaseName_; }
-  void SetDatabaseName(const std::string& databaseName) { databaseName_ = databaseName; }
-
   TRestoreTarget Target() const { return target_; }
   void SetTarget(TRestoreTarget target) { target_ = target; }
 
@@ -31,12 +21,7 @@ class TIBRestoreService : public TIBBackupRestoreService {
   // BackupFile that are blank are skipped; the others are sent as they stand.
   void BuildStartRequest() override;
 
-  // The start request as built, for inspection before ServiceStart sends (and empties) it.
-  const std::string& StartRequest() const { return startRequest_; }
-
  private:
-  TStringList backupFile_;
-  std::string databaseName_;
   TRestoreTarget target_ = TRestoreTarget::CreateNew;
 };
 
