@@ -111,6 +111,10 @@ ScratchFolder::~ScratchFolder() {
 }
 
 int RunToFile(const std::vector<std::string>& argv, const fs::path& outputFile) {
+  return WaitForChild(StartToFile(argv, outputFile));
+}
+
+pid_t StartToFile(const std::vector<std::string>& argv, const fs::path& outputFile) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text(*entry);
@@ -138,6 +142,10 @@ int RunToFile(const std::vector<std::string>& argv, const fs::path& outputFile) 
   const int failed = posix_spawnp(&pid, cArgs[0], &actions, nullptr, cArgs.data(), cEnvironment.data());
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) throw std::runtime_error("cannot start " + argv[0]);
+  return pid;
+}
+
+int WaitForChild(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
   }

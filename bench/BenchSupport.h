@@ -52,6 +52,10 @@ class ScratchFolder {
 // thrown away when it is empty) and the Firebird server variables removed from its environment, and
 // waits for it. Returns its exit code, 128 + signal when it was killed.
 int RunToFile(const std::vector<std::string>& argv, const std::filesystem::path& outputFile = {});
+// The same without waiting: returns the process id, for WaitForChild.
+pid_t StartToFile(const std::vector<std::string>& argv, const std::filesystem::path& outputFile = {});
+// Waits for a child started by StartToFile; its exit code, 128 + signal when it was killed.
+int WaitForChild(pid_t pid);
 
 // Number of lines of a text file.
 long CountLines(const std::filesystem::path& file);
