@@ -18,6 +18,7 @@
 // and after each run; the program's CPU per output line is printed.
 //
 // bench_real [data|metadata]... [manual|automatic]... (all by default); BENCH_RUNS rounds (default 7).
+// BENCH_PROGRAM=path measures another build of the program (an older one, to compare) instead of this one.
 // BENCH_PROFILE=folder: after the rounds, one more manual job of each database under
 // `perf record --call-graph dwarf` (folder/<kind>-manual.perf.data; read it with `perf report -i`).
 
@@ -103,6 +104,8 @@ class Bench {
  public:
   Bench(const FirebirdServer& server, const XDisplay& display, const fs::path& database)
       : server_(server), display_(display), database_(database), clicker_(display) {
+    if (const char* other = std::getenv("BENCH_PROGRAM"); other != nullptr && *other != '\0')
+      fs::copy_file(other, folder_.Executable(), fs::copy_options::overwrite_existing);
     folder_.WriteIni(server.Location(database), "Linux");
     fs::create_directories(BackupFolder());
     watcher_.emplace(BackupFolder(), kLogName);
@@ -348,6 +351,8 @@ int main(int argc, char** argv) {
   if (kinds.empty()) kinds = {"data", "metadata"};
   if (!manual && !automatic) manual = automatic = true;
 
+  if (const char* other = std::getenv("BENCH_PROGRAM"); other != nullptr && *other != '\0')
+    std::printf("measuring %s\n", other);
   try {
     FirebirdServer server;
     XDisplay display(/*withTray=*/true);
