@@ -23,8 +23,17 @@ long StatusKilobytes(pid_t pid, const std::string& field);
 
 // CPU seconds (user and system) a process has used so far; 0 when it cannot be read.
 double ProcessCpuSeconds(pid_t pid);
+// Context switches of all the threads of a process so far (voluntary: it waited; involuntary: it was
+// preempted); 0 when they cannot be read.
+struct ContextSwitches {
+  long voluntary = 0;
+  long involuntary = 0;
+};
+ContextSwitches ProcessContextSwitches(pid_t pid);
 // CPU seconds of this process's children that have been waited for.
 double WaitedChildrenCpuSeconds();
+// Context switches of this process's children that have been waited for.
+ContextSwitches WaitedChildrenContextSwitches();
 // This process's own children whose command name is `name` ("Xvfb", "firebird").
 std::vector<pid_t> ChildrenNamed(const std::string& name);
 

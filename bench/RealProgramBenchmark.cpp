@@ -19,8 +19,9 @@
 //
 // bench_real [data|metadata]... [manual|automatic]... (all by default); BENCH_RUNS rounds (default 7).
 // BENCH_PROGRAM=path measures another build of the program (an older one, to compare) instead of this one.
-// BENCH_PROFILE=folder: after the rounds, one more manual job of each database under
-// `perf record --call-graph dwarf` (folder/<kind>-manual.perf.data; read it with `perf report -i`).
+// BENCH_PROFILE=folder: after the rounds, one more manual job of each database and one more gbak run under
+// `perf record --call-graph dwarf`, the Firebird server recorded during each too (folder/<kind>-manual,
+// -gbak, -manual-server and -gbak-server.perf.data; read them with `perf report -i`).
 
 #include <signal.h>
 #include <unistd.h>
@@ -59,19 +60,39 @@ struct Cpu {
   double server = 0;
   double display = 0;
   double gbak = 0;  // children waited for: gbak, once it has ended
+  // Context switches (voluntary and involuntary together): how often each side stopped for the other.
+  long programSwitches = 0;
+  long serverSwitches = 0;
+  long gbakSwitches = 0;
+
+  static long Total(const bench::ContextSwitches& switches) {
+    return switches.voluntary + switches.involuntary;
+  }
 
   static Cpu Now(pid_t program) {
     Cpu cpu;
-    if (program > 0) cpu.program = bench::ProcessCpuSeconds(program);
-    for (pid_t pid : bench::ChildrenNamed("firebird"))
+    if (program > 0) {
+      cpu.program = bench::ProcessCpuSeconds(program);
+      cpu.programSwitches = Total(bench::ProcessContextSwitches(program));
+    }
+    for (pid_t pid : bench::ChildrenNamed("firebird")) {
       cpu.server += bench::ProcessCpuSeconds(pid);
+      cpu.serverSwitches += Total(bench::ProcessContextSwitches(pid));
+    }
     for (pid_t pid : bench::ChildrenNamed("Xvfb"))
       cpu.display += bench::ProcessCpuSeconds(pid);
     cpu.gbak = bench::WaitedChildrenCpuSeconds();
+    cpu.gbakSwitches = Total(bench::WaitedChildrenContextSwitches());
     return cpu;
   }
   Cpu operator-(const Cpu& before) const {
-    return {program - before.program, server - before.server, display - before.display, gbak - before.gbak};
+    return {program - before.program,
+            server - before.server,
+            display - before.display,
+            gbak - before.gbak,
+            programSwitches - before.programSwitches,
+            serverSwitches - before.serverSwitches,
+            gbakSwitches - before.gbakSwitches};
   }
 };
 
@@ -81,10 +102,14 @@ struct Samples {
   std::vector<double> ownCpu;  // the program's, or gbak's
   std::vector<double> serverCpu;
   std::vector<double> displayCpu;
+  std::vector<double> ownSwitches;
+  std::vector<double> serverSwitches;
 
   void Add(double time, const Cpu& used, bool isGbak) {
     seconds.push_back(time);
     ownCpu.push_back(isGbak ? used.gbak : used.program);
+    ownSwitches.push_back(static_cast<double>(isGbak ? used.gbakSwitches : used.programSwitches));
+    serverSwitches.push_back(static_cast<double>(used.serverSwitches));
     serverCpu.push_back(used.server);
     displayCpu.push_back(used.display);
   }
@@ -180,17 +205,58 @@ class Bench {
   }
 
   // The manual program's job under perf, untimed.
-  void Profile(const fs::path& data) {
+  // The manual program's job and then gbak's run under perf, untimed, sampled alike so that the two
+  // profiles compare line for line; the Firebird server is recorded during each as well.
+  void Profile(const fs::path& folder, const std::string& kind) {
+    const auto record = [&](const std::string& name, pid_t pid) {
+      const std::string data = (folder / (kind + "-" + name + ".perf.data")).string();
+      return bench::StartToFile({"perf", "record", "--call-graph", "dwarf,16384", "-F", "1000", "-o", data,
+                                 "-p", std::to_string(pid)},
+                                data + ".txt");
+    };
+    const auto stop = [](pid_t perf) {
+      ::kill(perf, SIGINT);
+      bench::WaitForChild(perf);
+    };
+    const std::vector<pid_t> servers = bench::ChildrenNamed("firebird");
+    if (servers.empty()) throw std::runtime_error("no Firebird server to profile");
+
     Prepare();
     watcher_->Drain();
-    const pid_t perf = bench::StartToFile({"perf", "record", "--call-graph", "dwarf,16384", "-F", "1000",
-                                           "-o", data.string(), "-p", std::to_string(ManualPid())},
-                                          data.string() + ".txt");
+    pid_t program = record("manual", ManualPid());
+    pid_t server = record("manual-server", servers.front());
     std::this_thread::sleep_for(1s);  // perf attaches
     clicker_.Click();
     WaitForJob(manual_->Output());
-    ::kill(perf, SIGINT);
-    bench::WaitForChild(perf);
+    stop(program);
+    stop(server);
+
+    Prepare();
+    server = record("gbak-server", servers.front());
+    std::this_thread::sleep_for(1s);
+    const std::string data = (folder / (kind + "-gbak.perf.data")).string();
+    bench::RunToFile({"perf",
+                      "record",
+                      "--call-graph",
+                      "dwarf,16384",
+                      "-F",
+                      "1000",
+                      "-o",
+                      data,
+                      "--",
+                      "gbak",
+                      "-b",
+                      "-v",
+                      "-se",
+                      server_.ServiceManager(),
+                      database_.string(),
+                      (BackupFolder() / "reference.gbk").string(),
+                      "-user",
+                      FirebirdServer::kUser,
+                      "-password",
+                      FirebirdServer::kPassword},
+                     data + ".txt");
+    stop(server);
   }
 
   // Lines of the last job's log block.
@@ -231,6 +297,10 @@ void PrintSide(const std::string& kind, const char* name, const Samples& samples
       kind.c_str(), name, bench::Median(samples.seconds), isGbak ? "gbak" : "program", own,
       bench::Median(samples.serverCpu), bench::Median(samples.displayCpu),
       isGbak ? "gbak's" : "the program's", own * 1e6 / static_cast<double>(std::max(1L, lines)));
+  std::printf("  %s %s: median context switches per line: %s %.2f, Firebird %.2f\n", kind.c_str(), name,
+              isGbak ? "gbak" : "program",
+              bench::Median(samples.ownSwitches) / static_cast<double>(std::max(1L, lines)),
+              bench::Median(samples.serverSwitches) / static_cast<double>(std::max(1L, lines)));
 }
 
 void ReportSide(const std::string& label, const std::string& mode, const std::string& kind,
@@ -330,9 +400,9 @@ void Measure(const FirebirdServer& server, const XDisplay& display, const std::s
 
   if (const char* folder = std::getenv("BENCH_PROFILE"); folder != nullptr && *folder != '\0' && manual) {
     fs::create_directories(folder);
-    const fs::path data = fs::absolute(folder) / (kind + "-manual.perf.data");
-    real.Profile(data);
-    std::printf("  %s: profile of a manual job in %s\n", kind.c_str(), data.c_str());
+    real.Profile(fs::absolute(folder), kind);
+    std::printf("  %s: profiles of a manual job, of gbak and of the server during each in %s\n", kind.c_str(),
+                fs::absolute(folder).c_str());
   }
 }
 
