@@ -3,6 +3,7 @@
 
 #include "app/ErrorRoute.h"
 #include "app/desktop/DesktopSystem.h"
+#include "app/desktop/EventDispatcherChoice.h"
 #include "app/desktop/TerminationSignals.h"
 #include "app/window/RunMode.h"
 #include "app/window/TfrmBackup.h"
@@ -14,7 +15,9 @@ int main(int argc, char* argv[]) {
   // Before the application object removes its own options from argv.
   const QStringList arguments = app::ProgramArguments(argc, argv);
 
+  app::EventDispatcherChoice dispatcher;
   QApplication application(argc, argv);
+  dispatcher.Forget();
   QApplication::setApplicationName(QStringLiteral("Backup"));
   // The main window decides when the program ends; boxes and other windows closing while it is
   // hidden (automatic mode) must not end it.

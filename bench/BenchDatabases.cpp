@@ -19,6 +19,21 @@ constexpr int kMetadataTables = 1500;
 constexpr int kRowsPerMetadataTable = 3;
 constexpr int kTablesPerCommit = 50;
 
+// The program reads its schedule and options from this table of the database it backs up (in SQL dialect
+// 1, where DATE is a timestamp). Only the real program's benchmark needs it; its two tables add a few
+// lines to a backup's output.
+constexpr const char* kSettingsTables =
+    "CREATE TABLE SIS_BACKUP (ID_BACKUP INTEGER NOT NULL PRIMARY KEY, HR_BACKUP_1 VARCHAR(5),"
+    " HR_BACKUP_2 VARCHAR(5), HR_BACKUP_3 VARCHAR(5), HR_BACKUP_4 VARCHAR(5), TX_DIR_HDD VARCHAR(200),"
+    " TX_DIR_CDR VARCHAR(200), TP_COMPACTAR CHAR(1), TX_SENHA VARCHAR(20), TX_FTP_SERVIDOR VARCHAR(60),"
+    " TX_FTP_PORTA VARCHAR(10), TX_FTP_USUARIO VARCHAR(40), TX_FTP_SENHA VARCHAR(40),"
+    " TX_FTP_DIRETORIO VARCHAR(200), NR_DIAS INTEGER, ID_USUARIO INTEGER, DT_ATUALIZACAO TIMESTAMP);\n"
+    "CREATE TABLE SIS_BACKUP_HISTORICO (ID INTEGER NOT NULL, DT TIMESTAMP);\n"
+    "COMMIT;\n"
+    "INSERT INTO SIS_BACKUP (ID_BACKUP, HR_BACKUP_1, TP_COMPACTAR, NR_DIAS, DT_ATUALIZACAO)"
+    " VALUES (1, '03:00', 'N', 0, CURRENT_TIMESTAMP);\n"
+    "COMMIT;\n";
+
 std::string ReadText(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::stringstream text;
@@ -65,7 +80,7 @@ fs::path Database(const FirebirdServer& server, const std::string& name, const s
 }  // namespace
 
 fs::path DataHeavyDatabase(const FirebirdServer& server) {
-  std::string body;
+  std::string body = kSettingsTables;
   for (int t = 0; t < kDataTables; ++t) {
     const std::string table = "DADOS_" + std::to_string(t);
     body += "CREATE TABLE " + table +
@@ -81,13 +96,13 @@ fs::path DataHeavyDatabase(const FirebirdServer& server) {
             " :I * 1.25, DATEADD(:I SECOND TO TIMESTAMP '2020-01-01 00:00:00')); I = I + 1; END END^\n"
             "SET TERM ;^\nCOMMIT;\n";
   }
-  const std::string recipe = "data-heavy v1: " + std::to_string(kDataTables) + " tables x " +
+  const std::string recipe = "data-heavy v2: " + std::to_string(kDataTables) + " tables x " +
                              std::to_string(kRowsPerDataTable) + " rows";
   return Database(server, "BENCH_DATA_HEAVY", recipe, body);
 }
 
 fs::path MetadataHeavyDatabase(const FirebirdServer& server) {
-  std::string body;
+  std::string body = kSettingsTables;
   for (int first = 0; first < kMetadataTables; first += kTablesPerCommit) {
     const int last = std::min(kMetadataTables, first + kTablesPerCommit);
     for (int t = first; t < last; ++t) {
@@ -104,9 +119,18 @@ fs::path MetadataHeavyDatabase(const FirebirdServer& server) {
     }
     body += "COMMIT;\n";
   }
-  const std::string recipe = "metadata-heavy v1: " + std::to_string(kMetadataTables) + " tables x " +
+  const std::string recipe = "metadata-heavy v2: " + std::to_string(kMetadataTables) + " tables x " +
                              std::to_string(kRowsPerMetadataTable) + " rows";
   return Database(server, "BENCH_METADATA_HEAVY", recipe, body);
+}
+
+void SetSettingsRow(const FirebirdServer& server, const fs::path& database, const std::string& time) {
+  RunScript(
+      server,
+      "CONNECT '" + server.Location(database) + "';\nUPDATE SIS_BACKUP SET HR_BACKUP_1 = '" + time +
+          "', HR_BACKUP_2 = NULL, HR_BACKUP_3 = NULL, HR_BACKUP_4 = NULL, TX_DIR_HDD = NULL, NR_DIAS = 0;\n"
+          "COMMIT;\n",
+      database);
 }
 
 }  // namespace bench

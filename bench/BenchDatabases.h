@@ -15,4 +15,9 @@ std::filesystem::path DataHeavyDatabase(const testsupport::FirebirdServer& serve
 // Metadata-heavy: 1,500 small tables (tens of thousands of verbose lines, little data).
 std::filesystem::path MetadataHeavyDatabase(const testsupport::FirebirdServer& server);
 
+// Both hold the program's settings row. This gives it one schedule time ("hh:mm"), no copy folder and
+// no clean-up, so that a job does what gbak does.
+void SetSettingsRow(const testsupport::FirebirdServer& server, const std::filesystem::path& database,
+                    const std::string& time);
+
 }  // namespace bench

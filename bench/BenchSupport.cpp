@@ -66,11 +66,31 @@ double ProcessCpuSeconds(pid_t pid) {
   return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
+ContextSwitches ProcessContextSwitches(pid_t pid) {
+  ContextSwitches switches;
+  std::error_code ignored;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ignored)) {
+    std::ifstream in(task.path() / "status");
+    for (std::string line; std::getline(in, line);) {
+      if (line.starts_with("voluntary_ctxt_switches:")) switches.voluntary += std::atol(line.c_str() + 24);
+      if (line.starts_with("nonvoluntary_ctxt_switches:"))
+        switches.involuntary += std::atol(line.c_str() + 27);
+    }
+  }
+  return switches;
+}
+
 double WaitedChildrenCpuSeconds() {
   rusage usage{};
   ::getrusage(RUSAGE_CHILDREN, &usage);
   const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+ContextSwitches WaitedChildrenContextSwitches() {
+  rusage usage{};
+  ::getrusage(RUSAGE_CHILDREN, &usage);
+  return {usage.ru_nvcsw, usage.ru_nivcsw};
 }
 
 std::vector<pid_t> ChildrenNamed(const std::string& name) {
@@ -112,6 +132,10 @@ ScratchFolder::~ScratchFolder() {
 }
 
 int RunToFile(const std::vector<std::string>& argv, const fs::path& outputFile) {
+  return WaitForChild(StartToFile(argv, outputFile));
+}
+
+pid_t StartToFile(const std::vector<std::string>& argv, const fs::path& outputFile) {
   // A client must never pick up a private server's root or another user's credentials.
   std::vector<std::string> environment = testsupport::ChildEnvironment({});
   std::vector<std::string> args = argv;
@@ -127,6 +151,10 @@ int RunToFile(const std::vector<std::string>& argv, const fs::path& outputFile) 
   const int failed = posix_spawnp(&pid, cArgs[0], &actions, nullptr, cArgs.data(), cEnvironment.data());
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) throw std::runtime_error("cannot start " + argv[0]);
+  return pid;
+}
+
+int WaitForChild(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
   }

@@ -23,8 +23,17 @@ long StatusKilobytes(pid_t pid, const std::string& field);
 
 // CPU seconds (user and system) a process has used so far; 0 when it cannot be read.
 double ProcessCpuSeconds(pid_t pid);
+// Context switches of all the threads of a process so far (voluntary: it waited; involuntary: it was
+// preempted); 0 when they cannot be read.
+struct ContextSwitches {
+  long voluntary = 0;
+  long involuntary = 0;
+};
+ContextSwitches ProcessContextSwitches(pid_t pid);
 // CPU seconds of this process's children that have been waited for.
 double WaitedChildrenCpuSeconds();
+// Context switches of this process's children that have been waited for.
+ContextSwitches WaitedChildrenContextSwitches();
 // This process's own children whose command name is `name` ("Xvfb", "firebird").
 std::vector<pid_t> ChildrenNamed(const std::string& name);
 
@@ -52,6 +61,10 @@ class ScratchFolder {
 // thrown away when it is empty) and the Firebird server variables removed from its environment, and
 // waits for it. Returns its exit code, 128 + signal when it was killed.
 int RunToFile(const std::vector<std::string>& argv, const std::filesystem::path& outputFile = {});
+// The same without waiting: returns the process id, for WaitForChild.
+pid_t StartToFile(const std::vector<std::string>& argv, const std::filesystem::path& outputFile = {});
+// Waits for a child started by StartToFile; its exit code, 128 + signal when it was killed.
+int WaitForChild(pid_t pid);
 
 // Number of lines of a text file.
 long CountLines(const std::filesystem::path& file);

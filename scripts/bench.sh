@@ -6,11 +6,14 @@
 #   copy     CopyFileBytes on a 1 GiB file against cp
 #   cleanup  the job's clean-up of 20,000 expired files against find -delete
 #   startup  the real program under Xvfb: start to window shown, and idle memory in automatic mode
-# Run by hand, never from CTest: scripts/bench.sh [job|output|copy|cleanup|startup]... (all by default).
+#   real     the real program under Xvfb against gbak on both databases: a job started by a click on
+#            "Iniciar" (manual mode) and one started by its schedule time (automatic mode), with the CPU
+#            of the program and the server per job and the program's CPU per output line
+# Run by hand, never from CTest: scripts/bench.sh [job|output|copy|cleanup|startup|real]... (all by default).
 # BUILD_DIR (default build-bench) is the build folder, BENCH_DATA (default <build>/bench-data) keeps the
 # databases and the 1 GiB file between runs (about 2 GB), BENCH_RUNS overrides each benchmark's rounds.
-# The full set takes about ten minutes on an idle machine, plus a few minutes the first time to build
-# the databases.
+# The full set takes about ten minutes on an idle machine plus about a minute per round of `real` (an
+# automatic job waits for its schedule minute), plus a few minutes the first time to build the databases.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,7 +26,7 @@ export BENCH_DATA=${BENCH_DATA:-$PWD/$build/bench-data}
 mkdir -p "$BENCH_DATA"
 
 benchmarks=("$@")
-if [ ${#benchmarks[@]} -eq 0 ]; then benchmarks=(job output copy cleanup startup); fi
+if [ ${#benchmarks[@]} -eq 0 ]; then benchmarks=(job output copy cleanup startup real); fi
 
 log="$BENCH_DATA/bench-$(date +%Y%m%d-%H%M%S).log"
 results=$(mktemp)
@@ -39,7 +42,8 @@ for name in "${benchmarks[@]}"; do
     copy) program=bench_copy ;;
     cleanup) program=bench_cleanup ;;
     startup) program=bench_startup ;;
-    *) echo "unknown benchmark $name (job, output, copy, cleanup, startup)" >&2; exit 2 ;;
+    real) program=bench_real ;;
+    *) echo "unknown benchmark $name (job, output, copy, cleanup, startup, real)" >&2; exit 2 ;;
   esac
   echo "== $name: $(load)" | tee -a "$log"
   "$build/bench/$program" 2>&1 | grep -v '^QStandardPaths' | tee -a "$log" | tee -a "$results" | grep -v '^RESULT|'

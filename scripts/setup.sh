@@ -11,8 +11,12 @@ packages=(
   libgtest-dev
   clang libclang-rt-14-dev
   xvfb xauth trayer xdotool x11-utils x11-apps imagemagick libxcb1-dev
+  # The real program's benchmark clicks through XTEST on a connection of its own, without a tool's start-up.
+  libxcb-xtest0-dev
   fonts-dejavu-core fonts-liberation
   procps iproute2
+  # scripts/bench.sh: BENCH_PROFILE records the real program during a job with perf.
+  linux-perf
   python3
   # The Debian package (cpack runs dpkg-shlibdeps, file and strip; the icon is rendered from its SVG) and
   # its test (lintian, the menu entry's validator, the maintainer scripts' setfacl and groupadd).

@@ -6,8 +6,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <algorithm>
 
+#include "app/widgets/SteadyScrollBar.h"
 #include "app/Text.h"
 
 namespace app {
@@ -25,6 +27,8 @@ int Advance(const QFontMetrics& metrics, const QString& text, std::size_t column
 }  // namespace
 
 OutputView::OutputView(QWidget* parent) : QAbstractScrollArea(parent) {
+  setVerticalScrollBar(down_ = new SteadyScrollBar(Qt::Vertical, this));
+  setHorizontalScrollBar(across_ = new SteadyScrollBar(Qt::Horizontal, this));
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setFocusPolicy(Qt::StrongFocus);
@@ -104,18 +108,23 @@ void OutputView::Refresh() {
         std::max(widestPixels_, fontMetrics().horizontalAdvance(FromCp1252(Lines()[longestLine_])));
     longestMeasured_ = true;
   }
-  QScrollBar* across = horizontalScrollBar();
-  across->setRange(0, std::max(0, widestPixels_ + 2 * kTextMargin - viewport()->width()));
-  across->setPageStep(viewport()->width());
-  across->setSingleStep(std::max(1, fontMetrics().averageCharWidth()));
+  across_->ChangeTogether([&] {
+    across_->setRange(0, std::max(0, widestPixels_ + 2 * kTextMargin - viewport()->width()));
+    across_->setPageStep(viewport()->width());
+    across_->setSingleStep(std::max(1, fontMetrics().averageCharWidth()));
+  });
 
   // After the horizontal bar, which may have appeared and taken height from the viewport.
-  QScrollBar* bar = verticalScrollBar();
-  const bool following = bar->value() >= bar->maximum();
-  const int maximum = std::max(0, static_cast<int>(Lines().size()) - VisibleLineCount());
-  bar->setRange(0, maximum);
-  bar->setPageStep(VisibleLineCount());
-  if (following) bar->setValue(maximum);
+  down_->ChangeTogether([&] {
+    const bool following = down_->value() >= down_->maximum();
+    const int maximum = std::max(0, static_cast<int>(Lines().size()) - VisibleLineCount());
+    {
+      const QSignalBlocker quiet(down_);
+      down_->setRange(0, maximum);
+    }
+    down_->setPageStep(VisibleLineCount());
+    if (following) down_->setValue(maximum);
+  });
   viewport()->update();
 }
 

@@ -12,6 +12,8 @@
 
 namespace app {
 
+class SteadyScrollBar;
+
 // The read-only, multi-line output area of a backup job. It shows a transcript, the lines as the job wrote
 // them (code page 1252), and paints only the visible ones, so adding a line costs the same however long the
 // text has grown. Adding never repaints at once: the view refreshes 25 times a second while lines keep
@@ -95,6 +97,8 @@ class OutputView : public QAbstractScrollArea {
   Position cursor_;
   bool selecting_ = false;
   QTimer refreshTimer_;
+  SteadyScrollBar* down_ = nullptr;
+  SteadyScrollBar* across_ = nullptr;
 };
 
 }  // namespace app

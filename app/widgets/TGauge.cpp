@@ -11,6 +11,8 @@ constexpr int kFrameMilliseconds = 40;
 }  // namespace
 
 TGauge::TGauge(QWidget* parent) : QWidget(parent) {
+  // Painting covers every pixel, so the window beneath need not be painted first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   repaintTimer_.setSingleShot(true);
   connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }

@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QScrollBar>
 #include <string>
 
@@ -103,6 +106,31 @@ TEST_F(GaugeRepaintTest, AMoveThatChangesNeitherFillNorPercentageIsNotPainted) {
   gauge.SetProgress(150);
   Settle();
   EXPECT_EQ(counter.paints, 1);
+}
+
+TEST(GaugeOnAWindowTest, AMoveRepaintsTheGaugeAloneAndCoversEveryPixel) {
+  // A window whose own background would show through any pixel the gauge leaves unpainted.
+  QWidget window;
+  window.setAutoFillBackground(true);
+  QPalette red = window.palette();
+  red.setColor(QPalette::Window, Qt::red);
+  window.setPalette(red);
+  window.resize(445, 41);
+  app::TGauge gauge(&window);
+  gauge.setGeometry(8, 8, 429, 25);
+  gauge.SetMaxValue(100);
+  window.show();
+  Settle();
+  PaintCounter beneath(&window);
+  PaintCounter painted(&gauge);
+  gauge.SetProgress(37);
+  Settle();
+  EXPECT_EQ(painted.paints, 1);
+  EXPECT_EQ(beneath.paints, 0) << "the window beneath the gauge is not painted first";
+  const QImage shown = window.screen()->grabWindow(window.winId(), 8, 8, 429, 25).toImage();
+  const QImage fresh = gauge.grab().toImage();
+  EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), fresh.convertToFormat(QImage::Format_RGB32));
+  EXPECT_FALSE(shown.pixelColor(0, 0) == QColor(Qt::red) || shown.pixelColor(428, 24) == QColor(Qt::red));
 }
 
 TEST(OutputViewRepaintTest, AStreamOfLinesRefreshesAtMostOncePerFrameAndEndsOnTheLastLine) {

@@ -16,9 +16,14 @@ std::string WaitForLogBlock(const std::filesystem::path& log, std::chrono::secon
   return ReadAll(log);
 }
 
-void ClickIniciar(const XDisplay& display, const std::string& window) {
+ScreenPoint IniciarPoint(const XDisplay& display, const std::string& window) {
   const auto g = display.GeometryOf(window);
-  display.Click(g.x + 545, g.y + g.height - 19 - 383 + 366);
+  return {g.x + 545, g.y + g.height - 19 - 383 + 366};
+}
+
+void ClickIniciar(const XDisplay& display, const std::string& window) {
+  const ScreenPoint point = IniciarPoint(display, window);
+  display.Click(point.x, point.y);
 }
 
 }  // namespace testsupport
