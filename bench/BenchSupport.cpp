@@ -15,7 +15,6 @@
 
 #include "tests/support/ChildProcess.h"
 
-
 namespace bench {
 namespace fs = std::filesystem;
 

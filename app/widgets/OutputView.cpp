@@ -9,8 +9,8 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
-#include "app/widgets/SteadyScrollBar.h"
 #include "app/Text.h"
+#include "app/widgets/SteadyScrollBar.h"
 
 namespace app {
 namespace {
