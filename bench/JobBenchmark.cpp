@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/desktop/EventDispatcherChoice.h"
 #include "bench/BenchDatabases.h"
 #include "bench/BenchSupport.h"
 #include "bench/JobWindow.h"
@@ -141,7 +142,10 @@ int main(int argc, char** argv) {
   if (kinds.empty()) kinds = {"data", "metadata"};
 
   auto display = bench::PrepareDisplay();
+  // The message loop the program itself runs on (see main()).
+  app::EventDispatcherChoice dispatcher;
   QApplication application(argc, argv);
+  dispatcher.Forget();
   QApplication::setApplicationName(QStringLiteral("Backup"));
   QApplication::setQuitOnLastWindowClosed(false);
   try {
