@@ -7,6 +7,7 @@
 #include "app/desktop/TerminationSignals.h"
 #include "app/window/RunMode.h"
 #include "app/window/TfrmBackup.h"
+#include "platform/LinuxSystem.h"
 
 int main(int argc, char* argv[]) {
   // Before the application object starts any thread, so that every thread inherits the mask and no
@@ -15,7 +16,8 @@ int main(int argc, char* argv[]) {
   // Before the application object removes its own options from argv.
   const QStringList arguments = app::ProgramArguments(argc, argv);
 
-  app::EventDispatcherChoice dispatcher;
+  platform::LinuxSystem machine;
+  app::EventDispatcherChoice dispatcher(machine);
   QApplication application(argc, argv);
   dispatcher.Forget();
   QApplication::setApplicationName(QStringLiteral("Backup"));

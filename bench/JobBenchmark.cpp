@@ -19,6 +19,7 @@
 #include "bench/BenchDatabases.h"
 #include "bench/BenchSupport.h"
 #include "bench/JobWindow.h"
+#include "platform/LinuxSystem.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -143,7 +144,8 @@ int main(int argc, char** argv) {
 
   auto display = bench::PrepareDisplay();
   // The message loop the program itself runs on (see main()).
-  app::EventDispatcherChoice dispatcher;
+  platform::LinuxSystem machine;
+  app::EventDispatcherChoice dispatcher(machine);
   QApplication application(argc, argv);
   dispatcher.Forget();
   QApplication::setApplicationName(QStringLiteral("Backup"));

@@ -15,12 +15,14 @@
 #include "app/desktop/EventDispatcherChoice.h"
 #include "bench/BenchSupport.h"
 #include "bench/JobWindow.h"
+#include "platform/LinuxSystem.h"
 
 int main(int argc, char** argv) {
   const int lines = argc > 1 ? std::atoi(argv[1]) : 200000;
   auto display = bench::PrepareDisplay();
   // The message loop the program itself runs on (see main()).
-  app::EventDispatcherChoice dispatcher;
+  platform::LinuxSystem machine;
+  app::EventDispatcherChoice dispatcher(machine);
   QApplication application(argc, argv);
   dispatcher.Forget();
   QApplication::setApplicationName(QStringLiteral("Backup"));

@@ -1,20 +1,17 @@
 #include "app/desktop/EventDispatcherChoice.h"
 
-#include <QByteArray>
-#include <QtGlobal>
-
 namespace app {
 namespace {
 constexpr const char* kVariable = "QT_NO_GLIB";
 }  // namespace
 
-EventDispatcherChoice::EventDispatcherChoice() {
-  if (qEnvironmentVariableIsSet(kVariable)) return;
-  set_ = qputenv(kVariable, QByteArray("1"));
+EventDispatcherChoice::EventDispatcherChoice(platform::Environment& environment) : environment_(environment) {
+  if (environment_.Variable(kVariable)) return;
+  set_ = environment_.SetVariable(kVariable, "1");
 }
 
 void EventDispatcherChoice::Forget() {
-  if (set_) qunsetenv(kVariable);
+  if (set_) environment_.UnsetVariable(kVariable);
   set_ = false;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/System.h"
+
 namespace app {
 
 // The backup job pumps the message queue after every output line, tens of thousands of times in a job
@@ -14,11 +16,12 @@ namespace app {
 class EventDispatcherChoice {
  public:
   // Sets QT_NO_GLIB, unless the user's environment has it already (then that stays as it is).
-  EventDispatcherChoice();
+  explicit EventDispatcherChoice(platform::Environment& environment);
   // Removes QT_NO_GLIB again if this object set it. Call once the application object exists.
   void Forget();
 
  private:
+  platform::Environment& environment_;
   bool set_ = false;
 };
 

@@ -88,4 +88,12 @@ std::optional<std::string> LinuxSystem::Variable(const std::string& name) {
   return std::string(value);
 }
 
+bool LinuxSystem::SetVariable(const std::string& name, const std::string& value) {
+  return ::setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
+bool LinuxSystem::UnsetVariable(const std::string& name) {
+  return ::unsetenv(name.c_str()) == 0;
+}
+
 }  // namespace platform

@@ -21,6 +21,8 @@ class LinuxSystem : public System {
   void ShowMessage(MessageBoxKind kind, std::string_view text) override;
 
   std::optional<std::string> Variable(const std::string& name) override;
+  bool SetVariable(const std::string& name, const std::string& value) override;
+  bool UnsetVariable(const std::string& name) override;
 
   bool CreateFolder(const std::string& path) override;
   bool IsFolder(const std::string& path) override;

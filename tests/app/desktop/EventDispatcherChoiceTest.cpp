@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/desktop/EventDispatcherChoice.h"
+#include "platform/LinuxSystem.h"
 
 namespace testsupport {
 namespace {
@@ -65,7 +66,8 @@ class EventDispatcherChoiceTest : public VariableRestored, public ::testing::Wit
 TEST_P(EventDispatcherChoiceTest, SetsTheVariableOnlyWhenTheUserDidNotAndTakesBackOnlyItsOwn) {
   const Case& c = GetParam();
   SetVariable(c.given);
-  app::EventDispatcherChoice choice;
+  platform::LinuxSystem machine;
+  app::EventDispatcherChoice choice(machine);
   EXPECT_EQ(Variable(), c.whileBuilding) << c.name;
   choice.Forget();
   EXPECT_EQ(Variable(), c.afterwards) << c.name;
@@ -87,7 +89,8 @@ class QtReadsTheChoice : public VariableRestored {};
 TEST_F(QtReadsTheChoice, ADispatcherBuiltWhileItStandsIsQtsOwnAndAfterwardsTheDefaultAgain) {
   SetVariable(std::nullopt);
   const std::string byDefault = DispatcherOfANewThread();
-  app::EventDispatcherChoice choice;
+  platform::LinuxSystem machine;
+  app::EventDispatcherChoice choice(machine);
   EXPECT_EQ(DispatcherOfANewThread(), "QEventDispatcherUNIX");
   choice.Forget();
   EXPECT_EQ(DispatcherOfANewThread(), byDefault);
