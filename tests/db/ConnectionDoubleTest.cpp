@@ -29,17 +29,14 @@ std::vector<unsigned char> ServerInfo(unsigned char ods, unsigned char dialect, 
   return InfoReply(items);
 }
 
-class ConnectionCalls : public testing::DoubleTest {
+class ConnectionCalls : public testing::SourceDoubleTest {
  protected:
   void SetUp() override {
-    DoubleTest::SetUp();
-    Double().SetForwarding(false);
-    source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
+    SourceDoubleTest::SetUp();
     source_.IBODatabase.AfterConnect = [this](TIB_Connection*) { ++afterConnect_; };
   }
   TIBODatabase& Database() { return source_.IBODatabase; }
 
-  BackupSettingsSource source_;
   int afterConnect_ = 0;
 };
 

@@ -9,6 +9,7 @@
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
+#include "tests/db/RaisedMessage.h"
 
 namespace db {
 namespace {
@@ -106,12 +107,8 @@ TEST_F(AttachValues, EmptyValuesComeFromTheEnvironment) {
 
 TEST_F(AttachValues, NoConnectStringAnywhereIsRefused) {
   TIB_Connection connection;
-  try {
-    connection.ResolveAttachParameters();
-    FAIL();
-  } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("A propriedade DatabaseName n\xE3o pode estar vazia", error.Message());
-  }
+  EXPECT_EQ("A propriedade DatabaseName n\xE3o pode estar vazia",
+            testing::MessageRaised<EIB_ConnectionError>([&] { connection.ResolveAttachParameters(); }));
 }
 
 TEST_F(AttachValues, ForcedDatabaseWinsAndServerNameFillsABlankName) {
