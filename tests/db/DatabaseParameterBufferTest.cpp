@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include "connection/DatabaseParameterBuffer.h"
 #include "dataset/BackupPasswords.h"
@@ -226,12 +227,16 @@ TEST(DpbCustomizing, AHandlerAppendsAndALengthOutsideTheBufferIsRefused) {
 }
 
 TEST(PathCheck, ColonRules) {
-  EXPECT_TRUE(IsValidConnectionPath(""));
-  EXPECT_TRUE(IsValidConnectionPath("db.fdb"));
-  EXPECT_TRUE(IsValidConnectionPath("C:\\a.fdb"));
-  EXPECT_TRUE(IsValidConnectionPath("\"a:b\"/c:/d"));
-  EXPECT_FALSE(IsValidConnectionPath("\"a:b\"/c:d"));
-  EXPECT_FALSE(IsValidConnectionPath("C:a.fdb"));
+  const std::pair<const char*, bool> cases[] = {
+      {"", true},
+      {"db.fdb", true},
+      {"C:\\a.fdb", true},
+      {"\"a:b\"/c:/d", true},
+      {"\"a:b\"/c:d", false},
+      {"C:a.fdb", false},
+  };
+  for (const auto& [path, valid] : cases)
+    EXPECT_EQ(IsValidConnectionPath(path), valid) << path;
 }
 
 }  // namespace
