@@ -40,6 +40,13 @@ class ServiceDoubleTest : public ::testing::Test {
     return backup;
   }
 
+  // The same attached to the services manager (of the double), ready to start.
+  static std::unique_ptr<TIBBackupService> AttachedBackup() {
+    auto backup = PreparedBackup();
+    backup->SetActive(true);
+    return backup;
+  }
+
   std::vector<fbdouble::Call> ServerCalls() const { return fbdouble::ServerCalls(control_->Calls()); }
   std::vector<std::string> ServerEntries() const { return fbdouble::ServerEntries(control_->Calls()); }
   std::size_t CallCount(const std::string& entry) const {
