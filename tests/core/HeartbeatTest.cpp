@@ -16,7 +16,7 @@ namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 
-// Jobs that answer a backup at once.
+// Jobs whose backup the double answers at once.
 class HeartbeatJobTest : public DoubleJobTest {
  protected:
   core::JobOutcome Run() {
