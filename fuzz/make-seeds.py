@@ -23,22 +23,27 @@ def write(target, name, data):
         f.write(data)
 
 
+def write_all(target, seeds):
+    for name, data in seeds.items():
+        write(target, name, data)
+
+
 def profile_reader():
-    t = "fuzz_profile_reader"
-    write(t, "readme", "[Dados]\nDir=dbserver:/var/lib/kelmora/KELMORA.FDB\n\n[Backup]\nSistema=Linux\n")
-    write(t, "windows-crlf", "[Dados]\r\nDir=SERVIDOR:C:\\Kelmora\\Dados\\DADOS.FDB\r\n[Backup]\r\nSistema=Windows\r\n")
-    write(t, "bom-and-comments", "\xef\xbb\xbf; sistema da loja\n[dados]\n  DIR =  localhost:/dados/loja.fdb  \n;[Backup]\n")
-    write(t, "no-backup-section", "[Dados]\nDir=localhost:/dados/app.fdb\n[Outros]\nSistema=Linux\n")
-    write(t, "quoted", "[Dados]\nDir=\"srv:/caminho com espaço/app.fdb\"\n[Backup]\nSistema='Linux'\n")
-    write(t, "empty-value", "[Dados]\nDir=\n[Backup]\nSistema=\n")
-    write(t, "repeated", "[Dados]\nDir=primeiro:/a.fdb\nDir=segundo:/b.fdb\n[Dados]\nDir=terceiro:/c.fdb\n")
-    write(t, "unclosed", "[Dados\nDir=x:/y.fdb\n[Backup]Sistema=Linux\n=semnome\nsemigual\n")
-    write(t, "old-mac", "[Dados]\rDir=mac:/antigo.fdb\r[Backup]\rSistema=Linux")
+    write_all("fuzz_profile_reader", {
+        "readme": "[Dados]\nDir=dbserver:/var/lib/kelmora/KELMORA.FDB\n\n[Backup]\nSistema=Linux\n",
+        "windows-crlf": "[Dados]\r\nDir=SERVIDOR:C:\\Kelmora\\Dados\\DADOS.FDB\r\n[Backup]\r\nSistema=Windows\r\n",
+        "bom-and-comments": "\xef\xbb\xbf; sistema da loja\n[dados]\n  DIR =  localhost:/dados/loja.fdb  \n;[Backup]\n",
+        "no-backup-section": "[Dados]\nDir=localhost:/dados/app.fdb\n[Outros]\nSistema=Linux\n",
+        "quoted": "[Dados]\nDir=\"srv:/caminho com espaço/app.fdb\"\n[Backup]\nSistema='Linux'\n",
+        "empty-value": "[Dados]\nDir=\n[Backup]\nSistema=\n",
+        "repeated": "[Dados]\nDir=primeiro:/a.fdb\nDir=segundo:/b.fdb\n[Dados]\nDir=terceiro:/c.fdb\n",
+        "unclosed": "[Dados\nDir=x:/y.fdb\n[Backup]Sistema=Linux\n=semnome\nsemigual\n",
+        "old-mac": "[Dados]\rDir=mac:/antigo.fdb\r[Backup]\rSistema=Linux",
+    })
 
 
 def database_name():
-    t = "fuzz_database_name"
-    seeds = {
+    write_all("fuzz_database_name", {
         "readme": "dbserver:/var/lib/kelmora/KELMORA.FDB",
         "port": "localhost/3050:/data/app.fdb",
         "tcp-drive": "srv:C:\\base\\db.fdb",
@@ -53,20 +58,19 @@ def database_name():
         "quoted-colon": "srv:\"C:\"db.fdb",
         "blank-location": " : ",
         "colon-only": ":",
-    }
-    for name, text in seeds.items():
-        write(t, name, text)
+    })
 
 
 def attach_params():
-    t = "fuzz_attach_params"
-    write(t, "backup-instance", "user_name=SYSDBA\npassword=tidewater")
-    write(t, "prefixed-any-case", "ISC_SPB_USER_NAME=SYSDBA\nIsc_Spb_Password=x=y")
-    write(t, "not-supported", "user_name=SYSDBA\ndb_name=/dados/app.fdb")
-    write(t, "unknown", "user_name =SYSDBA")
-    write(t, "skipped-lines", "sem igual\n  =vazio\n\nuser_name=\npassword= com brancos ")
-    write(t, "longest-value", "password=" + "p" * 255)
-    write(t, "too-long-value", "user_name=" + "u" * 256)
+    write_all("fuzz_attach_params", {
+        "backup-instance": "user_name=SYSDBA\npassword=tidewater",
+        "prefixed-any-case": "ISC_SPB_USER_NAME=SYSDBA\nIsc_Spb_Password=x=y",
+        "not-supported": "user_name=SYSDBA\ndb_name=/dados/app.fdb",
+        "unknown": "user_name =SYSDBA",
+        "skipped-lines": "sem igual\n  =vazio\n\nuser_name=\npassword= com brancos ",
+        "longest-value": "password=" + "p" * 255,
+        "too-long-value": "user_name=" + "u" * 256,
+    })
 
 
 def output_line():
@@ -142,8 +146,7 @@ def characteristics():
 
 
 def firebird_version():
-    t = "fuzz_firebird_version"
-    seeds = {
+    write_all("fuzz_firebird_version", {
         "fb3": "LI-V3.0.11.33703 Firebird 3.0",
         "fb25-windows": "WI-V2.5.9.27139 Firebird 2.5",
         "fb4": "LI-V4.0.2.2816 Firebird 4.0",
@@ -153,9 +156,7 @@ def firebird_version():
         "with-network": "LI-V3.0.11.33703 Firebird 3.0/tcp (dbserver)/P15:C",
         "no-dash": "Firebird",
         "dash-only": "-",
-    }
-    for name, text in seeds.items():
-        write(t, name, text)
+    })
 
 
 def statement_info():

@@ -74,6 +74,15 @@ def mask(text):
             if out[k] != "\n":
                 out[k] = " "
 
+    def blank_literal(i):
+        """Blanks the string or character literal whose quote is at i, up to its closing quote or the end
+        of the line, and gives the index after it."""
+        j = i + 1
+        while j < n and text[j] != text[i] and text[j] != "\n":
+            j += 2 if text[j] == "\\" else 1
+        blank(i + 1, min(j, n))
+        return j + 1
+
     while i < n:
         c = text[i]
         if c == "/" and text.startswith("//", i):
@@ -97,11 +106,7 @@ def mask(text):
                     blank(i + 1, j - 1)
                     i = j
                     continue
-            j = i + 1
-            while j < n and text[j] != '"' and text[j] != "\n":
-                j += 2 if text[j] == "\\" else 1
-            blank(i + 1, min(j, n))
-            i = j + 1
+            i = blank_literal(i)
         elif c == "'":
             # A quote inside a number is a digit separator (1'000), not a character literal.
             k = i
@@ -110,11 +115,7 @@ def mask(text):
             if k < i and text[k].isdigit():
                 i += 1
                 continue
-            j = i + 1
-            while j < n and text[j] != "'" and text[j] != "\n":
-                j += 2 if text[j] == "\\" else 1
-            blank(i + 1, min(j, n))
-            i = j + 1
+            i = blank_literal(i)
         else:
             i += 1
     return "".join(out)

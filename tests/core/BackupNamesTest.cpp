@@ -56,24 +56,33 @@ TEST(BackupNames, EveryOtherServerSystemGetsTheWindowsForm) {
   EXPECT_EQ(slashes.databaseFileName, "app.fdb");
 }
 
-TEST(BackupNames, LocationWithoutColonOrWithADriveLetter) {
-  const auto plain = core::BackupNames::For(Settings("/srv/app.fdb", "Linux"), kJobStart);
-  EXPECT_EQ(plain.serverName, "");
-  EXPECT_EQ(plain.databasePath, "/srv/app.fdb");
-  EXPECT_EQ(plain.serverTarget, "/opt/kelmora/backup/app_20260307_2105.gbk");
-
-  const auto drive = core::BackupNames::For(Settings("C:\\base\\db.fdb"), kJobStart);
-  EXPECT_EQ(drive.serverName, "C");
-  EXPECT_EQ(drive.databasePath, "\\base\\db.fdb");
-  EXPECT_EQ(drive.serverTarget, "/opt/kelmora/backup\\db_20260307_2105.gbk");
-}
-
-TEST(BackupNames, FileWithoutExtensionOrWithSeveralDots) {
-  const auto bare = core::BackupNames::For(Settings("srv:/data/DADOS", "Linux"), kJobStart);
-  EXPECT_EQ(bare.localBackupName, "/opt/kelmora/backup/DADOS_20260307_2105.gbk");
-  EXPECT_EQ(bare.serverTarget, "/opt/kelmora/backup/DADOS_20260307_2105.gbk");
-  const auto dotted = core::BackupNames::For(Settings("srv:/data/v1.2.fdb", "Linux"), kJobStart);
-  EXPECT_EQ(dotted.localBackupName, "/opt/kelmora/backup/v1.2_20260307_2105.gbk");
+TEST(BackupNames, TheLocationGivesTheServerThePathAndTheFileName) {
+  struct Case {
+    const char* location;
+    std::string system;
+    const char* serverName;
+    const char* databasePath;
+    const char* localBackupName;
+    const char* serverTarget;
+  };
+  const Case cases[] = {
+      {"/srv/app.fdb", "Linux", "", "/srv/app.fdb", "/opt/kelmora/backup/app_20260307_2105.gbk",
+       "/opt/kelmora/backup/app_20260307_2105.gbk"},
+      {"C:\\base\\db.fdb", "Windows", "C", "\\base\\db.fdb", "/opt/kelmora/backup/db_20260307_2105.gbk",
+       "/opt/kelmora/backup\\db_20260307_2105.gbk"},
+      {"srv:/data/DADOS", "Linux", "srv", "/data/DADOS", "/opt/kelmora/backup/DADOS_20260307_2105.gbk",
+       "/opt/kelmora/backup/DADOS_20260307_2105.gbk"},
+      {"srv:/data/v1.2.fdb", "Linux", "srv", "/data/v1.2.fdb", "/opt/kelmora/backup/v1.2_20260307_2105.gbk",
+       "/opt/kelmora/backup/v1.2_20260307_2105.gbk"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.location);
+    const auto names = core::BackupNames::For(Settings(c.location, c.system), kJobStart);
+    EXPECT_EQ(names.serverName, c.serverName);
+    EXPECT_EQ(names.databasePath, c.databasePath);
+    EXPECT_EQ(names.localBackupName, c.localBackupName);
+    EXPECT_EQ(names.serverTarget, c.serverTarget);
+  }
 }
 
 TEST(BackupNames, CopyTargetGluesTheFileNameToTheCopyFolder) {

@@ -6,10 +6,7 @@
 
 #include "core/BackupJob.h"
 #include "core/Heartbeat.h"
-#include "fbclient/ClientLibrary.h"
-#include "services/BackupInstance.h"
-#include "services/TIBBackupService.h"
-#include "tests/double/DoubleLoader.h"
+#include "tests/core/DoubleJobFixture.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/FixedClockSystem.h"
 #include "tests/support/LoopbackMonitor.h"
@@ -19,26 +16,9 @@ namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 
-// Jobs against the client double, which answers a backup at once and fails the call a test chooses.
-class HeartbeatJobTest : public ::testing::Test {
+// Jobs whose backup the double answers at once.
+class HeartbeatJobTest : public DoubleJobTest {
  protected:
-  void SetUp() override {
-    fbclient::UnloadClientLibrary();
-    control_ = &fbdouble::LoadVariant("full");
-    control_->SetForwarding(false);
-    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
-    service = std::make_unique<services::TIBBackupService>();
-    services::ApplyBackupInstanceSettings(*service);
-    settings.programFolder = folder.WithSeparator();
-    settings.databaseLocation = "dbhost:/dados/APP.FDB";
-    settings.serverSystem = "Linux";
-  }
-  void TearDown() override {
-    service.reset();
-    fbclient::UnloadClientLibrary();
-    fbclient::SetClientLibraryFileName("libfbclient.so.2");
-    control_->Reset();
-  }
   core::JobOutcome Run() {
     core::JobObserver quiet;
     core::BackupJob job(settings, *service, transcript, quiet);
@@ -50,13 +30,6 @@ class HeartbeatJobTest : public ::testing::Test {
     std::ifstream in(folder.Path() / "backup" / "backup.txt", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-
-  fbdouble::Control* control_ = nullptr;
-  FixedClockSystem clock{{2026, 3, 7, 21, 5, 59}};
-  TempFolder folder;
-  core::BackupSettings settings;
-  std::unique_ptr<services::TIBBackupService> service;
-  core::Transcript transcript;
 };
 
 TEST_F(HeartbeatJobTest, EverySuccessfulJobCallsTheMonitorOnceAndAFailedOneNever) {

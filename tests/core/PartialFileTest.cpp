@@ -8,10 +8,7 @@
 
 #include "core/BackupJob.h"
 #include "core/Exceptions.h"
-#include "fbclient/ClientLibrary.h"
-#include "services/BackupInstance.h"
-#include "services/TIBBackupService.h"
-#include "tests/double/DoubleLoader.h"
+#include "tests/core/DoubleJobFixture.h"
 #include "tests/support/FixedClockSystem.h"
 #include "tests/support/TempFolder.h"
 
@@ -32,39 +29,15 @@ void QueueLines(fbdouble::Control& control, int count) {
     control.QueueReply("isc_service_query", std::vector<unsigned char>(reply.begin(), reply.end()));
 }
 
-// Jobs against the client double, which answers the services manager without a server and fails the
-// call a test chooses.
-class JobFailureTest : public ::testing::Test {
+// Jobs whose observer writes the backup file while the lines arrive.
+class JobFailureTest : public DoubleJobTest {
  protected:
-  void SetUp() override {
-    fbclient::UnloadClientLibrary();
-    control_ = &fbdouble::LoadVariant("full");
-    control_->SetForwarding(false);
-    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
-    service = std::make_unique<services::TIBBackupService>();
-    services::ApplyBackupInstanceSettings(*service);
-    settings.programFolder = folder.WithSeparator();
-    settings.databaseLocation = "dbhost:/dados/APP.FDB";
-    settings.serverSystem = "Linux";
-    observer.target = folder.Path() / "backup" / "APP_20260307_2105.gbk";
-  }
-  void TearDown() override {
-    service.reset();
-    fbclient::UnloadClientLibrary();
-    fbclient::SetClientLibraryFileName("libfbclient.so.2");
-    control_->Reset();
-  }
+  JobFailureTest() { observer.target = folder.Path() / "backup" / "APP_20260307_2105.gbk"; }
   core::JobOutcome Run() {
     core::BackupJob job(settings, *service, transcript, observer);
     return job.Run(true);
   }
 
-  fbdouble::Control* control_ = nullptr;
-  FixedClockSystem clock{{2026, 3, 7, 21, 5, 59}};
-  TempFolder folder;
-  core::BackupSettings settings;
-  std::unique_ptr<services::TIBBackupService> service;
-  core::Transcript transcript;
   ServerWritingObserver observer;
 };
 

@@ -12,10 +12,6 @@ namespace {
 
 TEST(CoreSettingsLoad, OneAttemptThenTheConnectionIsClosedWhateverHappened) {
   FirebirdServer& server = FirebirdServer::Shared();
-  AppDatabaseOptions full;
-  full.row->time3 = "18:30";
-  full.row->copyFolder = "/mnt/c\xF3pia/";
-  full.row->retentionDays = 12;
   AppDatabaseOptions lacking;
   lacking.omitColumn = "TX_FTP_SENHA";
   struct Case {
@@ -25,8 +21,8 @@ TEST(CoreSettingsLoad, OneAttemptThenTheConnectionIsClosedWhateverHappened) {
     std::string message;  // the start of it
   };
   const Case cases[] = {
-      {server.Location(CreateAppDatabase(server, "CORE_LOAD", full)), nullptr, core::SettingsLoadResult::Read,
-       ""},
+      {server.Location(CreateAppDatabase(server, "CORE_LOAD", FullRowOptions())), nullptr,
+       core::SettingsLoadResult::Read, ""},
       {server.Location(CreateAppDatabase(server, "CORE_LOAD_COLUMN", lacking)), nullptr,
        core::SettingsLoadResult::NotRead, "tblBackup: Field 'TX_FTP_SENHA' not found"},
       {server.Location(CreateAppDatabase(server, "CORE_LOAD_LOGIN")),

@@ -3,6 +3,7 @@
 #include "db/Errors.h"
 #include "db/TIB_ConnectCharacteristics.h"
 #include "platform/Cp1252.h"
+#include "tests/db/RaisedMessage.h"
 
 namespace db {
 namespace {
@@ -118,12 +119,8 @@ TEST(Characteristics, TruncationAndItemsPastTheReplyRaiseTheTruncationText) {
       "es do banco de dados foi truncado";
   TIB_ConnectCharacteristics record;
   Reply truncated = {62, 1, 0, 1, 2};
-  try {
-    ParseCharacteristics(truncated.data(), truncated.size(), record, nullptr);
-    FAIL();
-  } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ(text, error.Message());
-  }
+  EXPECT_EQ(text, testing::MessageRaised<EIB_ConnectionError>(
+                      [&] { ParseCharacteristics(truncated.data(), truncated.size(), record, nullptr); }));
   // An item claiming more bytes than arrived is not read past the buffer.
   Reply overlong = {103, 0xFF, 0x7F, 1, 5, 'L', 'I'};
   EXPECT_THROW(ParseCharacteristics(overlong.data(), overlong.size(), record, nullptr), EIB_ConnectionError);

@@ -29,17 +29,14 @@ std::vector<unsigned char> ServerInfo(unsigned char ods, unsigned char dialect, 
   return InfoReply(items);
 }
 
-class ConnectionCalls : public testing::DoubleTest {
+class ConnectionCalls : public testing::SourceDoubleTest {
  protected:
   void SetUp() override {
-    DoubleTest::SetUp();
-    Double().SetForwarding(false);
-    source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
+    SourceDoubleTest::SetUp();
     source_.IBODatabase.AfterConnect = [this](TIB_Connection*) { ++afterConnect_; };
   }
   TIBODatabase& Database() { return source_.IBODatabase; }
 
-  BackupSettingsSource source_;
   int afterConnect_ = 0;
 };
 
@@ -47,9 +44,8 @@ TEST_F(ConnectionCalls, TheAttachSendsTheConnectStringAndTheStoredDpb) {
   Database().Connect();
   const auto attaches = fbdouble::CallsTo(Double().Calls(), "isc_attach_database");
   ASSERT_EQ(1u, attaches.size());
-  EXPECT_EQ("0", Arg(attaches[0], "nameLength"));
-  EXPECT_EQ("dbhost:/data/app.fdb", Arg(attaches[0], "name"));
-  EXPECT_EQ("0", Arg(attaches[0], "db"));
+  EXPECT_TRUE(attaches[0].args.starts_with("nameLength=0 name=\"dbhost:/data/app.fdb\" db=0 "))
+      << attaches[0].args;
   const std::string password = BackupDatabasePassword();
   std::string passwordHex;
   char byte[4];

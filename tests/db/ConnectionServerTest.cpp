@@ -24,23 +24,33 @@ std::string FixtureLocation(const std::string& name) {
   return server.Location(testsupport::CreateAppDatabase(server, name));
 }
 
+// Points a connection at a new fixture database with the test server's login.
+void UseNewFixture(TIB_Connection& connection, const std::string& name) {
+  testing::UseTestServerLogin(connection);
+  connection.SetDatabaseName(FixtureLocation(name));
+}
+
 // A loopback location on which nothing listens.
 std::string ClosedPortLocation() {
   return "127.0.0.1/" + std::to_string(testsupport::FreeLoopbackPort()) + ":/nowhere.fdb";
 }
 
+// Adds the names of the disconnect events to events as they fire.
+void RecordDisconnects(TIBODatabase& database, std::vector<std::string>& events) {
+  database.BeforeDisconnect = [&events](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
+  database.AfterDisconnect = [&events](TIB_Connection*) { events.push_back("AfterDisconnect"); };
+}
+
 TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
   TIBODatabase database("IBODatabase");
-  testing::UseTestServerLogin(database);
-  database.SetDatabaseName(FixtureLocation("db_attach"));
+  UseNewFixture(database, "db_attach");
   std::vector<std::string> events;
   database.BeforeConnect = [&](TIB_Connection*) { events.push_back("BeforeConnect"); };
   database.OnConnectedChanged = [&](TIB_Connection* sender) {
     events.push_back(sender->Connected() ? "Changed:on" : "Changed:off");
   };
   database.AfterConnect = [&](TIB_Connection*) { events.push_back("AfterConnect"); };
-  database.BeforeDisconnect = [&](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
-  database.AfterDisconnect = [&](TIB_Connection*) { events.push_back("AfterDisconnect"); };
+  RecordDisconnects(database, events);
 
   database.Connect();
   ASSERT_TRUE(database.Connected());
@@ -73,8 +83,7 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
 
 TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
   TIBODatabase database("IBODatabase");
-  testing::UseTestServerLogin(database);
-  database.SetDatabaseName(FixtureLocation("db_guard"));
+  UseNewFixture(database, "db_guard");
   database.Connect();
   ASSERT_TRUE(database.Connected());
   const std::string text = "N\xE3o \xE9 poss\xEDvel alterar enquanto estiver conectado";
@@ -221,8 +230,7 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
 
 TEST(ConnectionServer, AnErrorFromBeforeConnectLeavesItDisconnected) {
   TIBODatabase database("IBODatabase");
-  testing::UseTestServerLogin(database);
-  database.SetDatabaseName(FixtureLocation("db_before_connect"));
+  UseNewFixture(database, "db_before_connect");
   database.BeforeConnect = [](TIB_Connection*) { throw std::runtime_error("no"); };
   EXPECT_THROW(database.Connect(), std::runtime_error);
   EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
@@ -231,8 +239,7 @@ TEST(ConnectionServer, AnErrorFromBeforeConnectLeavesItDisconnected) {
 
 TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
   TIBODatabase database("IBODatabase");
-  testing::UseTestServerLogin(database);
-  database.SetDatabaseName(FixtureLocation("db_after_connect_throws"));
+  UseNewFixture(database, "db_after_connect_throws");
   database.AfterConnect = [](TIB_Connection*) { throw std::logic_error("settings failed"); };
   EXPECT_THROW(database.Connect(), std::logic_error);
   EXPECT_TRUE(database.Connected());
@@ -268,8 +275,7 @@ TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHo
   other.Disconnect();
 
   std::vector<std::string> events;
-  database.BeforeDisconnect = [&](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
-  database.AfterDisconnect = [&](TIB_Connection*) { events.push_back("AfterDisconnect"); };
+  RecordDisconnects(database, events);
   database.DropDatabase();
   EXPECT_FALSE(database.Connected());
   EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());

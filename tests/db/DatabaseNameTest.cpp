@@ -2,67 +2,50 @@
 
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
+#include "tests/db/RaisedMessage.h"
 
 namespace db {
 namespace {
 
-struct Parsed {
-  std::string server;
-  std::string path;
-  TIB_Protocol protocol;
-};
-
-Parsed ParseInto(TIB_Connection& connection, const std::string& location) {
-  connection.SetDatabaseName(location);
-  return {connection.Server(), connection.Path(), connection.Protocol()};
-}
-
-TEST(DatabaseName, ServerColonPathIsTcpAndComposesBackToTheSameConnectString) {
-  TIB_Connection connection;
-  const Parsed parsed = ParseInto(connection, "srv:C:\\base\\db.fdb");
-  EXPECT_EQ("srv", parsed.server);
-  EXPECT_EQ("C:\\base\\db.fdb", parsed.path);
-  EXPECT_EQ(TIB_Protocol::cpTCP_IP, parsed.protocol);
-  EXPECT_EQ("srv:C:\\base\\db.fdb", connection.DatabaseName());
-  EXPECT_EQ("srv:C:\\base\\db.fdb", connection.ResolveAttachParameters().connectString);
+TEST(DatabaseName, ALocationSplitsIntoServerPathAndProtocolAndComposesBack) {
+  struct Case {
+    const char* location;
+    const char* server;
+    const char* path;
+    TIB_Protocol protocol;
+  };
+  const Case cases[] = {
+      {"srv:C:\\base\\db.fdb", "srv", "C:\\base\\db.fdb", TIB_Protocol::cpTCP_IP},
+      {"\\\\srv\\share\\db.fdb", "srv", "share\\db.fdb", TIB_Protocol::cpNetBEUI},
+      {"srv@vol:db", "srv", "vol:db", TIB_Protocol::cpNovell},  // only the first @ splits
+      {"localhost/3051:/var/db/app.fdb", "localhost/3051", "/var/db/app.fdb", TIB_Protocol::cpTCP_IP},
+  };
+  for (const Case& c : cases) {
+    TIB_Connection connection;
+    connection.SetDatabaseName(c.location);
+    EXPECT_EQ(c.server, connection.Server()) << c.location;
+    EXPECT_EQ(c.path, connection.Path()) << c.location;
+    EXPECT_EQ(c.protocol, connection.Protocol()) << c.location;
+    EXPECT_EQ(c.location, connection.DatabaseName());
+  }
 }
 
 TEST(DatabaseName, DriveLetterPathIsLocalAndLeavesTheServerLineUnused) {
   TIB_Connection connection;
   connection.SetServer("old");
   connection.SetProtocol(TIB_Protocol::cpTCP_IP);
-  const Parsed parsed = ParseInto(connection, "C:\\base\\db.fdb");
-  EXPECT_EQ(TIB_Protocol::cpLocal, parsed.protocol);
-  EXPECT_EQ("C:\\base\\db.fdb", parsed.path);
-  EXPECT_EQ("old", parsed.server);
+  connection.SetDatabaseName("C:\\base\\db.fdb");
+  EXPECT_EQ(TIB_Protocol::cpLocal, connection.Protocol());
+  EXPECT_EQ("C:\\base\\db.fdb", connection.Path());
+  EXPECT_EQ("old", connection.Server());
   EXPECT_FALSE(connection.Params().Has("PROTOCOL"));
   EXPECT_EQ("C:\\base\\db.fdb", connection.DatabaseName());
 }
 
-TEST(DatabaseName, UncNameIsNetBeuiAndComposesBack) {
+TEST(DatabaseName, ServerColonPathIsTheConnectStringOfTheAttach) {
   TIB_Connection connection;
-  const Parsed parsed = ParseInto(connection, "\\\\srv\\share\\db.fdb");
-  EXPECT_EQ("srv", parsed.server);
-  EXPECT_EQ("share\\db.fdb", parsed.path);
-  EXPECT_EQ(TIB_Protocol::cpNetBEUI, parsed.protocol);
-  EXPECT_EQ("\\\\srv\\share\\db.fdb", connection.DatabaseName());
-}
-
-TEST(DatabaseName, AtSignIsNovellAndOnlyTheFirstAtSplits) {
-  TIB_Connection connection;
-  const Parsed parsed = ParseInto(connection, "srv@vol:db");
-  EXPECT_EQ("srv", parsed.server);
-  EXPECT_EQ("vol:db", parsed.path);
-  EXPECT_EQ(TIB_Protocol::cpNovell, parsed.protocol);
-  EXPECT_EQ("srv@vol:db", connection.DatabaseName());
-}
-
-TEST(DatabaseName, LoopbackLocationWithPortSplitsAtTheFirstColon) {
-  TIB_Connection connection;
-  const Parsed parsed = ParseInto(connection, "localhost/3051:/var/db/app.fdb");
-  EXPECT_EQ("localhost/3051", parsed.server);
-  EXPECT_EQ("/var/db/app.fdb", parsed.path);
-  EXPECT_EQ(TIB_Protocol::cpTCP_IP, parsed.protocol);
+  connection.SetDatabaseName("srv:C:\\base\\db.fdb");
+  EXPECT_EQ("srv:C:\\base\\db.fdb", connection.ResolveAttachParameters().connectString);
 }
 
 TEST(DatabaseName, PlainWordIsKeptAsANameAndTheStoredLinesStayInForce) {
@@ -123,12 +106,8 @@ TEST(Connection, DialectWhileDetachedFollowsTheSqlDialectLine) {
 
 TEST(Connection, CharacteristicsAreRefusedWhileDetached) {
   TIB_Connection connection;
-  try {
-    connection.Characteristics();
-    FAIL();
-  } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("N\xE3o foi poss\xEDvel obter as caracter\xEDsticas da conex\xE3o", error.Message());
-  }
+  EXPECT_EQ("N\xE3o foi poss\xEDvel obter as caracter\xEDsticas da conex\xE3o",
+            testing::MessageRaised<EIB_ConnectionError>([&] { connection.Characteristics(); }));
 }
 
 TEST(Connection, OlderRoleLinesMoveToRoleName) {
@@ -142,12 +121,8 @@ TEST(Connection, OlderRoleLinesMoveToRoleName) {
 TEST(Database, TheInternalDefaultTransactionCannotBeReplaced) {
   TIBODatabase database("IBODatabase");
   TIB_Transaction other;
-  try {
-    database.SetDefaultTransaction(&other);
-    FAIL();
-  } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("N\xE3o \xE9 poss\xEDvel substituir a transa\xE7\xE3o interna como padr\xE3o", error.Message());
-  }
+  EXPECT_EQ("N\xE3o \xE9 poss\xEDvel substituir a transa\xE7\xE3o interna como padr\xE3o",
+            testing::MessageRaised<EIB_ConnectionError>([&] { database.SetDefaultTransaction(&other); }));
   EXPECT_EQ(&database.OwnDefaultTransaction(), database.DefaultTransaction());
   // The schema cache's internal transaction joined first, the default transaction second.
   ASSERT_EQ(2u, database.Transactions().size());

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include "connection/DatabaseParameterBuffer.h"
 #include "dataset/BackupPasswords.h"
@@ -9,6 +10,7 @@
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
+#include "tests/db/RaisedMessage.h"
 
 namespace db {
 namespace {
@@ -106,12 +108,8 @@ TEST_F(AttachValues, EmptyValuesComeFromTheEnvironment) {
 
 TEST_F(AttachValues, NoConnectStringAnywhereIsRefused) {
   TIB_Connection connection;
-  try {
-    connection.ResolveAttachParameters();
-    FAIL();
-  } catch (const EIB_ConnectionError& error) {
-    EXPECT_EQ("A propriedade DatabaseName n\xE3o pode estar vazia", error.Message());
-  }
+  EXPECT_EQ("A propriedade DatabaseName n\xE3o pode estar vazia",
+            testing::MessageRaised<EIB_ConnectionError>([&] { connection.ResolveAttachParameters(); }));
 }
 
 TEST_F(AttachValues, ForcedDatabaseWinsAndServerNameFillsABlankName) {
@@ -229,12 +227,16 @@ TEST(DpbCustomizing, AHandlerAppendsAndALengthOutsideTheBufferIsRefused) {
 }
 
 TEST(PathCheck, ColonRules) {
-  EXPECT_TRUE(IsValidConnectionPath(""));
-  EXPECT_TRUE(IsValidConnectionPath("db.fdb"));
-  EXPECT_TRUE(IsValidConnectionPath("C:\\a.fdb"));
-  EXPECT_TRUE(IsValidConnectionPath("\"a:b\"/c:/d"));
-  EXPECT_FALSE(IsValidConnectionPath("\"a:b\"/c:d"));
-  EXPECT_FALSE(IsValidConnectionPath("C:a.fdb"));
+  const std::pair<const char*, bool> cases[] = {
+      {"", true},
+      {"db.fdb", true},
+      {"C:\\a.fdb", true},
+      {"\"a:b\"/c:/d", true},
+      {"\"a:b\"/c:d", false},
+      {"C:a.fdb", false},
+  };
+  for (const auto& [path, valid] : cases)
+    EXPECT_EQ(IsValidConnectionPath(path), valid) << path;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/BackupSettingsSource.h"
 #include "db/ClientLibrary.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/double/FbDouble.h"
@@ -29,6 +30,19 @@ class DoubleTest : public ::testing::Test {
 
  private:
   fbdouble::Control* control_ = nullptr;
+};
+
+// The program's settings source against the double, which answers without a server, for a database
+// on another machine.
+class SourceDoubleTest : public DoubleTest {
+ protected:
+  void SetUp() override {
+    DoubleTest::SetUp();
+    Double().SetForwarding(false);
+    source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
+  }
+
+  BackupSettingsSource source_;
 };
 
 // The value of "key=" in a recorded argument list, up to the next blank (or the closing quote of a

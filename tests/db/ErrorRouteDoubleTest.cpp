@@ -5,6 +5,7 @@
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
+#include "tests/db/RaisedMessage.h"
 
 namespace db {
 namespace {
@@ -174,12 +175,8 @@ TEST_F(ErrorRoute, ALibraryLackingARequiredEntryPointBindsNothing) {
   fbdouble::LoadVariant("missing_required");
   SetClientLibraryFileNames({fbdouble::VariantPath("missing_required")});
   for (int attempt = 0; attempt < 2; ++attempt) {
-    try {
-      database_.Connect();
-      FAIL();
-    } catch (const EIB_Error& error) {
-      EXPECT_EQ("N\xE3o \xE9 poss\xEDvel localizar a DLL de importa\xE7\xE3o isc_blob_info", error.Message());
-    }
+    EXPECT_EQ("N\xE3o \xE9 poss\xEDvel localizar a DLL de importa\xE7\xE3o isc_blob_info",
+              testing::MessageRaised<EIB_Error>([&] { database_.Connect(); }));
     EXPECT_EQ(nullptr, Client().isc_attach_database);
     EXPECT_EQ(nullptr, Client().isc_interprete);
     EXPECT_FALSE(database_.Connected());
@@ -197,12 +194,8 @@ TEST_F(ErrorRoute, MissingServiceEntryPointsAreReplacedByTheirNotImplementedErro
   database_.Connect();
   EXPECT_TRUE(database_.Connected());
   ASSERT_NE(nullptr, Client().isc_service_detach);
-  try {
-    Client().isc_service_detach(nullptr, nullptr);
-    FAIL();
-  } catch (const EIB_Error& error) {
-    EXPECT_EQ("isc_service_dettach() not implemented", error.Message());
-  }
+  EXPECT_EQ("isc_service_dettach() not implemented",
+            testing::MessageRaised<EIB_Error>([&] { Client().isc_service_detach(nullptr, nullptr); }));
   EXPECT_THROW(Client().isc_service_attach(nullptr, 0, nullptr, nullptr, 0, nullptr), EIB_Error);
   database_.Disconnect();
   noServices.Reset();

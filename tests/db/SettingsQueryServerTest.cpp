@@ -6,6 +6,7 @@
 #include "db/Errors.h"
 #include "db/TIB_Statement.h"
 #include "platform/Cp1252.h"
+#include "tests/db/RaisedMessage.h"
 #include "tests/db/ServerTestSupport.h"
 
 namespace db {
@@ -55,29 +56,30 @@ TEST(SettingsQuery, ATableWithoutPrimaryKeySelectsTheRowKeyToo) {
   fixture.source.IBODatabase.Disconnect();
 }
 
-TEST(SettingsQuery, AnEmptyTableGivesEmptyTextsAndZero) {
-  AppDatabaseOptions options;
-  options.row.reset();
-  SettingsFixture fixture("q_empty", options);
-  fixture.ReadSettingsOnConnect();
-  fixture.source.IBODatabase.Connect();
-  EXPECT_EQ(1, fixture.afterConnectCalls);
-  EXPECT_EQ("", fixture.values.time1);
-  EXPECT_EQ("", fixture.values.time2);
-  EXPECT_EQ("", fixture.values.copyFolder);
-  EXPECT_EQ(0, fixture.values.days);
-}
-
-TEST(SettingsQuery, NullsReadAsEmptyTextAndZero) {
-  AppDatabaseOptions options;
-  options.row = SettingsRow{std::nullopt, "10:00", std::nullopt, std::nullopt, std::nullopt, std::nullopt};
-  SettingsFixture fixture("q_nulls", options);
-  fixture.ReadSettingsOnConnect();
-  fixture.source.IBODatabase.Connect();
-  EXPECT_EQ("", fixture.values.time1);
-  EXPECT_EQ("10:00", fixture.values.time2);
-  EXPECT_EQ("", fixture.values.copyFolder);
-  EXPECT_EQ(0, fixture.values.days);
+TEST(SettingsQuery, AnEmptyTableOrNullsReadAsEmptyTextsAndZero) {
+  struct Case {
+    const char* database;
+    std::optional<SettingsRow> row;
+    const char* time2;
+  };
+  const Case cases[] = {
+      {"q_empty", std::nullopt, ""},
+      {"q_nulls", SettingsRow{std::nullopt, "10:00", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+       "10:00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.database);
+    AppDatabaseOptions options;
+    options.row = c.row;
+    SettingsFixture fixture(c.database, options);
+    fixture.ReadSettingsOnConnect();
+    fixture.source.IBODatabase.Connect();
+    EXPECT_EQ(1, fixture.afterConnectCalls);
+    EXPECT_EQ("", fixture.values.time1);
+    EXPECT_EQ(c.time2, fixture.values.time2);
+    EXPECT_EQ("", fixture.values.copyFolder);
+    EXPECT_EQ(0, fixture.values.days);
+  }
 }
 
 TEST(SettingsQuery, FixedTextLosesItsTrailingBlankVariableTextKeepsIt) {
@@ -141,12 +143,8 @@ TEST(SettingsQuery, AMissingColumnFailsOpenWithTheFieldNotFoundMessage) {
   options.omitColumn = "TX_FTP_SENHA";
   SettingsFixture fixture("q_missing_column", options);
   fixture.ReadSettingsOnConnect();
-  try {
-    fixture.source.IBODatabase.Connect();
-    FAIL();
-  } catch (const EDatabaseError& error) {
-    EXPECT_EQ("tblBackup: Field 'TX_FTP_SENHA' not found", error.Message());
-  }
+  EXPECT_EQ("tblBackup: Field 'TX_FTP_SENHA' not found",
+            testing::MessageRaised<EDatabaseError>([&] { fixture.source.IBODatabase.Connect(); }));
   // The query stays closed, the transaction started and the connection attached.
   EXPECT_FALSE(fixture.source.tblBackup.Active());
   EXPECT_TRUE(fixture.source.IBOTransaction.Started());
@@ -163,13 +161,8 @@ TEST(SettingsQuery, AColumnOfTheWrongTypeFailsOpenWithTheTypeMismatchMessage) {
   options.row = SettingsRow{"08:00", std::nullopt, std::nullopt, std::nullopt, std::nullopt, 1};
   SettingsFixture fixture("q_type_mismatch", options);
   fixture.ReadSettingsOnConnect();
-  try {
-    fixture.source.IBODatabase.Connect();
-    FAIL();
-  } catch (const EDatabaseError& error) {
-    EXPECT_EQ("tblBackup: Type mismatch for field 'TX_DIR_HDD', expecting: String actual: Integer",
-              error.Message());
-  }
+  EXPECT_EQ("tblBackup: Type mismatch for field 'TX_DIR_HDD', expecting: String actual: Integer",
+            testing::MessageRaised<EDatabaseError>([&] { fixture.source.IBODatabase.Connect(); }));
   EXPECT_FALSE(fixture.source.tblBackup.Active());
   fixture.source.IBODatabase.Disconnect();
 }

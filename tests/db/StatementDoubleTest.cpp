@@ -6,6 +6,7 @@
 #include "platform/Cp1252.h"
 #include "statement/TIB_SchemaCache.h"
 #include "tests/db/DoubleTestSupport.h"
+#include "tests/db/RaisedMessage.h"
 #include "tests/db/ServerTestSupport.h"
 
 namespace db {
@@ -14,12 +15,10 @@ namespace {
 using testing::Arg;
 using testing::InfoReply;
 
-class StatementCalls : public testing::DoubleTest {
+class StatementCalls : public testing::SourceDoubleTest {
  protected:
   void SetUp() override {
-    DoubleTest::SetUp();
-    Double().SetForwarding(false);
-    source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
+    SourceDoubleTest::SetUp();
     Double().QueueReply("isc_database_info", InfoReply({{32, {12, 0, 0, 0}}, {62, {1}}}));
     source_.IBODatabase.Connect();
     statement_.SetIB_Connection(&source_.IBODatabase);
@@ -27,7 +26,6 @@ class StatementCalls : public testing::DoubleTest {
     Double().ClearCalls();
   }
 
-  BackupSettingsSource source_;
   TIB_Statement statement_{"statement"};
 };
 
@@ -50,15 +48,10 @@ TEST_F(StatementCalls, AnotherPrepareErrorIsReportedAndLeavesItUnprepared) {
 
 TEST_F(StatementCalls, BlankTextsAreRefusedBeforeTheServerSeesThem) {
   statement_.SetSQL({});
-  try {
-    statement_.Prepare();
-    FAIL();
-  } catch (const EIB_StatementError& error) {
-    EXPECT_EQ(
-        "N\xE3o \xE9 poss\xEDvel preparar uma senten\xE7"
-        "a em branco",
-        error.Message());
-  }
+  EXPECT_EQ(
+      "N\xE3o \xE9 poss\xEDvel preparar uma senten\xE7"
+      "a em branco",
+      testing::MessageRaised<EIB_StatementError>([&] { statement_.Prepare(); }));
   statement_.SetSQL({"   ", ""});
   EXPECT_THROW(statement_.Prepare(), EIB_StatementError);
   EXPECT_TRUE(fbdouble::CallsTo(Double().Calls(), "isc_dsql_prepare").empty());
@@ -79,20 +72,12 @@ TEST_F(StatementCalls, TheKindOfANonSelectIsAskedAndAMalformedReplyRefused) {
   other.SetIB_Connection(&source_.IBODatabase);
   other.SetSQL({"DELETE FROM SIS_BACKUP"});
   Double().QueueReply("isc_dsql_sql_info", {22, 1, 0, 4, 1});
-  try {
-    other.Prepare();
-    FAIL();
-  } catch (const EIB_StatementError& error) {
-    EXPECT_EQ("Dados inv\xE1lidos foram retornados por isc_dsql_sql_info", error.Message());
-  }
+  EXPECT_EQ("Dados inv\xE1lidos foram retornados por isc_dsql_sql_info",
+            testing::MessageRaised<EIB_StatementError>([&] { other.Prepare(); }));
   other.Unprepare();
   Double().QueueReply("isc_dsql_sql_info", {21, 0x00, 0x01, 4, 1});
-  try {
-    other.Prepare();
-    FAIL();
-  } catch (const EIB_StatementError& error) {
-    EXPECT_EQ("Tamanho inesperado de isc_dsql_sql_info", error.Message());
-  }
+  EXPECT_EQ("Tamanho inesperado de isc_dsql_sql_info",
+            testing::MessageRaised<EIB_StatementError>([&] { other.Prepare(); }));
 }
 
 TEST_F(StatementCalls, ExecutingWhileTheCursorIsOpenIsRefused) {
@@ -100,12 +85,8 @@ TEST_F(StatementCalls, ExecutingWhileTheCursorIsOpenIsRefused) {
   statement_.Execute();
   ASSERT_TRUE(statement_.CursorOpen());
   EXPECT_EQ(1, source_.IBOTransaction.OpenCursors());
-  try {
-    statement_.Execute();
-    FAIL();
-  } catch (const EIB_DatasetError& error) {
-    EXPECT_EQ("O cursor ainda est\xE1 aberto", error.Message());
-  }
+  EXPECT_EQ("O cursor ainda est\xE1 aberto",
+            testing::MessageRaised<EIB_DatasetError>([&] { statement_.Execute(); }));
   EXPECT_EQ(1u, fbdouble::CallsTo(Double().Calls(), "isc_dsql_execute").size());
   statement_.CloseCursor();
   EXPECT_EQ(0, source_.IBOTransaction.OpenCursors());
@@ -162,12 +143,8 @@ TEST_F(StatementCalls, AQueryWhoseConnectionCannotAttachHasNoActiveTransaction) 
   unreachable.IBODatabase.OnError = [](TIB_Component*, long, const TStrings&, const TStrings&, long,
                                        const TStrings&, const TStrings&, bool& raise) { raise = false; };
   Double().Fail("isc_attach_database", {1, 335544721, 2, fbdouble::Arg("dbhost"), 0}, 0, -1);
-  try {
-    unreachable.tblBackup.Open();
-    FAIL();
-  } catch (const EIB_StatementError& error) {
-    EXPECT_EQ("N\xE3o h\xE1 uma transa\xE7\xE3o ativa para a execu\xE7\xE3o", error.Message());
-  }
+  EXPECT_EQ("N\xE3o h\xE1 uma transa\xE7\xE3o ativa para a execu\xE7\xE3o",
+            testing::MessageRaised<EIB_StatementError>([&] { unreachable.tblBackup.Open(); }));
   EXPECT_FALSE(unreachable.tblBackup.Active());
 }
 
@@ -181,12 +158,8 @@ TEST_F(SchemaCacheFailure, AFailedTableKeyReadIsAnAssertionButANetworkErrorIsNot
   // Prepares before the table key read: the parameter-order test, catalogue reads 1 and 2.
   Double().Fail("isc_dsql_prepare", {1, 335544343, 0}, 3);
   fixture.source.IBODatabase.Connect();
-  try {
-    query.Open();
-    FAIL();
-  } catch (const EAssertionFailed& error) {
-    EXPECT_EQ("Internal SchemaCache ERRCODE: 335544343", error.Message());
-  }
+  EXPECT_EQ("Internal SchemaCache ERRCODE: 335544343",
+            testing::MessageRaised<EAssertionFailed>([&] { query.Open(); }));
   EXPECT_FALSE(query.Active());
   fixture.source.IBODatabase.Disconnect();
 

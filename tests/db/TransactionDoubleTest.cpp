@@ -12,6 +12,7 @@
 #include "statement/TIB_SchemaCache.h"
 #include "statement/TIB_TransactionInternal.h"
 #include "tests/db/DoubleTestSupport.h"
+#include "tests/db/RaisedMessage.h"
 
 namespace db {
 namespace {
@@ -39,16 +40,11 @@ class SteppingClock : public platform::LinuxSystem {
   platform::TimePoint now_{std::chrono::hours(24 * 365 * 50)};
 };
 
-class TransactionCalls : public testing::DoubleTest {
+class TransactionCalls : public testing::SourceDoubleTest {
  protected:
-  void SetUp() override {
-    DoubleTest::SetUp();
-    Double().SetForwarding(false);
-    source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
-  }
   void TearDown() override {
     platform::SetCurrent(nullptr);
-    DoubleTest::TearDown();
+    SourceDoubleTest::TearDown();
   }
   // Attaches with an information reply of an ODS 12 database (so the parameter-order test runs).
   void Attach(unsigned char readOnly = 0) {
@@ -84,7 +80,6 @@ class TransactionCalls : public testing::DoubleTest {
     return fbdouble::CallsTo(Double().Calls(), "isc_start_multiple").size();
   }
 
-  BackupSettingsSource source_;
   std::unique_ptr<SteppingClock> clock_;
 };
 
@@ -142,12 +137,8 @@ TEST_F(TransactionCalls, AHandlerMayExtendTheTpbWithinItsBuffer) {
   transaction.OnCustomizeTPB = [](TIB_Transaction*, TIB_Connection*, std::vector<char>& tpb, int& length) {
     length = static_cast<int>(tpb.size()) + 10;
   };
-  try {
-    transaction.EnsureStarted();
-    FAIL();
-  } catch (const EIB_TransactionError& error) {
-    EXPECT_EQ("TPB inv\xE1lido: tamanho fora do buffer", error.Message());
-  }
+  EXPECT_EQ("TPB inv\xE1lido: tamanho fora do buffer",
+            testing::MessageRaised<EIB_TransactionError>([&] { transaction.EnsureStarted(); }));
   EXPECT_FALSE(transaction.Started());
 }
 

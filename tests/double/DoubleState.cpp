@@ -44,12 +44,10 @@ void DoubleState::Reset() {
 }
 
 void DoubleState::SetForwarding(bool forward) {
-  std::lock_guard lock(mutex_);
   forwarding_ = forward;
 }
 
 bool DoubleState::Forwarding() const {
-  std::lock_guard lock(mutex_);
   return forwarding_;
 }
 
@@ -129,12 +127,10 @@ std::string DoubleState::Variant() const {
 }
 
 void DoubleState::SetRecording(bool record) {
-  std::lock_guard lock(mutex_);
   recording_ = record;
 }
 
 bool DoubleState::Recording() const {
-  std::lock_guard lock(mutex_);
   return recording_;
 }
 

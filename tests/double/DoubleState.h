@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <deque>
 #include <map>
@@ -51,8 +52,9 @@ class DoubleState final : public Control {
   std::vector<ISC_STATUS> KeepStrings(const std::vector<ISC_STATUS>& status);
 
   mutable std::mutex mutex_;
-  bool forwarding_ = true;
-  bool recording_ = true;
+  // Asked for on every call: single flags, read and written without the lock.
+  std::atomic<bool> forwarding_ = true;
+  std::atomic<bool> recording_ = true;
   std::vector<Call> calls_;
   std::vector<Fault> faults_;
   std::map<std::string, std::deque<std::vector<unsigned char>>> replies_;

@@ -106,6 +106,18 @@ class FbDoubleTest : public ::testing::Test {
     if (library_ != nullptr) dlclose(library_);
   }
 
+  // Creates an application database on the test server and attaches to it through the double as SYSDBA
+  // (a DPB of 20 bytes); gives its location.
+  static std::string AttachNew(Client& client, const std::string& name, isc_db_handle& db) {
+    auto& server = testsupport::FirebirdServer::Shared();
+    const std::string location = server.Location(testsupport::CreateAppDatabase(server, name));
+    const std::string dpb = std::string{isc_dpb_version1, isc_dpb_user_name, 6} + "SYSDBA" +
+                            std::string{isc_dpb_password, 9} + "tidewater";
+    ISC_STATUS_ARRAY status{};
+    EXPECT_EQ(0, client.attach(status, 0, location.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()));
+    return location;
+  }
+
   Control* control_ = nullptr;
   void* library_ = nullptr;
 };
@@ -171,15 +183,10 @@ TEST_F(FbDoubleTest, ForwardsServiceCallsToTheRealServerAndRecordsThemExactly) {
 
 TEST_F(FbDoubleTest, ForwardsDatabaseCallsWithTransactionBlocksAndStatementHandles) {
   Client client(library_);
-  auto& server = testsupport::FirebirdServer::Shared();
-  const auto database = testsupport::CreateAppDatabase(server, "double_forward");
-  const std::string location = server.Location(database);
-  const std::string dpb = std::string{isc_dpb_version1, isc_dpb_user_name, 6} + "SYSDBA" +
-                          std::string{isc_dpb_password, 9} + "tidewater";
-  ISC_STATUS_ARRAY status{};
   isc_db_handle db = 0;
-  ASSERT_EQ(0, client.attach(status, 0, location.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()));
+  const std::string location = AttachNew(client, "double_forward", db);
   ASSERT_NE(0u, db);
+  ISC_STATUS_ARRAY status{};
 
   const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency, isc_tpb_nowait};
   Teb teb{&db, sizeof tpb, tpb};
@@ -218,8 +225,8 @@ TEST_F(FbDoubleTest, ForwardsDatabaseCallsWithTransactionBlocksAndStatementHandl
       "isc_dsql_fetch",      "isc_dsql_free_statement", "isc_commit_transaction",
       "isc_detach_database"};
   ASSERT_EQ(expected, ServerEntries(calls));
-  EXPECT_EQ("nameLength=0 name=\"" + location + "\" db=0 dpbLength=" + std::to_string(dpb.size()) +
-                " dpb=01 1C 06 53 59 53 44 42 41 1D 09 74 69 64 65 77 61 74 65 72",
+  EXPECT_EQ("nameLength=0 name=\"" + location +
+                "\" db=0 dpbLength=20 dpb=01 1C 06 53 59 53 44 42 41 1D 09 74 69 64 65 77 61 74 65 72",
             calls[0].args);
   const std::string dbText = calls[0].out.substr(3);
   EXPECT_EQ("tr=0 count=1 teb0.db=" + dbText + " teb0.tpb=03 09 02 07", calls[1].args);
@@ -321,14 +328,10 @@ TEST_F(FbDoubleTest, QueuedRepliesAreServedInOrderWithinTheCallersBuffer) {
 
 TEST_F(FbDoubleTest, QueuedReplyStandsInForTheRealServer) {
   Client client(library_);
-  auto& server = testsupport::FirebirdServer::Shared();
-  const auto database = testsupport::CreateAppDatabase(server, "double_info");
-  const std::string location = server.Location(database);
-  const std::string dpb = std::string{isc_dpb_version1, isc_dpb_user_name, 6} + "SYSDBA" +
-                          std::string{isc_dpb_password, 9} + "tidewater";
-  ISC_STATUS_ARRAY status{};
   isc_db_handle db = 0;
-  ASSERT_EQ(0, client.attach(status, 0, location.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()));
+  AttachNew(client, "double_info", db);
+  ASSERT_NE(0u, db);
+  ISC_STATUS_ARRAY status{};
   control_->QueueReply("isc_database_info", {isc_info_truncated});
   const char items[] = {isc_info_db_sql_dialect, isc_info_end};
   char reply[64] = {};

@@ -1,5 +1,8 @@
 #include "tests/double/Invocation.h"
 
+#include <cstring>
+#include <string>
+
 #include "tests/double/EntryTable.h"
 
 namespace fbdouble {
@@ -27,101 +30,85 @@ Invocation::~Invocation() {
   }
 }
 
-void Invocation::AppendKey(std::string& target, const char* key) {
-  if (!target.empty()) target += ' ';
-  target += key;
-  target += '=';
+namespace {
+
+std::string NumberText(long long value) {
+  return std::to_string(value);
 }
 
+std::string HandleText(const FB_API_HANDLE* handle) {
+  return handle == nullptr ? std::string("null") : std::to_string(*handle);
+}
+
+// A text in quotes; length 0 takes it up to its terminating zero.
+std::string QuotedText(const char* text, std::size_t length = 0) {
+  if (text == nullptr) return "null";
+  return '"' + std::string(text, length == 0 ? std::strlen(text) : length) + '"';
+}
+
+std::string HexText(const void* bytes, long long length) {
+  if (bytes == nullptr) return "null";
+  const auto* data = static_cast<const unsigned char*>(bytes);
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (long long i = 0; i < length; ++i) {
+    if (i > 0) text += ' ';
+    text += kDigits[data[i] >> 4];
+    text += kDigits[data[i] & 0x0F];
+  }
+  return text;
+}
+
+std::string DescriptorText(const XSQLDA* sqlda) {
+  return sqlda == nullptr ? std::string("null")
+                          : std::to_string(sqlda->sqln) + "/" + std::to_string(sqlda->sqld);
+}
+
+std::string QuadText(const ISC_QUAD* id) {
+  return id == nullptr ? std::string("null")
+                       : std::to_string(id->gds_quad_high) + ":" + std::to_string(id->gds_quad_low);
+}
+
+}  // namespace
+
 Invocation& Invocation::Number(const char* key, long long value) {
-  if (!recording_) return *this;
-  AppendKey(args_, key);
-  args_ += std::to_string(value);
-  return *this;
+  return Add(args_, key, [value] { return NumberText(value); });
 }
 
 Invocation& Invocation::Handle(const char* key, const FB_API_HANDLE* handle) {
-  if (!recording_) return *this;
-  AppendKey(args_, key);
-  args_ += handle == nullptr ? std::string("null") : std::to_string(*handle);
-  return *this;
+  return Add(args_, key, [handle] { return HandleText(handle); });
 }
 
 Invocation& Invocation::Text(const char* key, const char* text, std::size_t length) {
-  if (!recording_) return *this;
-  AppendKey(args_, key);
-  if (text == nullptr) {
-    args_ += "null";
-    return *this;
-  }
-  args_ += '"';
-  args_.append(text, length == 0 ? std::strlen(text) : length);
-  args_ += '"';
-  return *this;
+  return Add(args_, key, [text, length] { return QuotedText(text, length); });
 }
 
 Invocation& Invocation::Hex(const char* key, const void* bytes, long long length) {
-  if (!recording_) return *this;
-  AppendKey(args_, key);
-  if (bytes == nullptr) {
-    args_ += "null";
-    return *this;
-  }
-  const auto* data = static_cast<const unsigned char*>(bytes);
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  for (long long i = 0; i < length; ++i) {
-    if (i > 0) args_ += ' ';
-    args_ += kDigits[data[i] >> 4];
-    args_ += kDigits[data[i] & 0x0F];
-  }
-  return *this;
+  return Add(args_, key, [bytes, length] { return HexText(bytes, length); });
 }
 
 Invocation& Invocation::Descriptor(const char* key, const XSQLDA* sqlda) {
-  if (!recording_) return *this;
-  AppendKey(args_, key);
-  args_ += sqlda == nullptr ? std::string("null")
-                            : std::to_string(sqlda->sqln) + "/" + std::to_string(sqlda->sqld);
-  return *this;
+  return Add(args_, key, [sqlda] { return DescriptorText(sqlda); });
 }
 
 Invocation& Invocation::Pointer(const char* key, const void* pointer) {
-  if (!recording_) return *this;
-  AppendKey(args_, key);
-  args_ += pointer == nullptr ? "null" : "set";
-  return *this;
+  return Add(args_, key, [pointer] { return std::string(pointer == nullptr ? "null" : "set"); });
 }
 
 Invocation& Invocation::Quad(const char* key, const ISC_QUAD* id) {
-  if (!recording_) return *this;
-  AppendKey(args_, key);
-  args_ += id == nullptr ? std::string("null")
-                         : std::to_string(id->gds_quad_high) + ":" + std::to_string(id->gds_quad_low);
-  return *this;
+  return Add(args_, key, [id] { return QuadText(id); });
 }
 
 void Invocation::OutHandle(const char* key, const FB_API_HANDLE* handle) {
-  if (!recording_) return;
-  AppendKey(out_, key);
-  out_ += handle == nullptr ? std::string("null") : std::to_string(*handle);
+  Add(out_, key, [handle] { return HandleText(handle); });
 }
 
 void Invocation::OutNumber(const char* key, long long value) {
-  if (!recording_) return;
-  AppendKey(out_, key);
-  out_ += std::to_string(value);
+  Add(out_, key, [value] { return NumberText(value); });
 }
 
 void Invocation::OutText(const char* key, const char* text) {
-  if (!recording_) return;
-  AppendKey(out_, key);
-  if (text == nullptr) {
-    out_ += "null";
-    return;
-  }
-  out_ += '"';
-  out_ += text;
-  out_ += '"';
+  Add(out_, key, [text] { return QuotedText(text); });
 }
 
 void Invocation::OutDescriptor(const XSQLDA* sqlda) {

@@ -96,7 +96,16 @@ class Invocation {
   bool ApplyFault();
   void ClearStatus();
   ISC_STATUS Unavailable();
-  void AppendKey(std::string& target, const char* key);
+  // Adds "key=value" to the arguments or the out values when recording; only then is the value made.
+  template <class MakeValue>
+  Invocation& Add(std::string& target, const char* key, MakeValue makeValue) {
+    if (!recording_) return *this;
+    if (!target.empty()) target += ' ';
+    target += key;
+    target += '=';
+    target += makeValue();
+    return *this;
+  }
 
   std::string entry_;
   ISC_STATUS* status_ = nullptr;

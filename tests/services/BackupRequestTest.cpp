@@ -25,8 +25,7 @@ std::string Int(unsigned char tag, std::uint32_t value) {
 }
 
 TEST_F(ServiceDoubleTest, BackupInstanceStartRequestIsByteExact) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   backup->ServiceStart();
   const std::string expected =
       "\x01" + Text(106, "/dados/app.fdb") + Int(108, 8) + "\x6B" + Text(5, "/backup/app.fbk");
@@ -95,8 +94,7 @@ TEST_F(ServiceDoubleTest, BackupFileLinesBecomeFileAndLengthItems) {
 }
 
 TEST_F(ServiceDoubleTest, ALengthThatIsNoIntegerStopsTheRequest) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   backup->BackupFile().Assign({"/b/a.fbk=12x"});
   try {
     backup->ServiceStart();
@@ -118,8 +116,7 @@ TEST_F(ServiceDoubleTest, ALengthThatIsNoIntegerStopsTheRequest) {
 }
 
 TEST_F(ServiceDoubleTest, EmptyDatabaseNameIsRefusedBeforeTheActionIsSet) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   backup->SetDatabaseName("");
   std::string text;
   EXPECT_EQ(94, ClientErrorOf([&] { backup->ServiceStart(); }, &text));
@@ -137,16 +134,8 @@ TEST_F(ServiceDoubleTest, ServiceStartNeedsAnAttachment) {
   EXPECT_TRUE(ServerCalls().empty());
 }
 
-TEST_F(ServiceDoubleTest, AControlServiceWithoutARequestHasNothingToStart) {
-  TIBControlService control;
-  control.SetActive(true);
-  EXPECT_EQ(94, ClientErrorOf([&] { control.ServiceStart(); }));
-  EXPECT_EQ(0u, CallCount("isc_service_start"));
-}
-
 TEST_F(ServiceDoubleTest, AFailedStartForgetsTheHandleWithoutDetaching) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   control_->Fail("isc_service_start", {isc_arg_gds, isc_svcnoexe, isc_arg_string, Arg("gbak"), isc_arg_end});
   try {
     backup->ServiceStart();
@@ -163,8 +152,7 @@ TEST_F(ServiceDoubleTest, AFailedStartForgetsTheHandleWithoutDetaching) {
 }
 
 TEST_F(ServiceDoubleTest, ItemsAndRequestsBeyond16BitLengthsAreRefusedNotCut) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   backup->SetDatabaseName(std::string(65535, 'd'));
   backup->BackupFile().Clear();
   backup->BuildStartRequest();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <ibase.h>
 
+#include "services/TIBControlService.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -25,8 +26,7 @@ class OutputLinesTest : public ServiceDoubleTest {
  protected:
   void SetUp() override {
     ServiceDoubleTest::SetUp();
-    backup_ = PreparedBackup();
-    backup_->SetActive(true);
+    backup_ = AttachedBackup();
     backup_->ServiceStart();
     control_->ClearCalls();
   }
@@ -213,8 +213,7 @@ TEST_F(OutputLinesTest, AFailedQueryForgetsTheHandleAndKeepsTheState) {
 }
 
 TEST_F(ServiceDoubleTest, ReadingBeforeAnyActionIsClientError93WithoutAQuery) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   std::string text;
   EXPECT_EQ(93, ClientErrorOf([&] { backup->ReadOutputLine(); }, &text));
   EXPECT_EQ("Query Parameters missing or incorrect", text);
@@ -227,16 +226,21 @@ class BareQueryService : public TIBControlAndQueryService {
   void QueryWithoutRequest() { QueryService(); }
 };
 
-TEST_F(ServiceDoubleTest, AQueryWithoutARequestIsClientError93) {
-  BareQueryService service;
-  service.SetActive(true);
-  EXPECT_EQ(93, ClientErrorOf([&] { service.QueryWithoutRequest(); }));
+// A control service has nothing to start (client error 94), and a query without a line request nothing
+// to ask (93): neither reaches the services manager.
+TEST_F(ServiceDoubleTest, WithoutARequestThereIsNothingToStartOrQuery) {
+  TIBControlService control;
+  control.SetActive(true);
+  EXPECT_EQ(94, ClientErrorOf([&] { control.ServiceStart(); }));
+  BareQueryService query;
+  query.SetActive(true);
+  EXPECT_EQ(93, ClientErrorOf([&] { query.QueryWithoutRequest(); }));
+  EXPECT_EQ(0u, CallCount("isc_service_start"));
   EXPECT_EQ(0u, CallCount("isc_service_query"));
 }
 
 TEST_F(ServiceDoubleTest, OneBackupRunMakesTheJobsCallsInOrder) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   backup->ServiceStart();
   control_->QueueReply("isc_service_query", LineReply("gbak:closing file, committing, and finishing"));
   control_->QueueReply("isc_service_query", kEndReply);

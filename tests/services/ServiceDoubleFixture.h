@@ -11,7 +11,7 @@
 #include "fbclient/Exceptions.h"
 #include "services/BackupInstance.h"
 #include "services/TIBBackupService.h"
-#include "tests/double/DoubleLoader.h"
+#include "tests/double/ScopedClientDouble.h"
 
 namespace services {
 
@@ -19,19 +19,6 @@ namespace services {
 // turns forwarding back on.
 class ServiceDoubleTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fbclient::UnloadClientLibrary();
-    control_ = &fbdouble::LoadVariant("full");
-    control_->SetForwarding(false);
-    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
-  }
-
-  void TearDown() override {
-    fbclient::UnloadClientLibrary();
-    fbclient::SetClientLibraryFileName("libfbclient.so.2");
-    control_->Reset();
-  }
-
   // The main window's Backup instance before a run, with the tests' own password in place of the one
   // the program is built with, so that the bytes on the wire do not depend on the build (and the
   // build's default, the test server's password, appears nowhere in this program).
@@ -53,13 +40,21 @@ class ServiceDoubleTest : public ::testing::Test {
     return backup;
   }
 
+  // The same attached to the services manager (of the double), ready to start.
+  static std::unique_ptr<TIBBackupService> AttachedBackup() {
+    auto backup = PreparedBackup();
+    backup->SetActive(true);
+    return backup;
+  }
+
   std::vector<fbdouble::Call> ServerCalls() const { return fbdouble::ServerCalls(control_->Calls()); }
   std::vector<std::string> ServerEntries() const { return fbdouble::ServerEntries(control_->Calls()); }
   std::size_t CallCount(const std::string& entry) const {
     return fbdouble::CallsTo(control_->Calls(), entry).size();
   }
 
-  fbdouble::Control* control_ = nullptr;
+  fbdouble::ScopedClientDouble client_;
+  fbdouble::Control* control_ = &client_.Double();
 };
 
 // The client error number an action raises, or -1 when it raises none; the text goes to *text.

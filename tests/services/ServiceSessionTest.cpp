@@ -93,8 +93,7 @@ TEST_F(ServiceDoubleTest, AServiceNameAbove65535BytesIsRefusedBeforeTheAttach) {
 }
 
 TEST_F(ServiceDoubleTest, ARefusedBufferIsNeverReplacedByTheOneBefore) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   backup->SetActive(false);
   backup->Params().Add("db_name=/dados/app.fdb");
   control_->ClearCalls();
@@ -149,8 +148,7 @@ TEST_F(ServiceDoubleTest, ProtocolLocalEmptiesTheServerNameForGood) {
 }
 
 TEST_F(ServiceDoubleTest, ConnectionSettingsAreGuardedWhileAttached) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   EXPECT_NO_THROW(backup->SetServerName("dbhost")) << "the same name is no change";
   EXPECT_NO_THROW(backup->SetProtocol(TProtocol::TCP));
   std::string text;
@@ -176,8 +174,7 @@ TEST_F(ServiceDoubleTest, ConnectionSettingsAreGuardedWhileAttached) {
 }
 
 TEST_F(ServiceDoubleTest, ParamsChangedWhileDetachedAreSentAtTheNextAttach) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   backup->SetActive(false);
   backup->Params().Set(1, "password=segredo");
   backup->SetActive(true);
@@ -234,22 +231,17 @@ TEST_F(ServiceDoubleTest, AFailedAttachRaisesTheServerTextAndLeavesNoHandle) {
 }
 
 TEST_F(ServiceDoubleTest, AFailedDetachStillForgetsTheHandle) {
-  auto backup = PreparedBackup();
-  backup->SetActive(true);
+  auto backup = AttachedBackup();
   control_->Fail("isc_service_detach", {isc_arg_gds, isc_bad_svc_handle, isc_arg_end});
   EXPECT_THROW(backup->SetActive(false), fbclient::EIBInterBaseError);
   EXPECT_FALSE(backup->Active());
 }
 
 TEST_F(ServiceDoubleTest, DestructionDetachesAndSwallowsAFailure) {
-  {
-    auto backup = PreparedBackup();
-    backup->SetActive(true);
-  }
+  { auto backup = AttachedBackup(); }
   EXPECT_EQ(1u, CallCount("isc_service_detach"));
   {
-    auto backup = PreparedBackup();
-    backup->SetActive(true);
+    auto backup = AttachedBackup();
     control_->Fail("isc_service_detach", {isc_arg_gds, isc_network_error, isc_arg_end});
   }
   EXPECT_EQ(2u, CallCount("isc_service_detach"));

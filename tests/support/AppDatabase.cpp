@@ -5,6 +5,14 @@
 
 namespace testsupport {
 
+AppDatabaseOptions FullRowOptions() {
+  AppDatabaseOptions options;
+  options.row->time3 = "18:30";
+  options.row->copyFolder = "/mnt/c\xF3pia/";
+  options.row->retentionDays = 12;
+  return options;
+}
+
 std::string SqlText(const std::optional<std::string>& value) {
   if (!value) return "NULL";
   // isql drops bytes above 127 from its input, so such texts travel as hexadecimal literals.

@@ -33,6 +33,10 @@ struct AppDatabaseOptions {
   bool recordDisconnects = false;
 };
 
+// A settings row with a value of every kind: three schedule times (08:00, 12:00, 18:30), a copy folder
+// whose name is code page 1252 text ("/mnt/c\xF3pia/") and 12 days.
+AppDatabaseOptions FullRowOptions();
+
 // Creates an application database on the private server: SQL dialect 1, character set WIN1252,
 // table SIS_BACKUP with every column the settings query declares. Throws on failure.
 // Returns the database's path on the server.

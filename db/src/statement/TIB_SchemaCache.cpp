@@ -17,27 +17,29 @@ constexpr long kNetworkError = 335544721;
 const TStrings kProceduresSql = {"SELECT RDB$PROCEDURE_NAME", "FROM RDB$PROCEDURES",
                                  "ORDER BY RDB$PROCEDURE_NAME"};
 
-const TStrings kTableKeysSql = {"SELECT S.RDB$FIELD_NAME",
-                                "     , I.RDB$RELATION_NAME",
-                                "FROM RDB$RELATION_CONSTRAINTS C",
-                                "   , RDB$INDICES I",
-                                "   , RDB$INDEX_SEGMENTS S",
-                                "WHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'",
-                                "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME",
-                                "  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
-                                "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME",
-                                "ORDER BY I.RDB$RELATION_NAME, S.RDB$FIELD_POSITION"};
+// The segments of every primary key, in the words both key readings share.
+const TStrings kPrimaryKeySegments = {"FROM RDB$RELATION_CONSTRAINTS C",
+                                      "   , RDB$INDICES I",
+                                      "   , RDB$INDEX_SEGMENTS S",
+                                      "WHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'",
+                                      "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME",
+                                      "  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
+                                      "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME"};
 
-const TStrings kTableKeySql = {"SELECT S.RDB$FIELD_NAME",
-                               "FROM RDB$RELATION_CONSTRAINTS C",
-                               "   , RDB$INDICES I",
-                               "   , RDB$INDEX_SEGMENTS S",
-                               "WHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'",
-                               "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME",
-                               "  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
-                               "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME",
-                               "  AND I.RDB$RELATION_NAME = ?RDB$RELATION_NAME",
-                               "ORDER BY S.RDB$FIELD_POSITION"};
+// The lines of a key reading: what it selects, the key segments, then its own condition and order.
+TStrings KeySql(const TStrings& select, const TStrings& rest) {
+  TStrings lines = select;
+  lines.insert(lines.end(), kPrimaryKeySegments.begin(), kPrimaryKeySegments.end());
+  lines.insert(lines.end(), rest.begin(), rest.end());
+  return lines;
+}
+
+const TStrings kTableKeysSql = KeySql({"SELECT S.RDB$FIELD_NAME", "     , I.RDB$RELATION_NAME"},
+                                      {"ORDER BY I.RDB$RELATION_NAME, S.RDB$FIELD_POSITION"});
+
+const TStrings kTableKeySql =
+    KeySql({"SELECT S.RDB$FIELD_NAME"},
+           {"  AND I.RDB$RELATION_NAME = ?RDB$RELATION_NAME", "ORDER BY S.RDB$FIELD_POSITION"});
 
 const TStrings kComputedSql = {"SELECT R.RDB$FIELD_NAME",
                                "     , R.RDB$RELATION_NAME",

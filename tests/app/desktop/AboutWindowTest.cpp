@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
+#include <utility>
 
 #include "app/desktop/SystemLanguage.h"
 #include "app/desktop/TAppVerInfo.h"
@@ -13,6 +14,7 @@
 #include "app/window/TfrmBackup.h"
 #include "platform/Cp1252.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
+#include "tests/app/desktop/ManualWindowFixture.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"
 
@@ -22,20 +24,16 @@ namespace {
 const QString kDescription = QStringLiteral("Cópia de Segurança do Sistema");
 
 TEST(SystemLanguage, LocaleNamesBecomeLanguageIdentifiers) {
-  EXPECT_EQ(app::LangIdFromLocaleName("pt_BR.UTF-8"), 0x0416);
-  EXPECT_EQ(app::LangIdFromLocaleName("pt_BR"), 0x0416);
-  EXPECT_EQ(app::LangIdFromLocaleName("pt_PT.ISO-8859-15@euro"), 0x0816);
-  EXPECT_EQ(app::LangIdFromLocaleName("pt"), 0x0416) << "Portuguese alone is its default, Brazil";
-  EXPECT_EQ(app::LangIdFromLocaleName("en_US.UTF-8"), 0x0409);
-  EXPECT_EQ(app::LangIdFromLocaleName("en_GB"), 0x0809);
-  EXPECT_EQ(app::LangIdFromLocaleName("de_AT.UTF-8"), 0x0C07);
-  EXPECT_EQ(app::LangIdFromLocaleName("es_ES"), 0x0C0A);
-  EXPECT_EQ(app::LangIdFromLocaleName("es_MX"), 0x080A);
-  EXPECT_EQ(app::LangIdFromLocaleName("fr_XX"), 0x040C) << "unknown country, default sublanguage";
-  EXPECT_EQ(app::LangIdFromLocaleName("C"), 0x0409);
-  EXPECT_EQ(app::LangIdFromLocaleName("POSIX"), 0x0409);
-  EXPECT_EQ(app::LangIdFromLocaleName("C.UTF-8"), 0x0409);
-  EXPECT_EQ(app::LangIdFromLocaleName("xx_YY"), 0x0000);
+  const std::pair<const char*, int> cases[] = {
+      {"pt_BR.UTF-8", 0x0416}, {"pt_BR", 0x0416}, {"pt_PT.ISO-8859-15@euro", 0x0816},
+      {"pt", 0x0416},  // Portuguese alone is its default, Brazil
+      {"en_US.UTF-8", 0x0409}, {"en_GB", 0x0809}, {"de_AT.UTF-8", 0x0C07},
+      {"es_ES", 0x0C0A},       {"es_MX", 0x080A}, {"fr_XX", 0x040C},  // unknown country, default sublanguage
+      {"C", 0x0409},           {"POSIX", 0x0409}, {"C.UTF-8", 0x0409},
+      {"xx_YY", 0x0000},
+  };
+  for (const auto& [locale, langId] : cases)
+    EXPECT_EQ(app::LangIdFromLocaleName(locale), langId) << locale;
 }
 
 TEST(SystemLanguage, TakenFromTheLocaleVariablesInTheirOrder) {
@@ -153,14 +151,8 @@ void ClickAt(QWidget& window, QPoint point) {
   ClickAt(window, point, point);
 }
 
-class AboutWindow : public ::testing::Test {
+class AboutWindow : public ManualWindowTest {
  protected:
-  AboutWindow() {
-    program.Write("sistema.ini", "[Dados]\nDir=srv:/dados/app.fdb\n");
-    form = std::make_unique<app::TfrmBackup>(QStringList{QStringLiteral("backup"), QStringLiteral("MANUAL")},
-                                             QString::fromStdString(program.WithSeparator()));
-  }
-
   // Runs "Sobre" and hands over the window it showed modally.
   app::TfrmSplash* OpenAbout() {
     const std::size_t before = platform.modalShown.size();
@@ -168,10 +160,6 @@ class AboutWindow : public ::testing::Test {
     if (platform.modalShown.size() != before + 1) return nullptr;
     return dynamic_cast<app::TfrmSplash*>(platform.modalShown.back());
   }
-
-  FakePlatform platform;
-  TempFolder program;
-  std::unique_ptr<app::TfrmBackup> form;
 };
 
 TEST_F(AboutWindow, SobreShowsANewBorderlessWindowOwnedByTheMainWindowWithItsTimerRunning) {

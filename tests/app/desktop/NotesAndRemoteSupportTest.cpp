@@ -11,6 +11,7 @@
 #include "app/desktop/TfrmNotas.h"
 #include "app/window/TfrmBackup.h"
 #include "tests/app/desktop/DesktopEnvironment.h"
+#include "tests/app/desktop/ManualWindowFixture.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"
 
@@ -19,18 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MainWindowCommands : public ::testing::Test {
- protected:
-  MainWindowCommands() {
-    program.Write("sistema.ini", "[Dados]\nDir=srv:/dados/app.fdb\n");
-    form = std::make_unique<app::TfrmBackup>(QStringList{QStringLiteral("backup"), QStringLiteral("MANUAL")},
-                                             QString::fromStdString(program.WithSeparator()));
-  }
-
-  FakePlatform platform;
-  TempFolder program;
-  std::unique_ptr<app::TfrmBackup> form;
-};
+using MainWindowCommands = ManualWindowTest;
 
 TEST_F(MainWindowCommands, NotasShowsAnEmptyReadOnlyNotesWindowModally) {
   form->NotasdaVerso1Click();

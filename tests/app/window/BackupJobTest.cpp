@@ -16,9 +16,10 @@
 #include "app/widgets/TGauge.h"
 #include "app/window/TfrmBackup.h"
 #include "core/BackupJob.h"
-#include "fbclient/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/double/DoubleLoader.h"
+#include "tests/app/support/StartWindow.h"
+#include "tests/app/support/StartsWith.h"
+#include "tests/double/ScopedClientDouble.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
@@ -53,10 +54,7 @@ class BackupJobTest : public ::testing::Test {
  protected:
   std::unique_ptr<app::TfrmBackup> Start(const std::string& location, bool manual,
                                          const std::string& system = "Linux") {
-    folder.Write("sistema.ini", "[Dados]\r\nDir=" + location + "\r\n[Backup]\r\nSistema=" + system + "\r\n");
-    QStringList arguments{QStringLiteral("backup")};
-    if (manual) arguments << QStringLiteral("MANUAL");
-    auto form = std::make_unique<app::TfrmBackup>(arguments, QString::fromStdString(folder.WithSeparator()));
+    auto form = StartWindow(folder, location, manual, system);
     form->tmrConexao.stop();  // the settings are given by each test
     return form;
   }
@@ -209,10 +207,9 @@ TEST_F(BackupJobTest, ABackupThatDoesNotVerifyIsAFailureOfTheTrayAndTheOutputAre
             QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 falhou"));
   EXPECT_EQ(Picture(form->RxTrayIcon->Icon()), Picture(app::ProgramIcon(app::BackupState::Failed)));
   ASSERT_EQ(platform.notifications.size(), 1u);
-  EXPECT_TRUE(platform.notifications[0].text.startsWith(
-      QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 não foi concluído.\n"
-                     "Backup não verificado: a restauração falhou: ")))
-      << platform.notifications[0].text.toStdString();
+  EXPECT_TRUE(StartsWith(platform.notifications[0].text,
+                         QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 não foi concluído.\n"
+                                        "Backup não verificado: a restauração falhou: ")));
   EXPECT_TRUE(form->tmrRelogio.isActive()) << "the schedule carries on";
 }
 
@@ -354,17 +351,8 @@ TEST_F(BackupJobTest, LogThatCannotBeOpenedShowsTheIOErrorBox) {
 
 class ReplayedJobTest : public BackupJobTest {
  protected:
-  void SetUp() override {
-    fbclient::UnloadClientLibrary();
-    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
-    control = &fbdouble::LoadVariant("full");
-    control->SetForwarding(false);
-  }
-  void TearDown() override {
-    fbclient::UnloadClientLibrary();
-    fbclient::SetClientLibraryFileName("libfbclient.so.2");
-  }
-  fbdouble::Control* control = nullptr;
+  fbdouble::ScopedClientDouble client;
+  fbdouble::Control* control = &client.Double();
 };
 
 TEST_F(ReplayedJobTest, GaugeStopsAtItsMaximumAndEveryLineIsShown) {
@@ -478,10 +466,9 @@ TEST_F(ReplayedJobTest, TheTrayIconTellsTheLastBackupAndAFailureReachesAPerson) 
   EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 falhou"));
   EXPECT_EQ(Picture(tray.Icon()), Picture(app::ProgramIcon(app::BackupState::Failed)));
   ASSERT_EQ(platform.notifications.size(), 2u);
-  EXPECT_TRUE(platform.notifications[1].text.startsWith(
-      QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 não foi concluído.\n"
-                     "Unable to complete network request to host \"dbhost\"")))
-      << platform.notifications[1].text.toStdString();
+  EXPECT_TRUE(StartsWith(platform.notifications[1].text,
+                         QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 não foi concluído.\n"
+                                        "Unable to complete network request to host \"dbhost\"")));
 }
 
 TEST_F(ReplayedJobTest, ManualModeKeepsItsTrayIconOutOfIt) {

@@ -18,9 +18,9 @@
 #include "app/desktop/TerminationSignals.h"
 #include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
-#include "fbclient/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
-#include "tests/double/DoubleLoader.h"
+#include "tests/app/support/StartWindow.h"
+#include "tests/double/ScopedClientDouble.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/LogBlock.h"
 #include "tests/support/TempFolder.h"
@@ -113,21 +113,8 @@ TEST(TerminationSignals, RestoringGivesAChildTheDefaultActionAndNoBlock) {
 
 class ExitDuringAJob : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fbclient::UnloadClientLibrary();
-    fbclient::SetClientLibraryFileName(fbdouble::VariantPath("full"));
-    control = &fbdouble::LoadVariant("full");
-    control->SetForwarding(false);
-  }
-  void TearDown() override {
-    fbclient::UnloadClientLibrary();
-    fbclient::SetClientLibraryFileName("libfbclient.so.2");
-  }
   std::unique_ptr<app::TfrmBackup> Start(bool manual) {
-    folder.Write("sistema.ini", "[Dados]\r\nDir=localhost:/dados/app.fdb\r\n[Backup]\r\nSistema=Linux\r\n");
-    QStringList arguments{QStringLiteral("backup")};
-    if (manual) arguments << QStringLiteral("MANUAL");
-    auto form = std::make_unique<app::TfrmBackup>(arguments, QString::fromStdString(folder.WithSeparator()));
+    auto form = StartWindow(folder, "localhost:/dados/app.fdb", manual);
     form->tmrConexao.stop();
     form->show();
     return form;
@@ -149,7 +136,8 @@ class ExitDuringAJob : public ::testing::Test {
 
   FakePlatform platform;
   TempFolder folder;
-  fbdouble::Control* control = nullptr;
+  fbdouble::ScopedClientDouble client;
+  fbdouble::Control* control = &client.Double();
 };
 
 TEST_F(ExitDuringAJob, SairWaitsWithTheWindowAndTheIconUpUntilTheJobReturnsThenEnds) {

@@ -19,6 +19,7 @@
 #include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
 #include "tests/app/support/FakePlatform.h"
+#include "tests/app/support/StartWindow.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
@@ -63,10 +64,7 @@ class SmallFileSystem {
 class FaultMatrix : public ::testing::Test {
  protected:
   std::unique_ptr<app::TfrmBackup> Start(const std::string& location, bool manual) {
-    folder.Write("sistema.ini", "[Dados]\r\nDir=" + location + "\r\n[Backup]\r\nSistema=Linux\r\n");
-    QStringList arguments{QStringLiteral("backup")};
-    if (manual) arguments << QStringLiteral("MANUAL");
-    auto form = std::make_unique<app::TfrmBackup>(arguments, QString::fromStdString(folder.WithSeparator()));
+    auto form = StartWindow(folder, location, manual);
     form->tmrConexao.stop();
     return form;
   }

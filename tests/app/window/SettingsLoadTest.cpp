@@ -7,6 +7,8 @@
 #include "app/window/TfrmBackup.h"
 #include "db/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
+#include "tests/app/support/StartWindow.h"
+#include "tests/app/support/StartsWith.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/TempFolder.h"
@@ -19,14 +21,19 @@ constexpr long kNetworkError = 335544721;
 class SettingsLoadTest : public ::testing::Test {
  protected:
   std::unique_ptr<app::TfrmBackup> Start(const std::string& location, bool manual) {
-    folder.Write("sistema.ini", "[Dados]\r\nDir=" + location + "\r\n[Backup]\r\nSistema=Linux\r\n");
-    QStringList arguments{QStringLiteral("backup")};
-    if (manual) arguments << QStringLiteral("MANUAL");
-    return std::make_unique<app::TfrmBackup>(arguments, QString::fromStdString(folder.WithSeparator()));
+    return StartWindow(folder, location, manual);
   }
   // The tick as the event loop delivers it.
   static void Tick(app::TfrmBackup& form) {
     app::Guarded([&] { form.tmrConexaoTimer(); });
+  }
+  // A window on a new database of the given name whose first tick is refused the login.
+  std::unique_ptr<app::TfrmBackup> TickWithAWrongPassword(const std::string& name, bool manual) {
+    FirebirdServer& server = FirebirdServer::Shared();
+    auto form = Start(server.Location(CreateAppDatabase(server, name)), manual);
+    form->IBODatabase().SetPassword("wrong password");
+    Tick(*form);
+    return form;
   }
 
   FakePlatform platform;
@@ -35,11 +42,7 @@ class SettingsLoadTest : public ::testing::Test {
 
 TEST_F(SettingsLoadTest, ReadsTheRowThenDisconnectsAndShowsTheWaitingText) {
   FirebirdServer& server = FirebirdServer::Shared();
-  AppDatabaseOptions options;
-  options.row->time3 = "18:30";
-  options.row->copyFolder = "/mnt/c\xF3pia/";
-  options.row->retentionDays = 12;
-  const auto database = CreateAppDatabase(server, "load_ok", options);
+  const auto database = CreateAppDatabase(server, "load_ok", FullRowOptions());
   auto form = Start(server.Location(database), /*manual=*/false);
   Tick(*form);
   EXPECT_TRUE(platform.boxes.empty());
@@ -95,25 +98,17 @@ TEST_F(SettingsLoadTest, MissingColumnReachesTheErrorBoxAndTheProgramRunsOnWitho
 }
 
 TEST_F(SettingsLoadTest, WrongPasswordInAutomaticModeIsNotified) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  const auto database = CreateAppDatabase(server, "load_password_auto");
-  auto form = Start(server.Location(database), false);
-  form->IBODatabase().SetPassword("wrong password");
-  Tick(*form);
+  auto form = TickWithAWrongPassword("load_password_auto", false);
   EXPECT_TRUE(platform.boxes.empty());
   ASSERT_EQ(platform.notifications.size(), 1u);
-  EXPECT_TRUE(platform.notifications[0].text.startsWith(
+  EXPECT_TRUE(StartsWith(
+      platform.notifications[0].text,
       QStringLiteral("Kelmora Backup|As configurações de backup não foram lidas do banco de dados.\n"
-                     "Your user name and password are not defined.")))
-      << platform.notifications[0].text.toStdString();
+                     "Your user name and password are not defined.")));
 }
 
 TEST_F(SettingsLoadTest, WrongPasswordIsSwallowedWithoutRetry) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  const auto database = CreateAppDatabase(server, "load_password");
-  auto form = Start(server.Location(database), true);
-  form->IBODatabase().SetPassword("wrong password");
-  Tick(*form);
+  auto form = TickWithAWrongPassword("load_password", true);
   EXPECT_TRUE(platform.boxes.empty());
   EXPECT_EQ(platform.sleptMilliseconds, 0);
   EXPECT_EQ(form->ReconnectionAttempt(), 1);
@@ -145,8 +140,8 @@ TEST_F(SettingsLoadTest, UnreachableServerIsTriedFiftyTimesThenTheProgramEnds) {
   EXPECT_EQ(platform.sleptMilliseconds, 49 * 50 * 50);
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].kind, app::MessageBoxKind::Error);
-  EXPECT_TRUE(platform.boxes[0].text.startsWith(
-      QStringLiteral("A conexão foi recusada pelo servidor. Possíveis causas:\r1 - ")));
+  EXPECT_TRUE(StartsWith(platform.boxes[0].text,
+                         QStringLiteral("A conexão foi recusada pelo servidor. Possíveis causas:\r1 - ")));
   EXPECT_TRUE(
       platform.boxes[0].text.endsWith(QStringLiteral("\r\rPor favor, contacte o administrador do sistema.")));
 }
@@ -194,7 +189,7 @@ void ExpectBoxAtTheLastAttempt(FakePlatform& platform, app::TfrmBackup& form, lo
   EXPECT_THROW(app::Guarded([&] { form.tmrConexaoTimer(); }), ProcessEnded);
   EXPECT_EQ(fbdouble::CallsTo(control.Calls(), "isc_attach_database").size(), 50u);
   ASSERT_EQ(platform.boxes.size(), 1u);
-  EXPECT_TRUE(platform.boxes[0].text.startsWith(start)) << platform.boxes[0].text.toStdString();
+  EXPECT_TRUE(StartsWith(platform.boxes[0].text, start));
 }
 
 TEST_F(SettingsLoadTest, AddressNotFoundAtTheLastAttemptShowsItsOwnBox) {

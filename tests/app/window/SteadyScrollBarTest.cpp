@@ -60,6 +60,16 @@ struct BarChange {
   bool pictureChanges;
 };
 
+// The range grows to end and the position follows it to the end, as one change.
+std::function<void(app::SteadyScrollBar&)> GrowAndFollowTogether(int end) {
+  return [end](app::SteadyScrollBar& bar) {
+    bar.ChangeTogether([&] {
+      bar.setRange(0, end);
+      bar.setValue(end);
+    });
+  };
+}
+
 void PrintTo(const BarChange& c, std::ostream* out) {
   *out << c.name;
 }
@@ -89,13 +99,7 @@ TEST_P(SteadyScrollBarTest, RepaintsExactlyWhenThePictureChanges) {
 INSTANTIATE_TEST_SUITE_P(
     Changes, SteadyScrollBarTest,
     ::testing::Values(BarChange{"a long range grows, the position follows it together", 39000, 39000,
-                                [](app::SteadyScrollBar& bar) {
-                                  bar.ChangeTogether([&] {
-                                    bar.setRange(0, 39500);
-                                    bar.setValue(39500);
-                                  });
-                                },
-                                false, false},
+                                GrowAndFollowTogether(39500), false, false},
                       // The position stands short of the end for a moment: the handle moves up, then back.
                       BarChange{"a long range grows, the position follows it apart", 39000, 39000,
                                 [](app::SteadyScrollBar& bar) {
@@ -111,13 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BarChange{"the position goes to the top of a long range", 39000, 39000,
                                 [](app::SteadyScrollBar& bar) { bar.setValue(0); }, true, true},
                       BarChange{"a short range grows, the position follows it together", 10, 10,
-                                [](app::SteadyScrollBar& bar) {
-                                  bar.ChangeTogether([&] {
-                                    bar.setRange(0, 20);
-                                    bar.setValue(20);
-                                  });
-                                },
-                                true, true},
+                                GrowAndFollowTogether(20), true, true},
                       BarChange{"the range is emptied", 39000, 39000,
                                 [](app::SteadyScrollBar& bar) { bar.setRange(0, 0); }, true, true},
                       BarChange{"the bar is disabled", 39000, 39000,

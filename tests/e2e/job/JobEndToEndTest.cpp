@@ -23,27 +23,24 @@ TEST(JobEndToEnd, ClickOnIniciarWritesTheBackupAndTheLog) {
   options.recordDisconnects = true;
   const auto database = CreateAppDatabase(server, "E2E_MANUAL", options);
   XDisplay display;
-  ProgramFolder folder;
-  folder.WriteIni(server.Location(database), "Linux");
-  RunningProgram program(display, folder, {"MANUAL"});
-  const std::string window = display.WaitForWindow("^Backup$");
-  ASSERT_FALSE(window.empty()) << program.Output();
-  ASSERT_TRUE(WaitForDisconnect(server, database, program.Pid(), 60s)) << "the settings row was never read";
+  ManualRun run(display, server, database);
+  const std::string window = run.WaitUntilReady();
+  ASSERT_FALSE(window.empty()) << "no window, or the settings row was never read\n" << run.program.Output();
   ClickIniciar(display, window);
-  const std::string log = WaitForLogBlock(folder.Path() / "backup" / "backup.txt", 120s);
+  const std::string log = WaitForLogBlock(run.folder.Path() / "backup" / "backup.txt", 120s);
   display.Screenshot(SCREENSHOT_DIR "/job-manual-done.png");
   EXPECT_NE(log.find("Backup conclu\xED"
                      "do.\r\n"),
             std::string::npos)
-      << log << program.Output();
+      << log << run.program.Output();
   EXPECT_NE(log.find("gbak:"), std::string::npos) << "manual mode logs the server's lines";
   int backups = 0;
-  for (const auto& entry : fs::directory_iterator(folder.Path() / "backup")) {
+  for (const auto& entry : fs::directory_iterator(run.folder.Path() / "backup")) {
     backups +=
         entry.path().extension() == ".gbk" && entry.path().filename().string().starts_with("E2E_MANUAL_");
   }
   EXPECT_EQ(backups, 1);
-  EXPECT_TRUE(program.Running());
+  EXPECT_TRUE(run.program.Running());
 }
 
 }  // namespace

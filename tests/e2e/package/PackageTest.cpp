@@ -162,11 +162,20 @@ class DesktopUserProgram {
   pid_t pid_ = -1;
 };
 
-TEST(DebianPackage, PurgeOfAnUnusedInstallLeavesNothing) {
-  if (const std::string reason = MachineNotClean(); !reason.empty()) {
-    GTEST_SKIP() << reason;
+// Installs into this machine: runs only where the package is not there yet, and leaves the machine
+// as it found it however the test ends.
+class DebianPackage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const std::string reason = MachineNotClean(); !reason.empty()) GTEST_SKIP() << reason;
+    restorer_.emplace();
   }
-  MachineRestorer restorer;
+
+ private:
+  std::optional<MachineRestorer> restorer_;
+};
+
+TEST_F(DebianPackage, PurgeOfAnUnusedInstallLeavesNothing) {
   std::string output;
   ASSERT_EQ(Apt({"install", "--no-install-recommends", kPackage.string()}, &output), 0) << output;
   ASSERT_TRUE(fs::is_directory(kBackupFolder));
@@ -195,11 +204,7 @@ TEST(DebianPackage, PurgeOfAnUnusedInstallLeavesNothing) {
   EXPECT_FALSE(GroupId(kGroup).has_value());
 }
 
-TEST(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups) {
-  if (const std::string reason = MachineNotClean(); !reason.empty()) {
-    GTEST_SKIP() << reason;
-  }
-  MachineRestorer restorer;
+TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups) {
   std::string output;
 
   // Installed the way a user installs it.

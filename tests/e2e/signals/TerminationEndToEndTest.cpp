@@ -85,33 +85,30 @@ TEST(TerminationDuringAJob, TheJobFinishesAndLogsItsWholeBlockThenTheProgramEnds
   FirebirdServer server;
   const fs::path database = IdleDatabase(server, "DURING_JOB");
   XDisplay display;
-  ProgramFolder folder;
-  folder.WriteIni(server.Location(database), "Linux");
-  RunningProgram program(display, folder, {"MANUAL"});
-  const std::string window = display.WaitForWindow("^Backup$");
-  ASSERT_FALSE(window.empty()) << program.Output();
-  ASSERT_TRUE(WaitForDisconnect(server, database, program.Pid(), 60s)) << program.Output();
+  ManualRun run(display, server, database);
+  const std::string window = run.WaitUntilReady();
+  ASSERT_FALSE(window.empty()) << run.program.Output();
 
   // With the server stopped where it stands, the job that "Iniciar" starts opens its log and then waits
   // for the server's answer to its attach: TERM arrives while the job is certainly running.
   server.Pause();
   ClickIniciar(display, window);
-  const fs::path log = folder.Path() / "backup" / "backup.txt";
+  const fs::path log = run.folder.Path() / "backup" / "backup.txt";
   const auto deadline = std::chrono::steady_clock::now() + 60s;
   while (!fs::exists(log) && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(50ms);
-  ASSERT_TRUE(fs::exists(log)) << "the job did not start" << program.Output();
-  program.Signal(SIGTERM);
-  EXPECT_FALSE(program.WaitForExit(1s).has_value()) << "ended before its job could finish";
+  ASSERT_TRUE(fs::exists(log)) << "the job did not start" << run.program.Output();
+  run.program.Signal(SIGTERM);
+  EXPECT_FALSE(run.program.WaitForExit(1s).has_value()) << "ended before its job could finish";
   server.Resume();
 
-  EXPECT_EQ(program.WaitForExit(120s), 0) << program.Output();
+  EXPECT_EQ(run.program.WaitForExit(120s), 0) << run.program.Output();
   const std::string text = ReadAll(log);
   EXPECT_NE(text.find(kBackupDone), std::string::npos) << text;
   EXPECT_EQ(Count(text, kLogBlockEnd), 1u) << text;
   EXPECT_TRUE(text.ends_with(kLogBlockEnd)) << text;
   int backups = 0;
-  for (const auto& entry : fs::directory_iterator(folder.Path() / "backup"))
+  for (const auto& entry : fs::directory_iterator(run.folder.Path() / "backup"))
     backups += entry.path().extension() == ".gbk";
   EXPECT_EQ(backups, 1);
 }

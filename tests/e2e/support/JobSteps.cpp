@@ -4,6 +4,8 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/support/AppDatabase.h"
+
 namespace testsupport {
 
 std::string WaitForLogBlock(const std::filesystem::path& log, std::chrono::seconds timeout) {
@@ -24,6 +26,29 @@ ScreenPoint IniciarPoint(const XDisplay& display, const std::string& window) {
 void ClickIniciar(const XDisplay& display, const std::string& window) {
   const ScreenPoint point = IniciarPoint(display, window);
   display.Click(point.x, point.y);
+}
+
+namespace {
+
+const ProgramFolder& WithIni(const ProgramFolder& folder, const std::string& location) {
+  folder.WriteIni(location, "Linux");
+  return folder;
+}
+
+}  // namespace
+
+ManualRun::ManualRun(const XDisplay& display, const FirebirdServer& server,
+                     const std::filesystem::path& database)
+    : display(display),
+      server(server),
+      database(database),
+      program(display, WithIni(folder, server.Location(database)), {"MANUAL"}) {}
+
+std::string ManualRun::WaitUntilReady() const {
+  const std::string window = display.WaitForWindow("^Backup$");
+  if (window.empty()) return window;
+  if (!WaitForDisconnect(server, database, program.Pid(), std::chrono::seconds(60))) return {};
+  return window;
 }
 
 }  // namespace testsupport

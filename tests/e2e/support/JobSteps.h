@@ -6,6 +6,7 @@
 
 #include "tests/e2e/support/Desktop.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/FirebirdServer.h"
 
 namespace testsupport {
 
@@ -23,5 +24,21 @@ ScreenPoint IniciarPoint(const XDisplay& display, const std::string& window);
 
 // Clicks "Iniciar" of the main window.
 void ClickIniciar(const XDisplay& display, const std::string& window);
+
+// The program started in manual mode on a display, from a program folder whose sistema.ini names a
+// database of the server, on Linux.
+struct ManualRun {
+  ManualRun(const XDisplay& display, const FirebirdServer& server, const std::filesystem::path& database);
+
+  // Waits for the main window, then until the program has read its settings row (it has detached from
+  // the database, made with recordDisconnects); the window, or empty when either did not come in a minute.
+  std::string WaitUntilReady() const;
+
+  const XDisplay& display;
+  const FirebirdServer& server;
+  const std::filesystem::path database;
+  ProgramFolder folder;
+  RunningProgram program;
+};
 
 }  // namespace testsupport

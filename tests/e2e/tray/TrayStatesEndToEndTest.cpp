@@ -41,20 +41,11 @@ bool Eventually(Condition condition, std::chrono::milliseconds timeout) {
 // backup state puts a round mark of its own colour on it (orange running, green succeeded, red failed).
 enum class Mark { None, Running, Succeeded, Failed, Unknown };
 
+// In the order of Mark.
 const char* NameOf(Mark mark) {
-  switch (mark) {
-    case Mark::None:
-      return "none (drum blue)";
-    case Mark::Running:
-      return "running (orange)";
-    case Mark::Succeeded:
-      return "succeeded (green)";
-    case Mark::Failed:
-      return "failed (red)";
-    case Mark::Unknown:
-      break;
-  }
-  return "unknown";
+  static constexpr const char* kNames[] = {"none (drum blue)", "running (orange)", "succeeded (green)",
+                                           "failed (red)", "unknown"};
+  return kNames[static_cast<int>(mark)];
 }
 
 Mark MarkOf(const QColor& c) {
