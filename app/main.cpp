@@ -3,11 +3,10 @@
 
 #include "app/ErrorRoute.h"
 #include "app/desktop/DesktopSystem.h"
-#include "app/desktop/EventDispatcherChoice.h"
+#include "app/desktop/ProgramApplication.h"
 #include "app/desktop/TerminationSignals.h"
 #include "app/window/RunMode.h"
 #include "app/window/TfrmBackup.h"
-#include "platform/LinuxSystem.h"
 
 int main(int argc, char* argv[]) {
   // Before the application object starts any thread, so that every thread inherits the mask and no
@@ -16,14 +15,7 @@ int main(int argc, char* argv[]) {
   // Before the application object removes its own options from argv.
   const QStringList arguments = app::ProgramArguments(argc, argv);
 
-  platform::LinuxSystem machine;
-  app::EventDispatcherChoice dispatcher(machine);
-  QApplication application(argc, argv);
-  dispatcher.Forget();
-  QApplication::setApplicationName(QStringLiteral("Backup"));
-  // The main window decides when the program ends; boxes and other windows closing while it is
-  // hidden (automatic mode) must not end it.
-  QApplication::setQuitOnLastWindowClosed(false);
+  app::ProgramApplication application(argc, argv);
   // What the program asks of the system goes through the desktop's answers from here on.
   app::Desktop();
 

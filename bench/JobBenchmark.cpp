@@ -8,18 +8,16 @@
 
 #include <sys/resource.h>
 
-#include <QApplication>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/desktop/EventDispatcherChoice.h"
+#include "app/desktop/ProgramApplication.h"
 #include "bench/BenchDatabases.h"
 #include "bench/BenchSupport.h"
 #include "bench/JobWindow.h"
-#include "platform/LinuxSystem.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -143,13 +141,7 @@ int main(int argc, char** argv) {
   if (kinds.empty()) kinds = {"data", "metadata"};
 
   auto display = bench::PrepareDisplay();
-  // The message loop the program itself runs on (see main()).
-  platform::LinuxSystem machine;
-  app::EventDispatcherChoice dispatcher(machine);
-  QApplication application(argc, argv);
-  dispatcher.Forget();
-  QApplication::setApplicationName(QStringLiteral("Backup"));
-  QApplication::setQuitOnLastWindowClosed(false);
+  app::ProgramApplication application(argc, argv);
   try {
     FirebirdServer server;
     for (const std::string& kind : kinds) {

@@ -7,26 +7,18 @@
 
 #include <unistd.h>
 
-#include <QApplication>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "app/desktop/EventDispatcherChoice.h"
+#include "app/desktop/ProgramApplication.h"
 #include "bench/BenchSupport.h"
 #include "bench/JobWindow.h"
-#include "platform/LinuxSystem.h"
 
 int main(int argc, char** argv) {
   const int lines = argc > 1 ? std::atoi(argv[1]) : 200000;
   auto display = bench::PrepareDisplay();
-  // The message loop the program itself runs on (see main()).
-  platform::LinuxSystem machine;
-  app::EventDispatcherChoice dispatcher(machine);
-  QApplication application(argc, argv);
-  dispatcher.Forget();
-  QApplication::setApplicationName(QStringLiteral("Backup"));
-  QApplication::setQuitOnLastWindowClosed(false);
+  app::ProgramApplication application(argc, argv);
   try {
     fbdouble::Control& control = bench::ServeFromDouble();
 

@@ -1,0 +1,12 @@
+#include "app/desktop/ProgramApplication.h"
+
+namespace app {
+
+ProgramApplication::ProgramApplication(int& argc, char** argv)
+    : dispatcher_(machine_), application_(argc, argv) {
+  dispatcher_.Forget();
+  QApplication::setApplicationName(QStringLiteral("Backup"));
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+}  // namespace app
