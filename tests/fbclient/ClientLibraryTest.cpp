@@ -120,6 +120,19 @@ TEST_F(ClientLibraryTest, BindsTheServiceEntryPointsOfAFullLibrary) {
   EXPECT_NO_THROW(EnsureClientLoaded());
 }
 
+TEST_F(ClientLibraryTest, AnUnloadForgetsTheLibraryUntilTheNextCheckLoadsAfresh) {
+  fbdouble::LoadVariant("full");
+  SetClientLibraryFileName(fbdouble::VariantPath("full"));
+  EnsureClientLoaded();
+  UnloadClientLibrary();
+  EXPECT_FALSE(ClientLoaded());
+  EXPECT_EQ(1, ClientErrorNumber([] { Client(); }));
+  // The next check opens the file named now, not the one that was open.
+  SetClientLibraryFileName("/nonexistent/libfbclient.so.2");
+  EXPECT_EQ(1, ClientErrorNumber(EnsureClientLoaded));
+  EXPECT_FALSE(ClientLoaded());
+}
+
 // The machine's loader with some entry points hidden, as a library that lacks them would be; the
 // loader's own text is left out so that the error names the entry point itself.
 class HidingSystem : public platform::LinuxSystem {
