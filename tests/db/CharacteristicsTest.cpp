@@ -142,6 +142,18 @@ TEST(Characteristics, CountedItemsTakeTheirFirstByteAsTheCountAndAnEmptyOneNothi
   EXPECT_EQ("", none.iscVersion);
   EXPECT_EQ(0, none.firebirdVersionCount);
   EXPECT_EQ("", none.firebirdVersion);
+
+  // A count byte without any text still counts.
+  Reply countOnly;
+  AddItem(countOnly, 12, {3});
+  AddItem(countOnly, 103, {4});
+  countOnly.push_back(1);
+  TIB_ConnectCharacteristics counted;
+  ParseCharacteristics(countOnly.data(), countOnly.size(), counted, nullptr);
+  EXPECT_EQ(3, counted.iscVersionCount);
+  EXPECT_EQ("", counted.iscVersion);
+  EXPECT_EQ(4, counted.firebirdVersionCount);
+  EXPECT_EQ("", counted.firebirdVersion);
 }
 
 TEST(Characteristics, TruncationAndItemsPastTheReplyRaiseTheTruncationText) {
