@@ -102,6 +102,8 @@ TEST_F(CoreJobTest, ManualJobPutsEveryServerLineAndTheEndingEmptyLineInTheBlock)
 
 TEST_F(CoreJobTest, FailedBackupLogsTheErrorAndLeavesNoPartialFile) {
   FirebirdServer& server = FirebirdServer::Shared();
+  // What the output area held before is not this job's: its block, and so its log, start afresh.
+  transcript.Add("a line of the job before");
   ASSERT_EQ(Run(server.Location(server.DataDir() / "NO_SUCH.FDB"), true), core::JobOutcome::Failed);
   // The server's text may run over several lines; the block ends with it and the dashes.
   const auto& lines = transcript.Lines();

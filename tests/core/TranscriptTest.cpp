@@ -37,5 +37,17 @@ TEST(Transcript, TheTextEndsEveryLineWithCrLf) {
   EXPECT_EQ(transcript.Text(), "");
 }
 
+// The output area keeps its place in the lines and its selection until the count of clearings changes;
+// a count that stood still would leave it showing and copying lines of the job before.
+TEST(Transcript, EveryClearingIsCounted) {
+  core::Transcript transcript;
+  EXPECT_EQ(transcript.Clearings(), 0u);
+  transcript.Add("first job");
+  transcript.Clear();
+  EXPECT_EQ(transcript.Clearings(), 1u);
+  transcript.Clear();  // even with nothing left to clear
+  EXPECT_EQ(transcript.Clearings(), 2u);
+}
+
 }  // namespace
 }  // namespace testsupport

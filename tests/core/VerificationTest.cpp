@@ -121,6 +121,15 @@ TEST_F(VerificationTest, AGoodBackupRestoresAndVerifiesAndTheJobCarriesOnAsAlway
   EXPECT_EQ(monitor.Requests().size(), 1u);
 }
 
+TEST_F(VerificationTest, AScratchFileLeftByACutOffCheckIsRemovedSoTheRestoreCanCreateIt) {
+  const auto database = CreateAppDatabase(FirebirdServer::Shared(), "VERIFY_LEFT");
+  // No database the server could open and drop: only removing the file makes room for the restore.
+  std::ofstream(folder.Path() / "backup" / "VERIFY_LEFT_20260307_2105_verificacao.fdb") << "cut off";
+  ASSERT_EQ(Run(database), core::JobOutcome::Completed) << transcript.Text();
+  EXPECT_TRUE(observer.failures.empty());
+  EXPECT_FALSE(ScratchLeft());
+}
+
 TEST_F(VerificationTest, ABackupThatDoesNotCheckOutFailsTheJobAndLeavesEveryOlderBackup) {
   FirebirdServer& server = FirebirdServer::Shared();
   struct Case {

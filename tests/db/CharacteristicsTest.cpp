@@ -113,6 +113,50 @@ TEST(Characteristics, AReplyWithoutTheFirebirdItemLeavesTheVersionEmpty) {
   EXPECT_EQ(3, record.dbSQLDialect);
 }
 
+// The database id and version items start with a count byte. An empty one counts nothing: it must not
+// take the first byte of the item after it (here the dialect item, 62) for its count.
+TEST(Characteristics, CountedItemsTakeTheirFirstByteAsTheCountAndAnEmptyOneNothing) {
+  Reply filled;
+  AddItem(filled, 4, Counted(2, {"/db", "host"}));
+  AddItem(filled, 12, Counted(2, {"LI-V6.3", "more"}));
+  AddItem(filled, 103, Counted(3, {"LI-V3.0.1.2 Firebird 3.0"}));
+  filled.push_back(1);
+  TIB_ConnectCharacteristics record;
+  ParseCharacteristics(filled.data(), filled.size(), record, nullptr);
+  EXPECT_EQ(2, record.dbId);
+  EXPECT_EQ(2, record.iscVersionCount);
+  EXPECT_EQ("LI-V6.3", record.iscVersion);
+  EXPECT_EQ(3, record.firebirdVersionCount);
+  EXPECT_EQ("LI-V3.0.1.2 Firebird 3.0", record.firebirdVersion);
+
+  Reply empty;
+  for (const unsigned char item : {4, 12, 103}) {
+    AddItem(empty, item, {});
+    AddItem(empty, 62, {3});
+  }
+  empty.push_back(1);
+  TIB_ConnectCharacteristics none;
+  ParseCharacteristics(empty.data(), empty.size(), none, nullptr);
+  EXPECT_EQ(0, none.dbId);
+  EXPECT_EQ("", none.dbFileName);
+  EXPECT_EQ(0, none.iscVersionCount);
+  EXPECT_EQ("", none.iscVersion);
+  EXPECT_EQ(0, none.firebirdVersionCount);
+  EXPECT_EQ("", none.firebirdVersion);
+
+  // A count byte without any text still counts.
+  Reply countOnly;
+  AddItem(countOnly, 12, {3});
+  AddItem(countOnly, 103, {4});
+  countOnly.push_back(1);
+  TIB_ConnectCharacteristics counted;
+  ParseCharacteristics(countOnly.data(), countOnly.size(), counted, nullptr);
+  EXPECT_EQ(3, counted.iscVersionCount);
+  EXPECT_EQ("", counted.iscVersion);
+  EXPECT_EQ(4, counted.firebirdVersionCount);
+  EXPECT_EQ("", counted.firebirdVersion);
+}
+
 TEST(Characteristics, TruncationAndItemsPastTheReplyRaiseTheTruncationText) {
   const std::string text =
       "O buffer de retorno das informa\xE7\xF5"
@@ -186,6 +230,9 @@ TEST(ReplyInteger, LittleEndianWithTheLastByteSigned) {
   const unsigned char minusOne[] = {0xFF, 0xFF};
   EXPECT_EQ(-1, ReplyInteger(minusOne, 2));
   EXPECT_EQ(0, ReplyInteger(bytes, 0));
+  // A longer number counts by its first four bytes.
+  const unsigned char wide[] = {0x10, 0x27, 0x00, 0x80, 0x55};
+  EXPECT_EQ(-2147473648L, ReplyInteger(wide, 5));
 }
 
 }  // namespace

@@ -202,10 +202,17 @@ TEST(DpbValues, ItemsBeyondTheFirst1024BytesGrowTheBufferIntact) {
 
 TEST(DpbValues, BuffersAreSentAsANumber) {
   TIB_Connection connection;
-  connection.Params().Set("BUFFERS", "2048");
   TIB_AttachParameters values;
-  EXPECT_EQ((std::vector<unsigned char>{0x01, 0x05, 0x04, 0x00, 0x08, 0x00, 0x00}),
-            Bytes(connection.BuildDPB(values)));
+  // Four bytes, least significant first.
+  const std::pair<const char*, std::vector<unsigned char>> numbers[] = {
+      {"2048", {0x01, 0x05, 0x04, 0x00, 0x08, 0x00, 0x00}},
+      {"16909060", {0x01, 0x05, 0x04, 0x04, 0x03, 0x02, 0x01}},
+      {"2147483647", {0x01, 0x05, 0x04, 0xFF, 0xFF, 0xFF, 0x7F}},
+  };
+  for (const auto& [text, bytes] : numbers) {
+    connection.Params().Set("BUFFERS", text);
+    EXPECT_EQ(bytes, Bytes(connection.BuildDPB(values))) << text;
+  }
   connection.Params().Set("BUFFERS", "many");
   EXPECT_EQ((std::vector<unsigned char>{0x01}), Bytes(connection.BuildDPB(values)));
 }
@@ -222,6 +229,18 @@ TEST(DpbCustomizing, AHandlerAppendsAndALengthOutsideTheBufferIsRefused) {
   EXPECT_EQ((std::vector<unsigned char>{0x01, 63, 1, 3}), Bytes(connection.BuildDPB(values)));
   connection.OnCustomizeDPB = [](TIB_Connection*, int& length, std::vector<char>& buffer) {
     length = static_cast<int>(buffer.size()) + 1;
+  };
+  EXPECT_THROW(connection.BuildDPB(values), EIB_ConnectionError);
+  // The attach passes the length as a signed 16-bit number: 32767 bytes are the most, however large the
+  // handler made the buffer.
+  connection.OnCustomizeDPB = [](TIB_Connection*, int& length, std::vector<char>& buffer) {
+    buffer.resize(40000, '\0');
+    length = 32767;
+  };
+  EXPECT_EQ(32767u, connection.BuildDPB(values).size());
+  connection.OnCustomizeDPB = [](TIB_Connection*, int& length, std::vector<char>& buffer) {
+    buffer.resize(40000, '\0');
+    length = 32768;
   };
   EXPECT_THROW(connection.BuildDPB(values), EIB_ConnectionError);
 }

@@ -134,6 +134,14 @@ TEST_F(TransactionCalls, AHandlerMayExtendTheTpbWithinItsBuffer) {
   EXPECT_EQ("03 09 02 07 15 01 05", StartTpbs().back());
   transaction.Rollback();
 
+  // The version byte alone is a whole TPB: the server's defaults apply.
+  transaction.OnCustomizeTPB = [](TIB_Transaction*, TIB_Connection*, std::vector<char>&, int& length) {
+    length = 1;
+  };
+  ASSERT_TRUE(transaction.EnsureStarted());
+  EXPECT_EQ("03", StartTpbs().back());
+  transaction.Rollback();
+
   transaction.OnCustomizeTPB = [](TIB_Transaction*, TIB_Connection*, std::vector<char>& tpb, int& length) {
     length = static_cast<int>(tpb.size()) + 10;
   };

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 #include <ibase.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "fbclient/ClientLibrary.h"
 #include "fbclient/Exceptions.h"
+#include "platform/LinuxSystem.h"
 #include "tests/double/DoubleLoader.h"
 
 namespace fbclient {
@@ -113,6 +118,113 @@ TEST_F(ClientLibraryTest, BindsTheServiceEntryPointsOfAFullLibrary) {
   // A second check keeps the library that is open.
   SetClientLibraryFileName("/nonexistent/libfbclient.so.2");
   EXPECT_NO_THROW(EnsureClientLoaded());
+}
+
+TEST_F(ClientLibraryTest, AnUnloadForgetsTheLibraryUntilTheNextCheckLoadsAfresh) {
+  fbdouble::LoadVariant("full");
+  SetClientLibraryFileName(fbdouble::VariantPath("full"));
+  EnsureClientLoaded();
+  UnloadClientLibrary();
+  EXPECT_FALSE(ClientLoaded());
+  EXPECT_EQ(1, ClientErrorNumber([] { Client(); }));
+  // The next check opens the file named now, not the one that was open.
+  SetClientLibraryFileName("/nonexistent/libfbclient.so.2");
+  EXPECT_EQ(1, ClientErrorNumber(EnsureClientLoaded));
+  EXPECT_FALSE(ClientLoaded());
+}
+
+// The machine's loader with some entry points hidden, as a library that lacks them would be; the
+// loader's own text is left out so that the error names the entry point itself.
+class HidingSystem : public platform::LinuxSystem {
+ public:
+  explicit HidingSystem(std::vector<std::string> hidden) : hidden_(std::move(hidden)) {
+    platform::SetCurrent(this);
+  }
+  ~HidingSystem() override { platform::SetCurrent(nullptr); }
+  HidingSystem(const HidingSystem&) = delete;
+  HidingSystem& operator=(const HidingSystem&) = delete;
+
+  void* LookUp(Handle library, const char* name) override {
+    if (std::find(hidden_.begin(), hidden_.end(), name) != hidden_.end()) return nullptr;
+    return LinuxSystem::LookUp(library, name);
+  }
+  std::string LibraryError() override { return {}; }
+
+ private:
+  std::vector<std::string> hidden_;
+};
+
+std::string MissingEntryPointText(const std::vector<std::string>& hidden) {
+  HidingSystem system(hidden);
+  try {
+    EnsureClientLoaded();
+  } catch (const EOSError& error) {
+    return error.what();
+  }
+  return "loaded";
+}
+
+// Of several missing entry points the error names the first in the library's fixed order, so a user
+// with an old or partial library is told the same name every time.
+TEST_F(ClientLibraryTest, OfSeveralMissingEntryPointsTheFirstInTheFixedOrderIsNamed) {
+  SetClientLibraryFileName(fbdouble::VariantPath("full"));
+  const std::vector<std::string> required = {"BLOB_get",
+                                             "BLOB_put",
+                                             "isc_sqlcode",
+                                             "isc_sql_interprete",
+                                             "isc_interprete",
+                                             "isc_vax_integer",
+                                             "isc_blob_info",
+                                             "isc_open_blob2",
+                                             "isc_close_blob",
+                                             "isc_get_segment",
+                                             "isc_put_segment",
+                                             "isc_create_blob2",
+                                             "isc_decode_date",
+                                             "isc_encode_date",
+                                             "isc_dsql_free_statement",
+                                             "isc_dsql_execute2",
+                                             "isc_dsql_execute",
+                                             "isc_dsql_set_cursor_name",
+                                             "isc_dsql_fetch",
+                                             "isc_dsql_sql_info",
+                                             "isc_dsql_alloc_statement2",
+                                             "isc_dsql_prepare",
+                                             "isc_dsql_describe_bind",
+                                             "isc_dsql_describe",
+                                             "isc_dsql_execute_immediate",
+                                             "isc_drop_database",
+                                             "isc_detach_database",
+                                             "isc_attach_database",
+                                             "isc_database_info",
+                                             "isc_start_multiple",
+                                             "isc_commit_transaction",
+                                             "isc_commit_retaining",
+                                             "isc_rollback_transaction",
+                                             "isc_cancel_events",
+                                             "isc_que_events",
+                                             "isc_event_counts",
+                                             "isc_event_block",
+                                             "isc_free",
+                                             "isc_add_user",
+                                             "isc_delete_user",
+                                             "isc_modify_user",
+                                             "isc_prepare_transaction",
+                                             "isc_prepare_transaction2"};
+  // Asked for only from a library with isc_rollback_retaining, after every required one.
+  const std::vector<std::string> services = {
+      "isc_service_attach",  "isc_service_detach",  "isc_service_query",    "isc_service_start",
+      "isc_decode_sql_date", "isc_decode_sql_time", "isc_decode_timestamp", "isc_encode_sql_date",
+      "isc_encode_sql_time", "isc_encode_timestamp"};
+  for (const std::vector<std::string>* list : {&required, &services}) {
+    for (std::size_t first = 0; first < list->size(); ++first) {
+      // This one and every later one are missing.
+      const std::vector<std::string> hidden(list->begin() + static_cast<std::ptrdiff_t>(first), list->end());
+      EXPECT_EQ("System Error.  Code: 2.\r\nundefined symbol: " + (*list)[first],
+                MissingEntryPointText(hidden));
+      EXPECT_FALSE(ClientLoaded());
+    }
+  }
 }
 
 }  // namespace

@@ -57,6 +57,28 @@ TEST_F(ServiceDoubleTest, OptionalItemsOfTheStartRequest) {
   EXPECT_EQ("\x01" + Text(106, "db") + Int(108, 0x41) + "\x6B" + Int(6, 0x01020304), backup.StartRequest());
 }
 
+// The server reads a text item's length from two bytes, low byte first, so every length up to 65535
+// must arrive whole.
+TEST_F(ServiceDoubleTest, TextItemsCarryTheirLengthInTwoBytesLowByteFirst) {
+  struct Case {
+    std::size_t length;
+    const char* lengthBytes;
+  };
+  const Case cases[] = {
+      {1, "\x01\x00"},   {127, "\x7F\x00"}, {128, "\x80\x00"},   {255, "\xFF\x00"},
+      {256, "\x00\x01"}, {300, "\x2C\x01"}, {65535, "\xFF\xFF"},
+  };
+  for (const Case& c : cases) {
+    TIBBackupService backup;
+    const std::string name(c.length, 'd');
+    backup.SetDatabaseName(name);
+    backup.BuildStartRequest();
+    EXPECT_EQ("\x01\x6A" + std::string(c.lengthBytes, 2) + name,
+              backup.StartRequest().substr(0, 4 + c.length))
+        << c.length;
+  }
+}
+
 TEST_F(ServiceDoubleTest, OptionWordUsesTheServerFlags) {
   const std::vector<std::pair<TBackupOption, std::uint32_t>> flags = {
       {TBackupOption::IgnoreChecksums, isc_spb_bkp_ignore_checksums},

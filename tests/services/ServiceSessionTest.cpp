@@ -277,7 +277,9 @@ TEST(ParamsList, AnIndexPastTheLastLineIsRefusedAndChangesNothing) {
   EXPECT_THROW(list.Insert(3, "a=b"), std::out_of_range);
   EXPECT_EQ((std::vector<std::string>{"user_name=SYSDBA", "password=x"}), list.Lines());
   EXPECT_EQ(0, changes);
+  EXPECT_EQ(2u, list.Count());
   list.Insert(2, "last=1");
+  EXPECT_EQ(3u, list.Count());
   list.Delete(0);
   EXPECT_EQ((std::vector<std::string>{"password=x", "last=1"}), list.Lines());
   EXPECT_EQ(2, changes);
