@@ -106,6 +106,22 @@ TEST_F(TransactionCalls, OnAReadOnlyDatabaseEveryTransactionStartsForReading) {
   EXPECT_EQ((std::vector<std::string>{"03 08 0F 11 07", "03 08 02 07", "03 08 0F 11 07"}), StartTpbs());
 }
 
+TEST_F(TransactionCalls, WhenTheDatabaseCannotBeAskedTransactionsStillStartForWriting) {
+  // Every information request fails and a handler lets the program go on: nothing says the database
+  // is read-only, so the transactions must not be started as if it were.
+  Double().Fail("isc_database_info", {1, 335544344, 0}, 0, -1);
+  int errors = 0;
+  source_.IBODatabase.OnError = [&](TIB_Component*, long, const TStrings&, const TStrings&, long,
+                                    const TStrings&, const TStrings&, bool& raise) {
+    ++errors;
+    raise = false;
+  };
+  source_.IBODatabase.Connect();
+  ASSERT_TRUE(source_.IBOTransaction.EnsureStarted());
+  EXPECT_EQ((std::vector<std::string>{"03 09 02 07"}), StartTpbs());
+  EXPECT_LE(2, errors);
+}
+
 TEST_F(TransactionCalls, TheSettingsBuildTheirTpbItems) {
   TIB_Transaction transaction;
   transaction.SetIsolation(TIB_Isolation::tiConsistency);
