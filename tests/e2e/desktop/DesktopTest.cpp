@@ -55,7 +55,7 @@ std::vector<ProgramWindow> ViewableProgramWindows(const XDisplay& display) {
 
 template <class Predicate>
 std::optional<ProgramWindow> WaitForProgramWindow(const XDisplay& display, Predicate matches,
-                                                  std::chrono::milliseconds timeout = 10s) {
+                                                  std::chrono::milliseconds timeout = 30s) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   do {
     for (const auto& window : ViewableProgramWindows(display))
@@ -79,7 +79,7 @@ bool IsBox(const ProgramWindow& w) {
 }
 
 template <class Condition>
-bool Eventually(Condition condition, std::chrono::milliseconds timeout = 10s) {
+bool Eventually(Condition condition, std::chrono::milliseconds timeout = 30s) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!condition()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
@@ -170,7 +170,7 @@ TEST_F(TrayEndToEnd, IconShowsTheWindowMinimisingHidesItAndSairFromItsMenuEndsTh
   // "Sair" is the last item.
   ClickAt(display, menu->geometry.x + menu->geometry.width / 2,
           menu->geometry.y + menu->geometry.height - 12);
-  EXPECT_EQ(program.WaitForExit(10s), 0) << program.Output();
+  EXPECT_EQ(program.WaitForExit(30s), 0) << program.Output();
   EXPECT_TRUE(Eventually([&] { return display.Children(display.TrayWindow()) == iconsBefore; }))
       << "the icon leaves the tray with the program";
 }

@@ -18,7 +18,7 @@ TEST(StartupEndToEnd, MissingSettingsFileShowsTheErrorBoxThenEndsWithCodeZero) {
   EXPECT_TRUE(display.FindWindows("^Backup$").empty()) << "no window may show before the box is closed";
   EXPECT_TRUE(program.Running());
   display.Key(box, "Return");
-  EXPECT_EQ(program.WaitForExit(10s), 0);
+  EXPECT_EQ(program.WaitForExit(30s), 0);
   EXPECT_TRUE(display.FindWindows("^Backup$").empty());
 }
 
@@ -30,7 +30,7 @@ TEST(StartupEndToEnd, EmptyLocationCountsAsMissing) {
   const std::string box = display.WaitForWindow("^Error$");
   ASSERT_FALSE(box.empty()) << program.Output();
   display.Key(box, "Return");
-  EXPECT_EQ(program.WaitForExit(10s), 0);
+  EXPECT_EQ(program.WaitForExit(30s), 0);
 }
 
 TEST(StartupEndToEnd, ManualModeShowsTheWindowAndSairEndsTheProgram) {
@@ -48,7 +48,7 @@ TEST(StartupEndToEnd, ManualModeShowsTheWindowAndSairEndsTheProgram) {
   std::this_thread::sleep_for(300ms);
   display.Key(window, "Up");
   display.Key(window, "Return");
-  EXPECT_EQ(program.WaitForExit(10s), 0) << program.Output();
+  EXPECT_EQ(program.WaitForExit(30s), 0) << program.Output();
 }
 
 TEST(StartupEndToEnd, AutomaticModeMapsNoWindowAndPutsItsIconInTheTray) {

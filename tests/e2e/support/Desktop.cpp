@@ -137,7 +137,7 @@ void XDisplay::StartTray() {
   tray_ = Spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
                  "--heighttype", "pixel", "--height", "32", "--SetDockType", "true", "--expand", "false"},
                 ClientEnvironment(), {});
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
   while (TrayWindow().empty() && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(50ms);
   if (TrayWindow().empty()) throw std::runtime_error("the tray host did not start");

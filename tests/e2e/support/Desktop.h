@@ -43,7 +43,7 @@ class XDisplay {
   std::vector<std::string> FindWindows(const std::string& nameRegex, bool all = false) const;
   // Waits until a visible window of that name exists and returns its id (empty on time-out).
   std::string WaitForWindow(const std::string& nameRegex,
-                            std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
+                            std::chrono::milliseconds timeout = std::chrono::seconds(60)) const;
   // Whether the window is mapped (viewable) right now.
   bool IsViewable(const std::string& window) const;
   // Children of a window (xwininfo -children), as window ids.

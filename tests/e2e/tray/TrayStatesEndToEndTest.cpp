@@ -69,7 +69,7 @@ class TrayStates : public ::testing::Test {
             if (std::find(iconsBefore.begin(), iconsBefore.end(), child) == iconsBefore.end()) icon = child;
           return !icon.empty();
         },
-        15s);
+        60s);
     return icon;
   }
 
@@ -160,8 +160,8 @@ TEST_F(TrayStates, EachBackupStateMarksTheIconAndAFailureShowsANotification) {
 
   const std::string icon = WaitForIcon();
   ASSERT_FALSE(icon.empty()) << program.Output();
-  ASSERT_TRUE(WaitForDisconnect(server, database, program.Pid(), 30s)) << "the settings row was never read";
-  EXPECT_TRUE(WaitForMark(icon, Mark::None, 10s)) << NameOf(MarkNow(icon));
+  ASSERT_TRUE(WaitForDisconnect(server, database, program.Pid(), 90s)) << "the settings row was never read";
+  EXPECT_TRUE(WaitForMark(icon, Mark::None, 30s)) << NameOf(MarkNow(icon));
   Shoot("waiting");
 
   // Once the scratch database of the verification exists, the backup's lines have all been read, each
@@ -203,7 +203,7 @@ TEST_F(TrayStates, EachBackupStateMarksTheIconAndAFailureShowsANotification) {
           if (std::find(windowsBefore.begin(), windowsBefore.end(), id) == windowsBefore.end()) return true;
         return false;
       },
-      15s))
+      60s))
       << "no notification appeared";
   Shoot("failed");
   EXPECT_TRUE(program.Running()) << program.Output();
