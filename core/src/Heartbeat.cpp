@@ -49,10 +49,10 @@ std::string JudgeStatusLine(std::string_view line) {
   return "o monitor respondeu HTTP " + std::string(status);
 }
 
-std::string CallOverSocket(const MonitorAddress& address, platform::System& system) {
+std::string CallOverSocket(const MonitorAddress& address, platform::Network& network) {
   try {
     const std::unique_ptr<platform::TcpConnection> connection =
-        system.ConnectTcp(address.host, address.port, kNetworkTimeout);
+        network.ConnectTcp(address.host, address.port, kNetworkTimeout);
     connection->Send("GET " + address.target + " HTTP/1.1\r\nHost: " + address.authority +
                      "\r\nUser-Agent: kelmora-backup\r\nAccept: */*\r\nConnection: close\r\n\r\n");
     std::string reply;
@@ -68,8 +68,8 @@ std::string CallOverSocket(const MonitorAddress& address, platform::System& syst
   }
 }
 
-std::string CallThroughCurl(const std::string& url, platform::System& system) {
-  const std::string curl = system.ResolveProgram("curl");
+std::string CallThroughCurl(const std::string& url, platform::Launcher& launcher) {
+  const std::string curl = launcher.ResolveProgram("curl");
   if (curl.empty()) return "endereços https precisam do programa curl, que não está instalado";
   // The address goes in curl's own settings on its standard input: on its command line every user of
   // the machine could read it.
@@ -78,8 +78,8 @@ std::string CallThroughCurl(const std::string& url, platform::System& system) {
     if (c == '"' || c == '\\') quoted += '\\';
     quoted += c;
   }
-  const int exitCode = system.RunProgram(curl, {"-fsS", "-m", kCurlMaximumSeconds, "--config", "-"},
-                                         "url = \"" + quoted + "\"\n");
+  const int exitCode = launcher.RunProgram(curl, {"-fsS", "-m", kCurlMaximumSeconds, "--config", "-"},
+                                           "url = \"" + quoted + "\"\n");
   if (exitCode == 0) return {};
   if (exitCode < 0) return "o programa curl não pôde ser executado";
   return "curl terminou com o código " + std::to_string(exitCode);
@@ -116,10 +116,10 @@ std::optional<MonitorAddress> ParseMonitorAddress(std::string_view url) {
   return address;
 }
 
-std::string CallMonitor(const std::string& url, platform::System& system) {
+std::string CallMonitor(const std::string& url, platform::Network& network, platform::Launcher& launcher) {
   const std::optional<MonitorAddress> address = ParseMonitorAddress(url);
   if (!address) return "o endereço não é um endereço http:// ou https:// válido";
-  return address->secure ? CallThroughCurl(url, system) : CallOverSocket(*address, system);
+  return address->secure ? CallThroughCurl(url, launcher) : CallOverSocket(*address, network);
 }
 
 }  // namespace core

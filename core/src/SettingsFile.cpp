@@ -8,8 +8,8 @@
 
 namespace core {
 
-void ReadSettingsFile(BackupSettings& settings) {
-  const ProfileReader profile(settings.programFolder + "sistema.ini");
+void ReadSettingsFile(BackupSettings& settings, platform::Files& files) {
+  const ProfileReader profile(settings.programFolder + "sistema.ini", files);
   settings.databaseLocation = DecodeFileText(profile.ReadString("Dados", "Dir", ""));
   settings.serverSystem = DecodeFileText(profile.ReadString("Backup", "Sistema", "Windows"));
   settings.serverAccount = DecodeFileText(profile.ReadString("Backup", "ContaServidor", "firebird"));

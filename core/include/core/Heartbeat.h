@@ -27,6 +27,6 @@ std::optional<MonitorAddress> ParseMonitorAddress(std::string_view url);
 // address is called over a plain socket with short timeouts; an https one through curl, when this system
 // has it. Empty when the call counted; otherwise why not, in UTF-8, without any part of the address,
 // which may hold a secret.
-std::string CallMonitor(const std::string& url, platform::System& system = platform::Current());
+std::string CallMonitor(const std::string& url, platform::Network& network, platform::Launcher& launcher);
 
 }  // namespace core

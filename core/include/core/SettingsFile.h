@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/BackupSettings.h"
+#include "platform/System.h"
 
 namespace core {
 
@@ -14,7 +15,7 @@ namespace core {
 //            Verificar      verify every backup (a switch, see SwitchIsOn), off when missing
 //            UrlMonitor     the address called after every successful job, none when missing
 // Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty.
-void ReadSettingsFile(BackupSettings& settings);
+void ReadSettingsFile(BackupSettings& settings, platform::Files& files);
 
 // Whether a switch of the settings file is on: "1", "S", "Sim", "Y", "Yes", "True" or "On" in any letter
 // case, with blanks around it. Anything else, the empty text included, is off.

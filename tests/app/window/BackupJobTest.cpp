@@ -16,6 +16,8 @@
 #include "app/widgets/TGauge.h"
 #include "app/window/TfrmBackup.h"
 #include "core/BackupJob.h"
+#include "db/ApplicationDatabase.h"
+#include "services/ServicesManager.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/app/support/StartWindow.h"
 #include "tests/app/support/StartsWith.h"
@@ -114,7 +116,6 @@ TEST_F(BackupJobTest, ManualJobShowsEveryServerLineAndLogsTheSameBlock) {
   EXPECT_EQ(form->Gauge->MaxValue(), 100);
   EXPECT_EQ(form->Gauge->Progress(), 100);
   EXPECT_NE(form->cursor().shape(), Qt::WaitCursor);
-  EXPECT_FALSE(form->Backup->Active());
 
   // The backup restores, and the restored settings row is the one backed up.
   std::string output;
@@ -169,8 +170,11 @@ TEST_F(BackupJobTest, TheWindowsJobAndTheCoreJobWithoutAWindowLogTheSameBytes) {
 
   core::Transcript transcript;
   core::JobObserver quiet;
-  core::BackupJob job(form->Settings(), *form->Backup, transcript, quiet);
-  ASSERT_EQ(job.Run(false), core::JobOutcome::Completed);
+  services::ServicesManager backupServer;
+  db::ApplicationDatabase probe;
+  core::BackupJob job(form->Settings(), core::JobPorts{backupServer, probe},
+                      core::JobSystem{platform, platform, platform, platform}, transcript, quiet);
+  ASSERT_TRUE(job.Run(false).BackupMade());
   EXPECT_EQ(Log(), windowBlock);
 }
 
@@ -302,7 +306,6 @@ TEST_F(BackupJobTest, StoppedServerEndsTheJobButTheLogAndTheScheduleCarryOn) {
   EXPECT_TRUE(form->tmrRelogio.isActive());
   EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Aguardando os horários 03:00"));
   EXPECT_NE(form->cursor().shape(), Qt::WaitCursor);
-  EXPECT_FALSE(form->Backup->Active());
 
   // The next schedule time finds the server up again and backs up.
   server.Start();

