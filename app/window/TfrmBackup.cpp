@@ -14,7 +14,7 @@
 #include "app/desktop/ProgramIcon.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 #include "app/window/RunMode.h"
 #include "app/window/ServerAdapters.h"
 #include "core/SettingsFile.h"
@@ -84,7 +84,7 @@ void TfrmBackup::CreateElements() {
   txtStatus->setFont(PixelFont(QStringLiteral("Arial"), 12, true));
   txtStatus->setStyleSheet(QStringLiteral("color: black;"));
 
-  Gauge = new TGauge(client);
+  Gauge = new ProgressGauge(client);
   Gauge->setObjectName(QStringLiteral("Gauge"));
   Gauge->setGeometry(8, 353, 429, 25);
 

@@ -23,7 +23,7 @@ namespace app {
 
 class OutputView;
 class ServerAdapters;
-class TGauge;
+class ProgressGauge;
 class TRxTrayIcon;
 
 // The program's only main window: it owns every component, holds the backup settings and decides the
@@ -82,7 +82,7 @@ class TfrmBackup : public QMainWindow {
   // Window elements.
   OutputView* memSaida = nullptr;
   QLabel* txtStatus = nullptr;
-  TGauge* Gauge = nullptr;
+  ProgressGauge* Gauge = nullptr;
   QLabel* txtHora = nullptr;
   QPushButton* btnIniciar = nullptr;
   QStatusBar* stbStatus = nullptr;

@@ -6,7 +6,7 @@
 #include "app/Text.h"
 #include "app/desktop/DesktopSystem.h"
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 #include "app/window/TfrmBackup.h"
 #include "core/BackupJob.h"
 #include "core/DateTimeFormat.h"
@@ -59,7 +59,7 @@ void TfrmBackup::RunJob(const std::string& note) {
   if (!lastReport_.BackupMade()) {
     EndJobEarly();
     // Ends the handler silently: the clock tick that ran the job compares no further times.
-    throw EAbort();
+    throw SilentAbort();
   }
   unsetCursor();
   if (ManualMode()) {

@@ -4,8 +4,8 @@
 
 #include "fbclient/Exceptions.h"
 #include "services/BackupInstance.h"
+#include "services/RestoreService.h"
 #include "services/TIBBackupService.h"
-#include "services/TIBRestoreService.h"
 
 namespace services {
 namespace {
@@ -70,9 +70,9 @@ void ServicesManager::Backup(const std::string& serverName, const std::string& d
 
 void ServicesManager::Restore(const std::string& serverName, const std::string& backupFile,
                               const std::string& database, const LineRead& lineRead) {
-  std::unique_ptr<TIBRestoreService> restore;
+  std::unique_ptr<RestoreService> restore;
   try {
-    restore = std::make_unique<TIBRestoreService>();
+    restore = std::make_unique<RestoreService>();
     ApplyRestoreInstanceSettings(*restore, *backup_);
     restore->SetServerName(serverName);
     restore->SetProtocol(TProtocol::TCP);

@@ -13,7 +13,7 @@
 #include "app/desktop/ProgramIcon.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 #include "app/window/TfrmBackup.h"
 #include "core/BackupJob.h"
 #include "db/ApplicationDatabase.h"

@@ -9,7 +9,7 @@
 #include "app/ErrorRoute.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 #include "app/window/RunMode.h"
 #include "app/window/TfrmBackup.h"
 #include "core/ProfileReader.h"
@@ -178,7 +178,7 @@ TEST(StandardErrorBox, AppendsAFullStopAfterCharactersAboveIt) {
 TEST(StandardErrorBox, GuardedShowsEscapingErrorsAndSwallowsTheSilentAbort) {
   FakePlatform platform;
   app::Guarded([] { throw std::runtime_error("Falhou"); });
-  app::Guarded([] { throw app::EAbort(); });
+  app::Guarded([] { throw app::SilentAbort(); });
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].kind, app::MessageBoxKind::StandardError);
   EXPECT_EQ(platform.boxes[0].text, QStringLiteral("Falhou."));
