@@ -3,7 +3,7 @@
 namespace app {
 
 ProgramApplication::ProgramApplication(int& argc, char** argv)
-    : dispatcher_(machine_), application_(argc, argv) {
+    : dispatcher_(platform::Machine()), application_(argc, argv) {
   dispatcher_.Forget();
   QApplication::setApplicationName(QStringLiteral("Backup"));
   QApplication::setQuitOnLastWindowClosed(false);

@@ -3,7 +3,6 @@
 #include <QApplication>
 
 #include "app/desktop/EventDispatcherChoice.h"
-#include "platform/LinuxSystem.h"
 
 namespace app {
 
@@ -18,7 +17,6 @@ class ProgramApplication {
   QApplication& Application() { return application_; }
 
  private:
-  platform::LinuxSystem machine_;
   EventDispatcherChoice dispatcher_;
   QApplication application_;
 };

@@ -7,10 +7,13 @@ System* current = nullptr;
 
 }  // namespace
 
-System& Current() {
-  if (current != nullptr) return *current;
+System& Machine() {
   static LinuxSystem machine;
   return machine;
+}
+
+System& Current() {
+  return current != nullptr ? *current : Machine();
 }
 
 void SetCurrent(System* system) {

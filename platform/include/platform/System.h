@@ -201,6 +201,8 @@ class System : public Clock,
                public Libraries,
                public Network {};
 
+// The machine's own answers, whatever is installed.
+System& Machine();
 // The system in use: the machine's own unless a test or the desktop program installed another.
 System& Current();
 // Installs a replacement (nullptr restores the machine's own). The caller keeps ownership.
