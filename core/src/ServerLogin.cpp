@@ -18,12 +18,16 @@ void UseServiceLogin(const Credentials& credentials, services::TIBBackupService&
 }
 
 void UseDatabaseLogin(const Credentials& credentials, db::BackupSettingsSource& source) {
-  if (!credentials.database) {
+  UseDatabaseLogin(credentials.database, source);
+}
+
+void UseDatabaseLogin(const std::optional<ServerLogin>& login, db::BackupSettingsSource& source) {
+  if (!login) {
     source.UseBuiltInLogin();
     return;
   }
-  source.IBODatabase.SetUsername(credentials.database->user);
-  std::string password(credentials.database->password.View());
+  source.IBODatabase.SetUsername(login->user);
+  std::string password(login->password.View());
   source.IBODatabase.SetPassword(password);
   platform::WipeString(password);
 }

@@ -218,7 +218,9 @@ TEST(Runner, TheCredentialsFileGivesTheServersPasswordUnlessOthersMayReadIt) {
   const Account user = DesktopAccount();
   const gid_t group = UnusedAccount(user.uid + 1).gid;
   ProgramFolder folder(user);
-  folder.WriteIni(server.Location(database), "ContaServidor=" + std::to_string(ServerAccount().uid) + "\r\n");
+  // Verified too: the scratch database is opened and dropped with the file's login as well.
+  folder.WriteIni(server.Location(database),
+                  "ContaServidor=" + std::to_string(ServerAccount().uid) + "\r\nVerificar=1\r\n");
   const fs::path credentials = folder.Path() / "credenciais";
   const auto run = [&](std::string& output) {
     return RunCommand(
@@ -239,7 +241,9 @@ TEST(Runner, TheCredentialsFileGivesTheServersPasswordUnlessOthersMayReadIt) {
                         "do."),
             std::string::npos)
       << output;
+  EXPECT_NE(output.find("\nBackup verificado.\n"), std::string::npos) << output;
   EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), 1u);
+  EXPECT_TRUE(BackupFolderEntries(folder.Path(), "_verificacao.fdb").empty());
 
   // Open to others, the file is refused before anything is sent: with the server gone, an attempt would
   // end as an unreachable server.

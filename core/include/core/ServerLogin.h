@@ -18,6 +18,8 @@ namespace core {
 void UseServiceLogin(const Credentials& credentials, services::TIBBackupService& service);
 // The application database's login, in the connection's user name and password.
 void UseDatabaseLogin(const Credentials& credentials, db::BackupSettingsSource& source);
+// A database opened with a pair of the file (the built-in login when it gives none).
+void UseDatabaseLogin(const std::optional<ServerLogin>& login, db::BackupSettingsSource& source);
 // Empties the connection's password once the settings row has been read (a connection left attached
 // keeps it until it is set again).
 void ForgetDatabaseLogin(db::BackupSettingsSource& source);

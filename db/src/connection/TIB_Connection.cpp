@@ -86,6 +86,7 @@ TIB_Connection::~TIB_Connection() {
     transaction->ForgetConnection(this);
   }
   IB_Session().RemoveConnection(this);
+  platform::WipeString(scrambledPassword_);
 }
 
 // ----- parameters -----
