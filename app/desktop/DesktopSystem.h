@@ -59,6 +59,9 @@ class DesktopSystem : public platform::System {
   }
   bool RemoveFile(const std::string& path) override { return machine_.RemoveFile(path); }
   std::optional<platform::FileStamp> Stamp(const std::string& path) override { return machine_.Stamp(path); }
+  std::optional<platform::FileExposure> Exposure(const std::string& path) override {
+    return machine_.Exposure(path);
+  }
   std::optional<std::uint32_t> AccountId(const std::string& account) override {
     return machine_.AccountId(account);
   }

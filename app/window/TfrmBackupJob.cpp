@@ -42,8 +42,8 @@ void TfrmBackup::RunJob(const std::string& note) {
       QString::fromStdString(core::FormatDateTime("dd/mm/yyyy hh:nn", desktop.Now(), desktop));
   ShowJobRunning();
   try {
-    core::BackupJob job(settings_, core::JobPorts{ports_.server, ports_.probe},
-                        core::JobSystem{desktop, desktop, desktop, desktop}, transcript_, jobView_);
+    core::BackupJob job(settings_, core::JobPorts{ports_.server, ports_.probe}, core::JobSystem::Of(desktop),
+                        transcript_, jobView_);
     lastReport_ = job.Run(ManualMode(), note);
   } catch (const std::exception& error) {
     EndJobEarly();

@@ -6,7 +6,9 @@
 
 #include "app/Text.h"
 #include "app/desktop/DesktopSystem.h"
+#include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
+#include "core/Credentials.h"
 #include "core/SettingsLoad.h"
 #include "core/TextEncoding.h"
 
@@ -34,8 +36,19 @@ bool TfrmBackup::NoScheduleTimes() const {
 
 void TfrmBackup::tmrConexaoTimer() {
   tmrConexao.stop();
+  const core::CredentialsRead credentials =
+      core::ReadCredentials(settings_.programFolder, Desktop(), Desktop());
+  if (!credentials.problem.empty()) {
+    // Nothing goes to the server; the output area and the tray say why, and a job started by hand says it
+    // again in its log block.
+    transcript_.Add(core::LogText(credentials.problem));
+    memSaida->TranscriptChanged();
+    ShowSettingsProblem(QString::fromStdString(credentials.problem));
+    return;
+  }
   ConnectionAttempts attempts(*this);
-  const core::SettingsLoadOutcome outcome = core::LoadSettingsRow(ports_.settingsSource, settings_, attempts);
+  const core::SettingsLoadOutcome outcome =
+      core::LoadSettingsRow(ports_.settingsSource, settings_, credentials.credentials.database, attempts);
   if (outcome.result == core::SettingsLoadResult::Read) {
     SettingsRowRead();
   } else if (outcome.result == core::SettingsLoadResult::Failed) {

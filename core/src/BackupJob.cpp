@@ -5,6 +5,7 @@
 
 #include "core/BackupNames.h"
 #include "core/BackupVerification.h"
+#include "core/Credentials.h"
 #include "core/DateTimeFormat.h"
 #include "core/Heartbeat.h"
 #include "core/Retention.h"
@@ -52,6 +53,10 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     Add(LogText(note));
     Add("");
   }
+  if (!settings_.monitorUrl.empty() && settings_.monitorUrlExposed) {
+    Add(LogText("O UrlMonitor está em um sistema.ini que outros usuários podem ler."));
+    Add("");
+  }
   observer_.StatusChanged("Realizando o Backup");
 
   const BackupNames names = BackupNames::For(settings_, system_.clock.ToLocal(system_.clock.Now()));
@@ -69,10 +74,23 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   Add("Realizando o backup para " + LogText(names.serverTarget));
   Add("");
 
+  // The logins live as long as the job; the next job reads the file again.
+  const CredentialsRead credentials =
+      ReadCredentials(settings_.programFolder, system_.files, system_.environment);
+  if (!credentials.problem.empty()) {
+    // Nothing goes to the server; the block says why, where an unattended run's failures are looked for.
+    const std::string problem = LogText(credentials.problem);
+    BackupFailed(names, problem, ServerStage::NotStarted, false, std::nullopt);
+    report.stop = StopReason::CredentialsRefused;
+    report.error = credentials.problem;
+    WriteLogBlock(*log, report);
+    return report;
+  }
+
   // A backup of the same minute may already stand under this job's name.
   const std::optional<platform::FileStamp> earlierFile = system_.files.Stamp(names.localBackupName);
   try {
-    RunServiceBackup(names, showServerLines);
+    RunServiceBackup(names, credentials.credentials.service, showServerLines);
   } catch (const ServerFailure& failure) {
     BackupFailed(names, failure.what(), failure.Stage(), failure.BackupFileNotWritable(), earlierFile);
     report.stop = StopReason::BackupFailed;
@@ -91,7 +109,8 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   report.written = true;
 
   observer_.BackupWritten(names.localBackupName);
-  if (settings_.verifyBackup) report.verification = VerifyBackup(names, showServerLines, report);
+  if (settings_.verifyBackup)
+    report.verification = VerifyBackup(names, credentials.credentials, showServerLines, report);
   report.copy = CopyBackup(names);
   // Older backups are what is left when the newest one is bad: none of them goes.
   if (report.BackupMade()) DeleteExpiredFiles(names);
@@ -125,9 +144,9 @@ void BackupJob::ShareBackupFolder(const std::string& folder) {
     system_.files.ShareFolder(folder, *account);
 }
 
-void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines) {
+void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines) {
   bool firstLine = true;
-  ports_.server.Backup(ServerText(names.serverName, settings_.serverSystem),
+  ports_.server.Backup(login, ServerText(names.serverName, settings_.serverSystem),
                        ServerText(names.databasePath, settings_.serverSystem),
                        ServerText(names.serverTarget, settings_.serverSystem), [&](std::string_view line) {
                          // The server accepted the request once it answers with its output.
@@ -160,9 +179,10 @@ void BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252
     system_.files.RemoveFile(names.localBackupName);
 }
 
-StepResult BackupJob::VerifyBackup(const BackupNames& names, bool showServerLines, JobReport& report) {
+StepResult BackupJob::VerifyBackup(const BackupNames& names, const Credentials& credentials,
+                                   bool showServerLines, JobReport& report) {
   observer_.StatusChanged("Verificando o backup");
-  BackupVerification verification(settings_, names, ports_.server, ports_.probe, system_.files);
+  BackupVerification verification(settings_, names, credentials, ports_.server, ports_.probe, system_.files);
   // The restore's lines are shown and pace the window like the backup's.
   const std::string problem = verification.Run([&](std::string_view line) {
     if (showServerLines) Add(line);

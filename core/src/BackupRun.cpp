@@ -1,5 +1,6 @@
 #include "core/BackupRun.h"
 
+#include "core/Credentials.h"
 #include "core/SettingsFile.h"
 #include "core/SettingsLoad.h"
 
@@ -31,13 +32,21 @@ JobReport RunOnce(BackupSettings& settings, const RunPorts& ports, const JobSyst
     report.stop = StopReason::NoDatabaseLocation;
     return report;
   }
-  const SettingsLoadOutcome load = LoadSettingsRow(ports.settingsSource, settings);
-  report.stop = StopOf(load.result);
-  if (report.stop != StopReason::None) {
-    report.error = load.message;
-    return report;
-  }
   BackupJob job(settings, JobPorts{ports.server, ports.probe}, system, transcript, observer);
+  {
+    const CredentialsRead credentials =
+        ReadCredentials(settings.programFolder, system.files, system.environment);
+    // The job refuses them too, before it sends anything, and writes why into the log where an unattended
+    // run's failures are looked for.
+    if (!credentials.problem.empty()) return job.Run(/*showServerLines=*/false);
+    const SettingsLoadOutcome load =
+        LoadSettingsRow(ports.settingsSource, settings, credentials.credentials.database);
+    report.stop = StopOf(load.result);
+    if (report.stop != StopReason::None) {
+      report.error = load.message;
+      return report;
+    }
+  }
   return job.Run(/*showServerLines=*/false);
 }
 

@@ -34,8 +34,14 @@ class ScratchDatabaseDropped {
 }  // namespace
 
 BackupVerification::BackupVerification(const BackupSettings& settings, const BackupNames& names,
-                                       BackupServer& server, DatabaseProbe& probe, platform::Files& files)
-    : settings_(settings), names_(names), server_(server), probe_(probe), files_(files) {}
+                                       const Credentials& credentials, BackupServer& server,
+                                       DatabaseProbe& probe, platform::Files& files)
+    : settings_(settings),
+      names_(names),
+      credentials_(credentials),
+      server_(server),
+      probe_(probe),
+      files_(files) {}
 
 std::string BackupVerification::Location(const std::string& path) const {
   return ServerText(names_.serverName + ":" + path, settings_.serverSystem);
@@ -46,7 +52,7 @@ std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
   DropScratchDatabase();
   const ScratchDatabaseDropped dropped([this] { DropScratchDatabase(); });
   try {
-    server_.Restore(ServerText(names_.serverName, settings_.serverSystem),
+    server_.Restore(credentials_.service, ServerText(names_.serverName, settings_.serverSystem),
                     ServerText(names_.serverTarget, settings_.serverSystem),
                     ServerText(names_.scratchDatabase, settings_.serverSystem), lineRead);
   } catch (const std::exception& error) {
@@ -54,13 +60,15 @@ std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
   }
   int restoredTables = 0;
   try {
-    restoredTables = probe_.CountUserTables(Location(names_.scratchDatabase));
+    // The scratch database belongs to the services manager's user, who restored it.
+    restoredTables = probe_.CountUserTables(Location(names_.scratchDatabase), credentials_.service);
   } catch (const std::exception& error) {
     return "a base restaurada não abre: " + OneLine(error.what());
   }
   int sourceTables = 0;
   try {
-    sourceTables = probe_.CountUserTables(Location(names_.databasePath));
+    // The source is opened as the settings row is.
+    sourceTables = probe_.CountUserTables(Location(names_.databasePath), credentials_.database);
   } catch (const std::exception& error) {
     return "a base de origem não abre para a comparação: " + OneLine(error.what());
   }
@@ -73,7 +81,7 @@ std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
 
 void BackupVerification::DropScratchDatabase() {
   try {
-    probe_.DropDatabase(Location(names_.scratchDatabase));
+    probe_.DropDatabase(Location(names_.scratchDatabase), credentials_.service);
   } catch (const std::exception&) {
     // None there, or one the server cannot open: the file itself goes below.
   }

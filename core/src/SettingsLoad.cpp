@@ -61,13 +61,13 @@ void ApplySettingsRow(const SettingsRow& row, BackupSettings& settings) {
 }
 
 SettingsLoadOutcome LoadSettingsRow(SettingsSource& source, BackupSettings& settings,
-                                    SettingsSource::Attempts& attempts) {
+                                    const LoginChoice& login, SettingsSource::Attempts& attempts) {
   LastFailureKept kept(attempts);
   SettingsLoadOutcome outcome;
   std::optional<SettingsRow> row;
   try {
     // The connection works in the server's spelling of its file names.
-    row = source.ReadRow(ServerText(settings.databaseLocation, settings.serverSystem), kept);
+    row = source.ReadRow(ServerText(settings.databaseLocation, settings.serverSystem), login, kept);
   } catch (const std::exception& error) {
     outcome.message = cp1252::ToUtf8(error.what());
     return outcome;
@@ -82,9 +82,10 @@ SettingsLoadOutcome LoadSettingsRow(SettingsSource& source, BackupSettings& sett
   return outcome;
 }
 
-SettingsLoadOutcome LoadSettingsRow(SettingsSource& source, BackupSettings& settings) {
+SettingsLoadOutcome LoadSettingsRow(SettingsSource& source, BackupSettings& settings,
+                                    const LoginChoice& login) {
   OneAttempt once;
-  return LoadSettingsRow(source, settings, once);
+  return LoadSettingsRow(source, settings, login, once);
 }
 
 }  // namespace core

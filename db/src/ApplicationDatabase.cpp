@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "db/BackupSettingsSource.h"
+#include "platform/Wipe.h"
 
 namespace db {
 namespace {
@@ -64,6 +65,33 @@ class HandlersCleared {
   TIBODatabase& connection_;
 };
 
+// The connection's user name and password: the login's, or the ones the program is built with.
+void UseLogin(BackupSettingsSource& source, const core::LoginChoice& login) {
+  if (!login) {
+    source.UseBuiltInLogin();
+    return;
+  }
+  source.IBODatabase.SetUsername(login->user);
+  std::string password(login->password.View());
+  source.IBODatabase.SetPassword(password);
+  platform::WipeString(password);
+}
+
+// Empties the password once the row has been read (a connection left attached keeps it until it is set
+// again).
+class PasswordForgotten {
+ public:
+  explicit PasswordForgotten(TIBODatabase& connection) : connection_(connection) {}
+  ~PasswordForgotten() {
+    if (!connection_.Connected()) connection_.SetPassword({});
+  }
+  PasswordForgotten(const PasswordForgotten&) = delete;
+  PasswordForgotten& operator=(const PasswordForgotten&) = delete;
+
+ private:
+  TIBODatabase& connection_;
+};
+
 void DisconnectQuietly(TIBODatabase& connection) {
   if (!connection.Connected()) return;
   try {
@@ -75,17 +103,16 @@ void DisconnectQuietly(TIBODatabase& connection) {
 
 }  // namespace
 
-ApplicationDatabase::ApplicationDatabase() : ApplicationDatabase(std::make_unique<BackupSettingsSource>()) {}
-
-ApplicationDatabase::ApplicationDatabase(std::unique_ptr<BackupSettingsSource> source)
-    : source_(std::move(source)) {}
+ApplicationDatabase::ApplicationDatabase() : source_(std::make_unique<BackupSettingsSource>()) {}
 
 ApplicationDatabase::~ApplicationDatabase() = default;
 
 std::optional<core::SettingsRow> ApplicationDatabase::ReadRow(const std::string& location,
+                                                              const core::LoginChoice& login,
                                                               Attempts& attempts) {
   TIBODatabase& connection = source_->IBODatabase;
   const HandlersCleared cleared(connection);
+  const PasswordForgotten forgotten(connection);
   std::optional<core::SettingsRow> row;
   // Only a refused attach is the attempts' to judge; an error of the attached connection ends the
   // reading as itself.
@@ -105,6 +132,7 @@ std::optional<core::SettingsRow> ApplicationDatabase::ReadRow(const std::string&
   };
   try {
     connection.SetDatabaseName(location);
+    UseLogin(*source_, login);
     connection.Connect();
   } catch (...) {
     DisconnectQuietly(connection);
@@ -113,10 +141,11 @@ std::optional<core::SettingsRow> ApplicationDatabase::ReadRow(const std::string&
   return row;
 }
 
-int ApplicationDatabase::CountUserTables(const std::string& location) {
+int ApplicationDatabase::CountUserTables(const std::string& location, const core::LoginChoice& login) {
   // Through the program's own connection settings, as the settings row is read. The query goes before
   // the connection it uses.
   BackupSettingsSource source;
+  UseLogin(source, login);
   source.IBODatabase.SetDatabaseName(location);
   TIBOQuery count("qryTabelas");
   count.SetIB_Connection(&source.IBODatabase);
@@ -130,8 +159,9 @@ int ApplicationDatabase::CountUserTables(const std::string& location) {
   return tables;
 }
 
-void ApplicationDatabase::DropDatabase(const std::string& location) {
+void ApplicationDatabase::DropDatabase(const std::string& location, const core::LoginChoice& login) {
   BackupSettingsSource scratch;
+  UseLogin(scratch, login);
   scratch.IBODatabase.SetDatabaseName(location);
   scratch.IBODatabase.Connect();
   scratch.IBODatabase.DropDatabase();

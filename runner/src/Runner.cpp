@@ -35,6 +35,7 @@ void PrintStop(const core::JobReport& report, const core::BackupSettings& settin
     case core::StopReason::SettingsNotRead:
       err << "As configurações de backup não foram lidas do banco de dados.\n" << report.error << std::endl;
       return;
+    case core::StopReason::CredentialsRefused:
     case core::StopReason::LogNotWritable:
       err << report.error << std::endl;
       return;
@@ -55,6 +56,8 @@ ExitCode ExitCodeOf(const core::JobReport& report) {
       return ExitCode::LoginRefused;
     case core::StopReason::SettingsNotRead:
       return ExitCode::SettingsNotRead;
+    case core::StopReason::CredentialsRefused:
+      return ExitCode::CredentialsRefused;
     case core::StopReason::BackupFailed:
       return ExitCode::BackupFailed;
     case core::StopReason::LogNotWritable:
@@ -71,7 +74,9 @@ std::string HelpText() {
       "\n"
       "Faz um backup agora, sem janela, como o modo automático do kelmora-backup: lê o\n"
       "sistema.ini da pasta deste programa ([Dados] Dir, [Backup] Sistema, ContaServidor,\n"
-      "Verificar e UrlMonitor) e a linha de SIS_BACKUP do banco, grava o backup em backup/,\n"
+      "Verificar e UrlMonitor), o usuário e a senha do arquivo credenciais (o do systemd em\n"
+      "$CREDENTIALS_DIRECTORY, senão o da pasta deste programa) e a linha de SIS_BACKUP do\n"
+      "banco, grava o backup em backup/,\n"
       "verifica-o (Verificar=1), copia-o para a pasta de cópia, apaga os arquivos vencidos,\n"
       "avisa o monitor (UrlMonitor) e registra o bloco em backup/backup.txt.\n"
       "As linhas do backup e as do servidor saem na saída padrão.\n"
@@ -101,9 +106,8 @@ ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::
     services::ServicesManager server;
     core::Transcript transcript;
     TerminalView view(transcript, out);
-    const core::JobReport report =
-        core::RunOnce(settings, core::RunPorts{database, server, database},
-                      core::JobSystem{system, system, system, system}, transcript, view);
+    const core::JobReport report = core::RunOnce(settings, core::RunPorts{database, server, database},
+                                                 core::JobSystem::Of(system), transcript, view);
     PrintStop(report, settings, err);
     return ExitCodeOf(report);
   } catch (const std::exception& error) {

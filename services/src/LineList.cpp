@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/Wipe.h"
+
 namespace services {
 
 template <class Change>
@@ -37,6 +39,13 @@ void LineList::Clear() {
 
 void LineList::Assign(std::vector<std::string> lines) {
   Modify([&] { lines_ = std::move(lines); });
+}
+
+void LineList::Wipe() {
+  for (std::string& line : lines_)
+    platform::WipeString(line);
+  lines_.clear();
+  if (OnChange) OnChange();
 }
 
 }  // namespace services

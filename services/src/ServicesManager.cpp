@@ -20,6 +20,27 @@ void GiveUp(TIBCustomService& service) {
   }
 }
 
+// The Params of the login; the component keeps them until its WipeParams.
+void UseLogin(TIBBackupService& backup, const core::LoginChoice& login) {
+  if (login) {
+    SetServiceLogin(backup, login->user, login->password.View());
+  } else {
+    SetBuiltInServiceLogin(backup);
+  }
+}
+
+// Wipes a component's login when it goes out of scope, however the call that attached ends.
+class LoginWiped {
+ public:
+  explicit LoginWiped(TIBCustomService& service) : service_(service) {}
+  ~LoginWiped() { service_.WipeParams(); }
+  LoginWiped(const LoginWiped&) = delete;
+  LoginWiped& operator=(const LoginWiped&) = delete;
+
+ private:
+  TIBCustomService& service_;
+};
+
 // Runs the action on the attachment that the service's settings describe, handing over every output
 // line, and tells how far it got when it fails.
 template <class Service>
@@ -50,13 +71,18 @@ void RunAction(Service& service, const core::BackupServer::LineRead& lineRead) {
 
 ServicesManager::ServicesManager() : backup_(std::make_unique<TIBBackupService>()) {
   ApplyBackupInstanceSettings(*backup_);
+  // Each call gives the component its login and wipes it again.
+  backup_->WipeParams();
 }
 
 ServicesManager::~ServicesManager() = default;
 
-void ServicesManager::Backup(const std::string& serverName, const std::string& databasePath,
-                             const std::string& backupFile, const LineRead& lineRead) {
+void ServicesManager::Backup(const core::LoginChoice& login, const std::string& serverName,
+                             const std::string& databasePath, const std::string& backupFile,
+                             const LineRead& lineRead) {
+  const LoginWiped wiped(*backup_);
   try {
+    UseLogin(*backup_, login);
     backup_->SetDatabaseName(databasePath);
     backup_->SetServerName(serverName);
     backup_->BackupFile().Clear();
@@ -68,12 +94,18 @@ void ServicesManager::Backup(const std::string& serverName, const std::string& d
   RunAction(*backup_, lineRead);
 }
 
-void ServicesManager::Restore(const std::string& serverName, const std::string& backupFile,
-                              const std::string& database, const LineRead& lineRead) {
+void ServicesManager::Restore(const core::LoginChoice& login, const std::string& serverName,
+                              const std::string& backupFile, const std::string& database,
+                              const LineRead& lineRead) {
   std::unique_ptr<RestoreService> restore;
   try {
     restore = std::make_unique<RestoreService>();
-    ApplyRestoreInstanceSettings(*restore, *backup_);
+    {
+      // The restore attaches as the backup does.
+      const LoginWiped wiped(*backup_);
+      UseLogin(*backup_, login);
+      ApplyRestoreInstanceSettings(*restore, *backup_);
+    }
     restore->SetServerName(serverName);
     restore->SetProtocol(TProtocol::TCP);
     restore->SetDatabaseName(database);

@@ -44,8 +44,8 @@ class JobTest : public ::testing::Test {
   }
   core::JobReport Run(bool showServerLines = false, platform::System* system = nullptr) {
     platform::System& used = system != nullptr ? *system : clock;
-    core::BackupJob job(settings, core::JobPorts{server, server}, core::JobSystem{used, used, used, used},
-                        transcript, observer);
+    core::BackupJob job(settings, core::JobPorts{server, server}, core::JobSystem::Of(used), transcript,
+                        observer);
     return job.Run(showServerLines);
   }
   std::filesystem::path BackupFolder() const { return folder.Path() / "backup"; }

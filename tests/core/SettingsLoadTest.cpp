@@ -62,7 +62,7 @@ TEST(SettingsLoad, TheOutcomeTellsHowTheReadingEndedAndOnlyARowChangesTheSetting
     core::BackupSettings settings;
     settings.databaseLocation = "dbhost:/dados/APP.FDB";
     settings.serverSystem = "Linux";
-    const core::SettingsLoadOutcome outcome = core::LoadSettingsRow(server, settings);
+    const core::SettingsLoadOutcome outcome = core::LoadSettingsRow(server, settings, std::nullopt);
     EXPECT_EQ(outcome.result, c.result) << outcome.message;
     EXPECT_EQ(outcome.message, c.message);
     EXPECT_EQ(server.attemptsMade, 1) << "one attempt: a timer tries again later";
@@ -85,7 +85,8 @@ TEST(SettingsLoad, AChainOfAttemptsReadsTheRowOnceInItsLastAndTellsTheLastFailur
   settings.databaseLocation = "srv:C:\\Dados\\Sess\xC3\xA3o.FDB";  // UTF-8 in sistema.ini
   CountingAttempts attempts;
   attempts.retries = 2;
-  EXPECT_EQ(core::LoadSettingsRow(server, settings, attempts).result, core::SettingsLoadResult::Read);
+  EXPECT_EQ(core::LoadSettingsRow(server, settings, std::nullopt, attempts).result,
+            core::SettingsLoadResult::Read);
   EXPECT_EQ(server.attemptsMade, 3);
   EXPECT_EQ(settings.retentionDays, 3);
   EXPECT_EQ(server.locationsRead, std::vector<std::string>{"srv:C:\\Dados\\Sess\xE3o.FDB"})
@@ -97,7 +98,8 @@ TEST(SettingsLoad, AChainOfAttemptsReadsTheRowOnceInItsLastAndTellsTheLastFailur
                            Refusal(core::AttachFailure::LoginRefused)};
   CountingAttempts giving;
   giving.retries = 1;
-  EXPECT_EQ(core::LoadSettingsRow(server, settings, giving).result, core::SettingsLoadResult::LoginRefused);
+  EXPECT_EQ(core::LoadSettingsRow(server, settings, std::nullopt, giving).result,
+            core::SettingsLoadResult::LoginRefused);
   EXPECT_EQ(giving.failures, (std::vector<core::AttachFailure>{core::AttachFailure::ServerUnreachable,
                                                                core::AttachFailure::LoginRefused}));
 }
@@ -109,7 +111,7 @@ class RunOnceTest : public JobTest {
     core::BackupSettings run;
     run.programFolder = folder.WithSeparator();
     const core::JobReport report =
-        core::RunOnce(run, server.Ports(), core::JobSystem{clock, clock, clock, clock}, transcript, observer);
+        core::RunOnce(run, server.Ports(), core::JobSystem::Of(clock), transcript, observer);
     settings = run;
     return report;
   }

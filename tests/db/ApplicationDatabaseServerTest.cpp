@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "db/ApplicationDatabase.h"
-#include "db/BackupSettingsSource.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -49,19 +48,17 @@ TEST(ApplicationDatabase, TheRowOrWhyNotAsThePortTellsIt) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.location);
-    auto source = std::make_unique<db::BackupSettingsSource>();
-    if (!c.password.empty()) source->IBODatabase.SetPassword(c.password);
-    db::BackupSettingsSource& components = *source;
-    db::ApplicationDatabase database(std::move(source));
+    db::ApplicationDatabase database;
+    core::LoginChoice login;
+    if (!c.password.empty()) login = core::ServerLogin{"SYSDBA", core::SecretText(c.password)};
     RecordingAttempts attempts;
     std::optional<core::SettingsRow> row;
     std::string error;
     try {
-      row = database.ReadRow(c.location, attempts);
+      row = database.ReadRow(c.location, login, attempts);
     } catch (const std::exception& thrown) {
       error = thrown.what();
     }
-    EXPECT_FALSE(components.IBODatabase.Connected()) << "closed again whatever happened";
     EXPECT_EQ(row.has_value(), c.read);
     if (c.read) {
       EXPECT_EQ(row->scheduleTimes, (std::array<std::string, 4>{"08:00", "12:00", "18:30", ""}));
@@ -88,12 +85,12 @@ TEST(ApplicationDatabase, AnotherAttemptRunsInsideTheFailedOneAndTheNextReadingS
   RecordingAttempts attempts;
   attempts.retries = 2;
   const std::string closed = "localhost/" + std::to_string(FreeLoopbackPort()) + ":/nowhere/app.fdb";
-  EXPECT_FALSE(database.ReadRow(closed, attempts).has_value());
+  EXPECT_FALSE(database.ReadRow(closed, std::nullopt, attempts).has_value());
   EXPECT_EQ(attempts.failures.size(), 3u);
 
   RecordingAttempts next;
   const std::string location = server.Location(CreateAppDatabase(server, "ADB_AGAIN"));
-  ASSERT_TRUE(database.ReadRow(location, next).has_value());
+  ASSERT_TRUE(database.ReadRow(location, std::nullopt, next).has_value());
   EXPECT_EQ(next.attached, std::vector<std::string>{location});
   EXPECT_TRUE(next.failures.empty()) << "no handler of the reading before is left on the connection";
 }
@@ -104,12 +101,12 @@ TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesAndDropsADatabase) 
   options.extraTables = 3;
   const std::filesystem::path file = CreateAppDatabase(server, "ADB_PROBE", options);
   db::ApplicationDatabase database;
-  EXPECT_EQ(database.CountUserTables(server.Location(file)), 5)
+  EXPECT_EQ(database.CountUserTables(server.Location(file), std::nullopt), 5)
       << "SIS_BACKUP, SIS_BACKUP_HISTORICO and three more";
-  database.DropDatabase(server.Location(file));
+  database.DropDatabase(server.Location(file), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(file));
-  EXPECT_THROW(database.CountUserTables(server.Location(file)), std::exception);
-  EXPECT_THROW(database.DropDatabase(server.Location(file)), std::exception);
+  EXPECT_THROW(database.CountUserTables(server.Location(file), std::nullopt), std::exception);
+  EXPECT_THROW(database.DropDatabase(server.Location(file), std::nullopt), std::exception);
 }
 
 }  // namespace

@@ -5,9 +5,19 @@
 #include <stdexcept>
 
 namespace fakes {
+namespace {
 
-void FakeServer::Backup(const std::string& serverName, const std::string& databasePath,
-                        const std::string& backupFile, const LineRead& lineRead) {
+std::string Shown(const char* what, const core::LoginChoice& login) {
+  return std::string(what) + " " +
+         (login ? login->user + "/" + std::string(login->password.View()) : std::string("built-in"));
+}
+
+}  // namespace
+
+void FakeServer::Backup(const core::LoginChoice& login, const std::string& serverName,
+                        const std::string& databasePath, const std::string& backupFile,
+                        const LineRead& lineRead) {
+  logins.push_back(Shown("backup", login));
   calls.push_back({"backup", serverName, databasePath, backupFile});
   const auto failAt = [&](int lines, core::ServerStage stage) {
     if (backupFailure && backupFailure->afterLines == lines)
@@ -27,8 +37,10 @@ void FakeServer::Backup(const std::string& serverName, const std::string& databa
   failAt(read, core::ServerStage::OutputEnded);
 }
 
-void FakeServer::Restore(const std::string& serverName, const std::string& backupFile,
-                         const std::string& database, const LineRead& lineRead) {
+void FakeServer::Restore(const core::LoginChoice& login, const std::string& serverName,
+                         const std::string& backupFile, const std::string& database,
+                         const LineRead& lineRead) {
+  logins.push_back(Shown("restore", login));
   calls.push_back({"restore", serverName, backupFile, database});
   if (restoreFailure) throw core::ServerFailure(*restoreFailure, core::ServerStage::NotStarted);
   for (const std::string& line : restoreLines)
@@ -37,7 +49,9 @@ void FakeServer::Restore(const std::string& serverName, const std::string& backu
   tables[serverName + ":" + database] = backups[backupFile];
 }
 
-std::optional<core::SettingsRow> FakeServer::ReadRow(const std::string& location, Attempts& attempts) {
+std::optional<core::SettingsRow> FakeServer::ReadRow(const std::string& location,
+                                                     const core::LoginChoice& login, Attempts& attempts) {
+  logins.push_back(Shown("row", login));
   locationsRead.push_back(location);
   return Attempt(location, attempts);
 }
@@ -56,14 +70,16 @@ std::optional<core::SettingsRow> FakeServer::Attempt(const std::string& location
   return row;
 }
 
-int FakeServer::CountUserTables(const std::string& location) {
+int FakeServer::CountUserTables(const std::string& location, const core::LoginChoice& login) {
+  logins.push_back(Shown("count", login));
   const auto found = tables.find(location);
   if (found == tables.end() || unopenable.contains(location))
     throw std::runtime_error("I/O error during \"open\" operation for file");
   return found->second;
 }
 
-void FakeServer::DropDatabase(const std::string& location) {
+void FakeServer::DropDatabase(const std::string& location, const core::LoginChoice& login) {
+  logins.push_back(Shown("drop", login));
   drops.push_back(location);
   if (tables.erase(location) == 0) throw std::runtime_error("no such database");
 }

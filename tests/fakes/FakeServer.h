@@ -37,13 +37,18 @@ class FakeServer : public core::BackupServer, public core::SettingsSource, publi
 
   core::RunPorts Ports() { return {*this, *this, *this}; }
 
-  void Backup(const std::string& serverName, const std::string& databasePath, const std::string& backupFile,
-              const LineRead& lineRead) override;
-  void Restore(const std::string& serverName, const std::string& backupFile, const std::string& database,
-               const LineRead& lineRead) override;
-  std::optional<core::SettingsRow> ReadRow(const std::string& location, Attempts& attempts) override;
-  int CountUserTables(const std::string& location) override;
-  void DropDatabase(const std::string& location) override;
+  void Backup(const core::LoginChoice& login, const std::string& serverName, const std::string& databasePath,
+              const std::string& backupFile, const LineRead& lineRead) override;
+  void Restore(const core::LoginChoice& login, const std::string& serverName, const std::string& backupFile,
+               const std::string& database, const LineRead& lineRead) override;
+  std::optional<core::SettingsRow> ReadRow(const std::string& location, const core::LoginChoice& login,
+                                           Attempts& attempts) override;
+  int CountUserTables(const std::string& location, const core::LoginChoice& login) override;
+  void DropDatabase(const std::string& location, const core::LoginChoice& login) override;
+
+  // Who attached for what, in order: "backup", "restore", "row", "count" or "drop", a blank, then
+  // "user/password" of the login, or "built-in".
+  std::vector<std::string> logins;
 
   // Backup and restore. The outputs come without the empty line that ends them, which every output gets.
   std::vector<std::string> backupLines = {"gbak: writing data for table SIS_BACKUP"};

@@ -13,6 +13,7 @@
 #include "db/ApplicationDatabase.h"
 #include "services/ServicesManager.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/CredentialsFile.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/FixedClockSystem.h"
 #include "tests/support/LoopbackMonitor.h"
@@ -61,10 +62,12 @@ void MakeOld(const fs::path& file) {
 }
 
 // Verified jobs against the private server through the program's own services manager and application
-// database, which attach with the password the program is built with.
+// database.
 class VerificationTest : public ::testing::Test {
  protected:
   VerificationTest() {
+    // The private server's password in place of the one the program is built with.
+    WriteCredentialsFile(folder.Path() / "credenciais", std::string("Senha=") + FirebirdServer::kPassword);
     settings.programFolder = folder.WithSeparator();
     settings.serverSystem = "Linux";
     settings.verifyBackup = true;
@@ -78,8 +81,8 @@ class VerificationTest : public ::testing::Test {
   }
   core::JobReport Run(const fs::path& database) {
     settings.databaseLocation = FirebirdServer::Shared().Location(database);
-    core::BackupJob job(settings, core::JobPorts{server, database_},
-                        core::JobSystem{clock, clock, clock, clock}, transcript, observer);
+    core::BackupJob job(settings, core::JobPorts{server, database_}, core::JobSystem::Of(clock), transcript,
+                        observer);
     return job.Run(false);
   }
   std::string Log() const {

@@ -26,7 +26,7 @@ TEST_F(ServicesManagerTest, TheServerGetsWhatTheWindowsBackupComponentAlwaysSent
   ServicesManager server;
   std::vector<std::string> lines;
   control_->ReplayServiceLines(2, "gbak: writing data");
-  server.Backup("dbhost", "/dados/app.fdb", "/backup/app.fbk",
+  server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
                 [&](std::string_view line) { lines.emplace_back(line); });
   EXPECT_EQ(lines, (std::vector<std::string>{"gbak: writing data", "gbak: writing data", ""}));
   const std::vector<std::string> sent = EntriesAndArguments(ServerCalls());
@@ -46,6 +46,22 @@ TEST_F(ServicesManagerTest, TheServerGetsWhatTheWindowsBackupComponentAlwaysSent
   component.SetActive(false);
   EXPECT_EQ(sent, EntriesAndArguments(ServerCalls()));
   EXPECT_EQ(CallCount("isc_service_detach"), 1u);
+}
+
+TEST_F(ServicesManagerTest, EachCallAttachesWithItsOwnLogin) {
+  ServicesManager server;
+  control_->ReplayServiceLines(0, "");
+  server.Backup(core::ServerLogin{"KB", core::SecretText(" a=b")}, "dbhost", "/dados/app.fdb",
+                "/backup/app.fbk", [](std::string_view) {});
+  control_->QueueReply("isc_service_query", kEndReply);
+  server.Restore(core::ServerLogin{"ANA", core::SecretText("s")}, "dbhost", "/backup/app.fbk", "/x.fdb",
+                 [](std::string_view) {});
+  const auto attaches = fbdouble::CallsTo(control_->Calls(), "isc_service_attach");
+  ASSERT_EQ(attaches.size(), 2u);
+  EXPECT_TRUE(attaches[0].args.ends_with("spbLength=12 spb=02 02 1C 02 4B 42 1D 04 20 61 3D 62"))
+      << attaches[0].args;
+  EXPECT_TRUE(attaches[1].args.ends_with("spbLength=10 spb=02 02 1C 03 41 4E 41 1D 01 73"))
+      << attaches[1].args;
 }
 
 TEST_F(ServicesManagerTest, AFailureTellsHowFarTheBackupGotAndGivesTheAttachmentUp) {
@@ -75,7 +91,8 @@ TEST_F(ServicesManagerTest, AFailureTellsHowFarTheBackupGotAndGivesTheAttachment
     control_->Fail(c.failingCall, {isc_arg_gds, c.code, isc_arg_end}, c.callsBefore);
     int lines = 0;
     try {
-      server.Backup("dbhost", "/dados/app.fdb", "/backup/app.fbk", [&](std::string_view) { ++lines; });
+      server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
+                    [&](std::string_view) { ++lines; });
       ADD_FAILURE() << "no failure";
     } catch (const core::ServerFailure& failure) {
       EXPECT_EQ(failure.Stage(), c.stage);
@@ -86,7 +103,8 @@ TEST_F(ServicesManagerTest, AFailureTellsHowFarTheBackupGotAndGivesTheAttachment
     control_->ClearCalls();
     // The next backup attaches afresh.
     control_->ReplayServiceLines(1, "line");
-    server.Backup("dbhost", "/dados/app.fdb", "/backup/app.fbk", [&](std::string_view) { ++lines; });
+    server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
+                  [&](std::string_view) { ++lines; });
     EXPECT_EQ(CallCount("isc_service_attach"), 1u);
   }
 }
@@ -96,7 +114,7 @@ TEST_F(ServicesManagerTest, TheRestoreAttachesAsTheBackupAndNeverReplacesADataba
   control_->QueueReply("isc_service_query", {isc_info_svc_line, 3, 0, 'a', 'b', 'c', isc_info_end});
   control_->QueueReply("isc_service_query", kEndReply);
   std::vector<std::string> lines;
-  server.Restore("dbhost", "/backup/app.fbk", "/backup/app_verificacao.fdb",
+  server.Restore(std::nullopt, "dbhost", "/backup/app.fbk", "/backup/app_verificacao.fdb",
                  [&](std::string_view line) { lines.emplace_back(line); });
   EXPECT_EQ(lines, (std::vector<std::string>{"abc", ""}));
   const auto starts = fbdouble::CallsTo(control_->Calls(), "isc_service_start");
@@ -108,7 +126,7 @@ TEST_F(ServicesManagerTest, TheRestoreAttachesAsTheBackupAndNeverReplacesADataba
   EXPECT_NE(starts[0].args.find("6B 6C 00 20 00 00"), std::string::npos) << starts[0].args;
 
   control_->Fail("isc_service_attach", {isc_arg_gds, isc_login, isc_arg_end});
-  EXPECT_THROW(server.Restore("dbhost", "/backup/app.fbk", "/x.fdb", [](std::string_view) {}),
+  EXPECT_THROW(server.Restore(std::nullopt, "dbhost", "/backup/app.fbk", "/x.fdb", [](std::string_view) {}),
                core::ServerFailure);
 }
 

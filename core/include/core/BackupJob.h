@@ -16,6 +16,7 @@
 namespace core {
 
 struct BackupNames;
+struct Credentials;
 
 // What a job asks of the database server: the backup and the restore that checks it, and the count of
 // tables and the drop of the check's scratch database.
@@ -25,12 +26,17 @@ struct JobPorts {
 };
 
 // What a job asks of the system: the clock for its times and names, the files for the folder, the log,
-// the copy and the clean-up, and the network and a launcher for the monitor's call.
+// the copy and the clean-up, the environment where the credentials may be handed in, and the network and
+// a launcher for the monitor's call.
 struct JobSystem {
   platform::Clock& clock;
   platform::Files& files;
+  platform::Environment& environment;
   platform::Network& network;
   platform::Launcher& launcher;
+
+  // The pieces of one system.
+  static JobSystem Of(platform::System& system) { return {system, system, system, system, system}; }
 };
 
 // One backup run: the dated names, the backup folder and its log, the backup through the server's
@@ -49,11 +55,12 @@ class BackupJob {
  private:
   void Add(std::string_view cp1252Line);
   void ShareBackupFolder(const std::string& folder);
-  void RunServiceBackup(const BackupNames& names, bool showServerLines);
+  void RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines);
   // The failed block's lines, and the removal of what a backup cut short left under the backup's name.
   void BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
                     bool backupFileNotWritable, const std::optional<platform::FileStamp>& earlierFile);
-  StepResult VerifyBackup(const BackupNames& names, bool showServerLines, JobReport& report);
+  StepResult VerifyBackup(const BackupNames& names, const Credentials& credentials, bool showServerLines,
+                          JobReport& report);
   StepResult CopyBackup(const BackupNames& names);
   void DeleteExpiredFiles(const BackupNames& names);
   // The heartbeat of a successful job, when the settings name a monitor.

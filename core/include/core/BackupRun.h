@@ -17,10 +17,10 @@ struct RunPorts {
 };
 
 // One run from start to report, as a program without a window makes it: sistema.ini in
-// settings.programFolder, the settings row in one attempt, then the job as the automatic mode makes it
-// (its own lines in the block; the server's reach the observer all the same). The window makes the same
-// steps apart: the settings load at its connection tick with its reconnection chain, the job at its
-// schedule or its button.
+// settings.programFolder, the credentials file, the settings row in one attempt, then the job as the
+// automatic mode makes it (its own lines in the block; the server's reach the observer all the same). The
+// window makes the same steps apart: the settings load at its connection tick with its reconnection
+// chain, the job at its schedule or its button.
 JobReport RunOnce(BackupSettings& settings, const RunPorts& ports, const JobSystem& system,
                   Transcript& transcript, JobObserver& observer);
 

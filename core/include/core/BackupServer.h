@@ -5,12 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "core/ServerLogin.h"
+
 namespace core {
 
 // The database server's services manager as a job uses it: one backup or one restore per call, each on
 // an attachment of its own that is given up again however the call ends. Every line of the server's
 // verbose output is handed over as it comes (code page 1252), the empty line that ends the output
-// included. Names are spelt as the server's file system spells them.
+// included. Names are spelt as the server's file system spells them. The login is held no longer than
+// the call.
 class BackupServer {
  public:
   using LineRead = std::function<void(std::string_view cp1252Line)>;
@@ -18,10 +21,11 @@ class BackupServer {
   virtual ~BackupServer() = default;
   // Writes a backup of the database at databasePath on the server serverName into backupFile.
   // Throws ServerFailure; an exception of lineRead passes through.
-  virtual void Backup(const std::string& serverName, const std::string& databasePath,
-                      const std::string& backupFile, const LineRead& lineRead) = 0;
+  virtual void Backup(const LoginChoice& login, const std::string& serverName,
+                      const std::string& databasePath, const std::string& backupFile,
+                      const LineRead& lineRead) = 0;
   // Restores backupFile into a new database; an existing file of that name is never replaced.
-  virtual void Restore(const std::string& serverName, const std::string& backupFile,
+  virtual void Restore(const LoginChoice& login, const std::string& serverName, const std::string& backupFile,
                        const std::string& database, const LineRead& lineRead) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "core/BackupNames.h"
 #include "core/BackupServer.h"
 #include "core/BackupSettings.h"
+#include "core/Credentials.h"
 #include "core/DatabaseProbe.h"
 #include "platform/System.h"
 
@@ -16,8 +17,10 @@ namespace core {
 // that the drop leaves is deleted here, where this machine sees the backup folder.
 class BackupVerification {
  public:
-  BackupVerification(const BackupSettings& settings, const BackupNames& names, BackupServer& server,
-                     DatabaseProbe& probe, platform::Files& files);
+  // The restore and the scratch database go with the services manager's login, the source database with
+  // the settings row's.
+  BackupVerification(const BackupSettings& settings, const BackupNames& names, const Credentials& credentials,
+                     BackupServer& server, DatabaseProbe& probe, platform::Files& files);
 
   // Empty when the backup verified; otherwise why not, in UTF-8 on one line. Each line the server sends
   // while it restores goes to lineRead.
@@ -30,6 +33,7 @@ class BackupVerification {
 
   const BackupSettings& settings_;
   const BackupNames& names_;
+  const Credentials& credentials_;
   BackupServer& server_;
   DatabaseProbe& probe_;
   platform::Files& files_;

@@ -11,6 +11,7 @@ enum class StopReason {
   ServerUnreachable,   // the settings row: the server did not answer
   LoginRefused,        // the settings row: the server refused the user name and password
   SettingsNotRead,     // the settings row: any other error
+  CredentialsRefused,  // the credentials file is open to others or unreadable: nothing was sent
   BackupFailed,        // the server did not complete the backup; the block ends with its error
   LogNotWritable,      // the backup folder or its log could not be written
 };

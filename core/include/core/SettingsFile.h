@@ -14,7 +14,8 @@ namespace core {
 //            ContaServidor  the server's account on this machine, "firebird" when missing
 //            Verificar      verify every backup (a switch, see SwitchIsOn), off when missing
 //            UrlMonitor     the address called after every successful job, none when missing
-// Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty.
+// Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty. Whether others may
+// read the file goes into monitorUrlExposed.
 void ReadSettingsFile(BackupSettings& settings, platform::Files& files);
 
 // Whether a switch of the settings file is on: "1", "S", "Sim", "Y", "Yes", "True" or "On" in any letter

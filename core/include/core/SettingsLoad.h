@@ -27,13 +27,14 @@ struct SettingsLoadOutcome {
 // 1252 in the row, UTF-8 in the settings), and the retention days.
 void ApplySettingsRow(const SettingsRow& row, BackupSettings& settings);
 
-// Reads the settings row of the database at settings.databaseLocation through the source and copies it
-// into settings; attempts hears of every attempt and decides whether another follows a failed one. The
-// outcome of a chain of attempts is that of its last.
+// Reads the settings row of the database at settings.databaseLocation through the source, attached with
+// the login, and copies it into settings; attempts hears of every attempt and decides whether another
+// follows a failed one. The outcome of a chain of attempts is that of its last.
 SettingsLoadOutcome LoadSettingsRow(SettingsSource& source, BackupSettings& settings,
-                                    SettingsSource::Attempts& attempts);
+                                    const LoginChoice& login, SettingsSource::Attempts& attempts);
 
 // The same with one attempt: a timer, not the caller, tries again later.
-SettingsLoadOutcome LoadSettingsRow(SettingsSource& source, BackupSettings& settings);
+SettingsLoadOutcome LoadSettingsRow(SettingsSource& source, BackupSettings& settings,
+                                    const LoginChoice& login);
 
 }  // namespace core

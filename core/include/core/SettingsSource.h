@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/ServerLogin.h"
+
 namespace core {
 
 // The backup settings row as the application database holds it; its texts are code page 1252.
@@ -45,11 +47,13 @@ class SettingsSource {
   };
 
   virtual ~SettingsSource() = default;
-  // Attaches to the database at location (server name, ":", path, as the server spells it), reads the
-  // settings row and detaches. Without a row the texts are empty and the days 0. nullopt when the
-  // attempts gave up. An error after attaching (the query's) or before any attempt (no client library)
-  // throws, its text in code page 1252, and the connection is closed again.
-  virtual std::optional<SettingsRow> ReadRow(const std::string& location, Attempts& attempts) = 0;
+  // Attaches to the database at location (server name, ":", path, as the server spells it) with the
+  // login, reads the settings row and detaches; the password is forgotten again. Without a row the texts
+  // are empty and the days 0. nullopt when the attempts gave up. An error after attaching (the query's)
+  // or before any attempt (no client library) throws, its text in code page 1252, and the connection is
+  // closed again.
+  virtual std::optional<SettingsRow> ReadRow(const std::string& location, const LoginChoice& login,
+                                             Attempts& attempts) = 0;
 };
 
 }  // namespace core

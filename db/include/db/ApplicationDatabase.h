@@ -17,15 +17,14 @@ struct BackupSettingsSource;
 class ApplicationDatabase : public core::SettingsSource, public core::DatabaseProbe {
  public:
   ApplicationDatabase();
-  // Over components set up otherwise (a test's other password).
-  explicit ApplicationDatabase(std::unique_ptr<BackupSettingsSource> source);
   ~ApplicationDatabase() override;
   ApplicationDatabase(const ApplicationDatabase&) = delete;
   ApplicationDatabase& operator=(const ApplicationDatabase&) = delete;
 
-  std::optional<core::SettingsRow> ReadRow(const std::string& location, Attempts& attempts) override;
-  int CountUserTables(const std::string& location) override;
-  void DropDatabase(const std::string& location) override;
+  std::optional<core::SettingsRow> ReadRow(const std::string& location, const core::LoginChoice& login,
+                                           Attempts& attempts) override;
+  int CountUserTables(const std::string& location, const core::LoginChoice& login) override;
+  void DropDatabase(const std::string& location, const core::LoginChoice& login) override;
 
  private:
   std::unique_ptr<BackupSettingsSource> source_;

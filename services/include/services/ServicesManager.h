@@ -11,7 +11,8 @@ class TIBBackupService;
 
 // The backup server of the program's core, through the server's services manager: the main window's
 // Backup instance (see ApplyBackupInstanceSettings) for the backup, and a restore that attaches as it
-// does. What the client library and the server report comes out as core::ServerFailure.
+// does. Between calls the component holds no login. What the client library and the server report comes
+// out as core::ServerFailure.
 class ServicesManager : public core::BackupServer {
  public:
   // Binds the client library now, as the window's component always did when the window was built
@@ -21,10 +22,10 @@ class ServicesManager : public core::BackupServer {
   ServicesManager(const ServicesManager&) = delete;
   ServicesManager& operator=(const ServicesManager&) = delete;
 
-  void Backup(const std::string& serverName, const std::string& databasePath, const std::string& backupFile,
-              const LineRead& lineRead) override;
-  void Restore(const std::string& serverName, const std::string& backupFile, const std::string& database,
-               const LineRead& lineRead) override;
+  void Backup(const core::LoginChoice& login, const std::string& serverName, const std::string& databasePath,
+              const std::string& backupFile, const LineRead& lineRead) override;
+  void Restore(const core::LoginChoice& login, const std::string& serverName, const std::string& backupFile,
+               const std::string& database, const LineRead& lineRead) override;
 
  private:
   std::unique_ptr<TIBBackupService> backup_;

@@ -172,8 +172,8 @@ TEST_F(BackupJobTest, TheWindowsJobAndTheCoreJobWithoutAWindowLogTheSameBytes) {
   core::JobObserver quiet;
   services::ServicesManager backupServer;
   db::ApplicationDatabase probe;
-  core::BackupJob job(form->Settings(), core::JobPorts{backupServer, probe},
-                      core::JobSystem{platform, platform, platform, platform}, transcript, quiet);
+  core::BackupJob job(form->Settings(), core::JobPorts{backupServer, probe}, core::JobSystem::Of(platform),
+                      transcript, quiet);
   ASSERT_TRUE(job.Run(false).BackupMade());
   EXPECT_EQ(Log(), windowBlock);
 }

@@ -5,15 +5,13 @@
 #include "app/ErrorRoute.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/window/TfrmBackup.h"
-#include "db/ApplicationDatabase.h"
-#include "db/BackupSettingsSource.h"
 #include "db/ClientLibrary.h"
-#include "services/ServicesManager.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/app/support/StartWindow.h"
 #include "tests/app/support/StartsWith.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/CredentialsFile.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -33,24 +31,14 @@ class SettingsLoadTest : public ::testing::Test {
   // A window on a new database of the given name whose first tick is refused the login.
   std::unique_ptr<app::TfrmBackup> TickWithAWrongPassword(const std::string& name, bool manual) {
     FirebirdServer& server = FirebirdServer::Shared();
-    folder.Write("sistema.ini", "[Dados]\r\nDir=" + server.Location(CreateAppDatabase(server, name)) +
-                                    "\r\n[Backup]\r\nSistema=Linux\r\n");
-    auto source = std::make_unique<db::BackupSettingsSource>();
-    source->IBODatabase.SetPassword("wrong password");
-    wrongPassword = std::make_unique<db::ApplicationDatabase>(std::move(source));
-    QStringList arguments{QStringLiteral("backup")};
-    if (manual) arguments << QStringLiteral("MANUAL");
-    auto form =
-        std::make_unique<app::TfrmBackup>(arguments, QString::fromStdString(folder.WithSeparator()),
-                                          core::RunPorts{*wrongPassword, backupServer, *wrongPassword});
+    auto form = Start(server.Location(CreateAppDatabase(server, name)), manual);
+    WriteCredentialsFile(folder.Path() / "credenciais", "Senha=wrong password\n");
     Tick(*form);
     return form;
   }
 
   FakePlatform platform;
   TempFolder folder;
-  services::ServicesManager backupServer;
-  std::unique_ptr<db::ApplicationDatabase> wrongPassword;
 };
 
 TEST_F(SettingsLoadTest, ReadsTheRowThenDisconnectsAndShowsTheWaitingText) {
