@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/desktop/DesktopSystem.h"
 #include "core/BackupRun.h"
 #include "core/BackupSettings.h"
 #include "core/JobObserver.h"
@@ -174,7 +175,7 @@ class TfrmBackup : public QMainWindow {
   core::Transcript transcript_;
   JobView jobView_{*this};
   core::JobReport lastReport_;
-  core::Scheduler scheduler_;
+  core::Scheduler scheduler_{Desktop()};
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
   bool jobRunning_ = false;
