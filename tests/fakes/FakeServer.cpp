@@ -53,6 +53,7 @@ std::optional<core::SettingsRow> FakeServer::ReadRow(const std::string& location
                                                      const core::LoginChoice& login, Attempts& attempts) {
   logins.push_back(Shown("row", login));
   locationsRead.push_back(location);
+  if (noClientLibrary) throw std::runtime_error(*noClientLibrary);
   return Attempt(location, attempts);
 }
 

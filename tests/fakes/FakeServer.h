@@ -70,7 +70,8 @@ class FakeServer : public core::BackupServer, public core::SettingsSource, publi
   // one repeats.
   std::vector<core::AttachError> attachFailures;
   bool failForever = false;
-  std::optional<std::string> queryError;  // thrown once attached, as a query's error is (code page 1252)
+  std::optional<std::string> queryError;       // thrown once attached, as a query's error is (code page 1252)
+  std::optional<std::string> noClientLibrary;  // thrown before any attempt, as without the client library
   core::SettingsRow row;
   std::function<void(int attempt)> onAttempt;  // at the start of every attempt, numbered from 1
   int attemptsMade = 0;
