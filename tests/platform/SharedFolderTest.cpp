@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/LinuxSystem.h"
+#include "platform/Machine.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -46,8 +46,8 @@ TEST(ShareFolder, TheServerWritesTheDesktopUserReadsAndDeletesAndNoOneElseSeesIt
   const std::string gbk = (backup / "APP_20260307_2105.gbk").string();
 
   ASSERT_TRUE(As(kDesktopUser, [&] {
-    platform::LinuxSystem machine;
-    return machine.CreateFolder(backup.string()) && machine.ShareFolder(backup.string(), kServer);
+    const std::unique_ptr<platform::Files> machine = platform::MachineFiles();
+    return machine->CreateFolder(backup.string()) && machine->ShareFolder(backup.string(), kServer);
   }));
   // The server creates its file as servers do, readable by all as far as its own mode goes.
   ASSERT_TRUE(As(kServer, [&] {
@@ -74,16 +74,16 @@ TEST(ShareFolder, AFolderOfSomeoneElseIsNotShared) {
   fs::permissions(top.Path(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::others_write |
                                   fs::perms::sticky_bit);
   EXPECT_FALSE(
-      As(kStranger, [&] { return platform::LinuxSystem().ShareFolder(top.Path().string(), kServer); }));
+      As(kStranger, [&] { return platform::MachineFiles()->ShareFolder(top.Path().string(), kServer); }));
 }
 
 TEST(AccountId, NamesAndNumbers) {
-  platform::LinuxSystem machine;
-  EXPECT_EQ(machine.AccountId("root"), 0u);
-  EXPECT_EQ(machine.AccountId("41102"), 41102u);
-  EXPECT_FALSE(machine.AccountId("no-such-account-here").has_value());
-  EXPECT_FALSE(machine.AccountId("").has_value());
-  EXPECT_FALSE(machine.AccountId("12abc").has_value());
+  const std::unique_ptr<platform::Files> machine = platform::MachineFiles();
+  EXPECT_EQ(machine->AccountId("root"), 0u);
+  EXPECT_EQ(machine->AccountId("41102"), 41102u);
+  EXPECT_FALSE(machine->AccountId("no-such-account-here").has_value());
+  EXPECT_FALSE(machine->AccountId("").has_value());
+  EXPECT_FALSE(machine->AccountId("12abc").has_value());
 }
 
 }  // namespace
