@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +44,37 @@ TEST(CopyFile, FailuresThrowAndLeaveNothingBehind) {
       std::system_error);
   const auto count = std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator());
   EXPECT_EQ(count, 1) << "neither a target nor a temporary file may remain";
+}
+
+// A job killed during its copy leaves the copy's temporary file, as large as a backup; the next copy into
+// that folder removes it, and nothing else: not a running copy's, not a name that is not a copy's, not what
+// a link points to, never waiting on a pipe.
+TEST(CopyFile, RemovesTheLeftoversOfCopiesCutOffAndNothingElse) {
+  TempFolder folder;
+  TempFolder elsewhere;
+  elsewhere.Write("database.fdb", "live");
+  folder.Write("source.gbk", "backup");
+  for (const char* name :
+       {".backup-copy-Ab12Cd", ".backup-copy-zz9ZZ0", ".backup-copy-Held00", ".backup-copy-Ab12C",
+        ".backup-copy-Ab12Cd7", ".backup-copy-Ab_2Cd", "backup-copy-Ab12Cd"})
+    folder.Write(name, "partial");
+  fs::create_symlink(elsewhere.Path() / "database.fdb", folder.Path() / ".backup-copy-Link01");
+  ASSERT_EQ(mkfifo((folder.Path() / ".backup-copy-Fifo01").c_str(), 0600), 0);
+  const int running = open((folder.Path() / ".backup-copy-Held00").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(running, LOCK_EX), 0) << "as the copy writing it holds it";
+
+  machine->CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "copy.gbk").string());
+  close(running);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder.Path()))
+    left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left,
+            (std::vector<std::string>{".backup-copy-Ab12C", ".backup-copy-Ab12Cd7", ".backup-copy-Ab_2Cd",
+                                      ".backup-copy-Fifo01", ".backup-copy-Held00", ".backup-copy-Link01",
+                                      "backup-copy-Ab12Cd", "copy.gbk", "source.gbk"}));
+  EXPECT_EQ(ReadAll(folder.Path() / "copy.gbk"), "backup");
+  EXPECT_EQ(ReadAll(elsewhere.Path() / "database.fdb"), "live");
 }
 
 TEST(CopyFile, ReadOnlyFolderIsRefused) {
