@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "platform/Machine.h"
+#include "tests/support/AccessList.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -45,10 +46,24 @@ TEST(ShareFolder, TheServerWritesTheDesktopUserReadsAndDeletesAndNoOneElseSeesIt
   const fs::path backup = program / "backup";
   const std::string gbk = (backup / "APP_20260307_2105.gbk").string();
 
+  // Made open to its owner alone whatever the umask would let through, then shared with the server
+  // through access lists that leave the group and others out, on the folder and on what is made in it.
   ASSERT_TRUE(As(kDesktopUser, [&] {
-    const std::unique_ptr<platform::Files> machine = platform::MachineFiles();
-    return machine->CreateFolder(backup.string()) && machine->ShareFolder(backup.string(), kServer);
+    umask(0);
+    return platform::MachineFiles()->CreateFolder(backup.string());
   }));
+  struct stat made {};
+  ASSERT_EQ(stat(backup.c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 07777, 0700u);
+  EXPECT_EQ(AccessList(backup), "u::rwx,g::---,o::---");
+  EXPECT_EQ(DefaultAccessList(backup), "");
+  ASSERT_TRUE(
+      As(kDesktopUser, [&] { return platform::MachineFiles()->ShareFolder(backup.string(), kServer); }));
+  struct stat shared {};
+  ASSERT_EQ(stat(backup.c_str(), &shared), 0);
+  EXPECT_EQ(shared.st_mode & 07777, 0770u) << "the group's bits show the mask";
+  EXPECT_EQ(AccessList(backup), "u::rwx,u:41102:rwx,g::---,m::rwx,o::---");
+  EXPECT_EQ(DefaultAccessList(backup), "u::rwx,u:41101:rwx,u:41102:rwx,g::---,m::rwx,o::---");
   // The server creates its file as servers do, readable by all as far as its own mode goes.
   ASSERT_TRUE(As(kServer, [&] {
     umask(022);
