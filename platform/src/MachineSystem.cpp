@@ -86,6 +86,9 @@ bool MachineSystem::RemoveFile(const std::string& path) {
 std::optional<FileStamp> MachineSystem::Stamp(const std::string& path) {
   return files_->Stamp(path);
 }
+std::optional<FileExposure> MachineSystem::Exposure(const std::string& path) {
+  return files_->Exposure(path);
+}
 std::optional<std::uint32_t> MachineSystem::AccountId(const std::string& account) {
   return files_->AccountId(account);
 }

@@ -40,6 +40,7 @@ class MachineSystem : public System {
   std::optional<TimePoint> LastWriteTime(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
   std::optional<FileStamp> Stamp(const std::string& path) override;
+  std::optional<FileExposure> Exposure(const std::string& path) override;
   std::optional<std::uint32_t> AccountId(const std::string& account) override;
   std::uint32_t OwnId() override;
   bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
