@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QLocale>
 #include <QMessageBox>
-#include <cstdlib>
 
 #include "app/desktop/TRxTrayIcon.h"
 
@@ -43,12 +42,6 @@ void DesktopSystem::ShowMessage(MessageBoxKind kind, std::string_view text) {
   QMessageBox box(icon, title, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                   QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
-}
-
-void DesktopSystem::EndProcess(int exitCode) {
-  machine_.EndProcess(exitCode);
-  // Not reached: the machine's end of the process does not return.
-  std::abort();  // mutate: off
 }
 
 char DesktopSystem::DateSeparator() {

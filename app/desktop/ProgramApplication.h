@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <memory>
 
 #include "app/desktop/EventDispatcherChoice.h"
+#include "platform/Environment.h"
 
 namespace app {
 
@@ -17,6 +19,7 @@ class ProgramApplication {
   QApplication& Application() { return application_; }
 
  private:
+  std::unique_ptr<platform::Environment> environment_;
   EventDispatcherChoice dispatcher_;
   QApplication application_;
 };

@@ -219,7 +219,7 @@ StepResult BackupJob::CopyBackup(const BackupNames& names) {
 StepResult BackupJob::CallMonitor(JobReport& report) {
   if (settings_.monitorUrl.empty()) return StepResult::NotAsked;
   // A monitor that cannot be told is the monitor's alarm to raise; the backup stands.
-  const std::string problem = core::CallMonitor(settings_.monitorUrl, system_.network, system_.launcher);
+  const std::string problem = core::CallMonitor(settings_.monitorUrl, system_.http);
   if (problem.empty()) return StepResult::Done;
   Add(LogText("Monitor não avisado: " + problem));
   Add("");

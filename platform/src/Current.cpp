@@ -1,4 +1,4 @@
-#include "platform/LinuxSystem.h"
+#include "platform/MachineSystem.h"
 
 namespace platform {
 namespace {
@@ -7,13 +7,10 @@ System* current = nullptr;
 
 }  // namespace
 
-System& Machine() {
-  static LinuxSystem machine;
-  return machine;
-}
-
 System& Current() {
-  return current != nullptr ? *current : Machine();
+  if (current != nullptr) return *current;
+  static MachineSystem machine;
+  return machine;
 }
 
 void SetCurrent(System* system) {

@@ -26,17 +26,16 @@ struct JobPorts {
 };
 
 // What a job asks of the system: the clock for its times and names, the files for the folder, the log,
-// the copy and the clean-up, the environment where the credentials may be handed in, and the network and
-// a launcher for the monitor's call.
+// the copy and the clean-up, the environment where the credentials may be handed in, and the web for the
+// monitor's call.
 struct JobSystem {
   platform::Clock& clock;
   platform::Files& files;
   platform::Environment& environment;
-  platform::Network& network;
-  platform::Launcher& launcher;
+  platform::HttpClient& http;
 
   // The pieces of one system.
-  static JobSystem Of(platform::System& system) { return {system, system, system, system, system}; }
+  static JobSystem Of(platform::System& system) { return {system, system, system, system}; }
 };
 
 // One backup run: the dated names, the backup folder and its log, the backup through the server's
