@@ -102,8 +102,6 @@ class TfrmBackup : public QMainWindow {
   QTimer tmrConexao;
   TRxTrayIcon* RxTrayIcon = nullptr;
   bool JobRunning() const { return jobRunning_; }
-  // How the running or the last job came out.
-  const core::JobReport& LastReport() const { return lastReport_; }
 
   // Sets a label's text and repaints it at once, as the status line needs while a job keeps the loop busy.
   static void SetTextNow(QLabel* label, const QString& text);
@@ -174,6 +172,7 @@ class TfrmBackup : public QMainWindow {
   // What the running or the last job wrote: the output area shows it and the log received it.
   core::Transcript transcript_;
   JobView jobView_{*this};
+  // How the running or the last job came out.
   core::JobReport lastReport_;
   core::Scheduler scheduler_{Desktop()};
   int reconnectionAttempt_ = 0;

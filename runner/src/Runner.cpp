@@ -6,7 +6,7 @@
 #include "core/BackupRun.h"
 #include "core/TextEncoding.h"
 #include "db/ApplicationDatabase.h"
-#include "platform/System.h"
+#include "platform/Machine.h"
 #include "services/ServicesManager.h"
 
 namespace runner {
@@ -99,15 +99,20 @@ ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::
     return ExitCode::Usage;
   }
   try {
-    platform::System& system = platform::Current();
+    // The machine's own answers, each handed to what needs it.
+    const std::unique_ptr<platform::Clock> clock = platform::MachineClock();
+    const std::unique_ptr<platform::Files> files = platform::MachineFiles();
+    const std::unique_ptr<platform::Environment> environment = platform::MachineEnvironment();
+    const std::unique_ptr<platform::HttpClient> http = platform::MachineHttpClient();
     core::BackupSettings settings;
-    settings.programFolder = FolderOf(system.ExecutablePath());
+    settings.programFolder = FolderOf(platform::MachineProcess()->ExecutablePath());
     db::ApplicationDatabase database;
     services::ServicesManager server;
     core::Transcript transcript;
     TerminalView view(transcript, out);
-    const core::JobReport report = core::RunOnce(settings, core::RunPorts{database, server, database},
-                                                 core::JobSystem::Of(system), transcript, view);
+    const core::JobReport report =
+        core::RunOnce(settings, core::RunPorts{database, server, database},
+                      core::JobSystem{*clock, *files, *environment, *http}, transcript, view);
     PrintStop(report, settings, err);
     return ExitCodeOf(report);
   } catch (const std::exception& error) {
