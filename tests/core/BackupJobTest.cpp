@@ -15,62 +15,48 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kDashes(68, '-');
+const std::string kDone =
+    "Backup conclu\xED"
+    "do.";
 
-TEST_F(JobTest, AutomaticJobWritesExactlyItsOwnLinesAndReportsTheBackupWritten) {
+TEST_F(JobTest, TheBlockHoldsTheJobsOwnLinesAndTheServersOnlyWhenShown) {
   server.backupLines = {"gbak: readied database", "gbak: writing data for table SIS_BACKUP"};
-  const core::JobReport report = Run();
-
   const std::string target = folder.WithSeparator() + "backup/APP_20260307_2105.gbk";
-  EXPECT_EQ(Log(),
-            "Backup iniciado em 07/03/2026 21:05:59\r\n\r\n"
-            "Realizando o backup para " +
-                target +
-                "\r\n\r\n"
-                "Backup conclu\xED"
-                "do.\r\n\r\n"
-                "Backup encerrado em 07/03/2026 21:05:59\r\n\r\n" +
-                kDashes + "\r\n\r\n");
-  EXPECT_EQ(Log(), transcript.Text() + "\r\n");
-  ASSERT_EQ(server.calls.size(), 1u);
+  // What the output area held before is not this job's: its block, and so its log, start afresh.
+  transcript.Add("a line of the job before");
+  for (const bool shown : {false, true}) {
+    SCOPED_TRACE(shown ? "manual" : "automatic");
+    std::vector<std::string> expected = {"Backup iniciado em 07/03/2026 21:05:59", "",
+                                         "Realizando o backup para " + target, ""};
+    if (shown)
+      expected.insert(expected.end(),
+                      {"gbak: readied database", "gbak: writing data for table SIS_BACKUP", ""});
+    expected.insert(expected.end(), {kDone, "", "Backup encerrado em 07/03/2026 21:05:59", "", kDashes});
+    std::filesystem::remove(BackupFolder() / "backup.txt");
+    observer = {};
+    const core::JobReport report = Run(shown);
+    EXPECT_EQ(transcript.Lines(), expected);
+    EXPECT_EQ(Log(), transcript.Text() + "\r\n");
+    // Every server line paced the progress and reached the observer, shown or not.
+    EXPECT_EQ(observer.lines, (std::vector<std::string>{"gbak: readied database",
+                                                        "gbak: writing data for table SIS_BACKUP", ""}));
+    EXPECT_EQ(observer.advances, 3);
+    EXPECT_EQ(observer.maximums, (std::vector<int>{15000, 100}));
+    EXPECT_EQ(observer.fills, 2);
+    EXPECT_EQ(observer.changes, static_cast<int>(expected.size()));
+    EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Realizando o Backup"}));
+    EXPECT_EQ(report.stop, core::StopReason::None);
+    EXPECT_TRUE(report.written);
+    EXPECT_TRUE(report.BackupMade());
+    EXPECT_EQ(report.verification, core::StepResult::NotAsked);
+    EXPECT_EQ(report.copy, core::StepResult::NotAsked);
+    EXPECT_EQ(report.monitor, core::StepResult::NotAsked);
+    EXPECT_FALSE(report.cleanedUp) << "no retention days, no clean-up";
+  }
+  ASSERT_EQ(server.calls.size(), 2u);
   EXPECT_EQ(server.calls[0].serverName, "dbhost");
   EXPECT_EQ(server.calls[0].from, "/dados/APP.FDB");
   EXPECT_EQ(server.calls[0].to, target);
-  // Every server line paced the progress and reached the observer, though none was shown.
-  EXPECT_EQ(observer.lines, (std::vector<std::string>{"gbak: readied database",
-                                                      "gbak: writing data for table SIS_BACKUP", ""}));
-  EXPECT_EQ(observer.advances, 3);
-  EXPECT_EQ(observer.maximums, (std::vector<int>{15000, 100}));
-  EXPECT_EQ(observer.fills, 2);
-  EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Realizando o Backup"}));
-  EXPECT_EQ(report.stop, core::StopReason::None);
-  EXPECT_TRUE(report.written);
-  EXPECT_TRUE(report.BackupMade());
-  EXPECT_EQ(report.verification, core::StepResult::NotAsked);
-  EXPECT_EQ(report.copy, core::StepResult::NotAsked);
-  EXPECT_EQ(report.monitor, core::StepResult::NotAsked);
-  EXPECT_FALSE(report.cleanedUp) << "no retention days, no clean-up";
-}
-
-TEST_F(JobTest, ManualJobPutsEveryServerLineAndTheEndingEmptyLineInTheBlock) {
-  server.backupLines = {"gbak: readied database", "gbak: writing data for table SIS_BACKUP"};
-  transcript.Add("a line of the job before");
-  Run(/*showServerLines=*/true);
-  EXPECT_EQ(transcript.Lines(), (std::vector<std::string>{
-                                    "Backup iniciado em 07/03/2026 21:05:59",
-                                    "",
-                                    "Realizando o backup para " + Backup().string(),
-                                    "",
-                                    "gbak: readied database",
-                                    "gbak: writing data for table SIS_BACKUP",
-                                    "",
-                                    "Backup conclu\xED"
-                                    "do.",
-                                    "",
-                                    "Backup encerrado em 07/03/2026 21:05:59",
-                                    "",
-                                    kDashes,
-                                }));
-  EXPECT_EQ(Log(), transcript.Text() + "\r\n");
 }
 
 TEST_F(JobTest, AWindowsServerIsSentItsOwnSpellingOfTheNames) {

@@ -109,26 +109,5 @@ TEST_F(ServicesManagerTest, AFailureTellsHowFarTheBackupGotAndGivesTheAttachment
   }
 }
 
-TEST_F(ServicesManagerTest, TheRestoreAttachesAsTheBackupAndNeverReplacesADatabase) {
-  ServicesManager server;
-  control_->QueueReply("isc_service_query", {isc_info_svc_line, 3, 0, 'a', 'b', 'c', isc_info_end});
-  control_->QueueReply("isc_service_query", kEndReply);
-  std::vector<std::string> lines;
-  server.Restore(std::nullopt, "dbhost", "/backup/app.fbk", "/backup/app_verificacao.fdb",
-                 [&](std::string_view line) { lines.emplace_back(line); });
-  EXPECT_EQ(lines, (std::vector<std::string>{"abc", ""}));
-  const auto starts = fbdouble::CallsTo(control_->Calls(), "isc_service_start");
-  ASSERT_EQ(starts.size(), 1u);
-  // restore action, the backup file, the database, verbose, the "create" option (0x2000).
-  EXPECT_NE(starts[0].args.find("02 05 0F 00 2F 62 61 63 6B 75 70 2F 61 70 70 2E 66 62 6B 6A"),
-            std::string::npos)
-      << starts[0].args;
-  EXPECT_NE(starts[0].args.find("6B 6C 00 20 00 00"), std::string::npos) << starts[0].args;
-
-  control_->Fail("isc_service_attach", {isc_arg_gds, isc_login, isc_arg_end});
-  EXPECT_THROW(server.Restore(std::nullopt, "dbhost", "/backup/app.fbk", "/x.fdb", [](std::string_view) {}),
-               core::ServerFailure);
-}
-
 }  // namespace
 }  // namespace services
