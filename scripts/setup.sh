@@ -15,6 +15,8 @@ packages=(
   libxcb-xtest0-dev
   fonts-dejavu-core fonts-liberation
   procps iproute2
+  # The faketime label runs test programs with the wall clock set just before and just after midnight.
+  faketime
   # scripts/bench.sh: BENCH_PROFILE records the real program during a job with perf.
   linux-perf
   python3
