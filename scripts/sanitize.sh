@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-scripts/setup.sh
+scripts/setup.sh test
 
 build=${BUILD_DIR:-build-sanitize}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBACKUP_WERROR=ON -DBACKUP_SANITIZE=ON
