@@ -2,6 +2,7 @@
 
 #include "dataset/BackupPasswords.h"
 #include "dataset/Fields.h"
+#include "platform/Wipe.h"
 
 namespace db {
 
@@ -22,12 +23,7 @@ BackupSettingsSource::BackupSettingsSource()
                                  "FORCED WRITES=TRUE", "RESERVE PAGE SPACE=TRUE", "PROTOCOL=TCP/IP"});
   IBODatabase.SetSQLDialect(1);
   IBODatabase.SetPasswordStorage(TIB_PasswordStorage::psKeyFromEnviron);
-  {
-    std::string password = BackupDatabasePassword();
-    IBODatabase.SetPassword(password);
-    for (char& c : password)
-      c = '\0';
-  }
+  UseBuiltInLogin();
   IBODatabase.SetIsolation(TIB_Isolation::tiCommitted);
   IBODatabase.DriverName = "gds32.dll";
 
@@ -61,6 +57,13 @@ BackupSettingsSource::BackupSettingsSource()
   // Present on the window but never opened.
   tblHistorico.SetSQL({"SELECT * FROM SIS_BACKUP_HISTORICO WHERE 1=2"});
   tblHistorico.SetIB_Connection(&IBODatabase);
+}
+
+void BackupSettingsSource::UseBuiltInLogin() {
+  IBODatabase.SetUsername("SYSDBA");
+  std::string password = BackupDatabasePassword();
+  IBODatabase.SetPassword(password);
+  platform::WipeString(password);
 }
 
 }  // namespace db
