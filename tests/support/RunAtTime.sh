@@ -6,10 +6,21 @@
 set -eu
 library=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1
 if [ ! -e "$library" ]; then
-  echo "RunAtTime: $library is missing; scripts/setup.sh installs it (package faketime)" >&2
+  echo "RunAtTime: $library is missing; scripts/setup.sh test installs it (package faketime)" >&2
   exit 1
 fi
 time=$1
 shift
+started=$(mktemp)
+status=0
 FAKETIME="@$(date +%F) $time" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 \
-  LD_PRELOAD="$library${LD_PRELOAD:+:$LD_PRELOAD}" exec "$@"
+  LD_PRELOAD="$library${LD_PRELOAD:+:$LD_PRELOAD}" "$@" || status=$?
+# libfaketime keeps a semaphore and a memory object per process that starts it. A process under another
+# account (a server under its own uid) cannot open ours and makes its own, which stays behind when the
+# process is killed: remove those of this run whose process has ended.
+find /dev/shm -maxdepth 1 -newer "$started" \( -name 'faketime_shm_*' -o -name 'sem.faketime_sem_*' \) |
+  while read -r object; do
+    if [ ! -e "/proc/${object##*_}" ]; then rm -f "$object"; fi
+  done
+rm -f "$started"
+exit "$status"
