@@ -5,11 +5,12 @@
 # present are skipped. Works as root or through sudo.
 set -euo pipefail
 
-# Configuring and building the tree: the compilers and libraries, GoogleTest (the tests, the demo and the
-# benchmarks share its support code), and what the configure step itself asks for: the package's icon
-# and manual pages (rsvg-convert, gzip) and the real program's benchmark (XCB and its XTEST extension).
-build=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev firebird-dev libfbclient2 libgtest-dev
-  librsvg2-bin gzip libxcb1-dev libxcb-xtest0-dev)
+# Configuring and building the tree: the compilers and libraries (access lists of the backup folder, the
+# heartbeat's http and https), GoogleTest (the tests, the demo and the benchmarks share its support code),
+# and what the configure step itself asks for: the package's icon and manual pages (rsvg-convert, gzip)
+# and the real program's benchmark (XCB and its XTEST extension).
+build=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libacl1-dev libcurl4-openssl-dev
+  firebird-dev libfbclient2 libgtest-dev librsvg2-bin gzip libxcb1-dev libxcb-xtest0-dev)
 # scripts/demo.sh: a private Firebird server and its tools, a virtual display with the clicks and window
 # look-ups on it, and fonts for the window.
 demo=(firebird3.0-server firebird3.0-utils xvfb xauth xdotool x11-utils fonts-dejavu-core fonts-liberation)

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/desktop/EventDispatcherChoice.h"
-#include "platform/LinuxSystem.h"
+#include "platform/Machine.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/TempFolder.h"
@@ -73,8 +73,8 @@ class EventDispatcherChoiceTest : public VariableRestored, public ::testing::Wit
 TEST_P(EventDispatcherChoiceTest, SetsTheVariableOnlyWhenTheUserDidNotAndTakesBackOnlyItsOwn) {
   const Case& c = GetParam();
   SetVariable(c.given);
-  platform::LinuxSystem machine;
-  app::EventDispatcherChoice choice(machine);
+  const std::unique_ptr<platform::Environment> machine = platform::MachineEnvironment();
+  app::EventDispatcherChoice choice(*machine);
   EXPECT_EQ(Variable(), c.whileBuilding) << c.name;
   choice.Forget();
   EXPECT_EQ(Variable(), c.afterwards) << c.name;
@@ -116,8 +116,8 @@ class QtReadsTheChoice : public VariableRestored {};
 TEST_F(QtReadsTheChoice, ADispatcherBuiltWhileItStandsIsQtsOwnAndAfterwardsTheDefaultAgain) {
   SetVariable(std::nullopt);
   const std::string byDefault = DispatcherOfANewThread();
-  platform::LinuxSystem machine;
-  app::EventDispatcherChoice choice(machine);
+  const std::unique_ptr<platform::Environment> machine = platform::MachineEnvironment();
+  app::EventDispatcherChoice choice(*machine);
   EXPECT_EQ(DispatcherOfANewThread(), "QEventDispatcherUNIX");
   choice.Forget();
   EXPECT_EQ(DispatcherOfANewThread(), byDefault);
