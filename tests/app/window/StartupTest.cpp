@@ -123,6 +123,8 @@ TEST_F(StartupTest, ElementsStandWhereTheWindowDefinesThem) {
   folder.Write("sistema.ini", "[Dados]\nDir=srv:/db.fdb\n");
   app::TfrmBackup form(Args({"MANUAL"}), QString::fromStdString(folder.WithSeparator()));
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Backup"));
+  ASSERT_NE(form.centralWidget(), nullptr);
+  EXPECT_EQ(form.centralWidget()->size(), QSize(600, 383)) << "the client area below the menu bar";
   EXPECT_EQ(form.memSaida->geometry(), QRect(8, 8, 585, 305));
   EXPECT_EQ(form.txtStatus->geometry(), QRect(9, 325, 425, 25));
   EXPECT_EQ(form.Gauge->geometry(), QRect(8, 353, 429, 25));
