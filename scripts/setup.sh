@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev libjpeg62-turbo-dev
   firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
   libgtest-dev
+  # The Windows build (cmake --preset windows) and its tests under Wine; GoogleTest from its source.
+  g++-mingw-w64-x86-64-posix wine64 googletest
   clang libclang-rt-14-dev
   xvfb xauth trayer xdotool x11-utils x11-apps imagemagick libxcb1-dev
   # The real program's benchmark clicks through XTEST on a connection of its own, without a tool's start-up.

@@ -1,4 +1,4 @@
-#include "platform/LinuxSystem.h"
+#include "Machine.h"
 
 namespace platform {
 namespace {
@@ -9,8 +9,7 @@ System* current = nullptr;
 
 System& Current() {
   if (current != nullptr) return *current;
-  static LinuxSystem machine;
-  return machine;
+  return MachineSystem();
 }
 
 void SetCurrent(System* system) {

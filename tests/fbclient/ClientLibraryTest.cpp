@@ -7,7 +7,7 @@
 
 #include "fbclient/ClientLibrary.h"
 #include "fbclient/Exceptions.h"
-#include "platform/LinuxSystem.h"
+#include "platform/NativeSystem.h"
 #include "tests/double/DoubleLoader.h"
 
 namespace fbclient {
@@ -57,9 +57,10 @@ TEST_F(ClientLibraryTest, AMissingRequiredEntryPointIsAnOsErrorAndLeavesNothingC
       EnsureClientLoaded();
       FAIL() << "the library lacks isc_blob_info";
     } catch (const EOSError& error) {
-      EXPECT_EQ("System Error.  Code: 2.\r\n" + fbdouble::VariantPath("missing_required") +
-                    ": undefined symbol: isc_blob_info",
-                error.what());
+      // The loader's own text after the code: it names the entry point (dlerror and Windows word it apart).
+      const std::string text = error.what();
+      EXPECT_TRUE(text.starts_with("System Error.  Code: 2.\r\n")) << text;
+      EXPECT_NE(std::string::npos, text.find("isc_blob_info")) << text;
       EXPECT_EQ(2, error.ErrorCode());
     }
     EXPECT_FALSE(ClientLoaded());
@@ -100,7 +101,7 @@ TEST_F(ClientLibraryTest, WithRollbackRetainingTheServicesInterfaceIsRequired) {
     EnsureClientLoaded();
     FAIL() << "a library with isc_rollback_retaining must have the services interface";
   } catch (const EOSError& error) {
-    EXPECT_NE(std::string::npos, std::string(error.what()).find("undefined symbol: isc_service_attach"));
+    EXPECT_NE(std::string::npos, std::string(error.what()).find("isc_service_attach")) << error.what();
   }
   EXPECT_FALSE(ClientLoaded());
 }
@@ -135,7 +136,7 @@ TEST_F(ClientLibraryTest, AnUnloadForgetsTheLibraryUntilTheNextCheckLoadsAfresh)
 
 // The machine's loader with some entry points hidden, as a library that lacks them would be; the
 // loader's own text is left out so that the error names the entry point itself.
-class HidingSystem : public platform::LinuxSystem {
+class HidingSystem : public platform::NativeSystem {
  public:
   explicit HidingSystem(std::vector<std::string> hidden) : hidden_(std::move(hidden)) {
     platform::SetCurrent(this);
@@ -146,7 +147,7 @@ class HidingSystem : public platform::LinuxSystem {
 
   void* LookUp(Handle library, const char* name) override {
     if (std::find(hidden_.begin(), hidden_.end(), name) != hidden_.end()) return nullptr;
-    return LinuxSystem::LookUp(library, name);
+    return platform::NativeSystem::LookUp(library, name);
   }
   std::string LibraryError() override { return {}; }
 

@@ -98,6 +98,11 @@ struct FileExposure {
   bool othersMayWrite = false;
 };
 
+// windows.h, where a source included it first, names CopyFileW CopyFile; the member keeps its own name.
+#ifdef CopyFile
+#undef CopyFile
+#endif
+
 class Files {
  public:
   virtual ~Files() = default;
