@@ -1,4 +1,4 @@
-#include "Machine.h"
+#include "platform/MachineSystem.h"
 
 namespace platform {
 namespace {
@@ -9,7 +9,8 @@ System* current = nullptr;
 
 System& Current() {
   if (current != nullptr) return *current;
-  return MachineSystem();
+  static MachineSystem machine;
+  return machine;
 }
 
 void SetCurrent(System* system) {

@@ -20,6 +20,19 @@ std::string ToUtf8(std::wstring_view wide) {
   return utf8;
 }
 
+std::wstring ModulePath(HMODULE module) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
 std::string ErrorText(DWORD code) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(

@@ -20,6 +20,9 @@ std::string ToUtf8(std::wstring_view wide);
 // The system's text for an error code, in UTF-8, without the line end FormatMessage puts after it.
 std::string ErrorText(DWORD code);
 
+// The full path of a loaded module's file; nullptr: the program's own.
+std::wstring ModulePath(HMODULE module);
+
 // A FILETIME (100 ns ticks from 1601, UTC) on the system clock.
 TimePoint FromFileTime(const FILETIME& time);
 

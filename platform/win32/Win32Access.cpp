@@ -4,7 +4,8 @@
 #include <sddl.h>
 
 #include "Wide.h"
-#include "platform/Win32System.h"
+#include "Win32Files.h"
+#include "platform/Machine.h"
 
 namespace platform {
 namespace {
@@ -67,7 +68,7 @@ bool IsOwnerOrMachine(PSID sid, PSID owner) {
 
 }  // namespace
 
-bool Win32System::CreateFolder(const std::string& path) {
+bool win32::Win32Files::CreateFolder(const std::string& path) {
   const std::vector<unsigned char> own = OwnSid();
   if (own.empty()) return false;
   // Not inherited from the parent (whose list may let every user in): the backups hold the whole database.
@@ -81,7 +82,7 @@ bool Win32System::CreateFolder(const std::string& path) {
   return CreateDirectoryW(ToWide(path).c_str(), &attributes) != 0;
 }
 
-std::optional<FileStamp> Win32System::Stamp(const std::string& path) {
+std::optional<FileStamp> win32::Win32Files::Stamp(const std::string& path) {
   UniqueHandle file(CreateFileW(
       ToWide(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -95,7 +96,7 @@ std::optional<FileStamp> Win32System::Stamp(const std::string& path) {
       std::chrono::duration_cast<std::chrono::nanoseconds>(modified).count()};
 }
 
-std::optional<FileExposure> Win32System::Exposure(const std::string& path) {
+std::optional<FileExposure> win32::Win32Files::Exposure(const std::string& path) {
   PSID owner = nullptr;
   PACL list = nullptr;
   LocalMemory<void> security;
@@ -121,7 +122,7 @@ std::optional<FileExposure> Win32System::Exposure(const std::string& path) {
   return exposure;
 }
 
-std::optional<std::uint32_t> Win32System::RememberAccount(const void* sid) {
+std::optional<std::uint32_t> win32::Win32Files::RememberAccount(const void* sid) {
   std::vector<unsigned char> bytes = CopySid(sid);
   const std::lock_guard lock(accountsMutex_);
   for (std::size_t i = 0; i < accounts_.size(); ++i)
@@ -130,12 +131,12 @@ std::optional<std::uint32_t> Win32System::RememberAccount(const void* sid) {
   return static_cast<std::uint32_t>(accounts_.size() - 1);
 }
 
-std::vector<unsigned char> Win32System::AccountSid(std::uint32_t id) {
+std::vector<unsigned char> win32::Win32Files::AccountSid(std::uint32_t id) {
   const std::lock_guard lock(accountsMutex_);
   return id < accounts_.size() ? accounts_[id] : std::vector<unsigned char>();
 }
 
-std::optional<std::uint32_t> Win32System::AccountId(const std::string& account) {
+std::optional<std::uint32_t> win32::Win32Files::AccountId(const std::string& account) {
   if (account.empty()) return std::nullopt;
   const std::wstring name = ToWide(account);
   if (account.starts_with("S-")) {
@@ -155,12 +156,12 @@ std::optional<std::uint32_t> Win32System::AccountId(const std::string& account) 
   return RememberAccount(sid.data());
 }
 
-std::uint32_t Win32System::OwnId() {
+std::uint32_t win32::Win32Files::OwnId() {
   const std::vector<unsigned char> own = OwnSid();
   return own.empty() ? 0 : RememberAccount(own.data()).value_or(0);
 }
 
-bool Win32System::ShareFolder(const std::string& folder, std::uint32_t accountId) {
+bool win32::Win32Files::ShareFolder(const std::string& folder, std::uint32_t accountId) {
   std::vector<unsigned char> account = AccountSid(accountId);
   std::vector<unsigned char> own = OwnSid();
   if (account.empty() || own.empty()) return false;

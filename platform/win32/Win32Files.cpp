@@ -1,3 +1,5 @@
+#include "Win32Files.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -5,7 +7,10 @@
 #include <system_error>
 
 #include "Wide.h"
-#include "platform/Win32System.h"
+#include "platform/Machine.h"
+
+// windows.h came after the class's header here: its CopyFile macro would rename the member defined below.
+#undef CopyFile
 
 namespace platform {
 namespace {
@@ -33,10 +38,12 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size) {
   return true;
 }
 
+constexpr const char* kTemporaryPrefix = ".backup-copy-";
+
 // A name the program made and no one else can guess, so that nothing waits at it.
 std::string TemporaryCopyName(const std::string& destination) {
   static thread_local std::mt19937_64 generator{std::random_device{}()};
-  return FolderOf(destination) + ".backup-copy-" + std::to_string(generator());
+  return FolderOf(destination) + kTemporaryPrefix + std::to_string(generator());
 }
 
 void CopyContents(HANDLE in, HANDLE out, std::int64_t length) {
@@ -72,12 +79,12 @@ class Win32AppendFile final : public AppendFile {
 
 }  // namespace
 
-bool Win32System::IsFolder(const std::string& path) {
+bool win32::Win32Files::IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::unique_ptr<AppendFile> Win32System::OpenForAppend(const std::string& path) {
+std::unique_ptr<AppendFile> win32::Win32Files::OpenForAppend(const std::string& path) {
   // The link itself is opened, never followed, and then refused: the log cannot be sent elsewhere.
   UniqueHandle file(CreateFileW(ToWide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
@@ -90,7 +97,7 @@ std::unique_ptr<AppendFile> Win32System::OpenForAppend(const std::string& path) 
   return std::make_unique<Win32AppendFile>(std::move(file));
 }
 
-std::optional<std::string> Win32System::ReadFile(const std::string& path, std::size_t maxBytes) {
+std::optional<std::string> win32::Win32Files::ReadFile(const std::string& path, std::size_t maxBytes) {
   UniqueHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return std::nullopt;
@@ -111,7 +118,15 @@ std::optional<std::string> Win32System::ReadFile(const std::string& path, std::s
   return contents;
 }
 
-void Win32System::CopyFile(const std::string& source, const std::string& destination) {
+void win32::Win32Files::CopyFile(const std::string& source, const std::string& destination) {
+  // Copies cut off before they ended (a killed job, a power cut) left their temporary files here. One that
+  // another copy is writing now is open without sharing, so it cannot be deleted and stays.
+  const std::string folder = FolderOf(destination);
+  for (const std::string& entry :
+       ListFolder(folder.empty() ? std::string(".") : folder.substr(0, folder.size() - 1))) {
+    const std::string name = entry.substr(entry.find_last_of("/\\") + 1);
+    if (name.starts_with(kTemporaryPrefix)) DeleteFileW(ToWide(entry).c_str());
+  }
   // No one may write the source while it is copied, as the old copy opened it.
   UniqueHandle in(CreateFileW(ToWide(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -137,7 +152,7 @@ void Win32System::CopyFile(const std::string& source, const std::string& destina
   }
 }
 
-std::vector<std::string> Win32System::ListFolder(const std::string& folder) {
+std::vector<std::string> win32::Win32Files::ListFolder(const std::string& folder) {
   std::vector<std::string> list;
   WIN32_FIND_DATAW entry{};
   HANDLE search = FindFirstFileExW(ToWide(folder + "/*").c_str(), FindExInfoBasic, &entry,
@@ -152,15 +167,19 @@ std::vector<std::string> Win32System::ListFolder(const std::string& folder) {
   return list;
 }
 
-std::optional<TimePoint> Win32System::LastWriteTime(const std::string& path) {
+std::optional<TimePoint> win32::Win32Files::LastWriteTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA info{};
   if (!GetFileAttributesExW(ToWide(path).c_str(), GetFileExInfoStandard, &info)) return std::nullopt;
   return win32::FromFileTime(info.ftLastWriteTime);
 }
 
-bool Win32System::RemoveFile(const std::string& path) {
+bool win32::Win32Files::RemoveFile(const std::string& path) {
   // A symbolic link is removed itself, never its target.
   return DeleteFileW(ToWide(path).c_str()) != 0;
+}
+
+std::unique_ptr<Files> MachineFiles() {
+  return std::make_unique<win32::Win32Files>();
 }
 
 }  // namespace platform

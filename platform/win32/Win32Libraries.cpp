@@ -3,7 +3,8 @@
 #include <utility>
 
 #include "Wide.h"
-#include "platform/Win32System.h"
+#include "platform/Machine.h"
+#include "platform/SharedLibrary.h"
 
 namespace platform {
 namespace {
@@ -13,60 +14,61 @@ namespace {
 thread_local std::string lastFailure;
 
 std::string ModuleFile(HMODULE module) {
-  std::wstring path(MAX_PATH, L'\0');
-  const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(length);
-  return win32::ToUtf8(path);
+  return win32::ToUtf8(win32::ModulePath(module));
 }
 
 std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  const std::wstring path = win32::ModulePath(nullptr);
   return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
+class Win32Libraries final : public Libraries {
+ public:
+  // A bare file name is looked for beside the program first, then in the system's search order; a path is
+  // loaded as it stands.
+  Handle OpenLibrary(const std::string& fileName) override {
+    const std::wstring name = win32::ToWide(fileName);
+    HMODULE library = nullptr;
+    if (fileName.find_first_of("/\\") == std::string::npos) {
+      // The client library the server's installation put beside the program comes before any other copy.
+      const std::wstring beside = ProgramFolder() + name;
+      if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES)
+        library = LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+      if (library == nullptr) library = LoadLibraryW(name.c_str());
+    } else {
+      // Its own folder first for what it depends on, as a library loaded by path expects.
+      library = LoadLibraryExW(name.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+    if (library == nullptr) lastFailure = fileName + ": " + win32::ErrorText(GetLastError());
+    return reinterpret_cast<Handle>(library);
+  }
+
+  void* LookUp(Handle library, const char* name) override {
+    FARPROC entry = GetProcAddress(static_cast<HMODULE>(library), name);
+    // As the Linux loader words it: the library, what went wrong, the entry point.
+    if (entry == nullptr)
+      lastFailure =
+          ModuleFile(static_cast<HMODULE>(library)) + ": " + win32::ErrorText(GetLastError()) + ": " + name;
+    return reinterpret_cast<void*>(entry);
+  }
+
+  void CloseLibrary(Handle library) override {
+    if (library != nullptr) FreeLibrary(static_cast<HMODULE>(library));
+  }
+
+  std::string LibraryError() override { return std::exchange(lastFailure, std::string()); }
+};
+
 }  // namespace
 
-Libraries::Handle Win32System::OpenLibrary(const std::string& fileName) {
-  const std::wstring name = win32::ToWide(fileName);
-  HMODULE library = nullptr;
-  if (fileName.find_first_of("/\\") == std::string::npos) {
-    // The client library the server's installation put beside the program comes before any other copy.
-    const std::wstring beside = ProgramFolder() + name;
-    if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES)
-      library = LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (library == nullptr) library = LoadLibraryW(name.c_str());
-  } else {
-    // Its own folder first for what it depends on, as a library loaded by path expects.
-    library = LoadLibraryExW(name.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  }
-  if (library == nullptr) lastFailure = fileName + ": " + win32::ErrorText(GetLastError());
-  return reinterpret_cast<Handle>(library);
+std::vector<std::string> ClientLibraryFileNames() {
+  // The name of the client library of every Firebird installation on Windows; gds32.dll is the
+  // compatibility copy that older installations put in the system folder.
+  return {"fbclient.dll", "gds32.dll"};
 }
 
-void* Win32System::LookUp(Handle library, const char* name) {
-  FARPROC entry = GetProcAddress(static_cast<HMODULE>(library), name);
-  // As the Linux loader words it: the library, what went wrong, the entry point.
-  if (entry == nullptr)
-    lastFailure =
-        ModuleFile(static_cast<HMODULE>(library)) + ": " + win32::ErrorText(GetLastError()) + ": " + name;
-  return reinterpret_cast<void*>(entry);
-}
-
-void Win32System::CloseLibrary(Handle library) {
-  if (library != nullptr) FreeLibrary(static_cast<HMODULE>(library));
-}
-
-std::string Win32System::LibraryError() {
-  return std::exchange(lastFailure, std::string());
+std::unique_ptr<Libraries> MachineLibraries() {
+  return std::make_unique<Win32Libraries>();
 }
 
 }  // namespace platform

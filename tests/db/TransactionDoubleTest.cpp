@@ -8,7 +8,7 @@
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
 #include "platform/Cp1252.h"
-#include "platform/NativeSystem.h"
+#include "platform/MachineSystem.h"
 #include "statement/TIB_SchemaCache.h"
 #include "statement/TIB_TransactionInternal.h"
 #include "tests/db/DoubleTestSupport.h"
@@ -24,7 +24,7 @@ constexpr ISC_STATUS kConnectionLost = 335544648;
 
 // The machine's own system with a clock that moves only when the program sleeps, by a fixed step
 // whatever the pause it asked for.
-class SteppingClock : public platform::NativeSystem {
+class SteppingClock : public platform::MachineSystem {
  public:
   explicit SteppingClock(std::chrono::milliseconds step) : step_(step) {}
   platform::TimePoint Now() override { return now_; }

@@ -1,5 +1,6 @@
 // The Windows answers of the seam, run under Wine: what the wide API makes of the program's UTF-8 names,
-// the copy's replace, the folder's access list, the Run key, libraries beside the program, child programs.
+// the copy's replace, the folder's access list and lock, the Run key, libraries beside the program, the
+// console's control events, the web client.
 
 #include <windows.h>
 // After windows.h, which it needs.
@@ -10,10 +11,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/Machine.h"
+#include "platform/MachineSystem.h"
 #include "platform/RunKey.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Text.h"
-#include "platform/Win32System.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
 
@@ -21,7 +23,7 @@ namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 
-platform::Win32System machine;
+platform::MachineSystem machine;
 
 std::string Utf8Path(const fs::path& path) {
   const std::u8string text = path.u8string();
@@ -259,28 +261,82 @@ TEST(Win32Process, TheProgramsPathAndTheEnvironmentAreUtf8) {
   EXPECT_FALSE(machine.SetVariable("A=B", "x"));
 }
 
-TEST(Win32Launcher, ProgramsAreFoundAndGetTheirArgumentsAndInputWhole) {
-  const std::string cmd = machine.ResolveProgram("cmd");
-  EXPECT_TRUE(platform::AsciiLower(cmd).ends_with("\\cmd.exe")) << cmd;
+TEST(Win32Launcher, ProgramsAreFoundAlongTheSystemsSearchOrder) {
+  EXPECT_TRUE(platform::AsciiLower(machine.ResolveProgram("cmd")).ends_with("\\cmd.exe"));
   EXPECT_EQ("", machine.ResolveProgram("no-such-program-7"));
   EXPECT_EQ("", machine.ResolveProgram("C:\\no\\such.exe"));
-  EXPECT_EQ(7, machine.RunProgram(cmd, {"/c", "exit 7"}, ""));
-  EXPECT_EQ(-1, machine.RunProgram("C:\\no\\such.exe", {}, ""));
+  EXPECT_FALSE(machine.LaunchDetached("C:\\no\\such.exe"));
+}
 
-  // The child (built beside this program) ends with 0 when its input is its arguments, one per line.
+// Exit codes of the child beside this program, which asks for the lock of the folder it is given.
+int LockInAnotherProcess(const std::string& folder) {
   const std::string path = machine.ExecutablePath();
-  const std::string child = path.substr(0, path.find_last_of('\\') + 1) + "platform_child.exe";
+  const std::wstring child =
+      fs::path(std::u8string(path.begin(), path.end())).parent_path() / "platform_lock_child.exe";
+  std::wstring line =
+      L"\"" + child + L"\" \"" + fs::path(std::u8string(folder.begin(), folder.end())).wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(child.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+TEST(Win32FolderLocks, OneHolderAtATimeInThisProcessAndInAnother) {
+  TempFolder temp;
+  const std::string folder = Utf8Path(temp.Path()) + "/Cópias";
+  ASSERT_TRUE(machine.CreateFolder(folder));
+  EXPECT_EQ(0, LockInAnotherProcess(folder)) << "free: the other process takes it, and its end frees it";
+  {
+    platform::FolderLockAttempt first = machine.TryLockFolder(folder);
+    ASSERT_EQ(platform::FolderLockAttempt::Outcome::Taken, first.outcome) << first.error;
+    EXPECT_EQ(platform::FolderLockAttempt::Outcome::HeldByAnother,
+              machine.TryLockFolder(folder + "/").outcome);
+    EXPECT_EQ(2, LockInAnotherProcess(folder)) << "held here: the other process does not get it";
+  }
+  EXPECT_EQ(0, LockInAnotherProcess(folder)) << "freed when the lock went";
+  EXPECT_EQ(platform::FolderLockAttempt::Outcome::Taken, machine.TryLockFolder(folder).outcome);
+  const platform::FolderLockAttempt missing = machine.TryLockFolder(folder + "/no such folder");
+  EXPECT_EQ(platform::FolderLockAttempt::Outcome::Failed, missing.outcome);
+  EXPECT_FALSE(missing.error.empty());
+}
+
+TEST(Win32TerminationSignals, ConsoleControlEventsArriveAsTheSignalsTheyStandFor) {
+  platform::BlockTerminationSignals();
+  const std::unique_ptr<platform::TerminationSignals> signals = platform::MachineTerminationSignals();
+  ASSERT_NE(nullptr, signals);
+  EXPECT_GE(signals->Descriptor(), 0);
+  EXPECT_TRUE(signals->TakeArrived().empty());
+  // Wine runs this program without a console of its own; one is made so that Ctrl+C can be sent to it.
+  if (GetConsoleWindow() == nullptr && !AllocConsole()) GTEST_SKIP() << "no console to send Ctrl+C to";
+  ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  std::vector<int> arrived;
+  for (int wait = 0; wait < 500 && arrived.empty(); ++wait) {
+    Sleep(10);
+    arrived = signals->TakeArrived();
+  }
+  EXPECT_EQ((std::vector<int>{2}), arrived) << "Ctrl+C is INT, taken once, and the program went on";
+  EXPECT_TRUE(signals->TakeArrived().empty());
+  platform::RestoreTerminationSignals();
+}
+
+TEST(Win32HttpClient, AFailedCallSaysWhyWithoutTheAddress) {
   const struct {
-    std::vector<std::string> arguments;
-    const char* input;
-    int exitCode;
-  } cases[] = {{{"plain"}, "plain\n", 0},
-               {{"two words", ""}, "two words\n\n", 0},
-               {{"say \"hi\"", "C:\\Pasta\\", "a\\\\\"b"}, "say \"hi\"\nC:\\Pasta\\\na\\\\\"b\n", 0},
-               {{"ação"}, "ação\n", 0},
-               {{"plain"}, "other\n", 1}};
-  for (const auto& c : cases)
-    EXPECT_EQ(c.exitCode, machine.RunProgram(child, c.arguments, c.input)) << c.input;
+    const char* url;
+  } cases[] = {{"ftp://monitor.example/k3y-s3cret"}, {"http://127.0.0.1:1/k3y-s3cret"}};
+  for (const auto& c : cases) {
+    const platform::HttpReply reply = machine.Get(c.url, std::chrono::seconds(5));
+    EXPECT_EQ(0, reply.status) << c.url;
+    EXPECT_FALSE(reply.error.empty()) << c.url;
+    EXPECT_EQ(std::string::npos, reply.error.find("s3cret")) << reply.error;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "Wide.h"
+#include "platform/Machine.h"
 #include "platform/RunKey.h"
-#include "platform/Win32System.h"
 
 namespace platform {
 namespace {
@@ -73,30 +73,41 @@ std::unique_ptr<RunKey> MachineRunKey() {
   return std::make_unique<MachineRunValues>();
 }
 
-std::string Win32System::AutostartFolder() {
-  return "HKEY_LOCAL_MACHINE\\" + win32::ToUtf8(kRunPath);
-}
+namespace {
 
-bool Win32System::AutostartFolderUsable(bool createWhenMissing) {
-  UniqueKey key;
-  return OpenRunKey(key, /*once=*/false, createWhenMissing);
-}
+// The machine-wide Run key stands for the autostart folder: an entry "<name>.desktop" is the value <name>,
+// its contents the value's data, and an empty value counts as no entry.
+class RunKeyAutostart final : public Autostart {
+ public:
+  std::string AutostartFolder() override { return "HKEY_LOCAL_MACHINE\\" + win32::ToUtf8(kRunPath); }
 
-std::optional<std::string> Win32System::ReadAutostartEntry(const std::string& fileName) {
-  const std::optional<std::string> name = ValueName(fileName);
-  if (!name) return std::nullopt;
-  const std::optional<std::string> data = MachineRunValues().ReadValue(*name);
-  if (!data || data->empty()) return std::nullopt;
-  return data;
-}
+  bool AutostartFolderUsable(bool createWhenMissing) override {
+    UniqueKey key;
+    return OpenRunKey(key, /*once=*/false, createWhenMissing);
+  }
 
-bool Win32System::WriteAutostartEntry(const std::string& fileName, const std::string& contents) {
-  const std::optional<std::string> name = ValueName(fileName);
-  return name && MachineRunValues().WriteValue(*name, contents, /*once=*/false);
-}
+  std::optional<std::string> ReadAutostartEntry(const std::string& fileName) override {
+    const std::optional<std::string> name = ValueName(fileName);
+    if (!name) return std::nullopt;
+    const std::optional<std::string> data = MachineRunValues().ReadValue(*name);
+    if (!data || data->empty()) return std::nullopt;
+    return data;
+  }
 
-void Win32System::RemoveAutostartEntry(const std::string& fileName) {
-  if (const std::optional<std::string> name = ValueName(fileName)) MachineRunValues().DeleteValue(*name);
+  bool WriteAutostartEntry(const std::string& fileName, const std::string& contents) override {
+    const std::optional<std::string> name = ValueName(fileName);
+    return name && MachineRunValues().WriteValue(*name, contents, /*once=*/false);
+  }
+
+  void RemoveAutostartEntry(const std::string& fileName) override {
+    if (const std::optional<std::string> name = ValueName(fileName)) MachineRunValues().DeleteValue(*name);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Autostart> MachineAutostart(Environment&) {
+  return std::make_unique<RunKeyAutostart>();
 }
 
 }  // namespace platform
