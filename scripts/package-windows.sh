@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ "${SKIP_SETUP:-0}" != "1" ]; then scripts/setup.sh >&2; fi
+if [ "${SKIP_SETUP:-0}" != "1" ]; then scripts/setup.sh windows >&2; fi
 
 build=${WINDOWS_PACKAGE_BUILD_DIR:-build-windows-package}
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
