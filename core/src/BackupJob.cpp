@@ -89,8 +89,9 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
 
   // A backup of the same minute may already stand under this job's name.
   const std::optional<platform::FileStamp> earlierFile = system_.files.Stamp(names.localBackupName);
+  BackupTally tally;
   try {
-    RunServiceBackup(names, credentials.credentials.service, showServerLines);
+    RunServiceBackup(names, credentials.credentials.service, showServerLines, tally);
   } catch (const ServerFailure& failure) {
     BackupFailed(names, failure.what(), failure.Stage(), failure.BackupFileNotWritable(), earlierFile);
     report.stop = StopReason::BackupFailed;
@@ -110,8 +111,8 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
 
   observer_.BackupWritten(names.localBackupName);
   if (settings_.verifyBackup)
-    report.verification = VerifyBackup(names, credentials.credentials, showServerLines, report);
-  report.copy = CopyBackup(names);
+    report.verification = VerifyBackup(names, credentials.credentials, tally, showServerLines, report);
+  report.copy = CopyBackup(names, tally);
   // Older backups are what is left when the newest one is bad: none of them goes.
   if (report.BackupMade()) DeleteExpiredFiles(names);
   report.cleanedUp = report.BackupMade() && settings_.retentionDays > 0;
@@ -144,7 +145,8 @@ void BackupJob::ShareBackupFolder(const std::string& folder) {
     system_.files.ShareFolder(folder, *account);
 }
 
-void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines) {
+void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines,
+                                 BackupTally& tally) {
   bool firstLine = true;
   ports_.server.Backup(login, ServerText(names.serverName, settings_.serverSystem),
                        ServerText(names.databasePath, settings_.serverSystem),
@@ -154,6 +156,7 @@ void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& lo
                          firstLine = false;
                          observer_.ProgressAdvanced();
                          if (showServerLines) Add(line);
+                         tally.Read(line);
                          observer_.OutputLineRead(line);
                        });
   observer_.ProgressFilled();
@@ -180,9 +183,10 @@ void BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252
 }
 
 StepResult BackupJob::VerifyBackup(const BackupNames& names, const Credentials& credentials,
-                                   bool showServerLines, JobReport& report) {
+                                   const BackupTally& tally, bool showServerLines, JobReport& report) {
   observer_.StatusChanged("Verificando o backup");
-  BackupVerification verification(settings_, names, credentials, ports_.server, ports_.probe, system_.files);
+  BackupVerification verification(settings_, names, credentials, tally, ports_.server, ports_.probe,
+                                  system_.files);
   // The restore's lines are shown and pace the window like the backup's.
   const std::string problem = verification.Run([&](std::string_view line) {
     if (showServerLines) Add(line);
@@ -199,7 +203,7 @@ StepResult BackupJob::VerifyBackup(const BackupNames& names, const Credentials& 
   return StepResult::Failed;
 }
 
-StepResult BackupJob::CopyBackup(const BackupNames& names) {
+StepResult BackupJob::CopyBackup(const BackupNames& names, const BackupTally& tally) {
   if (settings_.copyFolder.empty()) return StepResult::NotAsked;
   Add("Copiando o backup para " + LogText(names.copyTarget));
   Add("");
@@ -208,6 +212,10 @@ StepResult BackupJob::CopyBackup(const BackupNames& names) {
     // here, and glued to the file name it would land in whatever folder the program was started from.
     if (!settings_.copyFolder.starts_with('/')) throw std::invalid_argument("not a local folder");
     system_.files.CopyFile(names.localBackupName, names.copyTarget);
+    // A copy shorter than what the server wrote is no backup, whatever its name says.
+    const std::optional<platform::FileStamp> copy = system_.files.Stamp(names.copyTarget);
+    if (tally.BytesWritten() && (!copy || copy->size != *tally.BytesWritten()))
+      throw std::length_error("the copy is not as long as the backup");
     return StepResult::Done;
   } catch (const std::exception&) {
     Add("Erro copiando " + LogText(names.copyTarget));

@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <functional>
+#include <map>
+#include <vector>
 
 #include "core/TextEncoding.h"
 #include "platform/Cp1252.h"
@@ -34,11 +36,12 @@ class ScratchDatabaseDropped {
 }  // namespace
 
 BackupVerification::BackupVerification(const BackupSettings& settings, const BackupNames& names,
-                                       const Credentials& credentials, BackupServer& server,
-                                       DatabaseProbe& probe, platform::Files& files)
+                                       const Credentials& credentials, const BackupTally& tally,
+                                       BackupServer& server, DatabaseProbe& probe, platform::Files& files)
     : settings_(settings),
       names_(names),
       credentials_(credentials),
+      tally_(tally),
       server_(server),
       probe_(probe),
       files_(files) {}
@@ -47,9 +50,43 @@ std::string BackupVerification::Location(const std::string& path) const {
   return ServerText(names_.serverName + ":" + path, settings_.serverSystem);
 }
 
+std::string BackupVerification::FileProblem() const {
+  const std::optional<std::int64_t> written = tally_.BytesWritten();
+  if (!written) return "a saída do backup não informa quantos bytes ele gravou";
+  // A server elsewhere writes where this machine does not look; its restore still reads the file.
+  const std::optional<platform::FileStamp> file = files_.Stamp(names_.localBackupName);
+  if (!file || file->size == *written) return {};
+  return "o arquivo tem " + std::to_string(file->size) + " bytes e o backup gravou " +
+         std::to_string(*written);
+}
+
+std::string BackupVerification::RowsProblem() {
+  std::vector<std::string> tables;
+  for (const auto& [table, rows] : tally_.RowsWritten())
+    tables.push_back(table);
+  if (tables.empty()) return "a saída do backup não informa as linhas que ele gravou";
+  std::map<std::string, std::int64_t> restored;
+  try {
+    restored = probe_.CountRows(Location(names_.scratchDatabase), credentials_.service, tables);
+  } catch (const std::exception& error) {
+    return "as linhas da base restaurada não foram contadas: " + OneLine(error.what());
+  }
+  for (const auto& [table, rows] : tally_.RowsWritten()) {
+    const auto found = restored.find(table);
+    const std::int64_t held = found == restored.end() ? 0 : found->second;
+    if (held != rows) {
+      return "a tabela " + cp1252::ToUtf8(table) + " tem " + std::to_string(held) +
+             " linhas na base restaurada e o backup gravou " + std::to_string(rows);
+    }
+  }
+  return {};
+}
+
 std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
-  // One left by a check that was cut off would make the restore refuse to create it.
-  DropScratchDatabase();
+  if (std::string problem = FileProblem(); !problem.empty()) return problem;
+  // One left by a check that was cut off would make the restore refuse to create it. It goes by its
+  // name alone: attached to, a link in its place would take the database it points at along.
+  if (files_.Stamp(names_.localScratchDatabase)) files_.RemoveFile(names_.localScratchDatabase);
   const ScratchDatabaseDropped dropped([this] { DropScratchDatabase(); });
   try {
     server_.Restore(credentials_.service, ServerText(names_.serverName, settings_.serverSystem),
@@ -76,7 +113,7 @@ std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
     return "a base restaurada tem " + std::to_string(restoredTables) +
            (restoredTables == 1 ? " tabela" : " tabelas") + " e a de origem " + std::to_string(sourceTables);
   }
-  return {};
+  return RowsProblem();
 }
 
 void BackupVerification::DropScratchDatabase() {

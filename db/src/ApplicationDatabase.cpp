@@ -16,6 +16,21 @@ namespace {
 constexpr const char* kCountUserTables =
     "SELECT COUNT(*) FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0";
 
+// A table's name as SQL names it: plain where the name is a regular identifier (so that a database of
+// dialect 1, which knows no quoted names, takes it too), else between double quotes, its own doubled.
+std::string TableInSql(const std::string& name) {
+  const auto regular = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+  };
+  if (!name.empty() && name.front() >= 'A' && name.front() <= 'Z' &&
+      std::all_of(name.begin(), name.end(), regular))
+    return name;
+  std::string quoted = "\"";
+  for (const char c : name)
+    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 core::AttachFailure FailureOf(long errorCode) {
   switch (errorCode) {
     case isc_net_lookup_err:
@@ -157,6 +172,32 @@ int ApplicationDatabase::CountUserTables(const std::string& location, const core
   count.Close();
   source.IBODatabase.Disconnect();
   return tables;
+}
+
+std::map<std::string, std::int64_t> ApplicationDatabase::CountRows(const std::string& location,
+                                                                   const core::LoginChoice& login,
+                                                                   const std::vector<std::string>& tables) {
+  BackupSettingsSource source;
+  UseLogin(source, login);
+  source.IBODatabase.SetDatabaseName(location);
+  source.IBODatabase.Connect();
+  std::map<std::string, std::int64_t> rows;
+  try {
+    for (const std::string& table : tables) {
+      TIBOQuery count("qryLinhas");
+      count.SetIB_Connection(&source.IBODatabase);
+      count.SetIB_Transaction(&source.IBOTransaction);
+      count.SetSQL({"SELECT COUNT(*) FROM " + TableInSql(table)});
+      count.Open();
+      rows[table] = count.ColumnAsInteger(0);
+      count.Close();
+    }
+  } catch (...) {
+    DisconnectQuietly(source.IBODatabase);
+    throw;
+  }
+  source.IBODatabase.Disconnect();
+  return rows;
 }
 
 void ApplicationDatabase::DropDatabase(const std::string& location, const core::LoginChoice& login) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "db/ApplicationDatabase.h"
 #include "tests/support/AppDatabase.h"
@@ -99,10 +100,25 @@ TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesAndDropsADatabase) 
   FirebirdServer& server = FirebirdServer::Shared();
   AppDatabaseOptions options;
   options.extraTables = 3;
+  options.rowsPerExtraTable = 4;
   const std::filesystem::path file = CreateAppDatabase(server, "ADB_PROBE", options);
   db::ApplicationDatabase database;
   EXPECT_EQ(database.CountUserTables(server.Location(file), std::nullopt), 5)
       << "SIS_BACKUP, SIS_BACKUP_HISTORICO and three more";
+  EXPECT_EQ(database.CountRows(server.Location(file), std::nullopt, {"SIS_BACKUP", "DADOS_2"}),
+            (std::map<std::string, std::int64_t>{{"SIS_BACKUP", 1}, {"DADOS_2", 4}}));
+  EXPECT_THROW(database.CountRows(server.Location(file), std::nullopt, {"NENHUMA"}), std::exception);
+
+  // Names only a quoted identifier can give, in a database of dialect 3.
+  const std::filesystem::path quoted = server.DataDir() / "ADB_QUOTED.FDB";
+  ASSERT_EQ(
+      0, server.RunIsql("SET SQL DIALECT 3;\nCREATE DATABASE '" + server.Location(quoted) +
+                        "' USER 'SYSDBA' PASSWORD 'tidewater';\nCREATE TABLE \"Notas \"\"fiscais\"\"\" (ID "
+                        "INTEGER);\nCREATE TABLE \"itens\" (ID INTEGER);\nCOMMIT;\nINSERT INTO \"Notas "
+                        "\"\"fiscais\"\"\" VALUES (1);\nINSERT INTO \"itens\" VALUES (1);\nINSERT INTO "
+                        "\"itens\" VALUES (2);\nCOMMIT;\n"));
+  EXPECT_EQ(database.CountRows(server.Location(quoted), std::nullopt, {"Notas \"fiscais\"", "itens"}),
+            (std::map<std::string, std::int64_t>{{"Notas \"fiscais\"", 1}, {"itens", 2}}));
   database.DropDatabase(server.Location(file), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_THROW(database.CountUserTables(server.Location(file), std::nullopt), std::exception);

@@ -79,6 +79,21 @@ int FakeServer::CountUserTables(const std::string& location, const core::LoginCh
   return found->second;
 }
 
+std::map<std::string, std::int64_t> FakeServer::CountRows(const std::string& location,
+                                                          const core::LoginChoice& login,
+                                                          const std::vector<std::string>& tables) {
+  logins.push_back(Shown("rows", login));
+  if (!this->tables.contains(location) || unopenable.contains(location))
+    throw std::runtime_error("I/O error during \"open\" operation for file");
+  std::map<std::string, std::int64_t> rows;
+  for (const std::string& table : tables) {
+    const auto found = rowsRestored.find(table);
+    if (found == rowsRestored.end()) throw std::runtime_error("Table unknown; " + table);
+    rows[table] = found->second;
+  }
+  return rows;
+}
+
 void FakeServer::DropDatabase(const std::string& location, const core::LoginChoice& login) {
   logins.push_back(Shown("drop", login));
   drops.push_back(location);

@@ -17,8 +17,8 @@ namespace fakes {
 // A database server in memory, on this machine, behind all three of the core's ports. A backup writes
 // its file where it is told to (the server sees the program's folder under the same path), answers with
 // the lines a test sets and remembers how many tables the database had; a restore makes a database of
-// that many tables. The settings row is read behind a chain of attach failures a test sets. A failure
-// can be planted at every step; every call is recorded.
+// that many tables, holding the rows a test sets. The settings row is read behind a chain of attach failures
+// a test sets. A failure can be planted at every step; every call is recorded.
 class FakeServer : public core::BackupServer, public core::SettingsSource, public core::DatabaseProbe {
  public:
   struct Call {
@@ -44,14 +44,18 @@ class FakeServer : public core::BackupServer, public core::SettingsSource, publi
   std::optional<core::SettingsRow> ReadRow(const std::string& location, const core::LoginChoice& login,
                                            Attempts& attempts) override;
   int CountUserTables(const std::string& location, const core::LoginChoice& login) override;
+  std::map<std::string, std::int64_t> CountRows(const std::string& location, const core::LoginChoice& login,
+                                                const std::vector<std::string>& tables) override;
   void DropDatabase(const std::string& location, const core::LoginChoice& login) override;
 
-  // Who attached for what, in order: "backup", "restore", "row", "count" or "drop", a blank, then
+  // Who attached for what, in order: "backup", "restore", "row", "count", "rows" or "drop", a blank, then
   // "user/password" of the login, or "built-in".
   std::vector<std::string> logins;
 
   // Backup and restore. The outputs come without the empty line that ends them, which every output gets.
-  std::vector<std::string> backupLines = {"gbak: writing data for table SIS_BACKUP"};
+  // As the server words a whole backup of one row in a file of backupBytes' length.
+  std::vector<std::string> backupLines = {"gbak: writing data for table SIS_BACKUP", "gbak:1 records written",
+                                          "gbak:closing file, committing, and finishing. 6 bytes written"};
   std::vector<std::string> restoreLines = {"gbak: restoring table SIS_BACKUP"};
   std::optional<Failure> backupFailure;
   std::optional<std::string> restoreFailure;
@@ -64,6 +68,8 @@ class FakeServer : public core::BackupServer, public core::SettingsSource, publi
   // listed cannot be opened, nor can one that is unopenable.
   std::map<std::string, int> tables;
   std::set<std::string> unopenable;
+  // The rows a restored database holds, by table; a table not listed is not there.
+  std::map<std::string, std::int64_t> rowsRestored = {{"SIS_BACKUP", 1}};
   std::vector<std::string> drops;
 
   // The settings row. The failures of the first attempts, one per attempt; with failForever the last

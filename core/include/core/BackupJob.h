@@ -7,6 +7,7 @@
 
 #include "core/BackupServer.h"
 #include "core/BackupSettings.h"
+#include "core/BackupTally.h"
 #include "core/DatabaseProbe.h"
 #include "core/JobObserver.h"
 #include "core/JobReport.h"
@@ -54,13 +55,14 @@ class BackupJob {
  private:
   void Add(std::string_view cp1252Line);
   void ShareBackupFolder(const std::string& folder);
-  void RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines);
+  void RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines,
+                        BackupTally& tally);
   // The failed block's lines, and the removal of what a backup cut short left under the backup's name.
   void BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
                     bool backupFileNotWritable, const std::optional<platform::FileStamp>& earlierFile);
-  StepResult VerifyBackup(const BackupNames& names, const Credentials& credentials, bool showServerLines,
-                          JobReport& report);
-  StepResult CopyBackup(const BackupNames& names);
+  StepResult VerifyBackup(const BackupNames& names, const Credentials& credentials, const BackupTally& tally,
+                          bool showServerLines, JobReport& report);
+  StepResult CopyBackup(const BackupNames& names, const BackupTally& tally);
   void DeleteExpiredFiles(const BackupNames& names);
   // The heartbeat of a successful job, when the settings name a monitor.
   StepResult CallMonitor(JobReport& report);

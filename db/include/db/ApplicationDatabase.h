@@ -24,6 +24,8 @@ class ApplicationDatabase : public core::SettingsSource, public core::DatabasePr
   std::optional<core::SettingsRow> ReadRow(const std::string& location, const core::LoginChoice& login,
                                            Attempts& attempts) override;
   int CountUserTables(const std::string& location, const core::LoginChoice& login) override;
+  std::map<std::string, std::int64_t> CountRows(const std::string& location, const core::LoginChoice& login,
+                                                const std::vector<std::string>& tables) override;
   void DropDatabase(const std::string& location, const core::LoginChoice& login) override;
 
  private:
