@@ -87,18 +87,35 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     return report;
   }
 
+  // Where others may write in the backup folder, any name the job uses there may be a link planted to
+  // another of the server's files, which the server would then overwrite or the check drop: the server
+  // works in a folder of the job's own instead, and the finished backup is moved to its name.
+  std::unique_ptr<platform::PrivateFolder> workFolder;
+  try {
+    workFolder = OwnWorkFolder(names);
+  } catch (const std::system_error& error) {
+    BackupFailed(names, LogText("a pasta de trabalho do backup não foi criada: " + std::string(error.what())),
+                 ServerStage::NotStarted, false, std::nullopt);
+    report.stop = StopReason::BackupFailed;
+    report.error = error.what();
+    WriteLogBlock(*log, report);
+    return report;
+  }
+  const BackupNames made =
+      workFolder ? names.InFolder(workFolder->Name(), settings_.serverSystem == "Linux") : names;
+
   // A backup of the same minute may already stand under this job's name.
-  const std::optional<platform::FileStamp> earlierFile = system_.files.Stamp(names.localBackupName);
+  const std::optional<platform::FileStamp> earlierFile = system_.files.Stamp(made.localBackupName);
   BackupTally tally;
   try {
-    RunServiceBackup(names, credentials.credentials.service, showServerLines, tally);
+    RunServiceBackup(made, credentials.credentials.service, showServerLines, tally);
   } catch (const ServerFailure& failure) {
-    BackupFailed(names, failure.what(), failure.Stage(), failure.BackupFileNotWritable(), earlierFile);
+    BackupFailed(made, failure.what(), failure.Stage(), failure.BackupFileNotWritable(), earlierFile);
     report.stop = StopReason::BackupFailed;
     report.error = cp1252::ToUtf8(failure.what());
   } catch (const std::exception& error) {
     // Whatever else broke off the backup did so while the server was at it.
-    BackupFailed(names, error.what(), ServerStage::Started, false, earlierFile);
+    BackupFailed(made, error.what(), ServerStage::Started, false, earlierFile);
     report.stop = StopReason::BackupFailed;
     report.error = cp1252::ToUtf8(error.what());
   }
@@ -109,9 +126,13 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   }
   report.written = true;
 
-  observer_.BackupWritten(names.localBackupName);
+  observer_.BackupWritten(made.localBackupName);
   if (settings_.verifyBackup)
-    report.verification = VerifyBackup(names, credentials.credentials, tally, showServerLines, report);
+    report.verification = VerifyBackup(made, credentials.credentials, tally, showServerLines, report);
+  if (workFolder && !MoveToItsName(*workFolder, made, names, report)) {
+    WriteLogBlock(*log, report);
+    return report;
+  }
   report.copy = CopyBackup(names, tally);
   // Older backups are what is left when the newest one is bad: none of them goes.
   if (report.BackupMade()) DeleteExpiredFiles(names);
@@ -143,6 +164,33 @@ void BackupJob::ShareBackupFolder(const std::string& folder) {
   // that cannot be shared is reported when the server cannot write into it.
   if (const std::optional<std::uint32_t> account = system_.files.AccountId(settings_.serverAccount))
     system_.files.ShareFolder(folder, *account);
+}
+
+std::unique_ptr<platform::PrivateFolder> BackupJob::OwnWorkFolder(const BackupNames& names) {
+  // A server elsewhere resolves the names on its own machine, where no link planted here reaches; an
+  // account unknown here could not enter a folder of the job's own either.
+  const std::optional<std::uint32_t> account = system_.files.AccountId(settings_.serverAccount);
+  if (!account) return nullptr;
+  if (!system_.files.OthersMayWriteIn(names.backupFolder, {system_.files.OwnId(), *account})) return nullptr;
+  return system_.files.CreatePrivateFolder(names.backupFolder, account);
+}
+
+bool BackupJob::MoveToItsName(platform::PrivateFolder& workFolder, const BackupNames& made,
+                              const BackupNames& names, JobReport& report) {
+  const platform::MoveOutcome moved =
+      workFolder.MoveOut(FileNameOf(made.localBackupName), names.localBackupName);
+  if (moved == platform::MoveOutcome::Moved) return true;
+  // What stands under the name is not this job's: it stays untouched, and so does the backup, where it
+  // was made, for whoever looks into it.
+  workFolder.Keep();
+  report.stop = StopReason::BackupFailed;
+  report.written = false;
+  report.error = moved == platform::MoveOutcome::NameTaken
+                     ? "o nome " + names.localBackupName + " já existe e não é deste backup"
+                     : "o backup não foi movido para " + names.localBackupName;
+  Add(LogText("O backup não foi concluído: " + report.error + "; ele ficou em " + made.localBackupName));
+  Add("");
+  return false;
 }
 
 void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines,

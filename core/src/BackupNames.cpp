@@ -57,4 +57,19 @@ BackupNames BackupNames::For(const BackupSettings& settings, const platform::Loc
   return names;
 }
 
+BackupNames BackupNames::InFolder(const std::string& folderName, bool linuxServer) const {
+  const char separator = linuxServer ? '/' : '\\';
+  // Before the file name, after the last separator of the name's own form.
+  const auto inside = [&](const std::string& path, char pathSeparator) {
+    const std::size_t name = path.find_last_of(pathSeparator) + 1;
+    return path.substr(0, name) + folderName + pathSeparator + path.substr(name);
+  };
+  BackupNames names = *this;
+  names.serverTarget = inside(serverTarget, separator);
+  names.scratchDatabase = inside(scratchDatabase, separator);
+  names.localBackupName = inside(localBackupName, '/');
+  names.localScratchDatabase = inside(localScratchDatabase, '/');
+  return names;
+}
+
 }  // namespace core

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <type_traits>
@@ -73,6 +74,43 @@ std::optional<FileExposure> LinuxFiles::Exposure(const std::string& path) {
     exposure.othersMayWrite = exposure.othersMayWrite || (namedMayWrite && maskWrites);
   }
   return exposure;
+}
+
+bool LinuxFiles::OthersMayWriteIn(const std::string& folder, const std::vector<std::uint32_t>& accounts) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) return true;
+  const auto among = [&](uid_t id) {
+    return id == 0 ||
+           std::find(accounts.begin(), accounts.end(), static_cast<std::uint32_t>(id)) != accounts.end();
+  };
+  if (!among(info.st_uid)) return true;
+  // A folder's group may have anyone in it: its write right counts as others'.
+  const AccessListHandle list(::acl_get_file(folder.c_str(), ACL_TYPE_ACCESS));
+  if (list == nullptr) return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+  bool maskWrites = true;
+  bool namedWrite = false;
+  bool groupOrOthersWrite = false;
+  acl_entry_t entry;
+  for (int which = ACL_FIRST_ENTRY; ::acl_get_entry(list.get(), which, &entry) == 1; which = ACL_NEXT_ENTRY) {
+    acl_tag_t tag;
+    acl_permset_t rights;
+    if (::acl_get_tag_type(entry, &tag) != 0 || ::acl_get_permset(entry, &rights) != 0) return true;
+    const bool writes = ::acl_get_perm(rights, ACL_WRITE) == 1;
+    if (tag == ACL_MASK) {
+      maskWrites = writes;
+    } else if (tag == ACL_OTHER) {
+      groupOrOthersWrite = groupOrOthersWrite || writes;
+    } else if (tag == ACL_GROUP_OBJ || tag == ACL_GROUP) {
+      namedWrite = namedWrite || writes;
+    } else if (tag == ACL_USER && writes) {
+      void* qualifier = ::acl_get_qualifier(entry);
+      const bool someoneElse = qualifier == nullptr || !among(*static_cast<uid_t*>(qualifier));
+      ::acl_free(qualifier);
+      namedWrite = namedWrite || someoneElse;
+    }
+  }
+  // The mask bounds every entry but the owner's and the others'.
+  return groupOrOthersWrite || (namedWrite && maskWrites);
 }
 
 std::optional<FileStamp> LinuxFiles::Stamp(const std::string& path) {

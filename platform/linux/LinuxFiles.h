@@ -22,6 +22,9 @@ class LinuxFiles final : public Files {
   // Through the folder's POSIX access lists: the account and we get every right on the folder, and its
   // default list gives the same to both on what is created in it, nothing to others.
   bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
+  bool OthersMayWriteIn(const std::string& folder, const std::vector<std::uint32_t>& accounts) override;
+  std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& parent,
+                                                     std::optional<std::uint32_t> accountId) override;
 };
 
 }  // namespace platform::linux_system

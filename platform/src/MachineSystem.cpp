@@ -95,6 +95,15 @@ std::optional<std::uint32_t> MachineSystem::AccountId(const std::string& account
 std::uint32_t MachineSystem::OwnId() {
   return files_->OwnId();
 }
+bool MachineSystem::OthersMayWriteIn(const std::string& folder, const std::vector<std::uint32_t>& accounts) {
+  return files_->OthersMayWriteIn(folder, accounts);
+}
+
+std::unique_ptr<PrivateFolder> MachineSystem::CreatePrivateFolder(const std::string& parent,
+                                                                  std::optional<std::uint32_t> accountId) {
+  return files_->CreatePrivateFolder(parent, accountId);
+}
+
 bool MachineSystem::ShareFolder(const std::string& folder, std::uint32_t accountId) {
   return files_->ShareFolder(folder, accountId);
 }

@@ -122,6 +122,40 @@ std::optional<FileExposure> win32::Win32Files::Exposure(const std::string& path)
   return exposure;
 }
 
+bool win32::Win32Files::OthersMayWriteIn(const std::string& folder,
+                                         const std::vector<std::uint32_t>& accounts) {
+  PSID owner = nullptr;
+  PACL list = nullptr;
+  LocalMemory<void> security;
+  if (GetNamedSecurityInfoW(ToWide(folder).c_str(), SE_FILE_OBJECT,
+                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr, &list,
+                            nullptr, security.Receive()) != ERROR_SUCCESS ||
+      list == nullptr)
+    return true;
+  std::vector<std::vector<unsigned char>> allowed;
+  for (const std::uint32_t account : accounts)
+    allowed.push_back(AccountSid(account));
+  allowed.push_back(OwnSid());
+  // Adding a file or a folder, or deleting one, is writing in the folder.
+  constexpr DWORD kFolderWriteRights = kWriteRights | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | DELETE;
+  for (DWORD i = 0; i < list->AceCount; ++i) {
+    void* raw = nullptr;
+    if (!GetAce(list, i, &raw)) continue;
+    const auto* header = static_cast<const ACE_HEADER*>(raw);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;
+    auto* entry = static_cast<ACCESS_ALLOWED_ACE*>(raw);
+    PSID sid = &entry->SidStart;
+    if ((entry->Mask & kFolderWriteRights) == 0 || IsWellKnown(sid, WinLocalSystemSid) ||
+        IsWellKnown(sid, WinBuiltinAdministratorsSid) || IsWellKnown(sid, WinCreatorOwnerSid))
+      continue;
+    bool ours = false;
+    for (const auto& account : allowed)
+      ours = ours || (!account.empty() && EqualSid(sid, const_cast<unsigned char*>(account.data())));
+    if (!ours) return true;
+  }
+  return false;
+}
+
 std::optional<std::uint32_t> win32::Win32Files::RememberAccount(const void* sid) {
   std::vector<unsigned char> bytes = CopySid(sid);
   const std::lock_guard lock(accountsMutex_);

@@ -35,6 +35,9 @@ class Win32Files final : public Files {
   std::uint32_t OwnId() override;
   // Adds full control for the account and for us to the folder and, inherited, to everything made in it.
   bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
+  bool OthersMayWriteIn(const std::string& folder, const std::vector<std::uint32_t>& accounts) override;
+  std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& parent,
+                                                     std::optional<std::uint32_t> accountId) override;
 
  private:
   std::optional<std::uint32_t> RememberAccount(const void* sid);

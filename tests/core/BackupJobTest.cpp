@@ -257,3 +257,63 @@ TEST_F(JobTest, OnlyAFolderTheJobCreatesIsSharedWithTheServer) {
 
 }  // namespace
 }  // namespace testsupport
+
+namespace testsupport {
+namespace {
+
+// Others may write in the backup folder: the server works in a folder of the job's own, and the backup
+// takes its name only where nothing stands.
+TEST_F(JobTest, WhereOthersMayWriteTheBackupIsMadeApartAndTakesOnlyAFreeName) {
+  struct Case {
+    const char* what;
+    bool linkAtTheName;
+    core::StopReason stop;
+  };
+  const Case cases[] = {{"the name free", false, core::StopReason::None},
+                        {"a link planted at the name", true, core::StopReason::BackupFailed}};
+  settings.serverAccount = "0";
+  settings.verifyBackup = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(BackupFolder());
+    fs::create_directories(BackupFolder());
+    fs::permissions(BackupFolder(), fs::perms::all);
+    const fs::path victim = folder.Path() / "another.fdb";
+    std::ofstream(victim) << "another database";
+    if (c.linkAtTheName) fs::create_symlink(victim, Backup());
+    server.calls.clear();
+    const core::JobReport report = Run();
+    EXPECT_EQ(report.stop, c.stop) << transcript.Text();
+    ASSERT_EQ(server.calls.size(), 2u);
+    const fs::path made = server.calls[0].to;
+    EXPECT_EQ(made.parent_path().parent_path(), BackupFolder());
+    EXPECT_TRUE(made.parent_path().filename().string().starts_with(".kelmora-")) << made;
+    EXPECT_EQ(made.filename(), "APP_20260307_2105.gbk");
+    EXPECT_EQ(server.calls[1].to, made.parent_path() / "APP_20260307_2105_verificacao.fdb");
+    EXPECT_EQ(ReadAll(victim), "another database");
+    if (c.linkAtTheName) {
+      EXPECT_TRUE(fs::is_symlink(Backup()));
+      EXPECT_EQ(ReadAll(made), "backup") << "kept where it was made";
+      EXPECT_TRUE(HasLine(core::LogText(
+          "O backup n\xC3\xA3o foi conclu\xC3\xAD"
+          "do: o nome " +
+          Backup().string() + " j\xC3\xA1 existe e n\xC3\xA3o \xC3\xA9 deste backup; ele ficou em " +
+          made.string())))
+          << transcript.Text();
+    } else {
+      EXPECT_EQ(ReadAll(Backup()), "backup");
+      EXPECT_FALSE(fs::exists(made.parent_path())) << "the job's own folder goes";
+    }
+  }
+}
+
+// Only we and the server may write in the folder the job made: the server writes under the final name.
+TEST_F(JobTest, WhereNoOneElseMayWriteTheServerWritesUnderTheBackupsName) {
+  settings.serverAccount = "0";
+  EXPECT_EQ(Run().stop, core::StopReason::None) << transcript.Text();
+  ASSERT_EQ(server.calls.size(), 1u);
+  EXPECT_EQ(server.calls[0].to, Backup().string());
+}
+
+}  // namespace
+}  // namespace testsupport

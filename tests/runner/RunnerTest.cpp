@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <thread>
 
 #include "tests/support/AccessList.h"
 #include "tests/support/Accounts.h"
@@ -47,9 +50,13 @@ class ProgramFolder {
         << "[Dados]\r\nDir=" << location << "\r\n[Backup]\r\nSistema=Linux\r\n"
         << backupKeys;
   }
-  // Standard output and error together.
-  int Run(std::string& output, const std::vector<std::string>& arguments = {}) const {
-    std::vector<std::string> argv = {Program().string()};
+  // Standard output and error together. The environment's entries are the runner's alone (set by env
+  // under its account), not setpriv's.
+  int Run(std::string& output, const std::vector<std::string>& arguments = {},
+          const std::vector<std::string>& environment = {}) const {
+    std::vector<std::string> argv = {"env"};
+    argv.insert(argv.end(), environment.begin(), environment.end());
+    argv.push_back(Program().string());
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return RunCommand(account_ ? AsAccount(*account_, argv) : argv, &output);
   }
@@ -277,6 +284,105 @@ TEST(Runner, TheCredentialsFileGivesTheServersPasswordUnlessOthersMayReadIt) {
             std::string::npos)
       << log;
   EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), 1u);
+}
+
+// A backup folder as the package makes it: root's, in a group whose every member may write in it (here
+// the desktop user's own), setgid, its access lists giving the group and the server's account every right,
+// also on what is made in it.
+void MakeSharedBackupFolder(const fs::path& folder, gid_t group, uid_t server) {
+  fs::create_directory(folder);
+  ASSERT_EQ(chown(folder.c_str(), 0, group), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 02770), 0);
+  const std::string g = std::to_string(group);
+  const std::string u = std::to_string(server);
+  std::string output;
+  ASSERT_EQ(RunCommand({"setfacl", "-m",
+                        "u::rwx,g::rwx,o::---,m::rwx,g:" + g + ":rwx,u:" + u +
+                            ":rwx,d:u::rwx,d:g::rwx,d:o::---,"
+                            "d:m::rwx,d:g:" +
+                            g + ":rwx,d:u:" + u + ":rwx",
+                        folder.string()},
+                       &output),
+            0)
+      << output;
+}
+
+// Links to another database of the server's, where any member of the group may plant them: at the
+// backup's and the scratch database's names of the job's minute and the next, before the job or once it
+// has begun (its log opened), again and again until it ends. The runner's clock starts at 21:05:30 on 7
+// March 2026. Through no link may a database be overwritten or dropped; a backup's name taken fails the job.
+TEST(Runner, LinksPlantedInASharedBackupFolderReachNoDatabase) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  FirebirdServer server(ServerAccount());
+  const auto database = CreateAppDatabase(server, "RUN_LINKS");
+  const auto victim = CreateAppDatabase(server, "RUN_VICTIM");
+  const std::string victimBytes = ReadAll(victim);
+  struct Case {
+    const char* what;
+    std::vector<std::string> suffixes;
+    bool duringTheJob;
+    std::vector<int> exitCodes;  // the runner's, any of them
+  };
+  const Case cases[] = {
+      {"at the backup's names", {".gbk"}, false, {7}},
+      {"at the scratch database's names", {"_verificacao.fdb"}, false, {0}},
+      // Whether the links come before the backup is moved to its name is the race's to decide.
+      {"at both, while the job runs", {".gbk", "_verificacao.fdb"}, true, {0, 7}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProgramFolder folder(DesktopAccount());
+    folder.WriteIni(server.Location(database),
+                    "ContaServidor=" + std::to_string(ServerAccount().uid) + "\r\nVerificar=1\r\n");
+    const fs::path backups = folder.Path() / "backup";
+    MakeSharedBackupFolder(backups, DesktopAccount().gid, ServerAccount().uid);
+    std::vector<fs::path> links;
+    for (const char* minute : {"_20260307_2105", "_20260307_2106"})
+      for (const std::string& suffix : c.suffixes)
+        links.push_back(backups / ("RUN_LINKS" + (minute + suffix)));
+    std::atomic<bool> jobEnded = false;
+    std::thread planter([&] {
+      while (c.duringTheJob && !jobEnded && !fs::exists(backups / "backup.txt"))
+        std::this_thread::yield();
+      do {
+        for (const fs::path& link : links) {
+          std::error_code ignored;
+          fs::create_symlink(victim, link, ignored);
+        }
+      } while (c.duringTheJob && !jobEnded);
+    });
+    if (!c.duringTheJob) planter.join();
+    std::string output;
+    const int exitCode = folder.Run(output, {},
+                                    {"LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
+                                     "FAKETIME=@2026-03-07 21:05:30", "FAKETIME_DONT_FAKE_MONOTONIC=1"});
+    jobEnded = true;
+    if (planter.joinable()) planter.join();
+
+    EXPECT_NE(std::find(c.exitCodes.begin(), c.exitCodes.end(), exitCode), c.exitCodes.end()) << output;
+    EXPECT_TRUE(fs::exists(victim) && ReadAll(victim) == victimBytes) << "neither overwritten nor dropped\n"
+                                                                      << output;
+    for (const fs::path& link : links)
+      EXPECT_TRUE(fs::is_symlink(link) || c.duringTheJob) << link << " left as it was";
+    const bool nameTaken = exitCode == 7;
+    if (nameTaken) {
+      EXPECT_NE(
+          output.find(
+              "RUN_LINKS_20260307_2105.gbk j\xC3\xA1 existe e n\xC3\xA3o \xC3\xA9 deste backup; ele ficou "
+              "em " +
+              backups.string() + "/.kelmora-"),
+          std::string::npos)
+          << output;
+    } else {
+      EXPECT_NE(output.find("\nBackup verificado.\n"), std::string::npos) << output;
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(backups / "RUN_LINKS_20260307_2105.gbk"))) << output;
+    }
+    // The job's own folder goes, unless it holds the backup that found its name taken.
+    int ownFolders = 0;
+    for (const auto& entry : fs::directory_iterator(backups))
+      ownFolders += entry.path().filename().string().starts_with(".kelmora-");
+    EXPECT_EQ(ownFolders, nameTaken ? 1 : 0);
+  }
 }
 
 TEST(Runner, HelpListsEveryExitCodeAndAnUnknownArgumentIsAUsageError) {

@@ -55,6 +55,14 @@ class BackupJob {
  private:
   void Add(std::string_view cp1252Line);
   void ShareBackupFolder(const std::string& folder);
+  // A folder of the job's own for the server to work in, when others may write in the backup folder and
+  // the server's account is known here; nullptr otherwise (the server works under the final names).
+  // Throws std::system_error when it cannot be made.
+  std::unique_ptr<platform::PrivateFolder> OwnWorkFolder(const BackupNames& names);
+  // Moves the finished backup out of the work folder to its name; false (the report and the block saying
+  // why) when that name is taken or the move failed.
+  bool MoveToItsName(platform::PrivateFolder& workFolder, const BackupNames& made, const BackupNames& names,
+                     JobReport& report);
   void RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines,
                         BackupTally& tally);
   // The failed block's lines, and the removal of what a backup cut short left under the backup's name.

@@ -24,6 +24,9 @@ struct BackupNames {
   std::string localScratchDatabase;  // the same file as this machine names it
 
   static BackupNames For(const BackupSettings& settings, const platform::LocalDateTime& jobStart);
+  // The same names with the backup and the scratch database in a folder of the backup folder instead
+  // (the server's names in the server target's form: "/" separates in the Linux form, "\" in Windows').
+  BackupNames InFolder(const std::string& folderName, bool linuxServer) const;
 };
 
 // The server-side target when the server runs Linux ("Linux", exact letter case) and otherwise.

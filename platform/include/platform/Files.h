@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/PrivateFolder.h"
 
 namespace platform {
 
@@ -75,6 +76,14 @@ class Files {
   virtual std::optional<std::uint32_t> AccountId(const std::string& account) = 0;
   // The user id this program runs as.
   virtual std::uint32_t OwnId() = 0;
+  // Whether anyone but the accounts given and the system's administrators may create, rename or remove
+  // entries in the folder (its owner included when not among them); true when it cannot be told.
+  virtual bool OthersMayWriteIn(const std::string& folder, const std::vector<std::uint32_t>& accounts) = 0;
+  // Makes a PrivateFolder inside parent for us and the account (a database server's; nullopt: us alone).
+  // What either makes in it gets the rights that parent gives what is made in it, and us and the account
+  // besides. Throws std::system_error.
+  virtual std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& parent,
+                                                             std::optional<std::uint32_t> accountId) = 0;
   // Lets another account (a database server's) read, write and enter a folder of ours, and makes every
   // file created in it readable and writable by us and by that account and by no one else, whoever
   // creates it. False when the folder's owner cannot do that here (not ours, no access lists).

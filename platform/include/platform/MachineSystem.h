@@ -43,6 +43,9 @@ class MachineSystem : public System {
   std::optional<FileExposure> Exposure(const std::string& path) override;
   std::optional<std::uint32_t> AccountId(const std::string& account) override;
   std::uint32_t OwnId() override;
+  bool OthersMayWriteIn(const std::string& folder, const std::vector<std::uint32_t>& accounts) override;
+  std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& parent,
+                                                     std::optional<std::uint32_t> accountId) override;
   bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
 
   std::string AutostartFolder() override;
