@@ -69,7 +69,7 @@ std::string BackupVerification::RowsProblem() {
   try {
     restored = probe_.CountRows(Location(names_.scratchDatabase), credentials_.service, tables);
   } catch (const std::exception& error) {
-    return "as linhas da base restaurada não foram contadas: " + OneLine(error.what());
+    return "a base restaurada não abre: " + OneLine(error.what());
   }
   for (const auto& [table, rows] : tally_.RowsWritten()) {
     const auto found = restored.find(table);
@@ -95,6 +95,9 @@ std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
   } catch (const std::exception& error) {
     return "a restauração falhou: " + OneLine(error.what());
   }
+  // The rows first: a trigger of the database's own on connecting or disconnecting may write rows into the
+  // restored database with every attachment after its restore.
+  if (std::string problem = RowsProblem(); !problem.empty()) return problem;
   int restoredTables = 0;
   try {
     // The scratch database belongs to the services manager's user, who restored it.
@@ -113,7 +116,7 @@ std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
     return "a base restaurada tem " + std::to_string(restoredTables) +
            (restoredTables == 1 ? " tabela" : " tabelas") + " e a de origem " + std::to_string(sourceTables);
   }
-  return RowsProblem();
+  return {};
 }
 
 void BackupVerification::DropScratchDatabase() {

@@ -366,7 +366,9 @@ TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups
   EXPECT_NE(readAs(false, backup), 0);
 
   // The installed runner as its service runs it: the package's system account, umask 0007, the credentials
-  // in a folder of its own as LoadCredential= hands them over, here with every backup verified.
+  // in a folder of its own as LoadCredential= hands them over, here with every backup verified. Its clock
+  // is another minute's: in a folder the group may write, a backup's name that is taken (here by the menu's
+  // backup of this minute) is left alone and fails the job.
   std::ofstream(kProgramFolder / "sistema.ini", std::ios::app) << "Verificar=1\n";
   const fs::path handedIn = home.string() + ".credentials";
   const RemovedAtEnd handedInRemoved{{handedIn}};
@@ -375,10 +377,13 @@ TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups
   ASSERT_EQ(RunCommand({"chown", "-R", kAccount + ":", handedIn.string()}, &output), 0) << output;
   fs::permissions(handedIn / "credenciais", fs::perms::owner_read);
   fs::permissions(handedIn, fs::perms::owner_read | fs::perms::owner_exec);
-  ASSERT_EQ(RunCommand({"setpriv", "--reuid=" + kAccount, "--regid=" + kAccount, "--init-groups", "--", "sh",
-                        "-c", "umask 0007; exec /opt/kelmora-backup/kelmora-backup-run"},
-                       &output, {"CREDENTIALS_DIRECTORY=" + handedIn.string()}),
-            0)
+  ASSERT_EQ(
+      RunCommand({"setpriv", "--reuid=" + kAccount, "--regid=" + kAccount, "--init-groups", "--", "sh", "-c",
+                  "umask 0007; exec env LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 "
+                  "FAKETIME='@2026-03-07 21:05:30' FAKETIME_DONT_FAKE_MONOTONIC=1 "
+                  "/opt/kelmora-backup/kelmora-backup-run"},
+                 &output, {"CREDENTIALS_DIRECTORY=" + handedIn.string()}),
+      0)
       << output;
   EXPECT_NE(output.find("Backup verificado.\n"), std::string::npos) << output;
   EXPECT_NE(ReadAll(kBackupFolder / "backup.txt").find("Backup verificado.\r\n"), std::string::npos);
