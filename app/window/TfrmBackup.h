@@ -21,6 +21,7 @@ class QStatusBar;
 namespace app {
 
 class OutputView;
+class ProgramChannel;
 class TGauge;
 class TRxTrayIcon;
 
@@ -124,9 +125,14 @@ class TfrmBackup : public QMainWindow {
     NotCopied,  // a good backup that did not reach the copy folder
     Failed,     // no backup, or one that did not verify
   };
+  bool ShowsBackupState() const;
   void ShowJobRunning();
   void ShowJobEnded(const QString& started, JobEnd end, const QString& problem);
   void ShowSettingsProblem(const QString& problem);
+  // Automatic mode on a desktop without a notification area: says so, and answers a start from the menu
+  // by showing this window.
+  void ShowRunningWithoutTray();
+  void OpenChannel();
   bool NoScheduleTimes() const;
   // The server's error that ended the last job, from its transcript.
   QString FailureText() const;
@@ -151,6 +157,7 @@ class TfrmBackup : public QMainWindow {
   };
 
   std::unique_ptr<db::BackupSettingsSource> settingsSource_;
+  std::unique_ptr<ProgramChannel> channel_;
   QStringList arguments_;
   core::BackupSettings settings_;
   // What the running or the last job wrote: the output area shows it and the log received it.

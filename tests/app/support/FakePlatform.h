@@ -14,8 +14,9 @@ struct ProcessEnded {
   int exitCode;
 };
 
-// A system for in-process tests: boxes are recorded instead of shown, sleeps only count, the end of the
-// process throws ProcessEnded, and the clock is whatever the test sets (the real clock by default).
+// A system for in-process tests: boxes and notifications are recorded instead of shown, sleeps only count,
+// the end of the process throws ProcessEnded, the clock is whatever the test sets (the real clock by
+// default), and the desktop has a notification area and no session bus unless the test says otherwise.
 // Everything else is the machine's own. Installed for its lifetime.
 class FakePlatform : public app::DesktopSystem {
  public:
@@ -31,9 +32,12 @@ class FakePlatform : public app::DesktopSystem {
     boxes.push_back({kind, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))});
     if (onMessage) onMessage(boxes.back());
   }
-  void Notify(app::TRxTrayIcon&, const QString& title, const QString& text) override {
+  void Notify(const QString& title, const QString& text, app::NotificationUrgency urgency) override {
     notifications.push_back({app::MessageBoxKind::Plain, title + QLatin1Char('|') + text});
+    urgencies.push_back(urgency);
   }
+  bool TrayAvailable() override { return trayAvailable; }
+  QDBusConnection SessionBus() override { return bus; }
   void ExecModal(QDialog& dialog) override {
     modalShown.push_back(&dialog);
     if (onModal) onModal(dialog);
@@ -50,8 +54,12 @@ class FakePlatform : public app::DesktopSystem {
   }
 
   std::vector<Box> boxes;
-  // Notifications from the tray icon, as "title|text".
+  // Desktop notifications, as "title|text", and their urgencies.
   std::vector<Box> notifications;
+  std::vector<app::NotificationUrgency> urgencies;
+  bool trayAvailable = true;
+  // No bus unless the test connects one.
+  QDBusConnection bus{QStringLiteral("no session bus")};
   std::vector<QDialog*> modalShown;
   long long sleptMilliseconds = 0;
   std::function<void(const Box&)> onMessage;

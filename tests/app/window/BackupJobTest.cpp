@@ -53,8 +53,9 @@ void SetLastWrite(const fs::path& file, const QDateTime& when) {
 class BackupJobTest : public ::testing::Test {
  protected:
   std::unique_ptr<app::TfrmBackup> Start(const std::string& location, bool manual,
-                                         const std::string& system = "Linux") {
-    auto form = StartWindow(folder, location, manual, system);
+                                         const std::string& system = "Linux",
+                                         const std::string& backupLines = {}) {
+    auto form = StartWindow(folder, location, manual, system, backupLines);
     form->tmrConexao.stop();  // the settings are given by each test
     return form;
   }
@@ -179,7 +180,7 @@ TEST_F(BackupJobTest, ABackupThatDoesNotVerifyIsAFailureOfTheTrayAndTheOutputAre
   const auto database = CreateAppDatabase(server, "JOB_VERIFY");
   platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 0, 0)); };
   folder.Write("sistema.ini", "[Dados]\r\nDir=" + server.Location(database) +
-                                  "\r\n[Backup]\r\nSistema=Linux\r\nVerificar=1\r\n");
+                                  "\r\n[Backup]\r\nSistema=Linux\r\nVerificar=1\r\nMostrarEstado=1\r\n");
   auto form = std::make_unique<app::TfrmBackup>(QStringList{QStringLiteral("backup")},
                                                 QString::fromStdString(folder.WithSeparator()));
   form->tmrConexao.stop();
@@ -314,18 +315,24 @@ TEST_F(BackupJobTest, StoppedServerEndsTheJobButTheLogAndTheScheduleCarryOn) {
             std::string::npos);
 }
 
-TEST_F(BackupJobTest, AClockJumpOverAScheduleTimeGivesOneCatchUpJobThatTheLogNames) {
+TEST_F(BackupJobTest, AClockJumpOverAScheduleTimeRunsNoJobUnlessCatchUpIsAskedForThenOneThatTheLogNames) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "JOB_LATE");
-  QDateTime now(QDate(2026, 3, 7), QTime(7, 59, 58));
+  QDateTime now;
   platform.now = [&] { return now; };
-  auto form = Start(server.Location(database), false);
-  form->Settings().scheduleTimes = {"08:00", "", "", ""};
-  app::Guarded([&] { form->tmrRelogioTimer(); });
-  now = QDateTime(QDate(2026, 3, 7), QTime(9, 12, 0));  // the machine slept through 08:00
-  app::Guarded([&] { form->tmrRelogioTimer(); });
-  now = now.addSecs(1);
-  app::Guarded([&] { form->tmrRelogioTimer(); });
+  const auto sleepThrough0800 = [&](const std::string& keys) {
+    now = QDateTime(QDate(2026, 3, 7), QTime(7, 59, 58));
+    auto form = Start(server.Location(database), false, "Linux", keys);
+    form->Settings().scheduleTimes = {"08:00", "", "", ""};
+    app::Guarded([&] { form->tmrRelogioTimer(); });
+    now = QDateTime(QDate(2026, 3, 7), QTime(9, 12, 0));  // the machine slept through 08:00
+    app::Guarded([&] { form->tmrRelogioTimer(); });
+    now = now.addSecs(1);
+    app::Guarded([&] { form->tmrRelogioTimer(); });
+  };
+  sleepThrough0800({});
+  EXPECT_FALSE(fs::exists(BackupFolder())) << "the time is missed for that day; nothing catches up";
+  sleepThrough0800("RecuperarHorarios=1\r\n");
   EXPECT_EQ(FilesIn(BackupFolder(), ".gbk").size(), 1u);
   const std::string log = Log();
   EXPECT_TRUE(
@@ -428,7 +435,7 @@ namespace {
 
 TEST_F(ReplayedJobTest, TheTrayIconTellsTheLastBackupAndAFailureReachesAPerson) {
   platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 0, 0)); };
-  auto form = Start("dbhost:/dados/APP.FDB", false);
+  auto form = Start("dbhost:/dados/APP.FDB", false, "Linux", "MostrarEstado=1\r\n");
   app::TRxTrayIcon& tray = *form->RxTrayIcon;
   EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup"));
 
@@ -466,17 +473,28 @@ TEST_F(ReplayedJobTest, TheTrayIconTellsTheLastBackupAndAFailureReachesAPerson) 
   EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 falhou"));
   EXPECT_EQ(Picture(tray.Icon()), Picture(app::ProgramIcon(app::BackupState::Failed)));
   ASSERT_EQ(platform.notifications.size(), 2u);
+  EXPECT_EQ(platform.urgencies[1], app::NotificationUrgency::Critical);
   EXPECT_TRUE(StartsWith(platform.notifications[1].text,
                          QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 não foi concluído.\n"
                                         "Unable to complete network request to host \"dbhost\"")));
 }
 
-TEST_F(ReplayedJobTest, ManualModeKeepsItsTrayIconOutOfIt) {
-  auto form = Start("dbhost:/dados/APP.FDB", true);
-  control->Fail("isc_service_attach", {isc_arg_gds, isc_network_error, isc_arg_end});
-  Run(*form);
-  EXPECT_EQ(form->RxTrayIcon->Hint(), QStringLiteral("Kelmora Backup"));
-  EXPECT_TRUE(platform.notifications.empty());
+TEST_F(ReplayedJobTest, ManualModeAndAnIniWithOnlyDirAndSistemaKeepTheTrayIconAsItIs) {
+  struct Case {
+    bool manual;
+    const char* keys;
+  };
+  for (const Case& c : {Case{true, "MostrarEstado=1\r\n"}, Case{false, ""}}) {
+    auto form = Start("dbhost:/dados/APP.FDB", c.manual, "Linux", c.keys);
+    control->Fail("isc_service_attach", {isc_arg_gds, isc_network_error, isc_arg_end});
+    Run(*form);
+    EXPECT_EQ(form->memSaida->Lines()[4],
+              "Ocorreu um erro inesperado. O backup n\xE3o foi conclu\xED"
+              "do.");
+    EXPECT_EQ(form->RxTrayIcon->Hint(), QStringLiteral("Kelmora Backup")) << c.manual;
+    EXPECT_EQ(Picture(form->RxTrayIcon->Icon()), Picture(app::ProgramIcon()));
+    EXPECT_TRUE(platform.notifications.empty());
+  }
 }
 
 }  // namespace

@@ -21,17 +21,19 @@ constexpr long kNetworkError = 335544721;
 
 class SettingsLoadTest : public ::testing::Test {
  protected:
-  std::unique_ptr<app::TfrmBackup> Start(const std::string& location, bool manual) {
-    return StartWindow(folder, location, manual);
+  std::unique_ptr<app::TfrmBackup> Start(const std::string& location, bool manual,
+                                         const std::string& backupLines = {}) {
+    return StartWindow(folder, location, manual, "Linux", backupLines);
   }
   // The tick as the event loop delivers it.
   static void Tick(app::TfrmBackup& form) {
     app::Guarded([&] { form.tmrConexaoTimer(); });
   }
   // A window on a new database of the given name whose first tick is refused the login.
-  std::unique_ptr<app::TfrmBackup> TickWithAWrongPassword(const std::string& name, bool manual) {
+  std::unique_ptr<app::TfrmBackup> TickWithAWrongPassword(const std::string& name, bool manual,
+                                                          const std::string& backupLines = {}) {
     FirebirdServer& server = FirebirdServer::Shared();
-    auto form = Start(server.Location(CreateAppDatabase(server, name)), manual);
+    auto form = Start(server.Location(CreateAppDatabase(server, name)), manual, backupLines);
     WriteCredentialsFile(folder.Path() / "credenciais", "Senha=wrong password\n");
     Tick(*form);
     return form;
@@ -64,7 +66,7 @@ TEST_F(SettingsLoadTest, EmptyTableGivesEmptySettingsAndManualModeKeepsItsText) 
   AppDatabaseOptions options;
   options.row.reset();
   const auto database = CreateAppDatabase(server, "load_empty", options);
-  auto automatic = Start(server.Location(database), false);
+  auto automatic = Start(server.Location(database), false, "MostrarEstado=1\r\n");
   Tick(*automatic);
   EXPECT_EQ(automatic->Settings().scheduleTimes, (std::array<std::string, 4>{}));
   EXPECT_EQ(automatic->Settings().retentionDays, 0);
@@ -98,14 +100,20 @@ TEST_F(SettingsLoadTest, MissingColumnReachesTheErrorBoxAndTheProgramRunsOnWitho
   EXPECT_TRUE(form->stbStatusPanel->text().startsWith(QStringLiteral("Dados: ")));
 }
 
-TEST_F(SettingsLoadTest, WrongPasswordInAutomaticModeIsNotified) {
-  auto form = TickWithAWrongPassword("load_password_auto", false);
-  EXPECT_TRUE(platform.boxes.empty());
-  ASSERT_EQ(platform.notifications.size(), 1u);
-  EXPECT_TRUE(StartsWith(
-      platform.notifications[0].text,
-      QStringLiteral("Kelmora Backup|As configurações de backup não foram lidas do banco de dados.\n"
-                     "Your user name and password are not defined.")));
+TEST_F(SettingsLoadTest, WrongPasswordInAutomaticModeIsNotifiedOnlyWhenTheStateIsAskedFor) {
+  // Without the key, a connection error other than the network's gives no message at all.
+  for (const std::string& keys : {std::string(), std::string("MostrarEstado=1\r\n")}) {
+    platform.notifications.clear();
+    auto form = TickWithAWrongPassword("load_password_auto" + std::to_string(keys.size()), false, keys);
+    EXPECT_TRUE(platform.boxes.empty());
+    ASSERT_EQ(platform.notifications.size(), keys.empty() ? 0u : 1u) << keys;
+    if (keys.empty()) continue;
+    EXPECT_TRUE(StartsWith(
+        platform.notifications[0].text,
+        QStringLiteral("Kelmora Backup|As configurações de backup não foram lidas do banco de dados.\n"
+                       "Your user name and password are not defined.")));
+    EXPECT_EQ(platform.urgencies[0], app::NotificationUrgency::Critical);
+  }
 }
 
 TEST_F(SettingsLoadTest, WrongPasswordIsSwallowedWithoutRetry) {
