@@ -167,5 +167,39 @@ TEST(Heartbeat, AddressesAreReadIntoHostPortAndTarget) {
   }
 }
 
+TEST(MonitorSignals, GoAfterThePathAndTheBodyKeepsTheBlocksEndInUtf8) {
+  const std::pair<const char*, const char*> urls[] = {
+      {"https://hc-ping.com/5f0c", "https://hc-ping.com/5f0c/start"},
+      {"https://hc-ping.com/5f0c/", "https://hc-ping.com/5f0c/start"},
+      {"http://10.0.0.5:8080?rid=7#part", "http://10.0.0.5:8080/start?rid=7#part"},
+      {"https://hc.example.net/ping/key/backup?create=1",
+       "https://hc.example.net/ping/key/backup/start?create=1"},
+  };
+  for (const auto& [url, start] : urls) {
+    EXPECT_EQ(core::MonitorSignalUrl(url, "start"), start);
+    EXPECT_EQ(core::MonitorSignalUrl(url, ""), url);
+  }
+  EXPECT_EQ(core::MonitorSignalUrl("https://hc-ping.com/5f0c", "7"), "https://hc-ping.com/5f0c/7");
+
+  EXPECT_EQ(core::MonitorBody("Backup conclu\xED"
+                              "do.\r\n"),
+            "Backup conclu\xC3\xAD"
+            "do.\r\n");
+  // A long block: its last lines whole, within the limit, the first one that would not fit left out.
+  std::string block;
+  for (int line = 0; line < 2000; ++line)
+    block += "linha n\xBA " + std::to_string(line) + "\r\n";
+  const std::string body = core::MonitorBody(block);
+  EXPECT_LE(body.size(), 10000u);
+  EXPECT_GT(body.size(), 9980u);
+  EXPECT_TRUE(body.starts_with("linha n\xC2\xBA ")) << body.substr(0, 20);
+  EXPECT_TRUE(body.ends_with("linha n\xC2\xBA 1999\r\n"));
+  // One line longer than the limit is cut where a character begins.
+  std::string accents;
+  for (int i = 0; i < 4999; ++i)
+    accents += "\xC3\xA9";
+  EXPECT_EQ(core::MonitorBody(std::string(10000, '\xE9') + "x"), accents + "x");
+}
+
 }  // namespace
 }  // namespace testsupport
