@@ -14,9 +14,9 @@
 namespace testsupport {
 
 // A private session bus (dbus-daemon) for tests of what the program says on a desktop's bus: its
-// notifications, and the channel between two of its starts. It listens on a socket in a folder of its
-// own, starts no service by itself, admits the connections of its own account only (the test's, or the
-// given account's, as a user's session bus does) and is killed with the object.
+// notifications, and the channel between two of its starts. It runs under the test's account or the
+// given one and listens on a socket in a folder that only that account may enter, as a user's session bus
+// admits that user only; it starts no service by itself and is killed with the object.
 class SessionBus {
  public:
   explicit SessionBus(const std::optional<Account>& account = std::nullopt);
