@@ -291,6 +291,18 @@ TEST(Runner, HelpListsEveryExitCodeAndAnUnknownArgumentIsAUsageError) {
   std::string output;
   EXPECT_EQ(folder.Run(output, {"MANUAL"}), 2);
   EXPECT_NE(output.find("Argumento desconhecido: MANUAL"), std::string::npos) << output;
+  EXPECT_EQ(output.find("<3>"), std::string::npos) << "a terminal gets plain lines";
+
+  // Standard error as systemd hands it over to the journal: every line says it is an error.
+  const fs::path errors = folder.Path() / "errors";
+  const std::string journal = "exec 2>\"$1\"; JOURNAL_STREAM=$(stat -c %d:%i \"$1\") exec \"$0\" MANUAL";
+  EXPECT_EQ(RunCommand({"sh", "-c", journal, folder.Program().string(), errors.string()}, &output), 2);
+  const std::string logged = ReadAll(errors);
+  EXPECT_TRUE(logged.starts_with("<3>Argumento desconhecido: MANUAL\n<3>\n<3>Uso: kelmora-backup-run"))
+      << logged;
+  EXPECT_TRUE(logged.ends_with(
+      "\n<3>  11  arquivo credenciais recusado (outros podem l\xC3\xAA-lo) ou ileg\xC3\xADvel\n"))
+      << logged;
 }
 
 }  // namespace
