@@ -13,6 +13,8 @@ packages=(
   libgtest-dev
   clang libclang-rt-14-dev
   xvfb xauth trayer xdotool x11-utils x11-apps imagemagick libxcb1-dev
+  # A private session bus for the tests of notifications and of the channel between two starts.
+  dbus-daemon
   # The real program's benchmark clicks through XTEST on a connection of its own, without a tool's start-up.
   libxcb-xtest0-dev
   fonts-dejavu-core fonts-liberation
