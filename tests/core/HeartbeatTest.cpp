@@ -36,6 +36,52 @@ TEST_F(HeartbeatJobTest, EverySuccessfulJobCallsTheMonitorOnceAndAFailedOneNever
   EXPECT_EQ(monitor.Requests().size(), 2u) << "neither a failed job nor one without its copy is a success";
 }
 
+// MonitorDetalhado: the start, then the end's signal with the block so far (everything but its closing
+// lines) as a body in UTF-8; the failure's signal is the window's "fail" or what the caller reads from the
+// report.
+TEST_F(HeartbeatJobTest, SignalsTheStartThenTheSuccessOrTheFailureWithTheBlockAsBody) {
+  LoopbackMonitor monitor("HTTP/1.1 200 OK");
+  settings.monitorUrl = monitor.Url("/ping/0c1d?rid=1");
+  settings.monitorSignals = true;
+  struct Case {
+    bool fails;
+    core::FailureSignal signal;
+    const char* endRequest;
+    const char* bodyEnd;  // UTF-8
+  };
+  const Case cases[] = {
+      {false,
+       {},
+       "POST /ping/0c1d?rid=1 HTTP/1.1\r\n",
+       "Backup conclu\xC3\xAD"
+       "do.\r\n\r\n"},
+      {true, {}, "POST /ping/0c1d/fail?rid=1 HTTP/1.1\r\n", "  Error reading data from the connection.\r\n"},
+      {true,
+       [](const core::JobReport& report) {
+         return report.stop == core::StopReason::BackupFailed ? "7" : "unexpected";
+       },
+       "POST /ping/0c1d/7?rid=1 HTTP/1.1\r\n", "  Error reading data from the connection.\r\n"},
+  };
+  std::size_t before = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.endRequest);
+    if (c.fails) server.backupFailure = {"Error reading data from the connection.", 0};
+    core::BackupJob job(settings, core::JobPorts{server, server}, core::JobSystem::Of(clock), transcript,
+                        observer, c.signal);
+    EXPECT_EQ(job.Run(false).monitor, core::StepResult::Done);
+    const std::vector<std::string> requests = monitor.Requests();
+    ASSERT_EQ(requests.size(), before + 2);
+    EXPECT_TRUE(requests[before].starts_with("GET /ping/0c1d/start?rid=1 HTTP/1.1\r\n")) << requests[before];
+    const std::string& end = requests[before + 1];
+    EXPECT_TRUE(end.starts_with(c.endRequest)) << end;
+    EXPECT_NE(end.find("\r\n\r\nBackup iniciado em 07/03/2026 21:05:59\r\n\r\nRealizando o backup para "),
+              std::string::npos)
+        << end;
+    EXPECT_TRUE(end.ends_with(c.bodyEnd)) << end;
+    before = requests.size();
+  }
+}
+
 TEST_F(HeartbeatJobTest, AMonitorThatCannotBeToldIsOneLineOfTheBlockAndTheJobSucceeds) {
   LoopbackMonitor failing("HTTP/1.1 503 Service Unavailable");
   const int closedPort = FreeLoopbackPort();
