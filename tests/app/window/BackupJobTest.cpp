@@ -12,8 +12,10 @@
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/ProgressGauge.h"
 #include "core/BackupJob.h"
+#include "core/Heartbeat.h"
 #include "tests/app/support/StartsWith.h"
 #include "tests/app/support/WindowTest.h"
+#include "tests/support/LoopbackMonitor.h"
 
 namespace testsupport {
 namespace {
@@ -260,6 +262,38 @@ TEST_F(BackupJobTest, AClockJumpOverAScheduleTimeRunsNoJobUnlessCatchUpIsAskedFo
                         "Backup fora de hora: o hor\xE1rio 08:00 passou sem backup.\r\n\r\n"
                         "Realizando o backup para "))
       << Log();
+}
+
+// A monitor that keeps its connection alive a byte every 4 s, under any wait for the next byte, and would
+// send a whole "200 OK" minutes later: the one deadline of the call ends it, and meanwhile the window
+// answers its user.
+TEST_F(BackupJobTest, ATricklingMonitorEndsByTheDeadlineWhileTheWindowAnswers) {
+  using namespace std::chrono_literals;
+  LoopbackMonitor trickling("HTTP/1.1 200 OK", 4s);
+  auto form = Start(false, "UrlMonitor=" + trickling.Url("/ping/0c1d") + "\r\n");
+  form->hide();
+  // The user's click on the tray icon, once the call has reached the monitor: the window must come up
+  // while the job still waits for the monitor, not after it.
+  bool clickedDuringCall = false;
+  bool shownDuringCall = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (clickedDuringCall || trickling.Requests().empty()) return;
+    clickedDuringCall = !Shows(*form, "Monitor n\xE3o avisado: Timeout was reached");
+    form->RxTrayIconClick();
+    shownDuringCall = form->isVisible() && clickedDuringCall;
+  });
+  poll.start(50);
+  const auto start = std::chrono::steady_clock::now();
+  Click(*form);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  poll.stop();
+  EXPECT_TRUE(Shows(*form, "Monitor n\xE3o avisado: Timeout was reached")) << form->memSaida->Text();
+  EXPECT_TRUE(clickedDuringCall) << "the click waited for the call";
+  EXPECT_TRUE(shownDuringCall);
+  EXPECT_LT(elapsed, core::kMonitorDeadline + 10s) << "one deadline for the whole call";
+  EXPECT_EQ(trickling.Requests().size(), 1u);
+  EXPECT_TRUE(form->tmrRelogio.isActive()) << "the schedule carries on";
 }
 
 TEST_F(BackupJobTest, LogThatCannotBeOpenedShowsTheIOErrorBox) {
