@@ -214,11 +214,23 @@ TEST(Runner, EachKindOfFailureHasItsOwnExitCode) {
        "es de backup n\xC3\xA3o foram lidas"},
   };
   for (const Case& c : cases) {
+    // A monitor that hears of failures is sent the exit code, also when the job never started.
+    LoopbackMonitor monitor("HTTP/1.1 200 OK");
     ProgramFolder folder;
-    if (const std::string dir = c.prepare(folder); !dir.empty()) folder.WriteIni(dir);
+    if (const std::string dir = c.prepare(folder); !dir.empty())
+      folder.WriteIni(dir, "UrlMonitor=" + monitor.Url("/ping") + "\r\nMonitorDetalhado=1\r\n");
     std::string output;
     EXPECT_EQ(folder.Run(output), c.exitCode) << c.name << "\n" << output;
     EXPECT_NE(output.find(c.printed), std::string::npos) << c.name << "\n" << output;
+    const std::vector<std::string> requests = monitor.Requests();
+    if (c.exitCode == 3) {
+      EXPECT_TRUE(requests.empty()) << "no sistema.ini, no monitor";
+      continue;
+    }
+    ASSERT_FALSE(requests.empty()) << c.name;
+    EXPECT_TRUE(requests.back().starts_with("POST /ping/" + std::to_string(c.exitCode) + " HTTP/1.1\r\n"))
+        << c.name << "\n"
+        << requests.back();
   }
 }
 
