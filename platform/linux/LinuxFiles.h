@@ -25,6 +25,7 @@ class LinuxFiles final : public Files {
   // Through the folder's POSIX access lists: the account and we get every right on the folder, and its
   // default list gives the same to both on what is created in it, nothing to others.
   bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
+  bool AccountMayWrite(const std::string& folder, std::uint32_t accountId) override;
 };
 
 }  // namespace platform::linux_system

@@ -107,6 +107,9 @@ std::uint32_t MachineSystem::OwnId() {
 bool MachineSystem::ShareFolder(const std::string& folder, std::uint32_t accountId) {
   return files_->ShareFolder(folder, accountId);
 }
+bool MachineSystem::AccountMayWrite(const std::string& folder, std::uint32_t accountId) {
+  return files_->AccountMayWrite(folder, accountId);
+}
 
 std::string MachineSystem::AutostartFolder() {
   return autostart_->AutostartFolder();

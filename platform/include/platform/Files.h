@@ -103,6 +103,10 @@ class Files {
   // file created in it readable and writable by us and by that account and by no one else, whoever
   // creates it. False when the folder's owner cannot do that here (not ours, no access lists).
   virtual bool ShareFolder(const std::string& folder, std::uint32_t accountId) = 0;
+  // Whether another account (a database server's) may pass through to a folder of this machine and create
+  // files in it, by the folder's owner, its access lists and the rights of everyone else; the groups the
+  // account belongs to are not looked at. False when it cannot be told.
+  virtual bool AccountMayWrite(const std::string& folder, std::uint32_t accountId) = 0;
 };
 
 }  // namespace platform

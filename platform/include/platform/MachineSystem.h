@@ -47,6 +47,7 @@ class MachineSystem : public System {
   std::optional<std::uint32_t> AccountId(const std::string& account) override;
   std::uint32_t OwnId() override;
   bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
+  bool AccountMayWrite(const std::string& folder, std::uint32_t accountId) override;
 
   std::string AutostartFolder() override;
   bool AutostartFolderUsable(bool createWhenMissing) override;
