@@ -26,8 +26,6 @@ static_assert(kStatusLength == ISC_STATUS_LENGTH);
 
 namespace {
 
-constexpr const char* kDefaultFileName = "libfbclient.so.2";
-
 // Looked up and required in this order, whether or not the service side calls them: a library that
 // lacks any of them is not one this program can work with.
 constexpr std::array<const char*, 43> kRequiredEntryPoints = {
@@ -85,7 +83,8 @@ constexpr std::array<const char*, 10> kServicesEntryPoints = {
 
 struct LoaderState {
   std::mutex mutex;
-  std::string fileName = kDefaultFileName;
+  // The system's usual name of the library.
+  std::string fileName = platform::ClientLibraryFileNames().front();
   platform::SharedLibrary library;
   ClientEntryPoints entryPoints;
   std::atomic<bool> loaded = false;

@@ -8,7 +8,8 @@
 
 namespace db {
 
-// The file names tried in order: "libfbclient.so.2", then the older "libfbclient.so" and "libgds.so".
+// The file names tried in order: platform::ClientLibraryFileNames() ("libfbclient.so.2", then the older
+// "libfbclient.so" and "libgds.so"; "fbclient.dll", then "gds32.dll" on Windows).
 std::vector<std::string> DefaultClientLibraryFileNames();
 // Replaces the list (names or paths), forgets what was bound and unloads nothing; the next
 // EnsureClientLoaded loads from the new list. Meant for tests that load a stand-in library.

@@ -166,7 +166,7 @@ const std::vector<const char*>& RequiredEntryPoints() {
 }
 
 std::vector<std::string> DefaultClientLibraryFileNames() {
-  return {"libfbclient.so.2", "libfbclient.so", "libgds.so"};
+  return platform::ClientLibraryFileNames();
 }
 
 void SetClientLibraryFileNames(std::vector<std::string> fileNames) {

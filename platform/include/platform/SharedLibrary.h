@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/System.h"
 
@@ -9,6 +10,9 @@ namespace platform {
 // A shared library opened by name through the system in use, closed when the object goes unless it was
 // kept for the rest of the process. Entry points are looked up by name; what a missing one means is the
 // caller's rule.
+// The file names the Firebird client library goes by on this system, the usual one first.
+std::vector<std::string> ClientLibraryFileNames();
+
 class SharedLibrary {
  public:
   SharedLibrary() = default;
