@@ -17,6 +17,8 @@ void ReadSettingsFile(BackupSettings& settings, platform::System& system) {
   // Keys that older versions ignore: what they switch on stays off until an administrator adds them.
   settings.verifyBackup = SwitchIsOn(profile.ReadString("Backup", "Verificar", ""));
   settings.monitorUrl = DecodeFileText(profile.ReadString("Backup", "UrlMonitor", ""));
+  settings.transferBackup = SwitchIsOn(profile.ReadString("Backup", "Transferir", ""));
+  settings.verificationFolder = DecodeFileText(profile.ReadString("Backup", "PastaVerificacao", ""));
   // Copies outside the package keep a 0644 file working; the job's block says what that exposes.
   const std::optional<platform::FileExposure> exposure = system.Exposure(path);
   settings.monitorUrlExposed = exposure && exposure->othersMayRead;

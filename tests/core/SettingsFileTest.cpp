@@ -22,14 +22,19 @@ TEST(SettingsFile, KeysAnOlderFileLacksKeepTheirDefaults) {
   EXPECT_EQ(older.serverAccount, "firebird");
   EXPECT_FALSE(older.verifyBackup);
   EXPECT_EQ(older.monitorUrl, "");
+  EXPECT_FALSE(older.transferBackup);
+  EXPECT_EQ(older.verificationFolder, "");
 
   const core::BackupSettings full = Read(
       "[Dados]\nDir=srv:/dados/APP.FDB\n[Backup]\nSistema=Linux\nContaServidor=fb\nVerificar=1\n"
-      "UrlMonitor=https://hc.example.net/ping/c\xC3\xA9u\n");
+      "UrlMonitor=https://hc.example.net/ping/"
+      "c\xC3\xA9u\nTransferir=Sim\nPastaVerificacao=D:\\Verifica\xE7\xE3o\n");
   EXPECT_EQ(full.serverSystem, "Linux");
   EXPECT_EQ(full.serverAccount, "fb");
   EXPECT_TRUE(full.verifyBackup);
   EXPECT_EQ(full.monitorUrl, "https://hc.example.net/ping/c\xC3\xA9u");
+  EXPECT_TRUE(full.transferBackup);
+  EXPECT_EQ(full.verificationFolder, "D:\\Verifica\xC3\xA7\xC3\xA3o") << "code page 1252 in the file";
 
   const core::BackupSettings missing = Read("");
   EXPECT_EQ(missing.databaseLocation, "");

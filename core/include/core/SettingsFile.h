@@ -14,6 +14,9 @@ namespace core {
 //            ContaServidor  the server's account on this machine, "firebird" when missing
 //            Verificar      verify every backup (a switch, see SwitchIsOn), off when missing
 //            UrlMonitor     the address called after every successful job, none when missing
+//            Transferir     the server sends the backup to the program (a switch), off when missing
+//            PastaVerificacao  the server's folder for the scratch database that verifies a backup it
+//                           sent, none when missing
 // Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty. Whether others may
 // read the file goes into monitorUrlExposed.
 void ReadSettingsFile(BackupSettings& settings, platform::System& system = platform::Current());
