@@ -52,11 +52,11 @@ void ApplyTransferSettings(TIBBackupService& backup) {
   backup.BackupFile().Assign({kToProgram});
 }
 
-void ApplyRestoreInstanceSettings(TIBRestoreService& restore, const TIBBackupService& backup) {
+void ApplyRestoreInstanceSettings(RestoreService& restore, const TIBBackupService& backup) {
   restore.SetParams(backup.Params().Lines());
   restore.SetLoginPrompt(false);
   restore.SetVerbose(true);
-  restore.SetTarget(TRestoreTarget::CreateNew);
+  restore.SetTarget(RestoreTarget::CreateNew);
 }
 
 }  // namespace services

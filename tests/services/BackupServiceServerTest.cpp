@@ -7,7 +7,7 @@
 #include "fbclient/Exceptions.h"
 #include "services/BackupInstance.h"
 #include "services/TIBBackupService.h"
-#include "services/TIBRestoreService.h"
+#include "services/RestoreService.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -200,7 +200,7 @@ TEST(BackupServiceServer, ABackupSentToTheProgramRestoresFromTheProgram) {
 
   const auto restored = server.DataDir() / "services_transfer_restored.fdb";
   std::filesystem::remove(restored);
-  TIBRestoreService restore;
+  RestoreService restore;
   ApplyRestoreInstanceSettings(restore, backup);
   restore.SetServerName(server.Host());
   restore.SetProtocol(TProtocol::TCP);

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "services/TIBControlService.h"
-#include "services/TIBRestoreService.h"
+#include "services/RestoreService.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -251,7 +251,7 @@ TEST_F(OutputLinesTest, TheFileSentToTheProgramComesPieceByPieceUntilAnEmptyEnde
 // A restore from the program ("stdin"): the server asks for input in its answers and gets at most that
 // much in the next query, as one line item; the program's lines come as they do from a file.
 TEST_F(ServiceDoubleTest, ARestoreFromTheProgramIsFedWhatTheServerAsksFor) {
-  TIBRestoreService restore;
+  RestoreService restore;
   restore.SetServerName("dbhost");
   restore.SetProtocol(TProtocol::TCP);
   restore.SetDatabaseName("/dados/verificacao.fdb");
