@@ -10,6 +10,7 @@
 #include "core/Heartbeat.h"
 #include "core/Retention.h"
 #include "core/TextEncoding.h"
+#include "core/TransferProgress.h"
 #include "platform/Cp1252.h"
 
 namespace core {
@@ -19,6 +20,9 @@ namespace {
 constexpr int kExpectedOutputLines = 15000;
 
 const std::string kDashes(68, '-');
+
+// What a backup sent to the program is called until it is whole: never a name a backup is looked for by.
+constexpr std::string_view kPartSuffix = ".part";
 
 std::string FileNameOf(const std::string& path) {
   return path.substr(path.find_last_of('/') + 1);
@@ -71,7 +75,9 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     return report;
   }
 
-  Add("Realizando o backup para " + LogText(names.serverTarget));
+  // Sent to the program, the backup goes straight into this machine's folder.
+  Add("Realizando o backup para " +
+      LogText(settings_.transferBackup ? names.localBackupName : names.serverTarget));
   Add("");
 
   // The logins live as long as the job; the next job reads the file again.
@@ -90,7 +96,11 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   // A backup of the same minute may already stand under this job's name.
   const std::optional<platform::FileStamp> earlierFile = system_.files.Stamp(names.localBackupName);
   try {
-    RunServiceBackup(names, credentials.credentials.service, showServerLines);
+    if (settings_.transferBackup) {
+      RunTransferBackup(names, credentials.credentials);
+    } else {
+      RunServiceBackup(names, credentials.credentials.service, showServerLines);
+    }
   } catch (const ServerFailure& failure) {
     BackupFailed(names, failure.what(), failure.Stage(), failure.BackupFileNotWritable(), earlierFile);
     report.stop = StopReason::BackupFailed;
@@ -161,13 +171,69 @@ void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& lo
   Add("");
 }
 
+void BackupJob::RunTransferBackup(const BackupNames& names, const Credentials& credentials) {
+  RemoveAbandonedParts(names);
+  const std::string serverName = ServerText(names.serverName, settings_.serverSystem);
+  const std::string databasePath = ServerText(names.databasePath, settings_.serverSystem);
+  std::int64_t databaseBytes = 0;
+  try {
+    // Opened as the settings row is.
+    databaseBytes = ports_.probe.DatabaseBytes(serverName + ":" + databasePath, credentials.database);
+  } catch (const std::exception&) {
+    // Without the size the lines come by the time alone, and the gauge waits for the end.
+  }
+  // Gone with the object unless completed: a failed job leaves nothing that looks like a backup.
+  const std::unique_ptr<platform::FileBeingWritten> file =
+      system_.files.CreateFileBeingWritten(names.localBackupName + std::string(kPartSuffix));
+  TransferProgress progress(databaseBytes, system_.clock.Now());
+  int percentShown = 0;
+  bool firstPiece = true;
+  ports_.server.BackupToProgram(credentials.service, serverName, databasePath, [&](std::string_view piece) {
+    if (firstPiece) observer_.ProgressMaximumChanged(100);
+    firstPiece = false;
+    file->Write(piece);
+    if (progress.Received(piece.size(), system_.clock.Now())) {
+      const std::string line = progress.Line();
+      Add(line);
+      observer_.OutputLineRead(line);
+    }
+    for (; percentShown < progress.Percent(); ++percentShown)
+      observer_.ProgressAdvanced();
+    observer_.BackupDataRead();
+  });
+  file->Complete(names.localBackupName);
+  const std::string total = progress.TotalLine();
+  Add(total);
+  observer_.OutputLineRead(total);
+  Add("");
+  observer_.ProgressFilled();
+  Add("Backup concluído."_cp1252);
+  Add("");
+}
+
+void BackupJob::RemoveAbandonedParts(const BackupNames& names) {
+  for (const std::string& entry : system_.files.ListFolder(names.backupFolder)) {
+    // Another job's, of a window and a runner started together, is still being written and stays.
+    if (entry.ends_with(".gbk" + std::string(kPartSuffix))) system_.files.RemoveUnlessBeingWritten(entry);
+  }
+}
+
+bool BackupJob::ServerCannotSeeFolder(const std::string& folder) {
+  const std::optional<std::uint32_t> account = system_.files.AccountId(settings_.serverAccount);
+  return !account || system_.files.AccountMayWrite(folder, *account);
+}
+
 void BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
                              bool backupFileNotWritable,
                              const std::optional<platform::FileStamp>& earlierFile) {
   Add("Ocorreu um erro inesperado. O backup não foi concluído."_cp1252);
   Add("Informações da exceção:"_cp1252);
   Add("  " + cp1252Error);
-  if (backupFileNotWritable) {
+  if (backupFileNotWritable && ServerCannotSeeFolder(names.backupFolder)) {
+    Add(LogText("O servidor de banco de dados não vê a pasta " + names.backupFolder +
+                ": num servidor em outra máquina, Transferir=1 em [Backup] faz o servidor enviar o backup ao "
+                "programa."));
+  } else if (backupFileNotWritable) {
     Add("O servidor de banco de dados (conta "_cp1252 + LogText(settings_.serverAccount) +
         ") precisa de acesso de gravação à pasta "_cp1252 + LogText(names.backupFolder));
   }
@@ -175,7 +241,9 @@ void BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252
   // request can have written it, and only a file the server wrote during this job: an earlier good
   // backup of the same minute stays, and so does a backup whose output had ended when only the detach
   // failed.
-  if (stage == ServerStage::Started && system_.files.Stamp(names.localBackupName) != earlierFile)
+  // A backup sent to the program never had that name.
+  if (stage == ServerStage::Started && !settings_.transferBackup &&
+      system_.files.Stamp(names.localBackupName) != earlierFile)
     system_.files.RemoveFile(names.localBackupName);
 }
 
