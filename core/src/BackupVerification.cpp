@@ -31,6 +31,14 @@ class ScratchDatabaseDropped {
   std::function<void()> drop_;
 };
 
+// The scratch database in the server's folder for it: the file name it has beside a backup, in the
+// separator the folder is written with.
+std::string InVerificationFolder(const std::string& folder, const std::string& scratchDatabase) {
+  const std::string name = scratchDatabase.substr(scratchDatabase.find_last_of("/\\") + 1);
+  const char separator = folder.find('\\') != std::string::npos ? '\\' : '/';
+  return folder.ends_with(separator) ? folder + name : folder + separator + name;
+}
+
 }  // namespace
 
 BackupVerification::BackupVerification(const BackupSettings& settings, const BackupNames& names,
@@ -41,27 +49,49 @@ BackupVerification::BackupVerification(const BackupSettings& settings, const Bac
       credentials_(credentials),
       server_(server),
       probe_(probe),
-      files_(files) {}
+      files_(files) {
+  if (settings.transferBackup) {
+    if (!settings.verificationFolder.empty())
+      scratchDatabase_ = InVerificationFolder(settings.verificationFolder, names.scratchDatabase);
+  } else {
+    scratchDatabase_ = names.scratchDatabase;
+    localScratchDatabase_ = names.localScratchDatabase;
+  }
+}
 
 std::string BackupVerification::Location(const std::string& path) const {
   return ServerText(names_.serverName + ":" + path, settings_.serverSystem);
 }
 
+void BackupVerification::Restore(const BackupServer::LineRead& lineRead) {
+  const std::string serverName = ServerText(names_.serverName, settings_.serverSystem);
+  const std::string scratch = ServerText(scratchDatabase_, settings_.serverSystem);
+  if (!settings_.transferBackup) {
+    server_.Restore(credentials_.service, serverName, ServerText(names_.serverTarget, settings_.serverSystem),
+                    scratch, lineRead);
+    return;
+  }
+  const std::unique_ptr<platform::FileBeingRead> backup = files_.OpenForReading(names_.localBackupName);
+  server_.RestoreFromProgram(
+      credentials_.service, serverName,
+      [&](char* buffer, std::size_t size) { return backup->Read(buffer, size); }, scratch, lineRead);
+}
+
 std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
+  if (scratchDatabase_.empty())
+    return "falta em [Backup] a PastaVerificacao, a pasta do servidor onde restaurá-lo";
   // One left by a check that was cut off would make the restore refuse to create it.
   DropScratchDatabase();
   const ScratchDatabaseDropped dropped([this] { DropScratchDatabase(); });
   try {
-    server_.Restore(credentials_.service, ServerText(names_.serverName, settings_.serverSystem),
-                    ServerText(names_.serverTarget, settings_.serverSystem),
-                    ServerText(names_.scratchDatabase, settings_.serverSystem), lineRead);
+    Restore(lineRead);
   } catch (const std::exception& error) {
     return "a restauração falhou: " + OneLine(error.what());
   }
   int restoredTables = 0;
   try {
     // The scratch database belongs to the services manager's user, who restored it.
-    restoredTables = probe_.CountUserTables(Location(names_.scratchDatabase), credentials_.service);
+    restoredTables = probe_.CountUserTables(Location(scratchDatabase_), credentials_.service);
   } catch (const std::exception& error) {
     return "a base restaurada não abre: " + OneLine(error.what());
   }
@@ -81,11 +111,12 @@ std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
 
 void BackupVerification::DropScratchDatabase() {
   try {
-    probe_.DropDatabase(Location(names_.scratchDatabase), credentials_.service);
+    probe_.DropDatabase(Location(scratchDatabase_), credentials_.service);
   } catch (const std::exception&) {
     // None there, or one the server cannot open: the file itself goes below.
   }
-  if (files_.Stamp(names_.localScratchDatabase)) files_.RemoveFile(names_.localScratchDatabase);
+  if (!localScratchDatabase_.empty() && files_.Stamp(localScratchDatabase_))
+    files_.RemoveFile(localScratchDatabase_);
 }
 
 }  // namespace core

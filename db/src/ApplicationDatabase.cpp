@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "db/BackupSettingsSource.h"
 #include "platform/Wipe.h"
@@ -15,6 +16,13 @@ namespace {
 // old server versions.
 constexpr const char* kCountUserTables =
     "SELECT COUNT(*) FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0";
+
+// The size a backup's progress is measured against; MON$DATABASE tells what the database information
+// does, pages allocated and the page size, through the query the count already uses. The connection
+// speaks dialect 1, which names no BIGINT: the pages come as an INTEGER (2^31 pages of the largest size
+// are far beyond any disk), and the product is taken here.
+constexpr const char* kPagesAndPageSize =
+    "SELECT CAST(MON$PAGES AS INTEGER), MON$PAGE_SIZE FROM MON$DATABASE";
 
 core::AttachFailure FailureOf(long errorCode) {
   switch (errorCode) {
@@ -141,22 +149,38 @@ std::optional<core::SettingsRow> ApplicationDatabase::ReadRow(const std::string&
   return row;
 }
 
-int ApplicationDatabase::CountUserTables(const std::string& location, const core::LoginChoice& login) {
-  // Through the program's own connection settings, as the settings row is read. The query goes before
-  // the connection it uses.
+namespace {
+
+// The integers of the first row a query gives, through the program's own connection settings, as the
+// settings row is read. The query goes before the connection it uses.
+std::vector<long long> QueryIntegers(const std::string& location, const core::LoginChoice& login,
+                                     const char* sql, int columns) {
   BackupSettingsSource source;
   UseLogin(source, login);
   source.IBODatabase.SetDatabaseName(location);
-  TIBOQuery count("qryTabelas");
-  count.SetIB_Connection(&source.IBODatabase);
-  count.SetIB_Transaction(&source.IBOTransaction);
-  count.SetSQL({kCountUserTables});
+  TIBOQuery query("qryTabelas");
+  query.SetIB_Connection(&source.IBODatabase);
+  query.SetIB_Transaction(&source.IBOTransaction);
+  query.SetSQL({sql});
   source.IBODatabase.Connect();
-  count.Open();
-  const int tables = static_cast<int>(count.ColumnAsInteger(0));
-  count.Close();
+  query.Open();
+  std::vector<long long> values;
+  for (int column = 0; column < columns; ++column)
+    values.push_back(query.ColumnAsInteger(column));
+  query.Close();
   source.IBODatabase.Disconnect();
-  return tables;
+  return values;
+}
+
+}  // namespace
+
+int ApplicationDatabase::CountUserTables(const std::string& location, const core::LoginChoice& login) {
+  return static_cast<int>(QueryIntegers(location, login, kCountUserTables, 1).front());
+}
+
+std::int64_t ApplicationDatabase::DatabaseBytes(const std::string& location, const core::LoginChoice& login) {
+  const std::vector<long long> pagesAndSize = QueryIntegers(location, login, kPagesAndPageSize, 2);
+  return static_cast<std::int64_t>(pagesAndSize[0]) * pagesAndSize[1];
 }
 
 void ApplicationDatabase::DropDatabase(const std::string& location, const core::LoginChoice& login) {

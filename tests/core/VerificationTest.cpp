@@ -120,5 +120,52 @@ TEST_F(VerifiedJobTest, ABackupThatDoesNotCheckOutFailsTheJobAndLeavesEveryOlder
   }
 }
 
+// Sent to the program, the backup is fed back to the server from this machine's file, into the folder the
+// server names for it.
+TEST_F(VerifiedJobTest, ABackupSentToTheProgramVerifiesInTheServersFolderForIt) {
+  struct Case {
+    const char* what;
+    bool verify;
+    std::string folder;
+    bool cutShort;
+    core::StepResult result;
+    std::string problem;  // UTF-8
+  };
+  const std::string scratch = "/srv/verificar/APP_20260307_2105_verificacao.fdb";
+  const Case cases[] = {
+      {"not asked, no folder", false, "", false, core::StepResult::NotAsked, ""},
+      {"asked without a folder", true, "", false, core::StepResult::Failed,
+       "falta em [Backup] a PastaVerificacao, a pasta do servidor onde restaur\xC3\xA1-lo"},
+      {"a whole backup", true, "/srv/verificar", false, core::StepResult::Done, ""},
+      {"a backup cut short", true, "/srv/verificar/", true, core::StepResult::Failed,
+       "a base restaurada tem 0 tabelas e a de origem 2"},
+  };
+  settings.transferBackup = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    settings.verifyBackup = c.verify;
+    settings.verificationFolder = c.folder;
+    server.calls.clear();
+    server.drops.clear();
+    observer.spoil = [&](const std::string& backup) {
+      if (c.cutShort) fs::resize_file(backup, 3);
+    };
+    const core::JobReport report = Run();
+    EXPECT_EQ(report.verification, c.result);
+    EXPECT_EQ(report.verificationProblem, c.problem);
+    EXPECT_EQ(report.BackupMade(), c.result != core::StepResult::Failed);
+    EXPECT_EQ(HasLine(core::LogText("Backup n\xC3\xA3o verificado: " + c.problem)), !c.problem.empty())
+        << transcript.Text();
+    if (c.folder.empty()) {
+      EXPECT_EQ(server.calls.size(), 1u) << "nothing is restored";
+      continue;
+    }
+    ASSERT_EQ(server.calls.size(), 2u);
+    EXPECT_EQ(server.calls[1].action, "restore from program");
+    EXPECT_EQ(server.calls[1].to, scratch);
+    EXPECT_EQ(server.drops, (std::vector<std::string>{"dbhost:" + scratch, "dbhost:" + scratch}));
+  }
+}
+
 }  // namespace
 }  // namespace testsupport

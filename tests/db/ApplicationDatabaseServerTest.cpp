@@ -95,7 +95,7 @@ TEST(ApplicationDatabase, AnotherAttemptRunsInsideTheFailedOneAndTheNextReadingS
   EXPECT_TRUE(next.failures.empty()) << "no handler of the reading before is left on the connection";
 }
 
-TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesAndDropsADatabase) {
+TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesMeasuresItAndDropsIt) {
   FirebirdServer& server = FirebirdServer::Shared();
   AppDatabaseOptions options;
   options.extraTables = 3;
@@ -103,10 +103,14 @@ TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesAndDropsADatabase) 
   db::ApplicationDatabase database;
   EXPECT_EQ(database.CountUserTables(server.Location(file), std::nullopt), 5)
       << "SIS_BACKUP, SIS_BACKUP_HISTORICO and three more";
+  // Every page the server allocated is in the file, and nothing else.
+  EXPECT_EQ(database.DatabaseBytes(server.Location(file), std::nullopt),
+            static_cast<std::int64_t>(std::filesystem::file_size(file)));
   database.DropDatabase(server.Location(file), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_THROW(database.CountUserTables(server.Location(file), std::nullopt), std::exception);
   EXPECT_THROW(database.DropDatabase(server.Location(file), std::nullopt), std::exception);
+  EXPECT_THROW(database.DatabaseBytes(server.Location(file), std::nullopt), std::exception);
 }
 
 }  // namespace

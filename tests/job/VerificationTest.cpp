@@ -46,7 +46,8 @@ TEST(VerificationTest, ARealRestoreAndCountTellAGoodBackupFromASpoiltOne) {
     const char* name;
     std::function<void(const std::string& backup)> spoil;
     core::StepResult result;
-    std::string problem;  // how it starts (UTF-8)
+    std::string problem;    // how it starts (UTF-8)
+    bool transfer = false;  // sent to the program and fed back from it
   };
   const Case cases[] = {
       {"untouched", nullptr, core::StepResult::Done, ""},
@@ -58,6 +59,12 @@ TEST(VerificationTest, ARealRestoreAndCountTellAGoodBackupFromASpoiltOne) {
       {"the second half cut off",
        [](const std::string& backup) { fs::resize_file(backup, fs::file_size(backup) / 2); },
        core::StepResult::Failed, "a base restaurada tem 1 tabela e a de origem 2"},
+      {"sent to the program, untouched", nullptr, core::StepResult::Done, "", true},
+      // Fed from the program, the server notices the stream ending early, which a file does not tell it.
+      {"sent to the program, the second half cut off",
+       [](const std::string& backup) { fs::resize_file(backup, fs::file_size(backup) / 2); },
+       core::StepResult::Failed,
+       "a restaura\xC3\xA7\xC3\xA3o falhou: Unexpected I/O error while reading from backup file", true},
   };
   FixedClockSystem clock{{2026, 3, 7, 21, 5, 59}};
   services::ServicesManager backupServer;
@@ -72,6 +79,8 @@ TEST(VerificationTest, ARealRestoreAndCountTellAGoodBackupFromASpoiltOne) {
     settings.programFolder = folder.WithSeparator();
     settings.serverSystem = "Linux";
     settings.verifyBackup = true;
+    settings.transferBackup = c.transfer;
+    settings.verificationFolder = server.DataDir().string();
     settings.databaseLocation =
         server.Location(CreateAppDatabase(server, "VERIFY_" + std::to_string(++number)));
     core::Transcript transcript;
@@ -85,6 +94,8 @@ TEST(VerificationTest, ARealRestoreAndCountTellAGoodBackupFromASpoiltOne) {
     for (const auto& entry : fs::directory_iterator(folder.Path() / "backup"))
       EXPECT_FALSE(entry.path().filename().string().ends_with("_verificacao.fdb"))
           << "the scratch database goes";
+    for (const auto& entry : fs::directory_iterator(server.DataDir()))
+      EXPECT_FALSE(entry.path().filename().string().ends_with("_verificacao.fdb")) << entry.path();
   }
 }
 

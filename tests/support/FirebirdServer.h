@@ -25,6 +25,9 @@ class FirebirdServer {
   // (server root, security database, lock and data folders) belongs to that account, and the server is
   // started through setpriv. Needs root.
   explicit FirebirdServer(const Account& account);
+  // The same in a mount namespace of its own, where the folder `unseen` is an empty one: as a server on
+  // another machine, it cannot see what this machine keeps there. Needs root.
+  FirebirdServer(const Account& account, const std::filesystem::path& unseen);
   ~FirebirdServer();
   FirebirdServer(const FirebirdServer&) = delete;
   FirebirdServer& operator=(const FirebirdServer&) = delete;
@@ -73,6 +76,7 @@ class FirebirdServer {
   std::filesystem::path lock_;
   std::filesystem::path data_;
   std::optional<Account> account_;
+  std::filesystem::path unseen_;
   int port_ = 0;
   int pid_ = -1;
 };

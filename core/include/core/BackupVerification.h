@@ -15,6 +15,10 @@ namespace core {
 // scratch database beside it; the scratch database must open and hold as many user tables as the
 // database that was backed up. The scratch database is dropped again however the check ends, and a file
 // that the drop leaves is deleted here, where this machine sees the backup folder.
+//
+// A backup the server sent to the program is fed back to it from this machine's file, and the scratch
+// database goes into the folder of the server that the settings name for it: the server, elsewhere, sees
+// neither the backup folder nor anything beside the backup.
 class BackupVerification {
  public:
   // The restore and the scratch database go with the services manager's login, the source database with
@@ -27,6 +31,8 @@ class BackupVerification {
   std::string Run(const BackupServer::LineRead& lineRead);
 
  private:
+  // Has the server restore the backup into the scratch database.
+  void Restore(const BackupServer::LineRead& lineRead);
   void DropScratchDatabase();
   // A database of the server as the server spells its location.
   std::string Location(const std::string& path) const;
@@ -37,6 +43,9 @@ class BackupVerification {
   BackupServer& server_;
   DatabaseProbe& probe_;
   platform::Files& files_;
+  // The scratch database as the server names it, and as this machine does (empty: it cannot see it).
+  std::string scratchDatabase_;
+  std::string localScratchDatabase_;
 };
 
 }  // namespace core

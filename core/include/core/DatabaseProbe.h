@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/ServerLogin.h"
@@ -14,6 +15,8 @@ class DatabaseProbe {
   virtual ~DatabaseProbe() = default;
   // The tables and views the database holds of its own, the server's system tables left out.
   virtual int CountUserTables(const std::string& location, const LoginChoice& login) = 0;
+  // The database's size on the server's disk: its pages times its page size.
+  virtual std::int64_t DatabaseBytes(const std::string& location, const LoginChoice& login) = 0;
   // Deletes the database on its server.
   virtual void DropDatabase(const std::string& location, const LoginChoice& login) = 0;
 };

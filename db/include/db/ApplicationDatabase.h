@@ -24,6 +24,7 @@ class ApplicationDatabase : public core::SettingsSource, public core::DatabasePr
   std::optional<core::SettingsRow> ReadRow(const std::string& location, const core::LoginChoice& login,
                                            Attempts& attempts) override;
   int CountUserTables(const std::string& location, const core::LoginChoice& login) override;
+  std::int64_t DatabaseBytes(const std::string& location, const core::LoginChoice& login) override;
   void DropDatabase(const std::string& location, const core::LoginChoice& login) override;
 
  private:
