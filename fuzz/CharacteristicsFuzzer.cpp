@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "connection/Messages.h"
+#include "Messages.h"
 #include "db/Errors.h"
 #include "db/TIB_ConnectCharacteristics.h"
 #include "fuzz/FuzzCheck.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "connection/Messages.h"
+#include "Messages.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
 #include "db/TIB_Statement.h"

@@ -3,7 +3,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "dataset/BackupPasswords.h"
+#include "BackupPasswords.h"
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
 #include "platform/Cp1252.h"

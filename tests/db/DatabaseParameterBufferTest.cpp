@@ -4,8 +4,8 @@
 #include <optional>
 #include <utility>
 
-#include "connection/DatabaseParameterBuffer.h"
-#include "dataset/BackupPasswords.h"
+#include "BackupPasswords.h"
+#include "DatabaseParameterBuffer.h"
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"

@@ -1,6 +1,6 @@
 // The error route: lists, texts and dispatch of a failed client call, with injected status vectors.
 
-#include "connection/ClientEntryPoints.h"
+#include "ClientEntryPoints.h"
 #include "db/Errors.h"
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"

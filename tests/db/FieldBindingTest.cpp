@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dataset/Fields.h"
+#include "Fields.h"
 #include "db/Errors.h"
 #include "db/TDataSet.h"
 #include "db/TIBOInternalDataset.h"

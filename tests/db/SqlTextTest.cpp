@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "SqlText.h"
 #include "platform/Text.h"
-#include "statement/SqlText.h"
 
 namespace db::sqltext {
 namespace {

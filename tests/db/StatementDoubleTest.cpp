@@ -1,10 +1,10 @@
 // Statements, the handle cache and the schema cache's failures, as the client library sees them.
 
+#include "TIB_SchemaCache.h"
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
 #include "db/TIB_Statement.h"
 #include "platform/Cp1252.h"
-#include "statement/TIB_SchemaCache.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/ServerTestSupport.h"

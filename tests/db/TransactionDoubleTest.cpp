@@ -5,12 +5,12 @@
 #include <memory>
 #include <thread>
 
+#include "TIB_SchemaCache.h"
+#include "TIB_TransactionInternal.h"
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
 #include "platform/Cp1252.h"
 #include "platform/LinuxSystem.h"
-#include "statement/TIB_SchemaCache.h"
-#include "statement/TIB_TransactionInternal.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
 

@@ -1,11 +1,11 @@
-#include "connection/DatabaseParameterBuffer.h"
+#include "DatabaseParameterBuffer.h"
 
 #include <ibase.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "connection/Messages.h"
+#include "Messages.h"
 #include "db/Errors.h"
 
 namespace db {

@@ -1,12 +1,12 @@
-#include "statement/TIB_SchemaCache.h"
+#include "TIB_SchemaCache.h"
 
 #include <map>
 
-#include "connection/Messages.h"
+#include "Messages.h"
+#include "SqlText.h"
+#include "TIB_SchemaCursor.h"
+#include "TIB_TransactionInternal.h"
 #include "db/TIB_Connection.h"
-#include "statement/SqlText.h"
-#include "statement/TIB_SchemaCursor.h"
-#include "statement/TIB_TransactionInternal.h"
 
 namespace db {
 

@@ -1,4 +1,4 @@
-#include "dataset/BackupPasswords.h"
+#include "BackupPasswords.h"
 
 #include "platform/ScrambledText.h"
 

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "connection/Messages.h"
+#include "Messages.h"
 #include "db/Errors.h"
 
 namespace db {

@@ -8,18 +8,18 @@
 #include <cstdint>
 #include <cstring>
 
-#include "connection/ClientEntryPoints.h"
-#include "connection/ComponentLists.h"
-#include "connection/Messages.h"
-#include "connection/ReportClientError.h"
+#include "ClientEntryPoints.h"
+#include "ComponentLists.h"
+#include "Messages.h"
+#include "ReportClientError.h"
+#include "SqlDescriptor.h"
+#include "SqlText.h"
 #include "db/Errors.h"
 #include "db/TIB_ConnectCharacteristics.h"
 #include "db/TIB_Connection.h"
 #include "db/TIB_Transaction.h"
 #include "platform/System.h"
 #include "platform/Text.h"
-#include "statement/SqlDescriptor.h"
-#include "statement/SqlText.h"
 
 namespace db {
 

@@ -1,4 +1,4 @@
-#include "statement/SqlText.h"
+#include "SqlText.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "statement/SqlDescriptor.h"
+#include "SqlDescriptor.h"
 
 #include <algorithm>
 #include <cstring>

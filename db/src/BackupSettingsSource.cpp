@@ -1,7 +1,7 @@
 #include "db/BackupSettingsSource.h"
 
-#include "dataset/BackupPasswords.h"
-#include "dataset/Fields.h"
+#include "BackupPasswords.h"
+#include "Fields.h"
 
 namespace db {
 

@@ -1,8 +1,8 @@
-#include "statement/TIB_SchemaCursor.h"
+#include "TIB_SchemaCursor.h"
 
+#include "TIB_SchemaCache.h"
+#include "TIB_TransactionInternal.h"
 #include "db/TIB_Connection.h"
-#include "statement/TIB_SchemaCache.h"
-#include "statement/TIB_TransactionInternal.h"
 
 namespace db {
 

@@ -1,9 +1,9 @@
-#include "connection/ReportClientError.h"
+#include "ReportClientError.h"
 
 #include <string>
 
-#include "connection/ClientEntryPoints.h"
-#include "connection/Messages.h"
+#include "ClientEntryPoints.h"
+#include "Messages.h"
 #include "db/Errors.h"
 #include "db/TIB_Component.h"
 #include "platform/Text.h"

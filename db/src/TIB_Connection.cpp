@@ -7,18 +7,18 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "connection/ClientEntryPoints.h"
-#include "connection/ComponentLists.h"
-#include "connection/DatabaseParameterBuffer.h"
-#include "connection/Messages.h"
-#include "connection/ReportClientError.h"
+#include "ClientEntryPoints.h"
+#include "ComponentLists.h"
+#include "DatabaseParameterBuffer.h"
+#include "Messages.h"
+#include "ReportClientError.h"
+#include "TIB_SchemaCache.h"
 #include "db/Errors.h"
 #include "db/TIB_Statement.h"
 #include "db/TIB_Transaction.h"
 #include "platform/ScrambledText.h"
 #include "platform/System.h"
 #include "platform/Text.h"
-#include "statement/TIB_SchemaCache.h"
 
 namespace db {
 

@@ -4,16 +4,16 @@
 
 #include <algorithm>
 
-#include "connection/ClientEntryPoints.h"
-#include "connection/ComponentLists.h"
-#include "connection/Messages.h"
-#include "connection/ReportClientError.h"
+#include "ClientEntryPoints.h"
+#include "ComponentLists.h"
+#include "Messages.h"
+#include "ReportClientError.h"
+#include "TIB_SchemaCache.h"
 #include "db/Errors.h"
 #include "db/TIB_Connection.h"
 #include "db/TIB_Statement.h"
 #include "platform/FlagGuard.h"
 #include "platform/System.h"
-#include "statement/TIB_SchemaCache.h"
 
 namespace db {
 

@@ -1,7 +1,7 @@
 #include "db/TIB_Session.h"
 
-#include "connection/ComponentLists.h"
-#include "statement/SqlDescriptor.h"
+#include "ComponentLists.h"
+#include "SqlDescriptor.h"
 
 namespace db {
 

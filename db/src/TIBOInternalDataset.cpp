@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
+#include "SqlText.h"
+#include "TIB_SchemaCache.h"
 #include "db/TIB_Connection.h"
 #include "platform/Text.h"
-#include "statement/SqlText.h"
-#include "statement/TIB_SchemaCache.h"
 
 namespace db {
 

@@ -1,7 +1,7 @@
 #include <ibase.h>
 
+#include "TIB_SchemaCursor.h"
 #include "db/TIB_Connection.h"
-#include "statement/TIB_SchemaCursor.h"
 
 namespace db {
 

@@ -5,8 +5,8 @@
 #include <mutex>
 #include <utility>
 
-#include "connection/ClientEntryPoints.h"
-#include "connection/Messages.h"
+#include "ClientEntryPoints.h"
+#include "Messages.h"
 #include "db/Errors.h"
 #include "platform/SharedLibrary.h"
 

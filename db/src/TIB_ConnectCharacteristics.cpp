@@ -6,7 +6,7 @@
 #include <limits>
 #include <utility>
 
-#include "connection/Messages.h"
+#include "Messages.h"
 #include "db/Errors.h"
 
 namespace db {

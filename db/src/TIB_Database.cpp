@@ -1,6 +1,6 @@
 #include "db/TIB_Database.h"
 
-#include "connection/Messages.h"
+#include "Messages.h"
 #include "db/Errors.h"
 
 namespace db {
