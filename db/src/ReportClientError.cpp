@@ -13,6 +13,10 @@ namespace db {
 namespace {
 
 constexpr int kMessageBufferSize = 4096;
+// What isc_sqlcode answers for a status vector it finds no SQL code in.
+constexpr long kNoSqlCode = -999;
+// The SQL code of an exception a trigger or procedure raised, whose own message is what the user must see.
+constexpr long kUserExceptionSqlCode = -836;
 
 }  // namespace
 
@@ -62,7 +66,7 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
   const long sqlCode =
       client.isc_sqlcode != nullptr ? static_cast<long>(client.isc_sqlcode(status.data())) : 0;
   session.SetLastSQLCode(sqlCode);
-  if (sqlCode != -999 && sqlCode != 0 && client.isc_sql_interprete != nullptr) {
+  if (sqlCode != kNoSqlCode && sqlCode != 0 && client.isc_sql_interprete != nullptr) {
     buffer[0] = '\0';
     client.isc_sql_interprete(static_cast<short>(sqlCode), buffer, kMessageBufferSize);
     buffer[kMessageBufferSize - 1] = '\0';
@@ -73,7 +77,7 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
   }
 
   std::string message;
-  if (sqlCode == -836) {
+  if (sqlCode == kUserExceptionSqlCode) {
     if (errorMessage.size() > 5) {
       message = errorMessage[5];
     } else if (errorMessage.size() == 5) {

@@ -1,5 +1,7 @@
 #include "TIB_SchemaCache.h"
 
+#include <ibase.h>
+
 #include <map>
 
 #include "Messages.h"
@@ -11,8 +13,6 @@
 namespace db {
 
 namespace {
-
-constexpr long kNetworkError = 335544721;
 
 const TStrings kProceduresSql = {"SELECT RDB$PROCEDURE_NAME", "FROM RDB$PROCEDURES",
                                  "ORDER BY RDB$PROCEDURE_NAME"};
@@ -197,7 +197,7 @@ std::vector<std::string> TIB_SchemaCache::KeyColumnsOf(const std::string& table)
   } handlerReset{*keyCursor_};
   std::vector<std::string> columns;
   const auto fail = [&]() -> std::vector<std::string> {
-    if (failedCode != kNetworkError) throw EAssertionFailed(messages::SchemaCacheAssertion(failedCode));
+    if (failedCode != isc_network_error) throw EAssertionFailed(messages::SchemaCacheAssertion(failedCode));
     return {};
   };
   keyCursor_->Prepare();

@@ -32,6 +32,8 @@ constexpr unsigned char kStatementTypeItem = isc_info_sql_stmt_type;  // 21
 constexpr short kStatementTypeItemsLength = 11;
 constexpr short kStatementTypeReplyLength = 51;
 constexpr short kAliasReplyLength = 32761;
+// What isc_dsql_fetch returns after the last row; the client header has no name for it.
+constexpr ISC_STATUS kNoMoreRows = 100;
 
 std::atomic<unsigned long> g_statementNumbers{0};
 
@@ -222,7 +224,7 @@ void TIB_Statement::Prepare() {
     return r;
   };
   ISC_STATUS result = prepare();
-  if (result == kDynamicSqlError) {
+  if (result == isc_dsql_error) {
     parsed = sqltext::ParseParameters(processed);
     serverSQL_ = parsed.serverText;
     result = prepare();
@@ -465,7 +467,7 @@ bool TIB_Statement::FetchNext() {
   session.SetLastResult(result);
   if (result == 0) return true;
   std::fill(rowNulls_.begin(), rowNulls_.end(), -1);
-  if (result == 100) return false;
+  if (result == kNoMoreRows) return false;
   ReportClientError(session, this);
   return false;
 }

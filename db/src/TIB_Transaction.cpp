@@ -29,12 +29,8 @@ struct TransactionExistenceBlock {
 };
 static_assert(sizeof(TransactionExistenceBlock) == sizeof(void*) + sizeof(long) + sizeof(char*));
 
-constexpr ISC_STATUS kConnectionLost = 335544648;  // isc_conn_lost
-constexpr ISC_STATUS kShutdown = 335544528;        // isc_shutdown
-constexpr ISC_STATUS kNetworkError = 335544721;    // isc_network_error
-
 bool IsConnectionLoss(ISC_STATUS code) {
-  return code == kShutdown || code == kConnectionLost || code == kNetworkError;
+  return code == isc_shutdown || code == isc_conn_lost || code == isc_network_error;
 }
 
 // Between two attempts of a start, so that the retry does not spin.
@@ -163,7 +159,7 @@ bool TIB_Transaction::EnsureStarted() {
   platform::Clock& clock = platform::Current();
   // A local pipe server may report a lost connection while it is busy; it is given two seconds.
   const platform::TimePoint started = clock.Now();
-  ISC_STATUS result = kConnectionLost;
+  ISC_STATUS result = isc_conn_lost;
   for (;;) {
     handle_ = 0;
     session.ClearStatus();
@@ -172,7 +168,7 @@ bool TIB_Transaction::EnsureStarted() {
                                              blocks.data())
                  : -1;
     session.SetLastResult(result);
-    if (result != kConnectionLost) break;
+    if (result != isc_conn_lost) break;
     clock.Sleep(kStartRetryPause);
     const auto elapsed = clock.Now() - started;
     // A clock set back gives a negative time: stop rather than wait for it to catch up.

@@ -31,7 +31,7 @@ class StatementCalls : public testing::SourceDoubleTest {
 
 TEST_F(StatementCalls, ADynamicSqlErrorAtPrepareIsTriedOnceMore) {
   statement_.SetSQL({"SELECT 1 FROM RDB$DATABASE"});
-  Double().Fail("isc_dsql_prepare", {1, TIB_Statement::kDynamicSqlError, 0});
+  Double().Fail("isc_dsql_prepare", {1, isc_dsql_error, 0});
   statement_.Prepare();
   EXPECT_TRUE(statement_.Prepared());
   EXPECT_EQ(2u, fbdouble::CallsTo(Double().Calls(), "isc_dsql_prepare").size());

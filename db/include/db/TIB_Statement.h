@@ -43,7 +43,6 @@ struct TIB_Parameter {
 
 class TIB_Statement : public TIB_Component {
  public:
-  static constexpr fbclient::StatusValue kDynamicSqlError = 335544569;  // isc_dsql_error
   static constexpr fbclient::Handle kNoServerStatement = static_cast<fbclient::Handle>(-1);
 
   explicit TIB_Statement(std::string name = {});
