@@ -13,10 +13,7 @@ constexpr const char* kDesignTimePath = "C:\\Kelmora\\Dados\\DADOS.FDB";
 }  // namespace
 
 BackupSettingsSource::BackupSettingsSource()
-    : IBODatabase("IBODatabase"),
-      IBOTransaction("IBOTransaction"),
-      tblBackup("tblBackup"),
-      tblHistorico("tblHistorico") {
+    : IBODatabase("IBODatabase"), IBOTransaction("IBOTransaction"), tblBackup("tblBackup") {
   IBODatabase.Params().SetLines({"CHARACTER SET=WIN1252", "USER NAME=SYSDBA",
                                  std::string("PATH=") + kDesignTimePath, "SERVER=localhost", "SQL DIALECT=1",
                                  "FORCED WRITES=TRUE", "RESERVE PAGE SPACE=TRUE", "PROTOCOL=TCP/IP"});
@@ -29,7 +26,6 @@ BackupSettingsSource::BackupSettingsSource()
       c = '\0';
   }
   IBODatabase.SetIsolation(TIB_Isolation::tiCommitted);
-  IBODatabase.DriverName = "gds32.dll";
 
   IBOTransaction.SetIB_Connection(&IBODatabase);
   IBOTransaction.SetIsolation(TIB_Isolation::tiConcurrency);
@@ -39,11 +35,9 @@ BackupSettingsSource::BackupSettingsSource()
   tblBackup.SetSQL({"SELECT * FROM SIS_BACKUP"});
   tblBackup.SetIB_Connection(&IBODatabase);
   tblBackup.SetIB_Transaction(&IBOTransaction);
-  tblBackup.RequestLive = true;
-  tblBackup.RecordCountAccurate = true;
-  tblBackup.AddField<TIntegerField>("ID_BACKUP").Required = true;
+  tblBackup.AddField<TIntegerField>("ID_BACKUP");
   for (const char* name : {"HR_BACKUP_1", "HR_BACKUP_2", "HR_BACKUP_3", "HR_BACKUP_4"}) {
-    tblBackup.AddField<TStringField>(name, 5).EditMask = "##:##";
+    tblBackup.AddField<TStringField>(name, 5);
   }
   tblBackup.AddField<TStringField>("TX_DIR_HDD", 200);
   tblBackup.AddField<TStringField>("TX_DIR_CDR", 200);
@@ -57,10 +51,6 @@ BackupSettingsSource::BackupSettingsSource()
   tblBackup.AddField<TIntegerField>("NR_DIAS");
   tblBackup.AddField<TIntegerField>("ID_USUARIO");
   tblBackup.AddField<TDateTimeField>("DT_ATUALIZACAO");
-
-  // Present on the window but never opened.
-  tblHistorico.SetSQL({"SELECT * FROM SIS_BACKUP_HISTORICO WHERE 1=2"});
-  tblHistorico.SetIB_Connection(&IBODatabase);
 }
 
 }  // namespace db

@@ -1,14 +1,15 @@
-#include <ibase.h>
-
 #include "TIB_SchemaCursor.h"
 #include "db/TIB_Connection.h"
 
 namespace db {
 
-// Older servers describe every input parameter as text; a statement whose first parameter is a
-// number tells the two apart.
-bool TIB_Connection::DetectParameterOrder() {
-  if (Characteristics().odsMajorVersion < 10) return true;
+// The test tells servers that describe every input parameter as text from newer ones, by the type of
+// the first parameter of a statement whose first parameter is a number. Every statement this program
+// runs has at most one parameter, so the order it would decide never matters here; the test is still
+// made after every attach, as the server has always seen it, and its statement handle goes back to the
+// cache for the settings query to take.
+void TIB_Connection::DetectParameterOrder() {
+  if (Characteristics().odsMajorVersion < 10) return;
   TIB_SchemaCursor cursor(*this);
   cursor.SetSQL({"/* OldParameterOrder test query */", "SELECT R.RDB$RELATION_NAME,",
                  " (SELECT F.RDB$FIELD_NAME", "  FROM RDB$RELATION_FIELDS F",
@@ -16,13 +17,7 @@ bool TIB_Connection::DetectParameterOrder() {
                  "    AND F.RDB$FIELD_POSITION = ? ) AS TESTFIELD", "FROM RDB$RELATIONS R",
                  "WHERE R.RDB$RELATION_NAME = ? "});
   cursor.Prepare();
-  bool old = true;
-  if (cursor.Prepared() && !cursor.Params().empty()) {
-    const short type = cursor.Params().front().sqltype;
-    old = type == SQL_TEXT || type == SQL_TEXT + 1;
-  }
   cursor.Unprepare();
-  return old;
 }
 
 }  // namespace db

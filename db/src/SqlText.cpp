@@ -8,7 +8,6 @@ namespace db::sqltext {
 
 namespace {
 
-using platform::Trim;
 using platform::Upper;
 
 bool IsWordChar(char c) {
@@ -152,14 +151,6 @@ SelectParts AnalyzeSelect(const std::string& text) {
   // A selectable procedure with input arguments is called like a function.
   if (from + 2 < tokens.size() && tokens[from + 2].text == "(") plain = false;
   parts.keyable = plain;
-  std::size_t itemBegin = parts.listBegin;
-  for (std::size_t i = 1; i < from; ++i) {
-    if (tokens[i].depth == 0 && tokens[i].text == ",") {
-      parts.selectedItems.push_back(Trim(text.substr(itemBegin, tokens[i].begin - itemBegin)));
-      itemBegin = tokens[i].end;
-    }
-  }
-  parts.selectedItems.push_back(Trim(text.substr(itemBegin, parts.listEnd - itemBegin)));
   return parts;
 }
 

@@ -35,8 +35,7 @@ struct SelectParts {
   bool keyable = false;       // not aggregate, DISTINCT, GROUP BY, UNION or a procedure call
   std::size_t listBegin = 0;  // the select list in the text
   std::size_t listEnd = 0;
-  std::string firstTable;                  // first table of the FROM clause
-  std::vector<std::string> selectedItems;  // the select list split at its top-level commas, trimmed
+  std::string firstTable;  // first table of the FROM clause
 };
 
 SelectParts AnalyzeSelect(const std::string& text);

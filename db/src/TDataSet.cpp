@@ -113,7 +113,6 @@ void TDataSet::UnbindFields() {
 
 void TDataSet::Open() {
   if (active_) return;
-  if (BeforeOpen) BeforeOpen(this);
   if (!InternalOpen()) return;
   try {
     BindFields();
@@ -125,16 +124,13 @@ void TDataSet::Open() {
     throw;
   }
   active_ = true;
-  if (AfterOpen) AfterOpen(this);
 }
 
 void TDataSet::Close() {
   if (!active_) return;
-  if (BeforeClose) BeforeClose(this);
   active_ = false;
   UnbindFields();
   InternalClose();
-  if (AfterClose) AfterClose(this);
 }
 
 }  // namespace db

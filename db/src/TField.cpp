@@ -9,27 +9,27 @@ TField::TField(std::string fieldName, TFieldType dataType, int size)
 
 void TField::Bind(TDataSet* dataset, const TFieldDef& definition) {
   dataset_ = dataset;
-  definition_ = definition;
+  column_ = definition.Column;
 }
 
 void TField::Unbind() {
   dataset_ = nullptr;
-  definition_ = TFieldDef{};
+  column_ = -1;
 }
 
 bool TField::IsNull() const {
-  return dataset_ == nullptr || !dataset_->HasCurrentRow() || dataset_->ColumnIsNull(definition_.Column);
+  return dataset_ == nullptr || !dataset_->HasCurrentRow() || dataset_->ColumnIsNull(column_);
 }
 
 std::string TField::AsString() const {
   if (IsNull()) return {};
-  return dataset_->ColumnAsString(definition_.Column);
+  return dataset_->ColumnAsString(column_);
 }
 
 int TField::AsInteger() const {
   if (IsNull()) return 0;
   // Binding lets nothing but an integer column (of any width) reach a field that is read as a number.
-  return static_cast<int>(dataset_->ColumnAsInteger(definition_.Column));
+  return static_cast<int>(dataset_->ColumnAsInteger(column_));
 }
 
 }  // namespace db

@@ -17,25 +17,13 @@ constexpr const char* kRowKey = "RDB$DB_KEY";
 // The boolean type of InterBase servers, beside Firebird's own.
 constexpr short kInterBaseBoolean = 590;
 
-// Whether a select-list item selects the key column "TABLE.COLUMN".
-bool Selects(const std::string& item, const std::string& table, const std::string& column) {
-  const std::string upper = platform::Upper(item);
-  return upper == column || upper == table + "." + column || upper == table + ".*" || upper == "*" ||
-         (upper.size() > column.size() &&
-          upper.compare(upper.size() - column.size() - 1, std::string::npos, " " + column) == 0);
-}
-
 }  // namespace
 
 TIBOInternalDataset::TIBOInternalDataset(std::string name) : TIB_Statement(std::move(name)) {}
 
+// The buffered cursor tells its rows apart by the table's primary key, found in the catalogue; a
+// table without one is read with its row key, which the select list must then fetch.
 std::string TIBOInternalDataset::ProcessSQL(const std::string& joined) {
-  keyColumns_.clear();
-  if (!KeyLinks.empty()) {
-    keyColumns_ = KeyLinks;
-    return joined;
-  }
-  if (!KeyLinksAutoDefine) return joined;
   const sqltext::SelectParts parts = sqltext::AnalyzeSelect(joined);
   if (!parts.select || !parts.keyable) return joined;
   TIB_Connection* connection = ConnectionInUse();
@@ -45,29 +33,11 @@ std::string TIBOInternalDataset::ProcessSQL(const std::string& joined) {
   if (std::find(procedures.begin(), procedures.end(), parts.firstTable) != procedures.end()) return joined;
 
   const std::string& table = parts.firstTable;
-  for (const std::string& column : schema.KeyColumnsOf(table))
-    keyColumns_.push_back(table + "." + column);
-  if (keyColumns_.empty()) {
-    keyColumns_.push_back(table + "." + kRowKey);
-    if (!FetchWholeRows) return joined;
-    std::string list = platform::Trim(joined.substr(parts.listBegin, parts.listEnd - parts.listBegin));
-    if (list == "*") list = table + ".*";
-    list += "\r\n     , " + table + "." + kRowKey;
-    return joined.substr(0, parts.listBegin) + " " + list + " " + joined.substr(parts.listEnd);
-  }
-  const bool all = parts.selectedItems.size() == 1 && parts.selectedItems.front() == "*";
-  if (!all) {
-    std::vector<std::string> kept;
-    for (const std::string& key : keyColumns_) {
-      const std::string column = key.substr(table.size() + 1);
-      if (std::any_of(parts.selectedItems.begin(), parts.selectedItems.end(),
-                      [&](const std::string& item) { return Selects(item, table, column); })) {
-        kept.push_back(key);
-      }
-    }
-    keyColumns_ = std::move(kept);
-  }
-  return joined;
+  if (!schema.KeyColumnsOf(table).empty()) return joined;
+  std::string list = platform::Trim(joined.substr(parts.listBegin, parts.listEnd - parts.listBegin));
+  if (list == "*") list = table + ".*";
+  list += "\r\n     , " + table + "." + kRowKey;
+  return joined.substr(0, parts.listBegin) + " " + list + " " + joined.substr(parts.listEnd);
 }
 
 TFieldType TIBOInternalDataset::FieldTypeOf(const TIB_Column& column) {
@@ -114,22 +84,9 @@ void TIBOInternalDataset::AfterPrepare() {
     TFieldDef definition;
     definition.Name = column.aliasName.empty() ? column.name : column.aliasName;
     definition.DataType = FieldTypeOf(column);
-    definition.Size = column.sqllen;
     definition.Column = static_cast<int>(i);
-    definition.Hidden = column.name == "DB_KEY" &&
-                        std::find_if(keyColumns_.begin(), keyColumns_.end(), [](const std::string& key) {
-                          return key.size() > 10 && key.compare(key.size() - 10, 10, kRowKey) == 0;
-                        }) != keyColumns_.end();
     if (!column.Nullable() && connection != nullptr && !column.relationName.empty()) {
-      TIB_SchemaCache& schema = connection->SchemaCache();
-      bool hasDefault = false;
-      if (!schema.IsComputed(column.name, column.relationName)) {
-        // The key attributes are asked together with the default, as the cursor's columns learn them.
-        schema.IsPrimaryKey(column.name, column.relationName);
-        schema.IsForeignKey(column.name, column.relationName);
-        hasDefault = schema.HasDefault(column.name, column.relationName);
-        definition.Required = !hasDefault;
-      }
+      connection->SchemaCache().LookUpNotNullColumn(column.name, column.relationName);
     }
     fieldDefs_.push_back(definition);
   }

@@ -260,22 +260,8 @@ std::string TIB_Connection::ComposeDatabaseName() const {
 
 // ----- connecting -----
 
-void TIB_Connection::SetConnected(bool connected) {
-  if (connected == Connected()) return;
-  if (connected) {
-    ConnectSteps();
-  } else {
-    DisconnectSteps();
-  }
-}
-
 void TIB_Connection::Connect() {
   if (Connected()) return;
-  BusyBracket busy(*this);
-  ConnectSteps();
-}
-
-void TIB_Connection::ConnectSteps() {
   DoBeforeConnect();
   bool attachedHere = false;
   try {
@@ -412,22 +398,14 @@ bool TIB_Connection::AttachDatabase() {
 void TIB_Connection::DoAfterConnect() {
   status_ = TIB_ConnectionStatus::csConnected;
   characteristicsValid_ = false;
-  oldParameterOrder_ = ParameterOrder == TIB_ParameterOrder::poOld;
-  if (ParameterOrder == TIB_ParameterOrder::poAuto) oldParameterOrder_ = DetectParameterOrder();
+  DetectParameterOrder();
   if (Destroying()) return;
   if (OnConnectedChanged) OnConnectedChanged(this);
   if (AfterConnect) AfterConnect(this);
 }
 
-void TIB_Connection::Disconnect() {
-  if (!Connected()) return;
-  BusyBracket busy(*this);
-  DisconnectSteps();
-}
-
 void TIB_Connection::DropDatabase() {
   if (!Connected()) throw EIB_ConnectionError(this, messages::DropWithoutConnection());
-  BusyBracket busy(*this);
   BeginDetaching(TIB_ConnectionStatus::csDropping);
   TIB_Session& session = IB_Session();
   const ISC_STATUS result = Client().isc_drop_database(session.StatusVector(), &handle_);
@@ -461,7 +439,8 @@ void TIB_Connection::DoBeforeDisconnect() {
   schemaCache_->Invalidate();
 }
 
-void TIB_Connection::DisconnectSteps() {
+void TIB_Connection::Disconnect() {
+  if (!Connected()) return;
   BeginDetaching(TIB_ConnectionStatus::csDisconnecting);
   TIB_Session& session = IB_Session();
   if (!lostConnection_ && Client().isc_detach_database != nullptr) {

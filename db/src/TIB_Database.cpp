@@ -6,7 +6,7 @@
 namespace db {
 
 TIB_Database::TIB_Database(std::string name) : TIB_Connection(std::move(name)) {
-  defaultTransactionOwned_ = CreateDefaultTransaction();
+  defaultTransactionOwned_ = std::make_unique<TIB_TransactionDefault>("tr" + Name());
   defaultTransactionOwned_->SetIB_Connection(this);
   TIB_Connection::SetDefaultTransaction(defaultTransactionOwned_.get());
 }
@@ -15,10 +15,6 @@ TIB_Database::~TIB_Database() {
   // The default transaction must end while this connection is still whole.
   EndInDestructor([this] { Disconnect(); });
   defaultTransactionOwned_.reset();
-}
-
-std::unique_ptr<TIB_TransactionDefault> TIB_Database::CreateDefaultTransaction() {
-  return std::make_unique<TIB_TransactionDefault>("tr" + Name());
 }
 
 void TIB_Database::SetDefaultTransaction(TIB_Transaction* transaction) {

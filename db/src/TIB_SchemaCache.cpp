@@ -121,11 +121,8 @@ void TIB_SchemaCache::Invalidate() {
   procedures_.clear();
   tableKeys_.clear();
   computed_.clear();
-  primaryKeys_.clear();
-  foreignKeys_.clear();
-  defaults_.clear();
+  read_.clear();
   proceduresLoaded_ = tableKeysLoaded_ = computedLoaded_ = false;
-  primaryKeysLoaded_ = foreignKeysLoaded_ = defaultsLoaded_ = false;
 }
 
 const std::vector<std::string>& TIB_SchemaCache::ProcedureNames() {
@@ -214,37 +211,18 @@ std::vector<std::string> TIB_SchemaCache::KeyColumnsOf(const std::string& table)
   return columns;
 }
 
-const std::set<std::string>& TIB_SchemaCache::PairList(List list, std::set<std::string>& target,
-                                                       bool& loaded) {
-  if (!loaded) {
-    std::set<std::string> entries;
-    for (const auto& row : Read(list)) {
-      if (list == kDefaults) {
-        entries.insert(Column(row, 1) + "." + Column(row, 0));
-      } else {
-        entries.insert(Column(row, 0) + "," + Column(row, 1));
-      }
-    }
-    target = std::move(entries);
-    loaded = true;
+void TIB_SchemaCache::LookUpNotNullColumn(const std::string& column, const std::string& table) {
+  if (!computedLoaded_) {
+    for (const auto& row : Read(kComputed))
+      computed_.insert(Column(row, 0) + "," + Column(row, 1));
+    computedLoaded_ = true;
   }
-  return target;
-}
-
-bool TIB_SchemaCache::IsComputed(const std::string& column, const std::string& table) {
-  return PairList(kComputed, computed_, computedLoaded_).count(column + "," + table) > 0;
-}
-
-bool TIB_SchemaCache::IsPrimaryKey(const std::string& column, const std::string& table) {
-  return PairList(kPrimaryKeys, primaryKeys_, primaryKeysLoaded_).count(column + "," + table) > 0;
-}
-
-bool TIB_SchemaCache::IsForeignKey(const std::string& column, const std::string& table) {
-  return PairList(kForeignKeys, foreignKeys_, foreignKeysLoaded_).count(column + "," + table) > 0;
-}
-
-bool TIB_SchemaCache::HasDefault(const std::string& column, const std::string& table) {
-  return PairList(kDefaults, defaults_, defaultsLoaded_).count(table + "." + column) > 0;
+  if (computed_.count(column + "," + table) > 0) return;
+  for (const List list : {kPrimaryKeys, kForeignKeys, kDefaults}) {
+    if (read_.count(list) > 0) continue;
+    Read(list);
+    read_.insert(list);
+  }
 }
 
 }  // namespace db

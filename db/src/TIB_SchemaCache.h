@@ -45,33 +45,29 @@ class TIB_SchemaCache {
   // key alone and adding the result to the list.
   std::vector<std::string> KeyColumnsOf(const std::string& table);
 
-  bool IsComputed(const std::string& column, const std::string& table);
-  bool IsPrimaryKey(const std::string& column, const std::string& table);
-  bool IsForeignKey(const std::string& column, const std::string& table);
-  bool HasDefault(const std::string& column, const std::string& table);
+  // What a buffered cursor asks about each NOT NULL column of its result: whether the column is
+  // computed and, when it is not, whether it is a primary or foreign key column and has a default.
+  // Those answers decide which columns an edit must fill in; this program only reads, so it keeps
+  // none of them but the computed columns, which decide whether the other three lists are read.
+  // The lists are read as the server has always seen them: each once per attachment, on first need.
+  void LookUpNotNullColumn(const std::string& column, const std::string& table);
 
   // Forgets every list; they are read again on next need.
   void Invalidate();
 
  private:
   std::vector<std::vector<std::string>> Read(List list);
-  const std::set<std::string>& PairList(List list, std::set<std::string>& target, bool& loaded);
 
   TIB_Connection& connection_;
   std::unique_ptr<TIB_TransactionInternal> transaction_;
   std::unique_ptr<TIB_SchemaCursor> keyCursor_;
   std::vector<std::string> procedures_;
   std::vector<std::string> tableKeys_;
-  std::set<std::string> computed_;
-  std::set<std::string> primaryKeys_;
-  std::set<std::string> foreignKeys_;
-  std::set<std::string> defaults_;
+  std::set<std::string> computed_;  // "COLUMN,TABLE"
   bool proceduresLoaded_ = false;
   bool tableKeysLoaded_ = false;
   bool computedLoaded_ = false;
-  bool primaryKeysLoaded_ = false;
-  bool foreignKeysLoaded_ = false;
-  bool defaultsLoaded_ = false;
+  std::set<List> read_;  // the lists read for their server's sake alone
 };
 
 }  // namespace db

@@ -26,7 +26,6 @@ namespace db {
 namespace {
 
 using platform::IsBlank;
-using platform::Upper;
 
 constexpr unsigned char kStatementTypeItem = isc_info_sql_stmt_type;  // 21
 constexpr short kStatementTypeItemsLength = 11;
@@ -108,14 +107,6 @@ TIB_Transaction* TIB_Statement::StatementTransaction() {
   if (transaction_ != nullptr) return transaction_;
   TIB_Connection* connection = ConnectionInUse();
   return connection != nullptr ? connection->DefaultTransaction() : nullptr;
-}
-
-int TIB_Statement::ColumnIndex(const std::string& name) const {
-  const std::string wanted = Upper(name);
-  for (std::size_t i = 0; i < columns_.size(); ++i) {
-    if (Upper(columns_[i].aliasName) == wanted) return static_cast<int>(i);
-  }
-  return -1;
 }
 
 bool TIB_Statement::IsNull(std::size_t column) const {
@@ -269,13 +260,7 @@ void TIB_Statement::Prepare() {
     for (short i = 0; i < described->sqld && i < described->sqln; ++i) {
       const XSQLVAR& var = described->sqlvar[i];
       TIB_Parameter parameter;
-      parameter.name = static_cast<std::size_t>(i) < parsed.names.size()
-                           ? parsed.names[static_cast<std::size_t>(i)]
-                           : std::string();
-      parameter.sqltype = var.sqltype;
-      parameter.sqlscale = var.sqlscale;
       parameter.sqlsubtype = var.sqlsubtype;
-      parameter.sqllen = var.sqllen;
       params_.push_back(parameter);
     }
     paramNulls_.assign(params_.size(), -1);
@@ -305,7 +290,6 @@ void TIB_Statement::CopyColumns(SqlDescriptor& described) {
     column.name = DescriptorName(var.sqlname, var.sqlname_length);
     column.aliasName = DescriptorName(var.aliasname, var.aliasname_length);
     column.relationName = DescriptorName(var.relname, var.relname_length);
-    column.ownerName = DescriptorName(var.ownname, var.ownname_length);
     column.sqltype = var.sqltype;
     column.sqlscale = var.sqlscale;
     column.sqlsubtype = var.sqlsubtype;
@@ -342,37 +326,15 @@ void TIB_Statement::RequestStatementType() {
   statementType_ = static_cast<unsigned char>(reply[3]);
 }
 
+// The server answers with the relation alias of every output column. This program reads no column by
+// its alias, so the answer is not kept; the request is still made, as the server has always seen it
+// for a SELECT, and a refusal changes nothing.
 void TIB_Statement::RequestRelationAliases() {
-  TIB_Session& session = IB_Session();
   const char items[] = {isc_info_sql_select, isc_info_sql_describe_vars, isc_info_sql_sqlda_seq,
                         isc_info_sql_relation_alias, isc_info_sql_describe_end};
-  std::vector<char> replyBuffer(kAliasReplyLength, '\0');
-  const ISC_STATUS result = Client().isc_dsql_sql_info(session.StatusVector(), &handle_, sizeof(items), items,
-                                                       kAliasReplyLength, replyBuffer.data());
-  if (result != 0) return;  // the aliases are a nicety; the statement works without them
-  const auto* reply = reinterpret_cast<const unsigned char*>(replyBuffer.data());
-  const std::size_t size = replyBuffer.size();
-  std::size_t pos = 0;
-  long current = -1;
-  while (pos < size) {
-    const unsigned char item = reply[pos++];
-    if (item == isc_info_end || item == isc_info_truncated) break;
-    if (item == isc_info_sql_select || item == isc_info_sql_describe_end || item == isc_info_sql_bind)
-      continue;
-    if (size - pos < 2) break;
-    const std::size_t length = static_cast<std::size_t>(ReplyInteger(reply + pos, 2) & 0xFFFF);
-    pos += 2;
-    if (length > size - pos) break;
-    const unsigned char* data = reply + pos;
-    pos += length;
-    if (item == isc_info_sql_sqlda_seq) {
-      current = ReplyInteger(data, length) - 1;
-    } else if (item == isc_info_sql_relation_alias && current >= 0 &&
-               static_cast<std::size_t>(current) < columns_.size()) {
-      columns_[static_cast<std::size_t>(current)].relationAlias.assign(reinterpret_cast<const char*>(data),
-                                                                       length);
-    }
-  }
+  std::vector<char> reply(kAliasReplyLength, '\0');
+  Client().isc_dsql_sql_info(IB_Session().StatusVector(), &handle_, sizeof(items), items, kAliasReplyLength,
+                             reply.data());
 }
 
 std::string TIB_Statement::MakeCursorName() {
@@ -484,7 +446,6 @@ void TIB_Statement::CloseCursor() {
 }
 
 void TIB_Statement::Unprepare() {
-  BeforeUnprepare();
   CloseCursor();
   if (handle_ != 0) {
     if (TIB_Connection* connection = ConnectionInUse()) {

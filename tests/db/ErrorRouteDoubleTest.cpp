@@ -162,7 +162,6 @@ TEST_F(ErrorRoute, WithoutALoadableLibraryTheClientIsReportedMissingAndNoEventFi
   }
   EXPECT_EQ(0, errors);
   EXPECT_EQ(0, afterConnect);
-  EXPECT_EQ(0, database_.BusyCount());
   // Each Connect tries to load again; once the library is there it attaches.
   SetClientLibraryFileNames({fbdouble::VariantPath("full")});
   database_.Connect();

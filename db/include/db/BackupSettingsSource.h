@@ -32,7 +32,6 @@ struct BackupSettingsSource {
   TIBODatabase IBODatabase;
   TIBOTransaction IBOTransaction;
   TIBOQuery tblBackup;
-  TIBOQuery tblHistorico;
 };
 
 }  // namespace db

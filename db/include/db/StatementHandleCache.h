@@ -15,7 +15,6 @@ class StatementHandleCache {
 
   bool Empty() const { return handles_.empty(); }
   std::size_t Size() const { return handles_.size(); }
-  const std::vector<fbclient::Handle>& Handles() const { return handles_; }
 
   void Push(fbclient::Handle handle);
   // The most recently pushed handle; 0 when the cache is empty.

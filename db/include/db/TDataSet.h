@@ -3,7 +3,6 @@
 // The dataset side of a query: open and close, the declared fields and their binding to the
 // columns of the open dataset, and the current row the fields read.
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,9 +12,6 @@
 
 namespace db {
 
-class TDataSet;
-using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
-
 class TDataSet {
  public:
   explicit TDataSet(std::string name = {});
@@ -24,7 +20,6 @@ class TDataSet {
   TDataSet& operator=(const TDataSet&) = delete;
 
   const std::string& Name() const { return name_; }
-  void SetName(std::string name) { name_ = std::move(name); }
 
   void Open();
   void Close();
@@ -43,8 +38,6 @@ class TDataSet {
   TField* FindField(const std::string& fieldName) const;
   // Raises EDatabaseError "<name>: Field '<field>' not found" when there is none.
   TField& FieldByName(const std::string& fieldName) const;
-
-  TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
 
   // The current row, as the fields read it.
   virtual bool HasCurrentRow() const = 0;

@@ -24,26 +24,19 @@ class TField {
   // Bytes the field's value takes in a record buffer.
   virtual int DataSize() const { return size_; }
 
-  std::string EditMask;
-  bool Required = false;
-
   bool IsNull() const;
   // No current row (empty or closed dataset) reads as empty text / 0. AsInteger is for the integer
   // columns an integer field binds to; any other column reads 0.
-  virtual std::string AsString() const;
-  virtual int AsInteger() const;
+  std::string AsString() const;
+  int AsInteger() const;
 
   // Binding by the dataset when it opens and closes.
   void Bind(TDataSet* dataset, const TFieldDef& definition);
   void Unbind();
-  bool Bound() const { return dataset_ != nullptr; }
-  const TFieldDef& Definition() const { return definition_; }
-
- protected:
-  TDataSet* dataset_ = nullptr;
-  TFieldDef definition_;
 
  private:
+  TDataSet* dataset_ = nullptr;
+  int column_ = -1;
   std::string fieldName_;
   TFieldType dataType_;
   int size_;

@@ -34,9 +34,6 @@ const char* FieldTypeName(TFieldType type);
 struct TFieldDef {
   std::string Name;
   TFieldType DataType = TFieldType::ftUnknown;
-  int Size = 0;
-  bool Required = false;
-  bool Hidden = false;
   int Column = -1;  // index of the statement's output column
 };
 

@@ -12,10 +12,6 @@ class TIBODatabase : public TIB_Database {
   explicit TIBODatabase(std::string name = {}) : TIB_Database(std::move(name)) {
     SetPasswordStorage(TIB_PasswordStorage::psNotSecure);
   }
-
-  // Stored and never read.
-  std::string DriverName;
-  std::string SessionName;
 };
 
 }  // namespace db

@@ -12,8 +12,6 @@ namespace db {
 class TIB_Connection;
 class TIB_Transaction;
 
-enum class TIB_CommitAction { caClose, caFetchAll, caInvalidateCursor, caRefresh };
-
 class TIBODataset : public TDataSet {
  public:
   explicit TIBODataset(std::string name = {});
@@ -26,17 +24,6 @@ class TIBODataset : public TDataSet {
 
   const TStrings& SQL() const { return internal_.SQL(); }
   void SetSQL(TStrings lines) { internal_.SetSQL(std::move(lines)); }
-
-  // Settings kept for the components' definition; the read path does not depend on them.
-  bool RequestLive = false;
-  bool RecordCountAccurate = false;
-  bool AutoFetchAll = false;
-  TIB_CommitAction CommitAction = TIB_CommitAction::caInvalidateCursor;
-  int MaxRows = 0;
-  bool ParamCheck = true;
-  bool Unidirectional = false;
-  bool ReadOnly = false;
-  std::string DatabaseName;  // design-time text; not used while IB_Connection is set
 
   TIBOInternalDataset& InternalDataset() { return internal_; }
 

@@ -16,12 +16,6 @@ class TIBOInternalDataset : public TIB_Statement {
  public:
   explicit TIBOInternalDataset(std::string name = {});
 
-  TStrings KeyLinks;
-  bool KeyLinksAutoDefine = true;
-  bool FetchWholeRows = true;
-
-  // "TABLE.COLUMN" per key column, found at the last prepare.
-  const std::vector<std::string>& KeyColumns() const { return keyColumns_; }
   const std::vector<TFieldDef>& FieldDefs() const { return fieldDefs_; }
 
   // The field definition kind of a described column.
@@ -32,7 +26,6 @@ class TIBOInternalDataset : public TIB_Statement {
   void AfterPrepare() override;
 
  private:
-  std::vector<std::string> keyColumns_;
   std::vector<TFieldDef> fieldDefs_;
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// Base of every database component: the link to the thread's session, the OnError event and the
-// busy count that brackets long operations.
+// Base of every database component: the link to the thread's session and the OnError event.
 
 #include <memory>
 #include <string>
@@ -18,7 +17,6 @@ class TIB_Component {
   TIB_Component& operator=(const TIB_Component&) = delete;
 
   const std::string& Name() const { return name_; }
-  void SetName(std::string name) { name_ = std::move(name); }
 
   TIB_Session& IB_Session() { return *session_; }
   const std::shared_ptr<TIB_Session>& SessionPtr() const { return session_; }
@@ -26,24 +24,10 @@ class TIB_Component {
   TIB_ErrorEvent OnError;
 
   // Fires OnError when assigned. Used by the error route.
-  virtual void DoHandleError(long errCode, const TStrings& errorMessage, const TStrings& errorCodes,
-                             long sqlCode, const TStrings& sqlMessage, const TStrings& sql,
-                             bool& raiseException);
+  void DoHandleError(long errCode, const TStrings& errorMessage, const TStrings& errorCodes, long sqlCode,
+                     const TStrings& sqlMessage, const TStrings& sql, bool& raiseException);
 
-  int BusyCount() const { return busy_; }
   bool Destroying() const { return destroying_; }
-
-  // Raises the busy count for its lifetime, also when the bracketed operation throws.
-  class BusyBracket {
-   public:
-    explicit BusyBracket(TIB_Component& component) : component_(component) { ++component_.busy_; }
-    ~BusyBracket() { --component_.busy_; }
-    BusyBracket(const BusyBracket&) = delete;
-    BusyBracket& operator=(const BusyBracket&) = delete;
-
-   private:
-    TIB_Component& component_;
-  };
 
  protected:
   // What a destructor runs first: from here on no event fires (Destroying()), then the component's last
@@ -61,7 +45,6 @@ class TIB_Component {
  private:
   std::string name_;
   std::shared_ptr<TIB_Session> session_;
-  int busy_ = 0;
   bool destroying_ = false;
 };
 

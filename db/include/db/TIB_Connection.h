@@ -33,7 +33,6 @@ enum class TIB_ConnectionStatus {
   csCreating
 };
 enum class TIB_PasswordStorage { psNone, psParams, psNotSecure, psKeyFromEnviron };
-enum class TIB_ParameterOrder { poAuto, poNew, poOld };
 
 using TIB_ConnectionEvent = std::function<void(TIB_Connection* Sender)>;
 // The connection, the DPB length in use (ABufPtr) and the DPB bytes (ABuffer, at least 1024 bytes).
@@ -76,21 +75,16 @@ class TIB_Connection : public TIB_Component {
   TIB_Protocol Protocol() const;
   void SetProtocol(TIB_Protocol protocol);
   std::string License() const { return params_.Value("LICENSE"); }
-  void SetLicense(const std::string& value) { SetGuarded("LICENSE", value); }
   std::string SysDBA() const { return params_.Value("SYSDBA"); }
-  void SetSysDBA(const std::string& value) { SetGuarded("SYSDBA", value); }
   std::string MessageFile() const { return params_.Value("MESSAGE FILE"); }
-  void SetMessageFile(const std::string& value) { SetGuarded("MESSAGE FILE", value); }
   TIB_DPBFlag ForcedWrites() const { return Flag("FORCED WRITES", "TRUE", "FALSE"); }
   void SetForcedWrites(TIB_DPBFlag flag) { SetFlag("FORCED WRITES", flag, "TRUE", "FALSE"); }
   TIB_DPBFlag ReservePageSpace() const { return Flag("RESERVE PAGE SPACE", "TRUE", "FALSE"); }
   void SetReservePageSpace(TIB_DPBFlag flag) { SetFlag("RESERVE PAGE SPACE", flag, "TRUE", "FALSE"); }
   TIB_DPBFlag DBKeyScope() const { return Flag("DB_KEY SCOPE", "CONNECTION", "TRANSACTION"); }
   void SetDBKeyScope(TIB_DPBFlag flag) { SetFlag("DB_KEY SCOPE", flag, "CONNECTION", "TRANSACTION"); }
-  // Not guarded: these only take effect at the next attach or creation.
+  // Not guarded: the dialect line only matters while detached.
   void SetSQLDialect(int dialect) { params_.Set("SQL DIALECT", std::to_string(dialect)); }
-  void SetPageSize(int size) { params_.Set("PAGE SIZE", std::to_string(size)); }
-  void SetSweepInterval(int interval) { params_.Set("SWEEP INTERVAL", std::to_string(interval)); }
 
   // The dialect statements are prepared with: the database's own while attached (1 when it reads 0
   // or less), else the "SQL DIALECT" line (3 without one, 1 when 0 or less).
@@ -98,11 +92,7 @@ class TIB_Connection : public TIB_Component {
 
   TIB_PasswordStorage PasswordStorage() const { return passwordStorage_; }
   void SetPasswordStorage(TIB_PasswordStorage storage) { passwordStorage_ = storage; }
-  bool LoginPrompt = false;
-  int LoginAttempts = 3;
-  TIB_ParameterOrder ParameterOrder = TIB_ParameterOrder::poAuto;
   bool CacheStatementHandles = true;
-  bool KeepConnection = true;
 
   // ----- database name -----
   // A text with ".", "\", ":" or "@" is a location and is parsed; any other must be an identifier
@@ -116,13 +106,11 @@ class TIB_Connection : public TIB_Component {
   void Connect();
   void Open() { Connect(); }
   void Disconnect();
-  void Close() { Disconnect(); }
   bool Connected() const { return handle_ != 0; }
   // Deletes the attached database on the server and gives up the attachment, after ending the
   // transactions and statements as a disconnect does. Not connected: EIB_ConnectionError. A refused
   // drop goes the way of every failed call (OnError, then EIB_ISCError) and leaves the attachment.
   void DropDatabase();
-  void SetConnected(bool connected);
   TIB_ConnectionStatus ConnectionStatus() const { return status_; }
   fbclient::Handle Handle() const { return handle_; }
   fbclient::Handle* HandleAddress() { return &handle_; }
@@ -145,8 +133,8 @@ class TIB_Connection : public TIB_Component {
   void ReadCharacteristics();
 
   // ----- for transactions and statements -----
-  bool OldParameterOrder() const { return oldParameterOrder_; }
-  bool DetectParameterOrder();
+  // Prepares the parameter-order test on a database of ODS 10 or later (see the source).
+  void DetectParameterOrder();
   TIB_Transaction* DefaultTransaction() const { return defaultTransaction_; }
   virtual void SetDefaultTransaction(TIB_Transaction* transaction) { defaultTransaction_ = transaction; }
   TIB_SchemaCache& SchemaCache() { return *schemaCache_; }
@@ -168,10 +156,10 @@ class TIB_Connection : public TIB_Component {
   const std::vector<TIB_Statement*>& Statements() const { return statements_; }
 
  protected:
-  virtual void DoBeforeConnect();
-  virtual void DoAfterConnect();
-  virtual void DoBeforeDisconnect();
-  virtual void DoAfterDisconnect();
+  void DoBeforeConnect();
+  void DoAfterConnect();
+  void DoBeforeDisconnect();
+  void DoAfterDisconnect();
   // Attaches; true when this call produced the attachment.
   bool AttachDatabase();
   void RequireDisconnected() const;
@@ -180,8 +168,6 @@ class TIB_Connection : public TIB_Component {
   void SetGuarded(const std::string& key, const std::string& value);
   TIB_DPBFlag Flag(const std::string& key, const char* whenTrue, const char* whenFalse) const;
   void SetFlag(const std::string& key, TIB_DPBFlag flag, const char* whenTrue, const char* whenFalse);
-  void ConnectSteps();
-  void DisconnectSteps();
   // The status of a disconnect or a drop, then what comes before detaching (BeforeDisconnect, the
   // transactions and statements ended); when that throws, the connection stays connected.
   void BeginDetaching(TIB_ConnectionStatus status);
@@ -196,7 +182,6 @@ class TIB_Connection : public TIB_Component {
   TIB_ConnectionStatus status_ = TIB_ConnectionStatus::csDisconnected;
   TIB_ConnectCharacteristics characteristics_;
   bool characteristicsValid_ = false;
-  bool oldParameterOrder_ = false;
   bool lostConnection_ = false;
   StatementHandleCache handleCache_;
   std::vector<TIB_Transaction*> transactions_;

@@ -20,8 +20,6 @@ struct TIB_Column {
   std::string name;       // column name
   std::string aliasName;  // name in the select list
   std::string relationName;
-  std::string ownerName;
-  std::string relationAlias;  // from the server, when it tells it
   short sqltype = 0;
   short sqlscale = 0;
   short sqlsubtype = 0;
@@ -32,11 +30,7 @@ struct TIB_Column {
 };
 
 struct TIB_Parameter {
-  std::string name;
-  short sqltype = 0;
-  short sqlscale = 0;
-  short sqlsubtype = 0;
-  short sqllen = 0;
+  short sqlsubtype = 0;  // the character set of a text parameter
   bool isNull = true;
   std::string value;  // sent as text; the server converts it
 };
@@ -72,13 +66,9 @@ class TIB_Statement : public TIB_Component {
 
   int StatementType() const { return statementType_; }
   const std::string& ServerSQL() const { return serverSQL_; }
-  const std::string& CursorName() const { return cursorName_; }
   fbclient::Handle Handle() const { return handle_; }
-  int SQLDialect() const { return dialect_; }
 
   const std::vector<TIB_Column>& Columns() const { return columns_; }
-  // The column of this name (select-list name, letter case ignored), or -1.
-  int ColumnIndex(const std::string& name) const;
   bool IsNull(std::size_t column) const;
 
   // A text column as text: fixed-length text without its trailing blanks (when trimFixed), variable
@@ -97,7 +87,6 @@ class TIB_Statement : public TIB_Component {
   // described the statement.
   virtual std::string ProcessSQL(const std::string& joined) { return joined; }
   virtual void AfterPrepare() {}
-  virtual void BeforeUnprepare() {}
   TIB_Connection* ConnectionInUse() const;
 
  private:

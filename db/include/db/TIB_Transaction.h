@@ -41,22 +41,16 @@ class TIB_Transaction : public TIB_Component {
   // Called by a connection that goes away.
   void ForgetConnection(TIB_Connection* connection);
 
-  TIB_Isolation Isolation() const { return isolation_; }
   void SetIsolation(TIB_Isolation isolation);
-  bool RecVersion() const { return recVersion_; }
   void SetRecVersion(bool value);
-  bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool value);
-  bool LockWait() const { return lockWait_; }
   void SetLockWait(bool value);
-  bool ServerAutoCommit() const { return serverAutoCommit_; }
   void SetServerAutoCommit(bool value) { serverAutoCommit_ = value; }
   bool AutoCommit() const { return autoCommit_ || serverAutoCommit_; }
   void SetAutoCommit(bool value) { autoCommit_ = value; }
 
   TIB_CustomizeTPBEvent OnCustomizeTPB;
-  TIB_TransactionEvent BeforeStart, AfterStart, BeforeCommit, AfterCommit, BeforeRollback, AfterRollback,
-      BeforeEnd, AfterEnd;
+  TIB_TransactionEvent BeforeCommit, AfterCommit, BeforeRollback, AfterRollback, BeforeEnd, AfterEnd;
 
   // The TPB of one start, given whether a database of the transaction is read-only.
   std::vector<char> BuildTPB(bool databaseReadOnly) const;

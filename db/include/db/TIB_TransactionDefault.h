@@ -11,7 +11,6 @@ class TIB_TransactionDefault : public TIB_Transaction {
   explicit TIB_TransactionDefault(std::string name = {}) : TIB_Transaction(std::move(name)) {
     SetInitialSettings(TIB_Isolation::tiCommitted, true, false);
   }
-  bool AnnounceFocus = true;
 };
 
 }  // namespace db
