@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   try {
-    const db::TIB_AttachParameters values = connection.ResolveAttachParameters();
+    const db::AttachParameters values = connection.ResolveAttachParameters();
     Require(values.connectString.find_first_not_of(" \t\r\n") != std::string::npos,
             "an attach never goes out with a blank connect string");
     if (IsLocation(text) && ReadsBackUnchanged(connection, text))

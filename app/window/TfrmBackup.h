@@ -64,9 +64,9 @@ class TfrmBackup : public QMainWindow {
   // Settings load, and the connection's error event with its reconnection attempts.
   void tmrConexaoTimer();
   void IBODatabaseAfterConnect();
-  void IBODatabaseError(db::TIB_Component* Sender, long ERRCODE, const db::TStrings& ErrorMessage,
-                        const db::TStrings& ErrorCodes, long SQLCODE, const db::TStrings& SQLMessage,
-                        const db::TStrings& SQL, bool& RaiseException);
+  void IBODatabaseError(db::TIB_Component* Sender, long ERRCODE, const db::TextLines& ErrorMessage,
+                        const db::TextLines& ErrorCodes, long SQLCODE, const db::TextLines& SQLMessage,
+                        const db::TextLines& SQL, bool& RaiseException);
 
   // The application database connection, its transaction and the settings query.
   db::TIBODatabase& IBODatabase() { return settingsSource_->IBODatabase; }

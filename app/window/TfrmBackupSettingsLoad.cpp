@@ -18,7 +18,7 @@ constexpr int kPauses = 50;
 constexpr int kPauseMilliseconds = 50;
 
 // The server's own words from the error route's lines, each on a line.
-QString ServerMessage(const db::TStrings& errorMessage) {
+QString ServerMessage(const db::TextLines& errorMessage) {
   QString text;
   for (const std::string& line : core::ServerMessageLines(errorMessage))
     text += QLatin1Char('\n') + FromCp1252(line);
@@ -30,9 +30,10 @@ QString ServerMessage(const db::TStrings& errorMessage) {
 void TfrmBackup::CreateDataComponents() {
   settingsSource_ = std::make_unique<db::BackupSettingsSource>();
   IBODatabase().AfterConnect = [this](db::TIB_Connection*) { IBODatabaseAfterConnect(); };
-  IBODatabase().OnError = [this](db::TIB_Component* sender, long errCode, const db::TStrings& errorMessage,
-                                 const db::TStrings& errorCodes, long sqlCode, const db::TStrings& sqlMessage,
-                                 const db::TStrings& sql, bool& raiseException) {
+  IBODatabase().OnError = [this](db::TIB_Component* sender, long errCode, const db::TextLines& errorMessage,
+                                 const db::TextLines& errorCodes, long sqlCode,
+                                 const db::TextLines& sqlMessage, const db::TextLines& sql,
+                                 bool& raiseException) {
     IBODatabaseError(sender, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
   };
 }
@@ -65,8 +66,8 @@ void TfrmBackup::IBODatabaseAfterConnect() {
   }
 }
 
-void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TStrings& ErrorMessage,
-                                  const db::TStrings&, long, const db::TStrings&, const db::TStrings&,
+void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TextLines& ErrorMessage,
+                                  const db::TextLines&, long, const db::TextLines&, const db::TextLines&,
                                   bool& RaiseException) {
   RaiseException = false;
   if (!core::IsServerUnreachable(ERRCODE)) {

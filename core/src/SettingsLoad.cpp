@@ -46,7 +46,7 @@ bool IsServerUnreachable(long errorCode) {
   return errorCode == kUnavailable || errorCode == kNetLookupError || errorCode == kNetworkError;
 }
 
-std::vector<std::string> ServerMessageLines(const db::TStrings& errorMessage) {
+std::vector<std::string> ServerMessageLines(const db::TextLines& errorMessage) {
   std::vector<std::string> lines;
   const auto heading = std::find(errorMessage.begin(), errorMessage.end(), "ISC ERROR MESSAGE:");
   if (heading == errorMessage.end()) return lines;
@@ -70,8 +70,8 @@ SettingsLoadOutcome LoadSettingsRow(db::BackupSettingsSource& source, BackupSett
   long attachError = 0;
   std::vector<std::string> serverWords;
   // Only a refused attach is taken here; an error of the attached connection ends the call as itself.
-  connection.OnError = [&](db::TIB_Component*, long errCode, const db::TStrings& errorMessage,
-                           const db::TStrings&, long, const db::TStrings&, const db::TStrings&,
+  connection.OnError = [&](db::TIB_Component*, long errCode, const db::TextLines& errorMessage,
+                           const db::TextLines&, long, const db::TextLines&, const db::TextLines&,
                            bool& raiseException) {
     if (connection.Connected()) return;
     attachError = errCode;

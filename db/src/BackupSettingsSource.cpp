@@ -18,7 +18,7 @@ BackupSettingsSource::BackupSettingsSource()
                                  std::string("PATH=") + kDesignTimePath, "SERVER=localhost", "SQL DIALECT=1",
                                  "FORCED WRITES=TRUE", "RESERVE PAGE SPACE=TRUE", "PROTOCOL=TCP/IP"});
   IBODatabase.SetSQLDialect(1);
-  IBODatabase.SetPasswordStorage(TIB_PasswordStorage::psKeyFromEnviron);
+  IBODatabase.SetPasswordStorage(PasswordStorageMode::psKeyFromEnviron);
   {
     std::string password = BackupDatabasePassword();
     IBODatabase.SetPassword(password);

@@ -10,8 +10,8 @@ std::string EIB_ISCError::Shorten(const std::string& message) {
 }
 
 EIB_ISCError::EIB_ISCError(TIB_Component* sender, const std::string& message, long errCode,
-                           TStrings errorMessage, TStrings errorCodes, long sqlCode, TStrings sqlMessage,
-                           TStrings sql)
+                           TextLines errorMessage, TextLines errorCodes, long sqlCode, TextLines sqlMessage,
+                           TextLines sql)
     : EIB_Error(sender, Shorten(message)),
       errCode_(errCode),
       errorMessage_(std::move(errorMessage)),

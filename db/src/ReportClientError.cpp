@@ -26,10 +26,10 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
 
   const long errCode = static_cast<long>(session.LastResult());
   bool raiseException = errCode != 0;
-  TStrings errorMessage;
-  TStrings errorCodes;
-  TStrings sqlMessage;
-  TStrings sql;
+  TextLines errorMessage;
+  TextLines errorCodes;
+  TextLines sqlMessage;
+  TextLines sql;
 
   errorMessage.push_back("ISC ERROR CODE:" + std::to_string(errCode));
   errorMessage.emplace_back();

@@ -20,50 +20,51 @@ bool SameName(const std::string& a, const std::string& b) {
 
 enum class TypeGroup { kString, kInteger, kFloat, kDateTime, kLargeInt, kBlob, kOwn };
 
-TypeGroup GroupOf(TFieldType type) {
+TypeGroup GroupOf(FieldKind type) {
   switch (type) {
-    case TFieldType::ftString:
-    case TFieldType::ftFixedChar:
+    case FieldKind::String:
+    case FieldKind::FixedChar:
       return TypeGroup::kString;
-    case TFieldType::ftSmallint:
-    case TFieldType::ftInteger:
-    case TFieldType::ftWord:
-    case TFieldType::ftAutoInc:
+    case FieldKind::SmallInt:
+    case FieldKind::Integer:
+    case FieldKind::Word:
+    case FieldKind::AutoInc:
       return TypeGroup::kInteger;
-    case TFieldType::ftFloat:
-    case TFieldType::ftCurrency:
+    case FieldKind::Float:
+    case FieldKind::Currency:
       return TypeGroup::kFloat;
-    case TFieldType::ftDate:
-    case TFieldType::ftTime:
-    case TFieldType::ftDateTime:
+    case FieldKind::Date:
+    case FieldKind::Time:
+    case FieldKind::DateTime:
       return TypeGroup::kDateTime;
-    case TFieldType::ftLargeint:
+    case FieldKind::LargeInt:
       return TypeGroup::kLargeInt;
-    case TFieldType::ftBlob:
-    case TFieldType::ftMemo:
+    case FieldKind::Blob:
+    case FieldKind::Memo:
       return TypeGroup::kBlob;
     default:
       return TypeGroup::kOwn;
   }
 }
 
-bool IsNumericPair(TFieldType type) {
-  return type == TFieldType::ftLargeint || type == TFieldType::ftBCD || type == TFieldType::ftFloat ||
-         type == TFieldType::ftCurrency;
+bool IsNumericPair(FieldKind type) {
+  return type == FieldKind::LargeInt || type == FieldKind::BCD || type == FieldKind::Float ||
+         type == FieldKind::Currency;
 }
 
 constexpr int kMaxStringFromMemo = 65534;
 
 }  // namespace
 
-void CheckFieldBinding(const std::string& datasetName, const TField& field, const TFieldDef& definition) {
-  const TFieldType wanted = field.DataType();
-  const TFieldType actual = definition.DataType;
+void CheckFieldBinding(const std::string& datasetName, const Field& field,
+                       const FieldDefinition& definition) {
+  const FieldKind wanted = field.DataType();
+  const FieldKind actual = definition.DataType;
   const TypeGroup wantedGroup = GroupOf(wanted);
   if (wantedGroup != TypeGroup::kOwn ? wantedGroup == GroupOf(actual) : wanted == actual) return;
-  if (wantedGroup == TypeGroup::kInteger && actual == TFieldType::ftLargeint) return;
-  if (wantedGroup == TypeGroup::kString && actual == TFieldType::ftLargeint) return;
-  if (wantedGroup == TypeGroup::kString && actual == TFieldType::ftMemo) {
+  if (wantedGroup == TypeGroup::kInteger && actual == FieldKind::LargeInt) return;
+  if (wantedGroup == TypeGroup::kString && actual == FieldKind::LargeInt) return;
+  if (wantedGroup == TypeGroup::kString && actual == FieldKind::Memo) {
     if (field.DataSize() <= kMaxStringFromMemo) return;
     throw EDatabaseError(datasetName,
                          messages::SizeMismatch(field.FieldName(), kMaxStringFromMemo, field.DataSize()));
@@ -77,24 +78,24 @@ TDataSet::TDataSet(std::string name) : name_(std::move(name)) {}
 
 TDataSet::~TDataSet() = default;
 
-TField* TDataSet::FindField(const std::string& fieldName) const {
+Field* TDataSet::FindField(const std::string& fieldName) const {
   for (const auto& field : fields_) {
     if (SameName(field->FieldName(), fieldName)) return field.get();
   }
   return nullptr;
 }
 
-TField& TDataSet::FieldByName(const std::string& fieldName) const {
-  TField* field = FindField(fieldName);
+Field& TDataSet::FieldByName(const std::string& fieldName) const {
+  Field* field = FindField(fieldName);
   if (field == nullptr) throw EDatabaseError(name_, messages::FieldNotFound(fieldName));
   return *field;
 }
 
 void TDataSet::BindFields() {
-  const std::vector<TFieldDef>& definitions = FieldDefs();
+  const std::vector<FieldDefinition>& definitions = FieldDefs();
   for (const auto& field : fields_) {
-    const TFieldDef* found = nullptr;
-    for (const TFieldDef& definition : definitions) {
+    const FieldDefinition* found = nullptr;
+    for (const FieldDefinition& definition : definitions) {
       if (SameName(definition.Name, field->FieldName())) {
         found = &definition;
         break;

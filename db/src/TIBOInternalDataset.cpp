@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "SchemaCache.h"
 #include "SqlText.h"
-#include "TIB_SchemaCache.h"
 #include "db/TIB_Connection.h"
 #include "platform/Text.h"
 
@@ -28,7 +28,7 @@ std::string TIBOInternalDataset::ProcessSQL(const std::string& joined) {
   if (!parts.select || !parts.keyable) return joined;
   TIB_Connection* connection = ConnectionInUse();
   if (connection == nullptr) return joined;
-  TIB_SchemaCache& schema = connection->SchemaCache();
+  SchemaCache& schema = connection->Schema();
   const std::vector<std::string>& procedures = schema.ProcedureNames();
   if (std::find(procedures.begin(), procedures.end(), parts.firstTable) != procedures.end()) return joined;
 
@@ -40,53 +40,53 @@ std::string TIBOInternalDataset::ProcessSQL(const std::string& joined) {
   return joined.substr(0, parts.listBegin) + " " + list + " " + joined.substr(parts.listEnd);
 }
 
-TFieldType TIBOInternalDataset::FieldTypeOf(const TIB_Column& column) {
+FieldKind TIBOInternalDataset::FieldTypeOf(const OutputColumn& column) {
   const bool scaled = column.sqlscale != 0;
   switch (column.BaseType()) {
     case SQL_TEXT:
     case SQL_VARYING:
-      if (column.name == "DB_KEY" || column.name == kRowKey) return TFieldType::ftBytes;
-      return column.sqllen > 255 ? TFieldType::ftMemo : TFieldType::ftString;
+      if (column.name == "DB_KEY" || column.name == kRowKey) return FieldKind::Bytes;
+      return column.sqllen > 255 ? FieldKind::Memo : FieldKind::String;
     case SQL_SHORT:
-      return scaled ? TFieldType::ftFloat : TFieldType::ftSmallint;
+      return scaled ? FieldKind::Float : FieldKind::SmallInt;
     case SQL_LONG:
-      return scaled ? TFieldType::ftFloat : TFieldType::ftInteger;
+      return scaled ? FieldKind::Float : FieldKind::Integer;
     case SQL_INT64:
     case SQL_QUAD:
-      return scaled ? TFieldType::ftFloat : TFieldType::ftLargeint;
+      return scaled ? FieldKind::Float : FieldKind::LargeInt;
     case SQL_DOUBLE:
     case SQL_FLOAT:
-      return TFieldType::ftFloat;
+      return FieldKind::Float;
     case SQL_BOOLEAN:
     case kInterBaseBoolean:
-      return TFieldType::ftBoolean;
+      return FieldKind::Boolean;
     case SQL_TIMESTAMP:
-      return TFieldType::ftDateTime;
+      return FieldKind::DateTime;
     case SQL_TYPE_DATE:
-      return TFieldType::ftDate;
+      return FieldKind::Date;
     case SQL_TYPE_TIME:
-      return TFieldType::ftTime;
+      return FieldKind::Time;
     case SQL_BLOB:
-      return column.sqlsubtype == 1 ? TFieldType::ftMemo : TFieldType::ftBlob;
+      return column.sqlsubtype == 1 ? FieldKind::Memo : FieldKind::Blob;
     case SQL_ARRAY:
-      return TFieldType::ftBytes;
+      return FieldKind::Bytes;
     default:
-      return TFieldType::ftUnknown;
+      return FieldKind::Unknown;
   }
 }
 
 void TIBOInternalDataset::AfterPrepare() {
   fieldDefs_.clear();
   TIB_Connection* connection = ConnectionInUse();
-  const std::vector<TIB_Column>& columns = Columns();
+  const std::vector<OutputColumn>& columns = Columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    const TIB_Column& column = columns[i];
-    TFieldDef definition;
+    const OutputColumn& column = columns[i];
+    FieldDefinition definition;
     definition.Name = column.aliasName.empty() ? column.name : column.aliasName;
     definition.DataType = FieldTypeOf(column);
     definition.Column = static_cast<int>(i);
     if (!column.Nullable() && connection != nullptr && !column.relationName.empty()) {
-      connection->SchemaCache().LookUpNotNullColumn(column.name, column.relationName);
+      connection->Schema().LookUpNotNullColumn(column.name, column.relationName);
     }
     fieldDefs_.push_back(definition);
   }

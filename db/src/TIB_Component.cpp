@@ -7,8 +7,8 @@ TIB_Component::TIB_Component(std::string name)
 
 TIB_Component::~TIB_Component() = default;
 
-void TIB_Component::DoHandleError(long errCode, const TStrings& errorMessage, const TStrings& errorCodes,
-                                  long sqlCode, const TStrings& sqlMessage, const TStrings& sql,
+void TIB_Component::DoHandleError(long errCode, const TextLines& errorMessage, const TextLines& errorCodes,
+                                  long sqlCode, const TextLines& sqlMessage, const TextLines& sql,
                                   bool& raiseException) {
   if (OnError) OnError(this, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
 }

@@ -12,7 +12,7 @@
 #include "DatabaseParameterBuffer.h"
 #include "Messages.h"
 #include "ReportClientError.h"
-#include "TIB_SchemaCache.h"
+#include "SchemaCache.h"
 #include "db/Errors.h"
 #include "db/TIB_Statement.h"
 #include "db/TIB_Transaction.h"
@@ -72,7 +72,7 @@ void Wipe(std::vector<char>& bytes) {
 
 TIB_Connection::TIB_Connection(std::string name) : TIB_Component(std::move(name)) {
   IB_Session().AddConnection(this);
-  schemaCache_ = std::make_unique<TIB_SchemaCache>(*this);
+  schemaCache_ = std::make_unique<SchemaCache>(*this);
 }
 
 TIB_Connection::~TIB_Connection() {
@@ -124,7 +124,7 @@ void TIB_Connection::SetFlag(const std::string& key, TIB_DPBFlag flag, const cha
 }
 
 std::string TIB_Connection::Password() const {
-  if (passwordStorage_ == TIB_PasswordStorage::psParams) return params_.Value("PASSWORD");
+  if (passwordStorage_ == PasswordStorageMode::psParams) return params_.Value("PASSWORD");
   return platform::UnscrambleBytes(reinterpret_cast<const unsigned char*>(scrambledPassword_.data()),
                                    scrambledPassword_.size(), passwordKey_);
 }
@@ -132,12 +132,12 @@ std::string TIB_Connection::Password() const {
 void TIB_Connection::SetPassword(const std::string& value) {
   RequireDisconnected();
   std::lock_guard lock(TIB_Session::ProcessLock());
-  if (passwordStorage_ == TIB_PasswordStorage::psParams) {
+  if (passwordStorage_ == PasswordStorageMode::psParams) {
     params_.Set("PASSWORD", value);
     return;
   }
   passwordKey_ =
-      passwordStorage_ == TIB_PasswordStorage::psKeyFromEnviron ? Environment(kPasswordKeyVariable) : "";
+      passwordStorage_ == PasswordStorageMode::psKeyFromEnviron ? Environment(kPasswordKeyVariable) : "";
   if (passwordKey_.empty()) passwordKey_ = std::string(platform::scrambling::kBuiltInKey);
   scrambledPassword_ = platform::ScrambleBytes(value, passwordKey_);
   params_.Remove("PASSWORD");
@@ -267,30 +267,30 @@ void TIB_Connection::Connect() {
   try {
     attachedHere = AttachDatabase();
   } catch (...) {
-    if (!Connected()) status_ = TIB_ConnectionStatus::csDisconnected;
+    if (!Connected()) status_ = ConnectionState::Disconnected;
     throw;
   }
   // A handler of OnError may have connected (and perhaps disconnected again) from inside this
   // attempt; its own Connect already ran the after-connect steps, so they must not run twice.
   if (!attachedHere) {
-    if (!Connected()) status_ = TIB_ConnectionStatus::csDisconnected;
+    if (!Connected()) status_ = ConnectionState::Disconnected;
     return;
   }
   DoAfterConnect();
 }
 
 void TIB_Connection::DoBeforeConnect() {
-  status_ = TIB_ConnectionStatus::csConnecting;
+  status_ = ConnectionState::Connecting;
   try {
     if (BeforeConnect && !Destroying()) BeforeConnect(this);
   } catch (...) {
-    status_ = TIB_ConnectionStatus::csDisconnected;
+    status_ = ConnectionState::Disconnected;
     throw;
   }
 }
 
-TIB_AttachParameters TIB_Connection::ResolveAttachParameters() {
-  TIB_AttachParameters values;
+AttachParameters TIB_Connection::ResolveAttachParameters() {
+  AttachParameters values;
   const std::string forced = params_.Value("FORCED_DATABASE");
   values.connectString = !forced.empty() ? forced : ComposeDatabaseName();
   if (IsBlank(values.connectString)) {
@@ -303,9 +303,9 @@ TIB_AttachParameters TIB_Connection::ResolveAttachParameters() {
   values.user = Trim(Username());
   {
     std::lock_guard lock(TIB_Session::ProcessLock());
-    if (passwordStorage_ != TIB_PasswordStorage::psParams) values.password = Password();
+    if (passwordStorage_ != PasswordStorageMode::psParams) values.password = Password();
   }
-  if (values.password.empty() || passwordStorage_ == TIB_PasswordStorage::psParams) {
+  if (values.password.empty() || passwordStorage_ == PasswordStorageMode::psParams) {
     const bool local = Protocol() == TIB_Protocol::cpLocal;
     values.password =
         local && params_.Has("LOCAL PASSWORD") ? params_.Value("LOCAL PASSWORD") : params_.Value("PASSWORD");
@@ -320,7 +320,7 @@ TIB_AttachParameters TIB_Connection::ResolveAttachParameters() {
   return values;
 }
 
-std::vector<char> TIB_Connection::BuildDPB(const TIB_AttachParameters& values) {
+std::vector<char> TIB_Connection::BuildDPB(const AttachParameters& values) {
   DatabaseParameterBuffer dpb(this);
   dpb.AddText(kDpbUserName, values.user);
   dpb.AddText(kDpbPassword, values.password);
@@ -357,7 +357,7 @@ std::vector<char> TIB_Connection::BuildDPB(const TIB_AttachParameters& values) {
 }
 
 bool TIB_Connection::AttachDatabase() {
-  TIB_AttachParameters values = ResolveAttachParameters();
+  AttachParameters values = ResolveAttachParameters();
   std::vector<char> dpb;
   try {
     dpb = BuildDPB(values);
@@ -396,7 +396,7 @@ bool TIB_Connection::AttachDatabase() {
 }
 
 void TIB_Connection::DoAfterConnect() {
-  status_ = TIB_ConnectionStatus::csConnected;
+  status_ = ConnectionState::Connected;
   characteristicsValid_ = false;
   DetectParameterOrder();
   if (Destroying()) return;
@@ -406,12 +406,12 @@ void TIB_Connection::DoAfterConnect() {
 
 void TIB_Connection::DropDatabase() {
   if (!Connected()) throw EIB_ConnectionError(this, messages::DropWithoutConnection());
-  BeginDetaching(TIB_ConnectionStatus::csDropping);
+  BeginDetaching(ConnectionState::Dropping);
   TIB_Session& session = IB_Session();
   const ISC_STATUS result = Client().isc_drop_database(session.StatusVector(), &handle_);
   session.SetLastResult(result);
   if (result != 0) {
-    status_ = TIB_ConnectionStatus::csConnected;
+    status_ = ConnectionState::Connected;
     ReportClientError(session, this);
     return;
   }
@@ -420,12 +420,12 @@ void TIB_Connection::DropDatabase() {
   DoAfterDisconnect();
 }
 
-void TIB_Connection::BeginDetaching(TIB_ConnectionStatus status) {
+void TIB_Connection::BeginDetaching(ConnectionState status) {
   status_ = status;
   try {
     DoBeforeDisconnect();
   } catch (...) {
-    status_ = TIB_ConnectionStatus::csConnected;
+    status_ = ConnectionState::Connected;
     throw;
   }
 }
@@ -441,7 +441,7 @@ void TIB_Connection::DoBeforeDisconnect() {
 
 void TIB_Connection::Disconnect() {
   if (!Connected()) return;
-  BeginDetaching(TIB_ConnectionStatus::csDisconnecting);
+  BeginDetaching(ConnectionState::Disconnecting);
   TIB_Session& session = IB_Session();
   if (!lostConnection_ && Client().isc_detach_database != nullptr) {
     Client().isc_detach_database(session.StatusVector(), &handle_);
@@ -454,7 +454,7 @@ void TIB_Connection::Disconnect() {
 }
 
 void TIB_Connection::DoAfterDisconnect() {
-  status_ = TIB_ConnectionStatus::csDisconnected;
+  status_ = ConnectionState::Disconnected;
   if (Destroying()) return;
   if (OnConnectedChanged) OnConnectedChanged(this);
   if (AfterDisconnect) AfterDisconnect(this);

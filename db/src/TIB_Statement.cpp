@@ -90,7 +90,7 @@ void TIB_Statement::ForgetTransaction(TIB_Transaction* transaction) {
   }
 }
 
-void TIB_Statement::SetSQL(TStrings lines) {
+void TIB_Statement::SetSQL(TextLines lines) {
   if (lines == sql_) return;
   Unprepare();
   sql_ = std::move(lines);
@@ -115,7 +115,7 @@ bool TIB_Statement::IsNull(std::size_t column) const {
 
 std::string TIB_Statement::ColumnText(std::size_t column, bool trimFixed) const {
   if (IsNull(column) || column >= columns_.size()) return {};
-  const TIB_Column& info = columns_[column];
+  const OutputColumn& info = columns_[column];
   const std::vector<char>& data = rowData_[column];
   std::string text;
   switch (info.BaseType()) {
@@ -173,7 +173,7 @@ long long TIB_Statement::ColumnInteger(std::size_t column) const {
 }
 
 void TIB_Statement::SetParamText(std::size_t index, const std::string& value) {
-  TIB_Parameter& parameter = params_.at(index);
+  InputParameter& parameter = params_.at(index);
   parameter.value = value;
   parameter.isNull = false;
 }
@@ -259,7 +259,7 @@ void TIB_Statement::Prepare() {
     const XSQLDA* described = input.Get();
     for (short i = 0; i < described->sqld && i < described->sqln; ++i) {
       const XSQLVAR& var = described->sqlvar[i];
-      TIB_Parameter parameter;
+      InputParameter parameter;
       parameter.sqlsubtype = var.sqlsubtype;
       params_.push_back(parameter);
     }
@@ -286,7 +286,7 @@ void TIB_Statement::CopyColumns(SqlDescriptor& described) {
   columns_.clear();
   for (short i = 0; i < descriptor->sqld && i < descriptor->sqln; ++i) {
     const XSQLVAR& var = descriptor->sqlvar[i];
-    TIB_Column column;
+    OutputColumn column;
     column.name = DescriptorName(var.sqlname, var.sqlname_length);
     column.aliasName = DescriptorName(var.aliasname, var.aliasname_length);
     column.relationName = DescriptorName(var.relname, var.relname_length);
@@ -297,7 +297,7 @@ void TIB_Statement::CopyColumns(SqlDescriptor& described) {
     columns_.push_back(column);
   }
   rowData_.clear();
-  for (const TIB_Column& column : columns_) {
+  for (const OutputColumn& column : columns_) {
     const std::size_t size = static_cast<std::size_t>(std::max<short>(column.sqllen, 0)) +
                              (column.BaseType() == SQL_VARYING ? 2 : 0) + 1;
     rowData_.emplace_back(size, '\0');
@@ -352,7 +352,7 @@ SqlDescriptor& TIB_Statement::BindOutput() {
   XSQLDA* descriptor = output.HoldVariables(columns_.size());
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     XSQLVAR& var = descriptor->sqlvar[i];
-    const TIB_Column& column = columns_[i];
+    const OutputColumn& column = columns_[i];
     // Always ask for the null indicator, so that every column reads the same way.
     var.sqltype = static_cast<short>(column.BaseType() | 1);
     var.sqlscale = column.sqlscale;
@@ -369,7 +369,7 @@ SqlDescriptor& TIB_Statement::BindInput() {
   XSQLDA* descriptor = input.HoldVariables(params_.size());
   for (std::size_t i = 0; i < params_.size(); ++i) {
     XSQLVAR& var = descriptor->sqlvar[i];
-    TIB_Parameter& parameter = params_[i];
+    InputParameter& parameter = params_[i];
     paramNulls_[i] = parameter.isNull ? -1 : 0;
     var.sqltype = SQL_TEXT | 1;
     var.sqlscale = 0;

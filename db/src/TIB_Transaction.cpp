@@ -8,7 +8,7 @@
 #include "ComponentLists.h"
 #include "Messages.h"
 #include "ReportClientError.h"
-#include "TIB_SchemaCache.h"
+#include "SchemaCache.h"
 #include "db/Errors.h"
 #include "db/TIB_Connection.h"
 #include "db/TIB_Statement.h"
@@ -190,7 +190,7 @@ void TIB_Transaction::TellStatementsTheTransactionEnds() {
 }
 
 template <class End>
-void TIB_Transaction::EndBetweenEvents(const TIB_TransactionEvent& before, const TIB_TransactionEvent& after,
+void TIB_Transaction::EndBetweenEvents(const TransactionEvent& before, const TransactionEvent& after,
                                        End&& end) {
   if (!Started()) return;
   if (ending_) return;
@@ -223,7 +223,7 @@ void TIB_Transaction::Commit() {
             connection->MarkConnectionLost();
         } else {
           for (TIB_Connection* connection : connections_) {
-            connection->SchemaCache().Invalidate();
+            connection->Schema().Invalidate();
             connection->FlushStatementHandleCache();
           }
           if (handle_ != 0) result = commit();

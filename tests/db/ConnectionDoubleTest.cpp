@@ -66,19 +66,18 @@ TEST_F(ConnectionCalls, AThrowingBeforeDisconnectLeavesTheConnectionAttachedForD
   struct Case {
     const char* name;
     std::function<void()> end;
-    TIB_ConnectionStatus statusDuringTheEvent;
+    ConnectionState statusDuringTheEvent;
     const char* entry;
   };
   const Case cases[] = {
-      {"disconnect", [&] { Database().Disconnect(); }, TIB_ConnectionStatus::csDisconnecting,
-       "isc_detach_database"},
-      {"drop", [&] { Database().DropDatabase(); }, TIB_ConnectionStatus::csDropping, "isc_drop_database"},
+      {"disconnect", [&] { Database().Disconnect(); }, ConnectionState::Disconnecting, "isc_detach_database"},
+      {"drop", [&] { Database().DropDatabase(); }, ConnectionState::Dropping, "isc_drop_database"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Database().Connect();
     Double().ClearCalls();
-    TIB_ConnectionStatus seen = TIB_ConnectionStatus::csConnected;
+    ConnectionState seen = ConnectionState::Connected;
     Database().BeforeDisconnect = [&](TIB_Connection* connection) {
       seen = connection->ConnectionStatus();
       throw std::runtime_error("refused by the handler");
@@ -86,7 +85,7 @@ TEST_F(ConnectionCalls, AThrowingBeforeDisconnectLeavesTheConnectionAttachedForD
     EXPECT_THROW(c.end(), std::runtime_error);
     EXPECT_EQ(c.statusDuringTheEvent, seen);
     EXPECT_TRUE(Database().Connected());
-    EXPECT_EQ(TIB_ConnectionStatus::csConnected, Database().ConnectionStatus());
+    EXPECT_EQ(ConnectionState::Connected, Database().ConnectionStatus());
     EXPECT_TRUE(fbdouble::CallsTo(Double().Calls(), c.entry).empty());
     Database().BeforeDisconnect = nullptr;
     Database().Disconnect();
@@ -176,8 +175,8 @@ TEST_F(ConnectionCalls, AnOldOnDiskStructureSkipsTheParameterOrderTest) {
 TEST_F(ConnectionCalls, ARefusedDetachIsNotReported) {
   Database().Connect();
   int errors = 0;
-  Database().OnError = [&](TIB_Component*, long, const TStrings&, const TStrings&, long, const TStrings&,
-                           const TStrings&, bool&) { ++errors; };
+  Database().OnError = [&](TIB_Component*, long, const TextLines&, const TextLines&, long, const TextLines&,
+                           const TextLines&, bool&) { ++errors; };
   Double().Fail("isc_detach_database", {1, 335544721, 2, fbdouble::Arg("h"), 0});
   EXPECT_NO_THROW(Database().Disconnect());
   EXPECT_FALSE(Database().Connected());

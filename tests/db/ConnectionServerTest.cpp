@@ -54,7 +54,7 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
 
   database.Connect();
   ASSERT_TRUE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csConnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Connected, database.ConnectionStatus());
   const TIB_ConnectCharacteristics& info = database.Characteristics();
   EXPECT_EQ(12, info.odsMajorVersion);  // Firebird 3
   EXPECT_EQ(1, info.dbSQLDialect);
@@ -70,7 +70,7 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
 
   database.Disconnect();
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
   EXPECT_EQ((std::vector<std::string>{"BeforeConnect", "Changed:on", "AfterConnect", "BeforeDisconnect",
                                       "Changed:off", "AfterDisconnect"}),
             events);
@@ -121,8 +121,8 @@ TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisco
   long code = 0;
   int afterConnect = 0;
   database.AfterConnect = [&](TIB_Connection*) { ++afterConnect; };
-  database.OnError = [&](TIB_Component* sender, long errCode, const TStrings& message, const TStrings&, long,
-                         const TStrings&, const TStrings& sql, bool& raise) {
+  database.OnError = [&](TIB_Component* sender, long errCode, const TextLines& message, const TextLines&,
+                         long, const TextLines&, const TextLines& sql, bool& raise) {
     ++errors;
     code = errCode;
     EXPECT_EQ(&database, sender);
@@ -135,7 +135,7 @@ TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisco
   EXPECT_EQ(1, errors);
   EXPECT_EQ(kLoginFailed, code);
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
   EXPECT_EQ(0, afterConnect);
 
   // Without a handler the failure is raised with its code and lists.
@@ -162,8 +162,8 @@ TEST(ConnectionServer, AHandlerRetriesFromInsideTheFailingConnectAndAfterConnect
   int depth = 0;
   int deepest = 0;
   std::vector<long> codes;
-  database.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
-                         const TStrings&, const TStrings&, bool& raise) {
+  database.OnError = [&](TIB_Component*, long errCode, const TextLines&, const TextLines&, long,
+                         const TextLines&, const TextLines&, bool& raise) {
     raise = false;
     codes.push_back(errCode);
     if (errCode != kNetworkError && errCode != 335544375 && errCode != 335544704) return;
@@ -194,8 +194,9 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
   database.SetPassword("wrong-password");
   const std::string location = FixtureLocation("db_throwing_handler");
   database.SetDatabaseName(location);
-  database.OnError = [](TIB_Component*, long errCode, const TStrings&, const TStrings&, long, const TStrings&,
-                        const TStrings&, bool&) { throw NotAStandardException{static_cast<int>(errCode)}; };
+  database.OnError = [](TIB_Component*, long errCode, const TextLines&, const TextLines&, long,
+                        const TextLines&, const TextLines&,
+                        bool&) { throw NotAStandardException{static_cast<int>(errCode)}; };
   try {
     database.Connect();
     FAIL();
@@ -203,7 +204,7 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
     EXPECT_EQ(kLoginFailed, thrown.code);
   }
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
   // Nothing stayed locked: the next attempt attaches, from this thread and from another one.
   database.OnError = nullptr;
   database.SetPassword(FirebirdServer::kPassword);
@@ -227,7 +228,7 @@ TEST(ConnectionServer, AnErrorFromBeforeConnectLeavesItDisconnected) {
   UseNewFixture(database, "db_before_connect");
   database.BeforeConnect = [](TIB_Connection*) { throw std::runtime_error("no"); };
   EXPECT_THROW(database.Connect(), std::runtime_error);
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
 }
 
 TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
@@ -263,7 +264,7 @@ TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHo
   database.Connect();
   EXPECT_THROW(database.DropDatabase(), EIB_ISCError);
   EXPECT_TRUE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csConnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Connected, database.ConnectionStatus());
   EXPECT_TRUE(std::filesystem::exists(path));
   other.Disconnect();
 
@@ -271,7 +272,7 @@ TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHo
   RecordDisconnects(database, events);
   database.DropDatabase();
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
   EXPECT_EQ(events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
   EXPECT_FALSE(std::filesystem::exists(path));
 }

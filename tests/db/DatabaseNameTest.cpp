@@ -127,7 +127,7 @@ TEST(Database, TheInternalDefaultTransactionCannotBeReplaced) {
   // The schema cache's internal transaction joined first, the default transaction second.
   ASSERT_EQ(2u, database.Transactions().size());
   EXPECT_EQ(&database.OwnDefaultTransaction(), database.Transactions()[1]);
-  EXPECT_EQ(TIB_PasswordStorage::psNotSecure, database.PasswordStorage());
+  EXPECT_EQ(PasswordStorageMode::psNotSecure, database.PasswordStorage());
 }
 
 }  // namespace

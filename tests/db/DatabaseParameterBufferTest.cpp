@@ -77,7 +77,7 @@ TEST_F(AttachValues, UserIsTrimmedPasswordIsSentAsItIs) {
   connection.SetDatabaseName("srv:/x.fdb");
   connection.SetUsername("  SYSDBA \t");
   connection.SetPassword(" pw ");
-  const TIB_AttachParameters values = connection.ResolveAttachParameters();
+  const AttachParameters values = connection.ResolveAttachParameters();
   EXPECT_EQ("SYSDBA", values.user);
   EXPECT_EQ(" pw ", values.password);
   std::vector<unsigned char> expected = {0x01};
@@ -92,7 +92,7 @@ TEST_F(AttachValues, EmptyValuesComeFromTheEnvironment) {
   setenv("ISC_ROLE", "ENVROLE", 1);
   setenv("ISC_DATABASE", "envhost:/env.fdb", 1);
   TIB_Connection connection;
-  TIB_AttachParameters values = connection.ResolveAttachParameters();
+  AttachParameters values = connection.ResolveAttachParameters();
   EXPECT_EQ("ENVUSER", values.user);
   EXPECT_EQ("envpw", values.password);
   EXPECT_EQ("ENVROLE", values.role);
@@ -127,7 +127,7 @@ TEST_F(AttachValues, ForcedDatabaseWinsAndServerNameFillsABlankName) {
 
 TEST_F(AttachValues, LocalPasswordServesOnlyALocalProtocol) {
   TIB_Connection connection;
-  connection.SetPasswordStorage(TIB_PasswordStorage::psParams);
+  connection.SetPasswordStorage(PasswordStorageMode::psParams);
   connection.Params().Set("PASSWORD", "remote");
   connection.Params().Set("LOCAL PASSWORD", "local");
   connection.SetDatabaseName("/data/x.fdb");
@@ -161,7 +161,7 @@ TEST(DpbFlags, OnlyExactUpperCaseValuesAddTheirItems) {
   connection.Params().Set("FORCED WRITES", "true");
   connection.Params().Set("RESERVE PAGE SPACE", "FALSE");
   connection.Params().Set("DB_KEY SCOPE", "TRANSACTION");
-  TIB_AttachParameters values;
+  AttachParameters values;
   EXPECT_EQ((std::vector<unsigned char>{0x01, 0x0D, 0x01, 0x00, 0x1B, 0x01, 0x01}),
             Bytes(connection.BuildDPB(values)));
   EXPECT_EQ(TIB_DPBFlag::dpbDefault, connection.ForcedWrites());
@@ -170,7 +170,7 @@ TEST(DpbFlags, OnlyExactUpperCaseValuesAddTheirItems) {
 
 TEST(DpbValues, A255ByteValueIsAcceptedAnd256Refused) {
   TIB_Connection connection;
-  TIB_AttachParameters values;
+  AttachParameters values;
   values.user = std::string(255, 'u');
   const std::vector<char> dpb = connection.BuildDPB(values);
   ASSERT_EQ(1u + 2u + 255u, dpb.size());
@@ -190,7 +190,7 @@ TEST(DpbValues, ItemsBeyondTheFirst1024BytesGrowTheBufferIntact) {
   for (const char* key : {"SYSDBA", "LICENSE", "MESSAGE FILE", "CHARACTER SET"}) {
     connection.Params().Set(key, std::string(250, key[0]));
   }
-  TIB_AttachParameters values;
+  AttachParameters values;
   values.user = std::string(250, 'u');
   values.password = std::string(250, 'p');
   const std::vector<char> dpb = connection.BuildDPB(values);
@@ -202,7 +202,7 @@ TEST(DpbValues, ItemsBeyondTheFirst1024BytesGrowTheBufferIntact) {
 
 TEST(DpbValues, BuffersAreSentAsANumber) {
   TIB_Connection connection;
-  TIB_AttachParameters values;
+  AttachParameters values;
   // Four bytes, least significant first.
   const std::pair<const char*, std::vector<unsigned char>> numbers[] = {
       {"2048", {0x01, 0x05, 0x04, 0x00, 0x08, 0x00, 0x00}},
@@ -225,7 +225,7 @@ TEST(DpbCustomizing, AHandlerAppendsAndALengthOutsideTheBufferIsRefused) {
     buffer[static_cast<std::size_t>(length++)] = 1;
     buffer[static_cast<std::size_t>(length++)] = 3;
   };
-  TIB_AttachParameters values;
+  AttachParameters values;
   EXPECT_EQ((std::vector<unsigned char>{0x01, 63, 1, 3}), Bytes(connection.BuildDPB(values)));
   connection.OnCustomizeDPB = [](TIB_Connection*, int& length, std::vector<char>& buffer) {
     length = static_cast<int>(buffer.size()) + 1;

@@ -20,7 +20,7 @@ constexpr ISC_STATUS kException = 335544517;
 struct Captured {
   int calls = 0;
   long errCode = 0;
-  TStrings errorMessage, errorCodes, sqlMessage, sql;
+  TextLines errorMessage, errorCodes, sqlMessage, sql;
   long sqlCode = 0;
 };
 
@@ -35,8 +35,8 @@ class ErrorRoute : public testing::DoubleTest {
   // Attaches with the attach failing with `status`; the handler keeps what it saw and clears the error.
   Captured FailAttach(const std::vector<ISC_STATUS>& status) {
     Captured captured;
-    database_.OnError = [&](TIB_Component*, long errCode, const TStrings& message, const TStrings& codes,
-                            long sqlCode, const TStrings& sqlMessage, const TStrings& sql, bool& raise) {
+    database_.OnError = [&](TIB_Component*, long errCode, const TextLines& message, const TextLines& codes,
+                            long sqlCode, const TextLines& sqlMessage, const TextLines& sql, bool& raise) {
       ++captured.calls;
       captured.errCode = errCode;
       captured.errorMessage = message;
@@ -127,8 +127,8 @@ TEST_F(ErrorRoute, AnExceptionOfTheDatabaseShowsItsOwnMessageLine) {
 
 TEST_F(ErrorRoute, TheSessionHandlerFollowsOnlyWhenTheComponentDidNotClearTheError) {
   int sessionCalls = 0;
-  database_.IB_Session().OnError = [&](TIB_Component* sender, long, const TStrings&, const TStrings&, long,
-                                       const TStrings&, const TStrings&, bool& raise) {
+  database_.IB_Session().OnError = [&](TIB_Component* sender, long, const TextLines&, const TextLines&, long,
+                                       const TextLines&, const TextLines&, bool& raise) {
     ++sessionCalls;
     EXPECT_EQ(&database_, sender);
     raise = false;
@@ -145,8 +145,8 @@ TEST_F(ErrorRoute, WithoutALoadableLibraryTheClientIsReportedMissingAndNoEventFi
   SetClientLibraryFileNames({"/nonexistent/libfbclient.so.2"});
   int errors = 0;
   int afterConnect = 0;
-  database_.OnError = [&](TIB_Component*, long, const TStrings&, const TStrings&, long, const TStrings&,
-                          const TStrings&, bool&) { ++errors; };
+  database_.OnError = [&](TIB_Component*, long, const TextLines&, const TextLines&, long, const TextLines&,
+                          const TextLines&, bool&) { ++errors; };
   database_.AfterConnect = [&](TIB_Connection*) { ++afterConnect; };
   for (int attempt = 0; attempt < 2; ++attempt) {
     try {

@@ -1,6 +1,6 @@
 // Statements, the handle cache and the schema cache's failures, as the client library sees them.
 
-#include "TIB_SchemaCache.h"
+#include "SchemaCache.h"
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
 #include "db/TIB_Statement.h"
@@ -140,8 +140,8 @@ TEST_F(StatementCalls, WithoutHandleCachingAReleasedHandleIsDroppedAtOnce) {
 TEST_F(StatementCalls, AQueryWhoseConnectionCannotAttachHasNoActiveTransaction) {
   BackupSettingsSource unreachable;
   unreachable.IBODatabase.SetDatabaseName("dbhost:/data/other.fdb");
-  unreachable.IBODatabase.OnError = [](TIB_Component*, long, const TStrings&, const TStrings&, long,
-                                       const TStrings&, const TStrings&, bool& raise) { raise = false; };
+  unreachable.IBODatabase.OnError = [](TIB_Component*, long, const TextLines&, const TextLines&, long,
+                                       const TextLines&, const TextLines&, bool& raise) { raise = false; };
   Double().Fail("isc_attach_database", {1, 335544721, 2, fbdouble::Arg("dbhost"), 0}, 0, -1);
   EXPECT_EQ("N\xE3o h\xE1 uma transa\xE7\xE3o ativa para a execu\xE7\xE3o",
             testing::MessageRaised<EIB_StatementError>([&] { unreachable.tblBackup.Open(); }));
@@ -159,7 +159,7 @@ TEST_F(SchemaCacheFailure, AFailedTableKeyReadIsAnAssertionButANetworkErrorIsNot
   Double().Fail("isc_dsql_prepare", {1, 335544343, 0}, 3);
   fixture.source.IBODatabase.Connect();
   EXPECT_EQ("Internal SchemaCache ERRCODE: 335544343",
-            testing::MessageRaised<EAssertionFailed>([&] { query.Open(); }));
+            testing::MessageRaised<AssertionFailure>([&] { query.Open(); }));
   EXPECT_FALSE(query.Active());
   fixture.source.IBODatabase.Disconnect();
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "TIB_SchemaCache.h"
+#include "SchemaCache.h"
 #include "TIB_TransactionInternal.h"
 #include "db/BackupSettingsSource.h"
 #include "db/Errors.h"
@@ -68,8 +68,8 @@ class TransactionCalls : public testing::SourceDoubleTest {
     Double().ClearCalls();
     Double().Fail("isc_start_multiple", {1, kConnectionLost, 0}, 0, -1);
     int errors = 0;
-    source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
-                                         const TStrings&, const TStrings&, bool& raise) {
+    source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TextLines&, const TextLines&,
+                                         long, const TextLines&, const TextLines&, bool& raise) {
       ++errors;
       EXPECT_EQ(kConnectionLost, errCode);
       raise = false;
@@ -111,8 +111,8 @@ TEST_F(TransactionCalls, WhenTheDatabaseCannotBeAskedTransactionsStillStartForWr
   // is read-only, so the transactions must not be started as if it were.
   Double().Fail("isc_database_info", {1, 335544344, 0}, 0, -1);
   int errors = 0;
-  source_.IBODatabase.OnError = [&](TIB_Component*, long, const TStrings&, const TStrings&, long,
-                                    const TStrings&, const TStrings&, bool& raise) {
+  source_.IBODatabase.OnError = [&](TIB_Component*, long, const TextLines&, const TextLines&, long,
+                                    const TextLines&, const TextLines&, bool& raise) {
     ++errors;
     raise = false;
   };
@@ -234,7 +234,7 @@ TEST_F(TransactionCalls, AStartFailingWithAnotherCodeIsCalledOnce) {
 
 TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDetached) {
   Attach();
-  TIB_TransactionInternal& internal = source_.IBODatabase.SchemaCache().Transaction();
+  TIB_TransactionInternal& internal = source_.IBODatabase.Schema().Transaction();
   ASSERT_TRUE(internal.Started());
   source_.IBOTransaction.EnsureStarted();
   Double().Fail("isc_commit_transaction", {1, kConnectionLost, 0});
@@ -258,7 +258,7 @@ TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDe
 
 TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore) {
   Attach();
-  TIB_TransactionInternal& internal = source_.IBODatabase.SchemaCache().Transaction();
+  TIB_TransactionInternal& internal = source_.IBODatabase.Schema().Transaction();
   ASSERT_EQ(1u, source_.IBODatabase.StatementHandles().Size());
   Double().ClearCalls();
   Double().Fail("isc_commit_transaction", {1, 335544345, 0});
@@ -315,8 +315,8 @@ TEST_F(TransactionCalls, CommitAndRollbackFireTheirEventsInOrderAndAFailedCommit
        true,
        2,
        [&] {
-         transaction.OnError = [](TIB_Component*, long, const TStrings&, const TStrings&, long,
-                                  const TStrings&, const TStrings&, bool& raise) { raise = false; };
+         transaction.OnError = [](TIB_Component*, long, const TextLines&, const TextLines&, long,
+                                  const TextLines&, const TextLines&, bool& raise) { raise = false; };
          EXPECT_NO_THROW(transaction.Commit());
          transaction.OnError = nullptr;
        },

@@ -8,7 +8,7 @@
 namespace db {
 class TDataSet;
 struct BackupSettingsSource;
-using TStrings = std::vector<std::string>;
+using TextLines = std::vector<std::string>;
 }  // namespace db
 
 namespace core {
@@ -33,7 +33,7 @@ bool IsServerUnreachable(long errorCode);
 
 // The server's own words among the lines of the database side's error event: those after
 // "ISC ERROR MESSAGE:", empty ones left out (code page 1252).
-std::vector<std::string> ServerMessageLines(const db::TStrings& errorMessage);
+std::vector<std::string> ServerMessageLines(const db::TextLines& errorMessage);
 
 // Copies what the backup uses from the current row of the open settings query: the schedule times
 // HR_BACKUP_1 to HR_BACKUP_4 and the copy folder TX_DIR_HDD (code page 1252 in the row, UTF-8 in the

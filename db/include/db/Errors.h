@@ -11,7 +11,7 @@
 namespace db {
 
 class TIB_Component;
-using TStrings = std::vector<std::string>;
+using TextLines = std::vector<std::string>;
 
 // Root of the database side's exceptions: the client side's root, a runtime_error whose what() is
 // the CP1252 message.
@@ -59,32 +59,32 @@ class EIB_DatasetError : public EIB_Error {
 // A failed client call that no error handler suppressed.
 class EIB_ISCError : public EIB_Error {
  public:
-  EIB_ISCError(TIB_Component* sender, const std::string& message, long errCode, TStrings errorMessage,
-               TStrings errorCodes, long sqlCode, TStrings sqlMessage, TStrings sql);
+  EIB_ISCError(TIB_Component* sender, const std::string& message, long errCode, TextLines errorMessage,
+               TextLines errorCodes, long sqlCode, TextLines sqlMessage, TextLines sql);
 
   long ERRCODE() const { return errCode_; }
   long SQLCODE() const { return sqlCode_; }
-  const TStrings& ErrorMessage() const { return errorMessage_; }
-  const TStrings& ErrorCodes() const { return errorCodes_; }
-  const TStrings& SQLMessage() const { return sqlMessage_; }
-  const TStrings& SQL() const { return sql_; }
+  const TextLines& ErrorMessage() const { return errorMessage_; }
+  const TextLines& ErrorCodes() const { return errorCodes_; }
+  const TextLines& SQLMessage() const { return sqlMessage_; }
+  const TextLines& SQL() const { return sql_; }
 
   // Messages longer than 255 characters are cut to 250 and "(...)" so that a box stays readable.
   static std::string Shorten(const std::string& message);
 
  private:
   long errCode_;
-  TStrings errorMessage_;
-  TStrings errorCodes_;
+  TextLines errorMessage_;
+  TextLines errorCodes_;
   long sqlCode_;
-  TStrings sqlMessage_;
-  TStrings sql_;
+  TextLines sqlMessage_;
+  TextLines sql_;
 };
 
 // An internal consistency check of the schema cache that failed.
-class EAssertionFailed : public Exception {
+class AssertionFailure : public Exception {
  public:
-  explicit EAssertionFailed(const std::string& message) : Exception(message) {}
+  explicit AssertionFailure(const std::string& message) : Exception(message) {}
 };
 
 }  // namespace db

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "db/TField.h"
-#include "db/TFieldDef.h"
+#include "db/Field.h"
+#include "db/FieldDefinition.h"
 
 namespace db {
 
@@ -34,10 +34,10 @@ class TDataSet {
     fields_.push_back(std::move(field));
     return added;
   }
-  const std::vector<std::unique_ptr<TField>>& Fields() const { return fields_; }
-  TField* FindField(const std::string& fieldName) const;
+  const std::vector<std::unique_ptr<Field>>& Fields() const { return fields_; }
+  Field* FindField(const std::string& fieldName) const;
   // Raises EDatabaseError "<name>: Field '<field>' not found" when there is none.
-  TField& FieldByName(const std::string& fieldName) const;
+  Field& FieldByName(const std::string& fieldName) const;
 
   // The current row, as the fields read it.
   virtual bool HasCurrentRow() const = 0;
@@ -45,7 +45,7 @@ class TDataSet {
   virtual std::string ColumnAsString(int column) const = 0;
   virtual long long ColumnAsInteger(int column) const = 0;
   // The column definitions of the open (or prepared) dataset.
-  virtual const std::vector<TFieldDef>& FieldDefs() const = 0;
+  virtual const std::vector<FieldDefinition>& FieldDefs() const = 0;
 
  protected:
   // Prepares and opens the cursor; false leaves the dataset closed without an error (the error was
@@ -61,11 +61,11 @@ class TDataSet {
 
   std::string name_;
   bool active_ = false;
-  std::vector<std::unique_ptr<TField>> fields_;
+  std::vector<std::unique_ptr<Field>> fields_;
 };
 
 // The binding rule between a declared field and a column definition. Raises EDatabaseError with the
 // dataset's name in front of "Type mismatch..." or "Size mismatch...".
-void CheckFieldBinding(const std::string& datasetName, const TField& field, const TFieldDef& definition);
+void CheckFieldBinding(const std::string& datasetName, const Field& field, const FieldDefinition& definition);
 
 }  // namespace db

@@ -10,7 +10,7 @@ namespace db {
 class TIBODatabase : public TIB_Database {
  public:
   explicit TIBODatabase(std::string name = {}) : TIB_Database(std::move(name)) {
-    SetPasswordStorage(TIB_PasswordStorage::psNotSecure);
+    SetPasswordStorage(PasswordStorageMode::psNotSecure);
   }
 };
 

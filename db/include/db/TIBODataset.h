@@ -22,8 +22,8 @@ class TIBODataset : public TDataSet {
   TIB_Transaction* IB_Transaction() const { return internal_.IB_Transaction(); }
   void SetIB_Transaction(TIB_Transaction* transaction) { internal_.SetIB_Transaction(transaction); }
 
-  const TStrings& SQL() const { return internal_.SQL(); }
-  void SetSQL(TStrings lines) { internal_.SetSQL(std::move(lines)); }
+  const TextLines& SQL() const { return internal_.SQL(); }
+  void SetSQL(TextLines lines) { internal_.SetSQL(std::move(lines)); }
 
   TIBOInternalDataset& InternalDataset() { return internal_; }
 
@@ -31,7 +31,7 @@ class TIBODataset : public TDataSet {
   bool ColumnIsNull(int column) const override;
   std::string ColumnAsString(int column) const override;
   long long ColumnAsInteger(int column) const override;
-  const std::vector<TFieldDef>& FieldDefs() const override { return internal_.FieldDefs(); }
+  const std::vector<FieldDefinition>& FieldDefs() const override { return internal_.FieldDefs(); }
 
  protected:
   bool InternalOpen() override;

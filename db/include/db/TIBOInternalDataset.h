@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "db/TFieldDef.h"
+#include "db/FieldDefinition.h"
 #include "db/TIB_Statement.h"
 
 namespace db {
@@ -16,17 +16,17 @@ class TIBOInternalDataset : public TIB_Statement {
  public:
   explicit TIBOInternalDataset(std::string name = {});
 
-  const std::vector<TFieldDef>& FieldDefs() const { return fieldDefs_; }
+  const std::vector<FieldDefinition>& FieldDefs() const { return fieldDefs_; }
 
   // The field definition kind of a described column.
-  static TFieldType FieldTypeOf(const TIB_Column& column);
+  static FieldKind FieldTypeOf(const OutputColumn& column);
 
  protected:
   std::string ProcessSQL(const std::string& joined) override;
   void AfterPrepare() override;
 
  private:
-  std::vector<TFieldDef> fieldDefs_;
+  std::vector<FieldDefinition> fieldDefs_;
 };
 
 }  // namespace db

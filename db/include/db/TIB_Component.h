@@ -24,8 +24,8 @@ class TIB_Component {
   TIB_ErrorEvent OnError;
 
   // Fires OnError when assigned. Used by the error route.
-  void DoHandleError(long errCode, const TStrings& errorMessage, const TStrings& errorCodes, long sqlCode,
-                     const TStrings& sqlMessage, const TStrings& sql, bool& raiseException);
+  void DoHandleError(long errCode, const TextLines& errorMessage, const TextLines& errorCodes, long sqlCode,
+                     const TextLines& sqlMessage, const TextLines& sql, bool& raiseException);
 
   bool Destroying() const { return destroying_; }
 

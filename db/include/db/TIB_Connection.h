@@ -20,19 +20,12 @@ namespace db {
 class TIB_Connection;
 class TIB_Transaction;
 class TIB_Statement;
-class TIB_SchemaCache;
+class SchemaCache;
 
 enum class TIB_Protocol { cpLocal, cpNetBEUI, cpTCP_IP, cpNovell };
 enum class TIB_DPBFlag { dpbDefault, dpbTrue, dpbFalse };
-enum class TIB_ConnectionStatus {
-  csDisconnected,
-  csConnected,
-  csDisconnecting,
-  csConnecting,
-  csDropping,
-  csCreating
-};
-enum class TIB_PasswordStorage { psNone, psParams, psNotSecure, psKeyFromEnviron };
+enum class ConnectionState { Disconnected, Connected, Disconnecting, Connecting, Dropping };
+enum class PasswordStorageMode { psNone, psParams, psNotSecure, psKeyFromEnviron };
 
 using TIB_ConnectionEvent = std::function<void(TIB_Connection* Sender)>;
 // The connection, the DPB length in use (ABufPtr) and the DPB bytes (ABuffer, at least 1024 bytes).
@@ -41,7 +34,7 @@ using TIB_CustomizeDPBEvent =
     std::function<void(TIB_Connection* Sender, int& ABufPtr, std::vector<char>& ABuffer)>;
 
 // The values an attach sends, after the parameter lines and the environment were consulted.
-struct TIB_AttachParameters {
+struct AttachParameters {
   std::string connectString;
   std::string user;
   std::string password;
@@ -90,8 +83,8 @@ class TIB_Connection : public TIB_Component {
   // or less), else the "SQL DIALECT" line (3 without one, 1 when 0 or less).
   int SQLDialect();
 
-  TIB_PasswordStorage PasswordStorage() const { return passwordStorage_; }
-  void SetPasswordStorage(TIB_PasswordStorage storage) { passwordStorage_ = storage; }
+  PasswordStorageMode PasswordStorage() const { return passwordStorage_; }
+  void SetPasswordStorage(PasswordStorageMode storage) { passwordStorage_ = storage; }
   bool CacheStatementHandles = true;
 
   // ----- database name -----
@@ -111,13 +104,13 @@ class TIB_Connection : public TIB_Component {
   // transactions and statements as a disconnect does. Not connected: EIB_ConnectionError. A refused
   // drop goes the way of every failed call (OnError, then EIB_ISCError) and leaves the attachment.
   void DropDatabase();
-  TIB_ConnectionStatus ConnectionStatus() const { return status_; }
+  ConnectionState ConnectionStatus() const { return status_; }
   fbclient::Handle Handle() const { return handle_; }
   fbclient::Handle* HandleAddress() { return &handle_; }
 
   // Steps of the attach that need no server, public so that they can be checked on their own.
-  TIB_AttachParameters ResolveAttachParameters();
-  std::vector<char> BuildDPB(const TIB_AttachParameters& values);
+  AttachParameters ResolveAttachParameters();
+  std::vector<char> BuildDPB(const AttachParameters& values);
 
   TIB_ConnectionEvent BeforeConnect;
   TIB_ConnectionEvent AfterConnect;
@@ -137,7 +130,7 @@ class TIB_Connection : public TIB_Component {
   void DetectParameterOrder();
   TIB_Transaction* DefaultTransaction() const { return defaultTransaction_; }
   virtual void SetDefaultTransaction(TIB_Transaction* transaction) { defaultTransaction_ = transaction; }
-  TIB_SchemaCache& SchemaCache() { return *schemaCache_; }
+  SchemaCache& Schema() { return *schemaCache_; }
 
   void AcquireStatementHandle(fbclient::Handle& handle);
   void ReleaseStatementHandle(fbclient::Handle& handle);
@@ -170,16 +163,16 @@ class TIB_Connection : public TIB_Component {
   void SetFlag(const std::string& key, TIB_DPBFlag flag, const char* whenTrue, const char* whenFalse);
   // The status of a disconnect or a drop, then what comes before detaching (BeforeDisconnect, the
   // transactions and statements ended); when that throws, the connection stays connected.
-  void BeginDetaching(TIB_ConnectionStatus status);
+  void BeginDetaching(ConnectionState status);
   void EndTransactions();
 
   ConnectionParams params_;
   std::string keptName_;
-  TIB_PasswordStorage passwordStorage_ = TIB_PasswordStorage::psNone;
+  PasswordStorageMode passwordStorage_ = PasswordStorageMode::psNone;
   std::string scrambledPassword_;
   std::string passwordKey_;
   fbclient::Handle handle_ = 0;
-  TIB_ConnectionStatus status_ = TIB_ConnectionStatus::csDisconnected;
+  ConnectionState status_ = ConnectionState::Disconnected;
   TIB_ConnectCharacteristics characteristics_;
   bool characteristicsValid_ = false;
   bool lostConnection_ = false;
@@ -187,7 +180,7 @@ class TIB_Connection : public TIB_Component {
   std::vector<TIB_Transaction*> transactions_;
   std::vector<TIB_Statement*> statements_;
   TIB_Transaction* defaultTransaction_ = nullptr;
-  std::unique_ptr<TIB_SchemaCache> schemaCache_;
+  std::unique_ptr<SchemaCache> schemaCache_;
 };
 
 }  // namespace db

@@ -22,8 +22,8 @@ class TIB_Connection;
 
 // Sender, ERRCODE, ErrorMessage, ErrorCodes, SQLCODE, SQLMessage, SQL, RaiseException.
 using TIB_ErrorEvent = std::function<void(
-    TIB_Component* Sender, long ERRCODE, const TStrings& ErrorMessage, const TStrings& ErrorCodes,
-    long SQLCODE, const TStrings& SQLMessage, const TStrings& SQL, bool& RaiseException)>;
+    TIB_Component* Sender, long ERRCODE, const TextLines& ErrorMessage, const TextLines& ErrorCodes,
+    long SQLCODE, const TextLines& SQLMessage, const TextLines& SQL, bool& RaiseException)>;
 
 class TIB_Session {
  public:

@@ -16,7 +16,7 @@ class SqlDescriptor;
 class TIB_Connection;
 class TIB_Transaction;
 
-struct TIB_Column {
+struct OutputColumn {
   std::string name;       // column name
   std::string aliasName;  // name in the select list
   std::string relationName;
@@ -29,7 +29,7 @@ struct TIB_Column {
   short BaseType() const { return static_cast<short>(sqltype & ~1); }
 };
 
-struct TIB_Parameter {
+struct InputParameter {
   short sqlsubtype = 0;  // the character set of a text parameter
   bool isNull = true;
   std::string value;  // sent as text; the server converts it
@@ -50,9 +50,9 @@ class TIB_Statement : public TIB_Component {
   void ForgetConnection(TIB_Connection* connection);
   void ForgetTransaction(TIB_Transaction* transaction);
 
-  const TStrings& SQL() const { return sql_; }
+  const TextLines& SQL() const { return sql_; }
   // A new text unprepares the statement.
-  void SetSQL(TStrings lines);
+  void SetSQL(TextLines lines);
 
   void Prepare();
   bool Prepared() const { return prepared_; }
@@ -68,7 +68,7 @@ class TIB_Statement : public TIB_Component {
   const std::string& ServerSQL() const { return serverSQL_; }
   fbclient::Handle Handle() const { return handle_; }
 
-  const std::vector<TIB_Column>& Columns() const { return columns_; }
+  const std::vector<OutputColumn>& Columns() const { return columns_; }
   bool IsNull(std::size_t column) const;
 
   // A text column as text: fixed-length text without its trailing blanks (when trimFixed), variable
@@ -77,7 +77,7 @@ class TIB_Statement : public TIB_Component {
   // An integer column's value; NULL and other types read 0.
   long long ColumnInteger(std::size_t column) const;
 
-  std::vector<TIB_Parameter>& Params() { return params_; }
+  std::vector<InputParameter>& Params() { return params_; }
   void SetParamText(std::size_t index, const std::string& value);
 
  protected:
@@ -103,7 +103,7 @@ class TIB_Statement : public TIB_Component {
   TIB_Transaction* transaction_ = nullptr;
   std::vector<TIB_Transaction*> joinedTransactions_;
   TIB_Transaction* cursorTransaction_ = nullptr;
-  TStrings sql_;
+  TextLines sql_;
   std::string serverSQL_;
   std::string cursorName_;
   fbclient::Handle handle_ = 0;
@@ -112,8 +112,8 @@ class TIB_Statement : public TIB_Component {
   bool cursorOpen_ = false;
   int statementType_ = 0;
   unsigned long objectNumber_;
-  std::vector<TIB_Column> columns_;
-  std::vector<TIB_Parameter> params_;
+  std::vector<OutputColumn> columns_;
+  std::vector<InputParameter> params_;
   std::vector<std::vector<char>> rowData_;
   std::vector<short> rowNulls_;
   std::vector<short> paramNulls_;

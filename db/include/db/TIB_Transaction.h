@@ -19,11 +19,11 @@ class TIB_Transaction;
 
 enum class TIB_Isolation { tiConcurrency = 0, tiConsistency = 1, tiCommitted = 2 };
 
-using TIB_TransactionEvent = std::function<void(TIB_Transaction* Sender)>;
+using TransactionEvent = std::function<void(TIB_Transaction* Sender)>;
 // Sender, the connection (null for the common buffer), the TPB bytes (at least 1024) and the length
 // in use. A handler may append items; the length must stay within the buffer.
-using TIB_CustomizeTPBEvent = std::function<void(TIB_Transaction* Sender, TIB_Connection* Connection,
-                                                 std::vector<char>& TPB, int& Length)>;
+using CustomizeTpbEvent = std::function<void(TIB_Transaction* Sender, TIB_Connection* Connection,
+                                             std::vector<char>& TPB, int& Length)>;
 
 class TIB_Transaction : public TIB_Component {
  public:
@@ -49,8 +49,8 @@ class TIB_Transaction : public TIB_Component {
   bool AutoCommit() const { return autoCommit_ || serverAutoCommit_; }
   void SetAutoCommit(bool value) { autoCommit_ = value; }
 
-  TIB_CustomizeTPBEvent OnCustomizeTPB;
-  TIB_TransactionEvent BeforeCommit, AfterCommit, BeforeRollback, AfterRollback, BeforeEnd, AfterEnd;
+  CustomizeTpbEvent OnCustomizeTPB;
+  TransactionEvent BeforeCommit, AfterCommit, BeforeRollback, AfterRollback, BeforeEnd, AfterEnd;
 
   // The TPB of one start, given whether a database of the transaction is read-only.
   std::vector<char> BuildTPB(bool databaseReadOnly) const;
@@ -81,7 +81,7 @@ class TIB_Transaction : public TIB_Component {
   void SetInitialSettings(TIB_Isolation isolation, bool autoCommit, bool readOnly);
 
  private:
-  void Fire(const TIB_TransactionEvent& event) {
+  void Fire(const TransactionEvent& event) {
     if (event && !Destroying()) event(this);
   }
   void TellStatementsTheTransactionEnds();
@@ -89,7 +89,7 @@ class TIB_Transaction : public TIB_Component {
   // the end itself, then `after` and AfterEnd unless the end reported an error (it returns false).
   // Nothing happens when nothing is started or an end is already under way.
   template <class End>
-  void EndBetweenEvents(const TIB_TransactionEvent& before, const TIB_TransactionEvent& after, End&& end);
+  void EndBetweenEvents(const TransactionEvent& before, const TransactionEvent& after, End&& end);
   // A setting that goes into the start's TPB: a different value is refused once started.
   template <class Value>
   void ChangeStartSetting(Value& setting, Value value, const char* property);

@@ -16,7 +16,7 @@ class TIB_Connection;
 class TIB_SchemaCursor;
 class TIB_TransactionInternal;
 
-class TIB_SchemaCache {
+class SchemaCache {
  public:
   enum List {
     kProcedures = 1,
@@ -28,15 +28,15 @@ class TIB_SchemaCache {
     kDefaults = 7
   };
 
-  explicit TIB_SchemaCache(TIB_Connection& connection);
-  ~TIB_SchemaCache();
-  TIB_SchemaCache(const TIB_SchemaCache&) = delete;
-  TIB_SchemaCache& operator=(const TIB_SchemaCache&) = delete;
+  explicit SchemaCache(TIB_Connection& connection);
+  ~SchemaCache();
+  SchemaCache(const SchemaCache&) = delete;
+  SchemaCache& operator=(const SchemaCache&) = delete;
 
   TIB_TransactionInternal& Transaction() { return *transaction_; }
 
   // The statement lines of each catalogue read.
-  static const TStrings& StatementLines(List list);
+  static const TextLines& StatementLines(List list);
 
   const std::vector<std::string>& ProcedureNames();
   // One entry per table: "TABLE=COL1,COL2".

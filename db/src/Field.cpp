@@ -1,32 +1,32 @@
-#include "db/TField.h"
+#include "db/Field.h"
 
 #include "db/TDataSet.h"
 
 namespace db {
 
-TField::TField(std::string fieldName, TFieldType dataType, int size)
+Field::Field(std::string fieldName, FieldKind dataType, int size)
     : fieldName_(std::move(fieldName)), dataType_(dataType), size_(size) {}
 
-void TField::Bind(TDataSet* dataset, const TFieldDef& definition) {
+void Field::Bind(TDataSet* dataset, const FieldDefinition& definition) {
   dataset_ = dataset;
   column_ = definition.Column;
 }
 
-void TField::Unbind() {
+void Field::Unbind() {
   dataset_ = nullptr;
   column_ = -1;
 }
 
-bool TField::IsNull() const {
+bool Field::IsNull() const {
   return dataset_ == nullptr || !dataset_->HasCurrentRow() || dataset_->ColumnIsNull(column_);
 }
 
-std::string TField::AsString() const {
+std::string Field::AsString() const {
   if (IsNull()) return {};
   return dataset_->ColumnAsString(column_);
 }
 
-int TField::AsInteger() const {
+int Field::AsInteger() const {
   if (IsNull()) return 0;
   // Binding lets nothing but an integer column (of any width) reach a field that is read as a number.
   return static_cast<int>(dataset_->ColumnAsInteger(column_));

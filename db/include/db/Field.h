@@ -5,21 +5,21 @@
 
 #include <string>
 
-#include "db/TFieldDef.h"
+#include "db/FieldDefinition.h"
 
 namespace db {
 
 class TDataSet;
 
-class TField {
+class Field {
  public:
-  TField(std::string fieldName, TFieldType dataType, int size);
-  virtual ~TField() = default;
-  TField(const TField&) = delete;
-  TField& operator=(const TField&) = delete;
+  Field(std::string fieldName, FieldKind dataType, int size);
+  virtual ~Field() = default;
+  Field(const Field&) = delete;
+  Field& operator=(const Field&) = delete;
 
   const std::string& FieldName() const { return fieldName_; }
-  TFieldType DataType() const { return dataType_; }
+  FieldKind DataType() const { return dataType_; }
   int Size() const { return size_; }
   // Bytes the field's value takes in a record buffer.
   virtual int DataSize() const { return size_; }
@@ -31,14 +31,14 @@ class TField {
   int AsInteger() const;
 
   // Binding by the dataset when it opens and closes.
-  void Bind(TDataSet* dataset, const TFieldDef& definition);
+  void Bind(TDataSet* dataset, const FieldDefinition& definition);
   void Unbind();
 
  private:
   TDataSet* dataset_ = nullptr;
   int column_ = -1;
   std::string fieldName_;
-  TFieldType dataType_;
+  FieldKind dataType_;
   int size_;
 };
 

@@ -1,4 +1,4 @@
-#include "TIB_SchemaCache.h"
+#include "SchemaCache.h"
 
 #include <ibase.h>
 
@@ -14,54 +14,54 @@ namespace db {
 
 namespace {
 
-const TStrings kProceduresSql = {"SELECT RDB$PROCEDURE_NAME", "FROM RDB$PROCEDURES",
-                                 "ORDER BY RDB$PROCEDURE_NAME"};
+const TextLines kProceduresSql = {"SELECT RDB$PROCEDURE_NAME", "FROM RDB$PROCEDURES",
+                                  "ORDER BY RDB$PROCEDURE_NAME"};
 
 // The segments of every primary key, in the words both key readings share.
-const TStrings kPrimaryKeySegments = {"FROM RDB$RELATION_CONSTRAINTS C",
-                                      "   , RDB$INDICES I",
-                                      "   , RDB$INDEX_SEGMENTS S",
-                                      "WHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'",
-                                      "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME",
-                                      "  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
-                                      "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME"};
+const TextLines kPrimaryKeySegments = {"FROM RDB$RELATION_CONSTRAINTS C",
+                                       "   , RDB$INDICES I",
+                                       "   , RDB$INDEX_SEGMENTS S",
+                                       "WHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'",
+                                       "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME",
+                                       "  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
+                                       "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME"};
 
 // The lines of a key reading: what it selects, the key segments, then its own condition and order.
-TStrings KeySql(const TStrings& select, const TStrings& rest) {
-  TStrings lines = select;
+TextLines KeySql(const TextLines& select, const TextLines& rest) {
+  TextLines lines = select;
   lines.insert(lines.end(), kPrimaryKeySegments.begin(), kPrimaryKeySegments.end());
   lines.insert(lines.end(), rest.begin(), rest.end());
   return lines;
 }
 
-const TStrings kTableKeysSql = KeySql({"SELECT S.RDB$FIELD_NAME", "     , I.RDB$RELATION_NAME"},
-                                      {"ORDER BY I.RDB$RELATION_NAME, S.RDB$FIELD_POSITION"});
+const TextLines kTableKeysSql = KeySql({"SELECT S.RDB$FIELD_NAME", "     , I.RDB$RELATION_NAME"},
+                                       {"ORDER BY I.RDB$RELATION_NAME, S.RDB$FIELD_POSITION"});
 
-const TStrings kTableKeySql =
+const TextLines kTableKeySql =
     KeySql({"SELECT S.RDB$FIELD_NAME"},
            {"  AND I.RDB$RELATION_NAME = ?RDB$RELATION_NAME", "ORDER BY S.RDB$FIELD_POSITION"});
 
-const TStrings kComputedSql = {"SELECT R.RDB$FIELD_NAME",
-                               "     , R.RDB$RELATION_NAME",
-                               "FROM RDB$RELATION_FIELDS R",
-                               "   , RDB$FIELDS F",
-                               "WHERE R.RDB$FIELD_SOURCE = F.RDB$FIELD_NAME",
-                               "  AND F.RDB$COMPUTED_SOURCE IS NOT NULL",
-                               "  AND NOT R.RDB$RELATION_NAME STARTING WITH 'RDB$'",
-                               "ORDER BY 1"};
+const TextLines kComputedSql = {"SELECT R.RDB$FIELD_NAME",
+                                "     , R.RDB$RELATION_NAME",
+                                "FROM RDB$RELATION_FIELDS R",
+                                "   , RDB$FIELDS F",
+                                "WHERE R.RDB$FIELD_SOURCE = F.RDB$FIELD_NAME",
+                                "  AND F.RDB$COMPUTED_SOURCE IS NOT NULL",
+                                "  AND NOT R.RDB$RELATION_NAME STARTING WITH 'RDB$'",
+                                "ORDER BY 1"};
 
-const TStrings kForeignKeysSql = {"SELECT S.RDB$FIELD_NAME",
-                                  "     , I.RDB$RELATION_NAME",
-                                  "FROM RDB$RELATION_CONSTRAINTS C",
-                                  "   , RDB$INDICES I",
-                                  "   , RDB$INDEX_SEGMENTS S",
-                                  "WHERE RDB$CONSTRAINT_TYPE = 'FOREIGN KEY'",
-                                  "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME",
-                                  "  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
-                                  "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME",
-                                  "ORDER BY 1, S.RDB$FIELD_POSITION"};
+const TextLines kForeignKeysSql = {"SELECT S.RDB$FIELD_NAME",
+                                   "     , I.RDB$RELATION_NAME",
+                                   "FROM RDB$RELATION_CONSTRAINTS C",
+                                   "   , RDB$INDICES I",
+                                   "   , RDB$INDEX_SEGMENTS S",
+                                   "WHERE RDB$CONSTRAINT_TYPE = 'FOREIGN KEY'",
+                                   "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME",
+                                   "  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
+                                   "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME",
+                                   "ORDER BY 1, S.RDB$FIELD_POSITION"};
 
-const TStrings kDefaultsSql = {
+const TextLines kDefaultsSql = {
     "SELECT F.RDB$FIELD_NAME F_FieldName",
     ", F.RDB$RELATION_NAME F_RelationName",
     ", F.RDB$DEFAULT_SOURCE F_DefaultSource",
@@ -80,17 +80,17 @@ std::string Column(const std::vector<std::string>& row, std::size_t index) {
 
 }  // namespace
 
-TIB_SchemaCache::TIB_SchemaCache(TIB_Connection& connection)
+SchemaCache::SchemaCache(TIB_Connection& connection)
     : connection_(connection), transaction_(std::make_unique<TIB_TransactionInternal>()) {
   transaction_->SetIB_Connection(&connection_);
 }
 
-TIB_SchemaCache::~TIB_SchemaCache() {
+SchemaCache::~SchemaCache() {
   keyCursor_.reset();
   transaction_.reset();
 }
 
-const TStrings& TIB_SchemaCache::StatementLines(List list) {
+const TextLines& SchemaCache::StatementLines(List list) {
   switch (list) {
     case kProcedures:
       return kProceduresSql;
@@ -109,7 +109,7 @@ const TStrings& TIB_SchemaCache::StatementLines(List list) {
   return kDefaultsSql;
 }
 
-std::vector<std::vector<std::string>> TIB_SchemaCache::Read(List list) {
+std::vector<std::vector<std::string>> SchemaCache::Read(List list) {
   TIB_SchemaCursor cursor(connection_);
   cursor.SetSQL(StatementLines(list));
   auto rows = cursor.ReadAll();
@@ -117,7 +117,7 @@ std::vector<std::vector<std::string>> TIB_SchemaCache::Read(List list) {
   return rows;
 }
 
-void TIB_SchemaCache::Invalidate() {
+void SchemaCache::Invalidate() {
   procedures_.clear();
   tableKeys_.clear();
   computed_.clear();
@@ -125,7 +125,7 @@ void TIB_SchemaCache::Invalidate() {
   proceduresLoaded_ = tableKeysLoaded_ = computedLoaded_ = false;
 }
 
-const std::vector<std::string>& TIB_SchemaCache::ProcedureNames() {
+const std::vector<std::string>& SchemaCache::ProcedureNames() {
   if (!proceduresLoaded_) {
     std::vector<std::string> names;
     for (const auto& row : Read(kProcedures))
@@ -136,7 +136,7 @@ const std::vector<std::string>& TIB_SchemaCache::ProcedureNames() {
   return procedures_;
 }
 
-const std::vector<std::string>& TIB_SchemaCache::TableKeys() {
+const std::vector<std::string>& SchemaCache::TableKeys() {
   if (!tableKeysLoaded_) {
     std::vector<std::string> entries;
     std::string table;
@@ -156,7 +156,7 @@ const std::vector<std::string>& TIB_SchemaCache::TableKeys() {
   return tableKeys_;
 }
 
-std::vector<std::string> TIB_SchemaCache::KeyColumnsOf(const std::string& table) {
+std::vector<std::string> SchemaCache::KeyColumnsOf(const std::string& table) {
   const auto split = [](const std::string& list) {
     std::vector<std::string> columns;
     std::size_t begin = 0;
@@ -182,8 +182,8 @@ std::vector<std::string> TIB_SchemaCache::KeyColumnsOf(const std::string& table)
     keyCursor_->SetSQL(kTableKeySql);
   }
   // A failure here is an inconsistency of the cache, not an error of the user's statement.
-  keyCursor_->OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
-                            const TStrings&, const TStrings&, bool& raiseException) {
+  keyCursor_->OnError = [&](TIB_Component*, long errCode, const TextLines&, const TextLines&, long,
+                            const TextLines&, const TextLines&, bool& raiseException) {
     raiseException = false;
     failed = true;
     failedCode = errCode;
@@ -194,7 +194,7 @@ std::vector<std::string> TIB_SchemaCache::KeyColumnsOf(const std::string& table)
   } handlerReset{*keyCursor_};
   std::vector<std::string> columns;
   const auto fail = [&]() -> std::vector<std::string> {
-    if (failedCode != isc_network_error) throw EAssertionFailed(messages::SchemaCacheAssertion(failedCode));
+    if (failedCode != isc_network_error) throw AssertionFailure(messages::SchemaCacheAssertion(failedCode));
     return {};
   };
   keyCursor_->Prepare();
@@ -211,7 +211,7 @@ std::vector<std::string> TIB_SchemaCache::KeyColumnsOf(const std::string& table)
   return columns;
 }
 
-void TIB_SchemaCache::LookUpNotNullColumn(const std::string& column, const std::string& table) {
+void SchemaCache::LookUpNotNullColumn(const std::string& column, const std::string& table) {
   if (!computedLoaded_) {
     for (const auto& row : Read(kComputed))
       computed_.insert(Column(row, 0) + "," + Column(row, 1));
