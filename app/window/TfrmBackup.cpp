@@ -48,6 +48,8 @@ TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolde
   setWindowIcon(ProgramIcon());
   Backup = std::make_unique<services::TIBBackupService>();
   services::ApplyBackupInstanceSettings(*Backup);
+  // Each job gives the component its login from the credentials file and wipes it again.
+  Backup->WipeParams();
   CreateElements();
   CreateDataComponents();
   CreateMenus();

@@ -5,7 +5,10 @@
 
 #include "app/Text.h"
 #include "app/desktop/DesktopSystem.h"
+#include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
+#include "core/Credentials.h"
+#include "core/ServerLogin.h"
 #include "core/SettingsLoad.h"
 #include "core/TextEncoding.h"
 
@@ -45,9 +48,20 @@ bool TfrmBackup::NoScheduleTimes() const {
 
 void TfrmBackup::tmrConexaoTimer() {
   tmrConexao.stop();
+  const core::CredentialsRead credentials = core::ReadCredentials(settings_.programFolder, Desktop());
+  if (!credentials.problem.empty()) {
+    // Nothing goes to the server; the output area and the tray say why, and a job started by hand says it
+    // again in its log block.
+    transcript_.Add(core::LogText(credentials.problem));
+    memSaida->TranscriptChanged();
+    ShowSettingsProblem(QString::fromStdString(credentials.problem));
+    return;
+  }
   // The connection works in the server's spelling of its file names.
   IBODatabase().SetDatabaseName(core::ServerText(settings_.databaseLocation, settings_.serverSystem));
+  core::UseDatabaseLogin(credentials.credentials, *settingsSource_);
   IBODatabase().Connect();
+  core::ForgetDatabaseLogin(*settingsSource_);
 }
 
 void TfrmBackup::IBODatabaseAfterConnect() {

@@ -5,10 +5,12 @@
 
 #include "core/BackupNames.h"
 #include "core/BackupVerification.h"
+#include "core/Credentials.h"
 #include "core/DateTimeFormat.h"
 #include "core/Exceptions.h"
 #include "core/Heartbeat.h"
 #include "core/Retention.h"
+#include "core/ServerLogin.h"
 #include "core/TextEncoding.h"
 #include "fbclient/Exceptions.h"
 #include "platform/Cp1252.h"
@@ -50,10 +52,16 @@ void BackupJob::Add(std::string_view cp1252Line) {
 
 JobOutcome BackupJob::Run(bool showServerLines, std::string_view note) {
   transcript_.Clear();
+  // The login goes with the job, whichever way it ends; the next job reads the credentials again.
+  const ServiceLoginWiped loginWiped(service_);
   Add("Backup iniciado em " + NowText());
   Add("");
   if (!note.empty()) {
     Add(LogText(note));
+    Add("");
+  }
+  if (!settings_.monitorUrl.empty() && settings_.monitorUrlExposed) {
+    Add(LogText("O UrlMonitor está em um sistema.ini que outros usuários podem ler."));
     Add("");
   }
   observer_.StatusChanged("Realizando o Backup");
@@ -127,6 +135,11 @@ void BackupJob::ShareBackupFolder(const std::string& folder) {
 }
 
 void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines, ServiceProgress& progress) {
+  {
+    const CredentialsRead credentials = ReadCredentials(settings_.programFolder, system_);
+    if (!credentials.problem.empty()) throw ECredentialsRefused(LogText(credentials.problem));
+    UseServiceLogin(credentials.credentials, service_);
+  }
   service_.SetDatabaseName(ServerText(names.databasePath, settings_.serverSystem));
   service_.SetServerName(ServerText(names.serverName, settings_.serverSystem));
   service_.BackupFile().Clear();

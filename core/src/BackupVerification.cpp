@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "core/Credentials.h"
+#include "core/ServerLogin.h"
 #include "core/TextEncoding.h"
 #include "db/BackupSettingsSource.h"
 #include "db/TIBOQuery.h"
@@ -27,10 +29,23 @@ std::string OneLine(const char* cp1252Text) {
   return cp1252::ToUtf8(line);
 }
 
+// Which of the credentials file's logins opens a database: the scratch database belongs to the services
+// manager's user, who restored it; the source is opened as the settings row is.
+enum class Opened { Scratch, Source };
+
+void UseLogin(db::BackupSettingsSource& source, Opened opened, const std::string& programFolder,
+              platform::System& system) {
+  // The job read the file moments ago and found it good; one refused now gets the built-in login.
+  const CredentialsRead read = ReadCredentials(programFolder, system);
+  UseDatabaseLogin(opened == Opened::Scratch ? read.credentials.service : read.credentials.database, source);
+}
+
 // Through the program's own database connection settings, as the settings row is read. The query goes
 // before the connection it uses.
-int CountUserTables(const std::string& location) {
+int CountUserTables(const std::string& location, Opened opened, const std::string& programFolder,
+                    platform::System& system) {
   db::BackupSettingsSource source;
+  UseLogin(source, opened, programFolder, system);
   source.IBODatabase.SetDatabaseName(location);
   db::TIBOQuery count("qryTabelas");
   count.SetIB_Connection(&source.IBODatabase);
@@ -77,13 +92,15 @@ std::string BackupVerification::Run(const LineRead& lineRead) {
   }
   int restoredTables = 0;
   try {
-    restoredTables = CountUserTables(Location(names_.scratchDatabase));
+    restoredTables =
+        CountUserTables(Location(names_.scratchDatabase), Opened::Scratch, settings_.programFolder, system_);
   } catch (const std::exception& error) {
     return "a base restaurada não abre: " + OneLine(error.what());
   }
   int sourceTables = 0;
   try {
-    sourceTables = CountUserTables(Location(names_.databasePath));
+    sourceTables =
+        CountUserTables(Location(names_.databasePath), Opened::Source, settings_.programFolder, system_);
   } catch (const std::exception& error) {
     return "a base de origem não abre para a comparação: " + OneLine(error.what());
   }
@@ -112,6 +129,7 @@ void BackupVerification::Restore(const LineRead& lineRead) {
 void BackupVerification::DropScratchDatabase() {
   try {
     db::BackupSettingsSource scratch;
+    UseLogin(scratch, Opened::Scratch, settings_.programFolder, system_);
     scratch.IBODatabase.SetDatabaseName(Location(names_.scratchDatabase));
     scratch.IBODatabase.Connect();
     scratch.IBODatabase.DropDatabase();

@@ -8,14 +8,18 @@
 
 namespace core {
 
-void ReadSettingsFile(BackupSettings& settings) {
-  const ProfileReader profile(settings.programFolder + "sistema.ini");
+void ReadSettingsFile(BackupSettings& settings, platform::System& system) {
+  const std::string path = settings.programFolder + "sistema.ini";
+  const ProfileReader profile(path);
   settings.databaseLocation = DecodeFileText(profile.ReadString("Dados", "Dir", ""));
   settings.serverSystem = DecodeFileText(profile.ReadString("Backup", "Sistema", "Windows"));
   settings.serverAccount = DecodeFileText(profile.ReadString("Backup", "ContaServidor", "firebird"));
   // Keys that older versions ignore: what they switch on stays off until an administrator adds them.
   settings.verifyBackup = SwitchIsOn(profile.ReadString("Backup", "Verificar", ""));
   settings.monitorUrl = DecodeFileText(profile.ReadString("Backup", "UrlMonitor", ""));
+  // Copies outside the package keep a 0644 file working; the job's block says what that exposes.
+  const std::optional<platform::FileExposure> exposure = system.Exposure(path);
+  settings.monitorUrlExposed = exposure && exposure->othersMayRead;
 }
 
 bool SwitchIsOn(std::string_view value) {

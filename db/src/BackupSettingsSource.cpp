@@ -2,6 +2,7 @@
 
 #include "BackupPasswords.h"
 #include "Fields.h"
+#include "platform/Wipe.h"
 
 namespace db {
 
@@ -19,12 +20,7 @@ BackupSettingsSource::BackupSettingsSource()
                                  "FORCED WRITES=TRUE", "RESERVE PAGE SPACE=TRUE", "PROTOCOL=TCP/IP"});
   IBODatabase.SetSQLDialect(1);
   IBODatabase.SetPasswordStorage(PasswordStorageMode::psKeyFromEnviron);
-  {
-    std::string password = BackupDatabasePassword();
-    IBODatabase.SetPassword(password);
-    for (char& c : password)
-      c = '\0';
-  }
+  UseBuiltInLogin();
   IBODatabase.SetIsolation(TIB_Isolation::tiCommitted);
 
   IBOTransaction.SetIB_Connection(&IBODatabase);
@@ -51,6 +47,13 @@ BackupSettingsSource::BackupSettingsSource()
   tblBackup.AddField<TIntegerField>("NR_DIAS");
   tblBackup.AddField<TIntegerField>("ID_USUARIO");
   tblBackup.AddField<TDateTimeField>("DT_ATUALIZACAO");
+}
+
+void BackupSettingsSource::UseBuiltInLogin() {
+  IBODatabase.SetUsername("SYSDBA");
+  std::string password = BackupDatabasePassword();
+  IBODatabase.SetPassword(password);
+  platform::WipeString(password);
 }
 
 }  // namespace db

@@ -19,6 +19,7 @@
 #include "platform/ScrambledText.h"
 #include "platform/System.h"
 #include "platform/Text.h"
+#include "platform/Wipe.h"
 
 namespace db {
 
@@ -85,6 +86,7 @@ TIB_Connection::~TIB_Connection() {
     transaction->ForgetConnection(this);
   }
   IB_Session().RemoveConnection(this);
+  platform::WipeString(scrambledPassword_);
 }
 
 // ----- parameters -----
@@ -139,6 +141,7 @@ void TIB_Connection::SetPassword(const std::string& value) {
   passwordKey_ =
       passwordStorage_ == PasswordStorageMode::psKeyFromEnviron ? Environment(kPasswordKeyVariable) : "";
   if (passwordKey_.empty()) passwordKey_ = std::string(platform::scrambling::kBuiltInKey);
+  platform::WipeString(scrambledPassword_);
   scrambledPassword_ = platform::ScrambleBytes(value, passwordKey_);
   params_.Remove("PASSWORD");
 }

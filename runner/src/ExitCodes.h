@@ -19,6 +19,7 @@ enum class ExitCode : int {
   FolderNotWritable = 8,    // the backup folder or its log could not be written
   CopyFailed = 9,           // the backup was made but not copied to the copy folder
   VerificationFailed = 10,  // the backup was made but did not restore and check out
+  CredentialsRefused = 11,  // the credentials file is open to others or unreadable: nothing was sent
 };
 
 struct ExitCodeText {
@@ -27,7 +28,7 @@ struct ExitCodeText {
 };
 
 // Every code with its meaning, in order; --help lists them.
-inline constexpr std::array<ExitCodeText, 11> kExitCodes = {{
+inline constexpr std::array<ExitCodeText, 12> kExitCodes = {{
     {ExitCode::Success, "backup feito (copiado e verificado, quando pedido)"},
     {ExitCode::Unexpected, "erro inesperado"},
     {ExitCode::Usage, "argumento desconhecido"},
@@ -39,6 +40,7 @@ inline constexpr std::array<ExitCodeText, 11> kExitCodes = {{
     {ExitCode::FolderNotWritable, "pasta de backup ou log sem permissão de gravação"},
     {ExitCode::CopyFailed, "backup feito, mas não copiado para a pasta de cópia"},
     {ExitCode::VerificationFailed, "backup feito, mas não verificado (Verificar=1)"},
+    {ExitCode::CredentialsRefused, "arquivo credenciais recusado (outros podem lê-lo) ou ilegível"},
 }};
 
 }  // namespace runner

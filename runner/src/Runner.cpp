@@ -4,7 +4,9 @@
 
 #include "TerminalView.h"
 #include "core/BackupJob.h"
+#include "core/Credentials.h"
 #include "core/Exceptions.h"
+#include "core/ServerLogin.h"
 #include "core/SettingsFile.h"
 #include "core/SettingsLoad.h"
 #include "core/TextEncoding.h"
@@ -20,9 +22,12 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, path.find_last_of('/') + 1);
 }
 
-ExitCode ReadSettingsRow(core::BackupSettings& settings, std::ostream& err) {
+ExitCode ReadSettingsRow(core::BackupSettings& settings, const core::Credentials& credentials,
+                         std::ostream& err) {
   db::BackupSettingsSource source;
+  core::UseDatabaseLogin(credentials, source);
   const core::SettingsLoadOutcome outcome = core::LoadSettingsRow(source, settings);
+  core::ForgetDatabaseLogin(source);
   switch (outcome.result) {
     case core::SettingsLoadResult::Read:
       return ExitCode::Success;
@@ -67,7 +72,9 @@ std::string HelpText() {
       "\n"
       "Faz um backup agora, sem janela, como o modo automático do kelmora-backup: lê o\n"
       "sistema.ini da pasta deste programa ([Dados] Dir, [Backup] Sistema, ContaServidor,\n"
-      "Verificar e UrlMonitor) e a linha de SIS_BACKUP do banco, grava o backup em backup/,\n"
+      "Verificar e UrlMonitor), o usuário e a senha do arquivo credenciais (o do systemd em\n"
+      "$CREDENTIALS_DIRECTORY, senão o da pasta deste programa) e a linha de SIS_BACKUP do\n"
+      "banco, grava o backup em backup/,\n"
       "verifica-o (Verificar=1), copia-o para a pasta de cópia, apaga os arquivos vencidos,\n"
       "avisa o monitor (UrlMonitor) e registra o bloco em backup/backup.txt.\n"
       "As linhas do backup e as do servidor saem na saída padrão.\n"
@@ -98,7 +105,17 @@ ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::
           << settings.programFolder << "sistema.ini" << std::endl;
       return ExitCode::NoSettingsFile;
     }
-    if (const ExitCode read = ReadSettingsRow(settings, err); read != ExitCode::Success) return read;
+    const core::CredentialsRead credentials = core::ReadCredentials(settings.programFolder);
+    if (!credentials.problem.empty()) {
+      err << credentials.problem << std::endl;
+      // The job refuses too, before it sends anything, and writes why into the log where an unattended
+      // run's failures are looked for.
+      RunJob(settings, out, err);
+      return ExitCode::CredentialsRefused;
+    }
+    if (const ExitCode read = ReadSettingsRow(settings, credentials.credentials, err);
+        read != ExitCode::Success)
+      return read;
     return RunJob(settings, out, err);
   } catch (const std::exception& error) {
     // The database side's and the server's texts are code page 1252, the program's own UTF-8.

@@ -1,8 +1,10 @@
 #include "services/BackupInstance.h"
 
 #include <string>
+#include <vector>
 
 #include "platform/ScrambledText.h"
+#include "platform/Wipe.h"
 
 #ifndef BACKUP_SERVICE_PASSWORD
 #error "BACKUP_SERVICE_PASSWORD must be defined by the build"
@@ -18,12 +20,26 @@ constexpr auto kServicePassword = platform::Scramble(BACKUP_SERVICE_PASSWORD);
 
 }  // namespace
 
-void ApplyBackupInstanceSettings(TIBBackupService& backup) {
+void SetBuiltInServiceLogin(TIBBackupService& backup) {
   std::string password = platform::Unscramble(kServicePassword);
-  backup.SetParams({"user_name=SYSDBA", "password=" + password});
-  // The Params line is the copy the attach needs; this one goes at once.
-  for (char& c : password)
-    c = '\0';
+  SetServiceLogin(backup, "SYSDBA", password);
+  platform::WipeString(password);
+}
+
+void SetServiceLogin(TIBBackupService& backup, std::string_view user, std::string_view password) {
+  // Each line is built in place and moved into Params: the password leaves no copy behind on the way.
+  constexpr std::string_view kUser = "user_name=";
+  constexpr std::string_view kPassword = "password=";
+  std::vector<std::string> lines(2);
+  lines[0].reserve(kUser.size() + user.size());
+  lines[0].append(kUser).append(user);
+  lines[1].reserve(kPassword.size() + password.size());
+  lines[1].append(kPassword).append(password);
+  backup.SetParams(std::move(lines));
+}
+
+void ApplyBackupInstanceSettings(TIBBackupService& backup) {
+  SetBuiltInServiceLogin(backup);
   backup.SetLoginPrompt(false);
   backup.SetVerbose(true);
   backup.SetBlockingFactor(0);

@@ -10,6 +10,7 @@
 #include "fbclient/ServerError.h"
 #include "fbclient/StatusVector.h"
 #include "platform/Text.h"
+#include "platform/Wipe.h"
 
 namespace services {
 
@@ -57,12 +58,18 @@ TIBCustomService::TIBCustomService() {
 }
 
 TIBCustomService::~TIBCustomService() {
+  WipeParams();
   if (!Active()) return;
   try {
     Detach();
   } catch (...) {
     // The handle is already forgotten; there is no one left to tell.
   }
+}
+
+void TIBCustomService::WipeParams() {
+  params_.Wipe();
+  platform::WipeString(attachParams_);
 }
 
 void TIBCustomService::SetActive(bool active) {

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/Wipe.h"
+
 namespace services {
 
 template <class Change>
@@ -37,6 +39,13 @@ void TStringList::Clear() {
 
 void TStringList::Assign(std::vector<std::string> lines) {
   Modify([&] { lines_ = std::move(lines); });
+}
+
+void TStringList::Wipe() {
+  for (std::string& line : lines_)
+    platform::WipeString(line);
+  lines_.clear();
+  if (OnChange) OnChange();
 }
 
 }  // namespace services

@@ -12,6 +12,7 @@
 #include "services/BackupInstance.h"
 #include "services/TIBBackupService.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/CredentialsFile.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/FixedClockSystem.h"
 #include "tests/support/LoopbackMonitor.h"
@@ -66,7 +67,7 @@ class VerificationTest : public ::testing::Test {
   VerificationTest() {
     // The private server's password in place of the one the program is built with.
     services::ApplyBackupInstanceSettings(service);
-    service.Params().Set(1, std::string("password=") + FirebirdServer::kPassword);
+    WriteCredentialsFile(folder.Path() / "credenciais", std::string("Senha=") + FirebirdServer::kPassword);
     settings.programFolder = folder.WithSeparator();
     settings.serverSystem = "Linux";
     settings.verifyBackup = true;

@@ -14,6 +14,7 @@
 #include "app/desktop/DesktopEntry.h"
 #include "app/desktop/ProgramIcon.h"
 #include "app/window/RunMode.h"
+#include "core/Credentials.h"
 #include "core/ProfileReader.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
@@ -68,6 +69,10 @@ TEST(SettingsTemplate, ReadsAsAnEmptyLocationWithTheLinuxFormAndTheDebianServerA
       << "the program asks for its settings file until set";
   EXPECT_EQ(ini.ReadString("Backup", "Sistema", "<missing>"), "Linux");
   EXPECT_EQ(ini.ReadString("Backup", "ContaServidor", "<missing>"), "firebird");
+  // Until the administrator sets them, the program attaches with the password it was built with.
+  const core::Credentials credentials = core::ParseCredentials(ReadAll(kSources / "credenciais"));
+  EXPECT_FALSE(credentials.service.has_value());
+  EXPECT_FALSE(credentials.database.has_value());
 }
 
 TEST(ManualPage, FormatsWithoutAWarning) {

@@ -95,7 +95,7 @@ TEST(RunnerUnits, PassSystemdsVerifierInATreeLaidOutAsThePackageInstallsIt) {
             0);
 }
 
-TEST(RunnerUnits, TheServiceRunsThePackagedRunnerOnceAsAGroupMemberThatWritesOnlyTheBackupFolder) {
+TEST(RunnerUnits, TheServiceRunsThePackagedRunnerOnceAsTheSystemAccountThatWritesOnlyTheBackupFolder) {
   const UnitFile service = ReadUnit(kService);
   struct Key {
     const char* section;
@@ -104,18 +104,33 @@ TEST(RunnerUnits, TheServiceRunsThePackagedRunnerOnceAsAGroupMemberThatWritesOnl
   };
   for (const Key& key :
        {Key{"Service", "ExecStart", "/opt/kelmora-backup/kelmora-backup-run"},
-        Key{"Service", "Type", "oneshot"}, Key{"Service", "DynamicUser", "yes"},
-        Key{"Service", "SupplementaryGroups", "kelmora-backup"},
+        Key{"Service", "Type", "oneshot"}, Key{"Service", "DynamicUser", "<missing>"},
+        Key{"Service", "User", "kelmora-backup"}, Key{"Service", "Group", "kelmora-backup"},
+        Key{"Service", "LoadCredential", "credenciais:/etc/kelmora-backup/credenciais"},
+        Key{"Service", "TimeoutStartSec", "12h"}, Key{"Service", "ProtectSystem", "strict"},
         Key{"Service", "ReadWritePaths", "/opt/kelmora-backup/backup"}, Key{"Service", "UMask", "0007"},
+        Key{"Service", "CapabilityBoundingSet", ""}, Key{"Service", "ProtectProc", "invisible"},
+        Key{"Service", "ProcSubset", "pid"}, Key{"Service", "IOSchedulingClass", "idle"},
         Key{"Unit", "Documentation", "man:kelmora-backup-run(1)"}}) {
     EXPECT_EQ(Value(service, key.section, key.name), key.value) << key.section << " " << key.name;
   }
   EXPECT_EQ(service.count("Install"), 0u) << "only the timer starts it: it cannot be enabled on its own";
-  // The group and the folder are the ones the package's set-up makes and its purge removes.
-  for (const char* script : {"postinst", "postrm"}) {
-    EXPECT_EQ(ScriptVariable(script, "group"), "kelmora-backup") << script;
+  // The group, the account and the folder are the ones the package's set-up makes.
+  EXPECT_EQ(ScriptVariable("postinst", "account"), "kelmora-backup");
+  EXPECT_EQ(ScriptVariable("postinst", "group"), "kelmora-backup");
+  for (const char* script : {"postinst", "postrm"})
     EXPECT_EQ(ScriptVariable(script, "folder"), "/opt/kelmora-backup/backup") << script;
-  }
+
+  // systemd's own judgement of the sandbox, 5.6 "MEDIUM" before the system account and its hardening.
+  std::string output;
+  ASSERT_EQ(RunCommand({"systemd-analyze", "security", "--offline=true", kService.string()}, &output), 0)
+      << output;
+  std::smatch score;
+  ASSERT_TRUE(
+      std::regex_search(output, score, std::regex(R"(Overall exposure level for \S+: (\d+\.\d) (\w+))")))
+      << output;
+  EXPECT_LE(std::stod(score[1]), 1.5) << output;
+  EXPECT_EQ(score[2], "OK") << output;
 }
 
 TEST(RunnerUnits, TheTimerCatchesUpATimeMissedWhileTheMachineWasOffAndIsLeftToTheAdministrator) {
@@ -147,7 +162,7 @@ TEST(RunnerUnits, TheTimerCatchesUpATimeMissedWhileTheMachineWasOffAndIsLeftToTh
 
 // The exit codes the runner gives, its --help lists and its manual page explains are the same.
 TEST(RunnerManualPage, ExplainsEveryExitCodeTheRunnerLists) {
-  const std::set<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  const std::set<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
   std::string help;
   ASSERT_EQ(RunCommand({RUNNER_BINARY, "--help"}, &help), 0) << help;
   std::set<int> listed;

@@ -8,6 +8,7 @@
 
 #include "tests/support/Accounts.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/CredentialsFile.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/LoopbackMonitor.h"
@@ -202,31 +203,71 @@ TEST(Runner, EachKindOfFailureHasItsOwnExitCode) {
   }
 }
 
-TEST(Runner, WrongPasswordIsLoginRefused) {
-  // A server of its own, whose SYSDBA password no longer is the one the runner was built with.
-  FirebirdServer server;
+// A server of its own under its own account, whose SYSDBA password no longer is the one the runner was
+// built with: the administrator's credentials file makes the difference, read by a member of its group.
+TEST(Runner, TheCredentialsFileGivesTheServersPasswordUnlessOthersMayReadIt) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  FirebirdServer server(ServerAccount());
   const auto database = CreateAppDatabase(server, "RUN_LOGIN");
   std::string isql;
   ASSERT_EQ(server.RunIsql("CONNECT '" + server.Location(database) +
-                               "';\nALTER USER SYSDBA PASSWORD 'changed';\nCOMMIT;\n",
+                               "';\nALTER USER SYSDBA PASSWORD 'ch=nged #1';\nCOMMIT;\n",
                            &isql),
             0)
       << isql;
-  ProgramFolder folder;
-  folder.WriteIni(server.Location(database));
+  const Account user = DesktopAccount();
+  const gid_t group = UnusedAccount(user.uid + 1).gid;
+  ProgramFolder folder(user);
+  // Verified too: the scratch database is opened and dropped with the file's login as well.
+  folder.WriteIni(server.Location(database),
+                  "ContaServidor=" + std::to_string(ServerAccount().uid) + "\r\nVerificar=1\r\n");
+  const fs::path credentials = folder.Path() / "credenciais";
+  const auto run = [&](std::string& output) {
+    return RunCommand(
+        {"setpriv", "--reuid=" + std::to_string(user.uid), "--regid=" + std::to_string(user.gid),
+         "--groups=" + std::to_string(group), "--", folder.Program().string()},
+        &output);
+  };
+
   std::string output;
-  EXPECT_EQ(folder.Run(output), 5) << output;
+  EXPECT_EQ(run(output), 5) << "no file: the built-in password\n" << output;
   EXPECT_NE(output.find("recusou o usu\xC3\xA1rio e a senha"), std::string::npos) << output;
   EXPECT_FALSE(fs::exists(folder.Path() / "backup")) << "no job starts without the settings row";
+
+  WriteCredentialsFile(credentials, "[Servico]\nUsuario=SYSDBA\nSenha=ch=nged #1\n");
+  ASSERT_EQ(chown(credentials.c_str(), 0, group), 0);
+  ASSERT_EQ(run(output), 0) << output;
+  EXPECT_NE(output.find("Backup conclu\xC3\xAD"
+                        "do."),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("\nBackup verificado.\n"), std::string::npos) << output;
+  EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), 1u);
+  EXPECT_TRUE(BackupFolderEntries(folder.Path(), "_verificacao.fdb").empty());
+
+  // Open to others, the file is refused before anything is sent: with the server gone, an attempt would
+  // end as an unreachable server.
+  fs::permissions(credentials, fs::perms::others_read, fs::perm_options::add);
+  server.Stop();
+  EXPECT_EQ(run(output), 11) << output;
+  const std::string refused = "credenciais foi recusado: outros usu\xC3\xA1rios podem l\xC3\xAA-lo";
+  EXPECT_NE(output.find(refused), std::string::npos) << output;
+  EXPECT_EQ(output.find("ch=nged"), std::string::npos) << output;
+  const std::string log = ReadAll(folder.Path() / "backup" / "backup.txt");
+  EXPECT_NE(log.substr(log.rfind("Backup iniciado em")).find("credenciais foi recusado: outros usu\xE1rios"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), 1u);
 }
 
 TEST(Runner, HelpListsEveryExitCodeAndAnUnknownArgumentIsAUsageError) {
   ProgramFolder folder;
   std::string help;
   EXPECT_EQ(folder.Run(help, {"--help"}), 0);
-  for (const char* line : {"   0  backup feito", "   3  sistema.ini ausente", "   4  servidor de banco",
-                           "   5  usu\xC3\xA1rio ou senha", "   8  pasta de backup",
-                           "   9  backup feito, mas n", "  10  backup feito, mas n\xC3\xA3o verificado"})
+  for (const char* line :
+       {"   0  backup feito", "   3  sistema.ini ausente", "   4  servidor de banco",
+        "   5  usu\xC3\xA1rio ou senha", "   8  pasta de backup", "   9  backup feito, mas n",
+        "  10  backup feito, mas n\xC3\xA3o verificado", "  11  arquivo credenciais recusado"})
     EXPECT_NE(help.find(line), std::string::npos) << line << "\n" << help;
   std::string output;
   EXPECT_EQ(folder.Run(output, {"MANUAL"}), 2);

@@ -21,6 +21,8 @@ struct BackupSettings {
   // Called after every successful job, for a monitor that raises the alarm when the calls stop. It may
   // hold a secret: it is never shown or logged.
   std::string monitorUrl;
+  // sistema.ini, and so the monitor's address, may be read by users other than its owner and group.
+  bool monitorUrlExposed = false;
   std::array<std::string, 4> scheduleTimes;
   std::string copyFolder;
   std::int32_t retentionDays = 0;

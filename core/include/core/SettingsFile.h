@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/BackupSettings.h"
+#include "platform/System.h"
 
 namespace core {
 
@@ -13,8 +14,9 @@ namespace core {
 //            ContaServidor  the server's account on this machine, "firebird" when missing
 //            Verificar      verify every backup (a switch, see SwitchIsOn), off when missing
 //            UrlMonitor     the address called after every successful job, none when missing
-// Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty.
-void ReadSettingsFile(BackupSettings& settings);
+// Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty. Whether others may
+// read the file goes into monitorUrlExposed.
+void ReadSettingsFile(BackupSettings& settings, platform::System& system = platform::Current());
 
 // Whether a switch of the settings file is on: "1", "S", "Sim", "Y", "Yes", "True" or "On" in any letter
 // case, with blanks around it. Anything else, the empty text included, is off.

@@ -28,6 +28,10 @@ struct BackupSettingsSource {
   BackupSettingsSource(const BackupSettingsSource&) = delete;
   BackupSettingsSource& operator=(const BackupSettingsSource&) = delete;
 
+  // The connection's login as built: user SYSDBA and the database password the program is built with
+  // (unscrambled for the call only). The connection holds the password, scrambled, until it is set again.
+  void UseBuiltInLogin();
+
   // Declared in this order so that the query goes first and the connection last.
   TIBODatabase IBODatabase;
   TIBOTransaction IBOTransaction;

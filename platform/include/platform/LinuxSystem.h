@@ -33,6 +33,7 @@ class LinuxSystem : public System {
   std::optional<TimePoint> LastWriteTime(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
   std::optional<FileStamp> Stamp(const std::string& path) override;
+  std::optional<FileExposure> Exposure(const std::string& path) override;
   std::optional<std::uint32_t> AccountId(const std::string& account) override;
   std::uint32_t OwnId() override;
   // Through the folder's POSIX access lists: the account and we get every right on the folder, and its

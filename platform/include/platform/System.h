@@ -91,6 +91,13 @@ struct FileStamp {
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
+// What a file's rights let users other than its owner and the members of its group do: the "other" bits of
+// its mode and the users and groups its access list names.
+struct FileExposure {
+  bool othersMayRead = false;
+  bool othersMayWrite = false;
+};
+
 class Files {
  public:
   virtual ~Files() = default;
@@ -116,6 +123,9 @@ class Files {
   virtual bool RemoveFile(const std::string& path) = 0;
   // nullopt when there is no such entry.
   virtual std::optional<FileStamp> Stamp(const std::string& path) = 0;
+  // Of the file a path names, a link followed; nullopt when there is none. A file that holds a secret is
+  // judged by it before it is read.
+  virtual std::optional<FileExposure> Exposure(const std::string& path) = 0;
 
   // The user id of an account given by name or by number; nullopt when this system has no such account.
   virtual std::optional<std::uint32_t> AccountId(const std::string& account) = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "services/TIBBackupService.h"
 #include "services/TIBRestoreService.h"
 
@@ -10,6 +12,12 @@ namespace services {
 // prompt, verbose output and the NoGarbageCollection option. The job sets DatabaseName, ServerName,
 // BackupFile and Protocol per run.
 void ApplyBackupInstanceSettings(TIBBackupService& backup);
+
+// The Params of a login: "user_name=<user>" and "password=<password>". The built-in one is SYSDBA with the
+// services password the program is built with, which is unscrambled for the call and wiped again. Params
+// keep the password until the component's WipeParams.
+void SetBuiltInServiceLogin(TIBBackupService& backup);
+void SetServiceLogin(TIBBackupService& backup, std::string_view user, std::string_view password);
 
 // The restore that checks a backup attaches as the backup did (the backup component's Params), with
 // verbose output, so that its lines keep a window responsive as the backup's do, and into a new

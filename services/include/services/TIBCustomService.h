@@ -53,6 +53,10 @@ class TIBCustomService {
   TStringList& Params() { return params_; }
   const TStringList& Params() const { return params_; }
   void SetParams(std::vector<std::string> lines) { params_.Assign(std::move(lines)); }
+  // Overwrites the bytes of Params and of the attach buffer built from them, and empties Params, so that a
+  // password lives no longer than the attaches that need it. Allowed while attached: the attachment no
+  // longer needs them. Done by the destructor too.
+  void WipeParams();
 
   // There is no credentials prompt in this library: the credentials come from Params whatever the value.
   bool LoginPrompt() const { return loginPrompt_; }

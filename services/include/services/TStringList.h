@@ -26,6 +26,9 @@ class TStringList {
   void Clear();
   // Replaces every line in one change.
   void Assign(std::vector<std::string> lines);
+  // Overwrites every byte the lines hold and empties the list; OnChange runs, OnChanging does not, as
+  // nothing may stop it.
+  void Wipe();
 
   std::function<void()> OnChanging;
   std::function<void()> OnChange;

@@ -9,6 +9,7 @@
 #include "app/window/TfrmBackup.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/CredentialsFile.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
 
@@ -42,19 +43,34 @@ TEST(Secrets, NoPasswordInTheProgramTheLogTheOutputOrAnErrorText) {
                        QString::fromStdString(folder.WithSeparator()));
   app::Guarded([&] { form.tmrConexaoTimer(); });
   app::Guarded([&] { form.btnIniciarClick(); });
-  // A refused attach on both sides: the texts name no password.
-  form.IBODatabase().SetPassword("not the password");
+  // A refused attach on both sides with the credentials file's password: the texts name no password.
+  const std::string filePassword = "not the password =;#";
+  const std::filesystem::path credentials = folder.Path() / "credenciais";
+  WriteCredentialsFile(credentials, "Senha=" + filePassword + "\n");
   app::Guarded([&] { form.tmrConexaoTimer(); });
   form.Settings().databaseLocation = server.Host() + ":/no/such/database.fdb";
   app::Guarded([&] { form.btnIniciarClick(); });
+  std::string seen = form.memSaida->Text();
 
-  std::string seen = ReadAll(folder.Path() / "backup" / "backup.txt") + form.memSaida->Text();
+  // The same file open to others is refused before anything goes to the server, in the output area at the
+  // settings load and in the job's block.
+  std::filesystem::permissions(credentials, std::filesystem::perms::others_read,
+                               std::filesystem::perm_options::add);
+  const std::string refused = "credenciais foi recusado: outros usu\xE1rios podem l\xEA-lo";
+  app::Guarded([&] { form.tmrConexaoTimer(); });
+  EXPECT_NE(form.memSaida->Text().find(refused), std::string::npos) << form.memSaida->Text();
+  seen += form.memSaida->Text();
+  app::Guarded([&] { form.btnIniciarClick(); });
+  const std::string log = ReadAll(folder.Path() / "backup" / "backup.txt");
+  EXPECT_NE(log.substr(log.rfind("Backup iniciado em")).find(refused), std::string::npos) << log;
+
+  seen += log + form.memSaida->Text();
   for (const auto& box : platform.boxes)
     seen += app::ToCp1252(box.text);
   EXPECT_NE(seen.find("Backup conclu\xED"
                       "do."),
             std::string::npos);
-  for (const auto& password : passwords)
+  for (const auto& password : {passwords[0], passwords[1], filePassword})
     EXPECT_EQ(seen.find(password), std::string::npos);
 }
 

@@ -11,6 +11,7 @@
 #include "tests/app/support/StartsWith.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/CredentialsFile.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -31,7 +32,7 @@ class SettingsLoadTest : public ::testing::Test {
   std::unique_ptr<app::TfrmBackup> TickWithAWrongPassword(const std::string& name, bool manual) {
     FirebirdServer& server = FirebirdServer::Shared();
     auto form = Start(server.Location(CreateAppDatabase(server, name)), manual);
-    form->IBODatabase().SetPassword("wrong password");
+    WriteCredentialsFile(folder.Path() / "credenciais", "Senha=wrong password\n");
     Tick(*form);
     return form;
   }

@@ -41,6 +41,8 @@ const fs::path kSettingsFolder = "/etc/kelmora-backup";
 const fs::path kMenuEntry = "/usr/share/applications/kelmora-backup.desktop";
 const fs::path kAutostartEntry = "/etc/xdg/autostart/Backup Kelmora.desktop";
 const std::string kGroup = "kelmora-backup";
+const std::string kAccount = "kelmora-backup";
+const fs::path kCredentials = "/etc/kelmora-backup/credenciais";
 const fs::path kTimerLink = "/etc/systemd/system/timers.target.wants/kelmora-backup-run.timer";
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -87,8 +89,13 @@ std::vector<std::string> AccessList(const fs::path& path) {
   return entries;
 }
 
+bool AccountExists(const std::string& name) {
+  return ::getpwnam(name.c_str()) != nullptr;
+}
+
 // What a test of this file leaves on the machine goes again, whatever way the test ends: the package,
-// its program folder with the test's backups, and an autostart entry the test wrote.
+// its program folder with the test's backups, an autostart entry the test wrote, and the system account and
+// group that a purge leaves (the test made them: the machine had none).
 class MachineRestorer {
  public:
   ~MachineRestorer() {
@@ -97,6 +104,9 @@ class MachineRestorer {
     fs::remove_all(kProgramFolder, ignored);
     fs::remove(kAutostartEntry, ignored);
     fs::remove(kTimerLink, ignored);
+    if (AccountExists(kAccount)) RunCommand({"deluser", "--system", "--quiet", kAccount}, nullptr);
+    if (GroupId(kGroup)) RunCommand({"delgroup", "--system", "--quiet", kGroup}, nullptr);
+    RunCommand({"sh", "-c", "echo PURGE | debconf-communicate kelmora-backup"}, nullptr);
   }
 };
 
@@ -116,6 +126,7 @@ std::string MachineNotClean() {
   if (PackageInstalled()) return "kelmora-backup is installed here; the test would replace it";
   if (fs::exists(kProgramFolder)) return kProgramFolder.string() + " exists (backups of an earlier install?)";
   if (GroupId(kGroup)) return "the group " + kGroup + " exists already";
+  if (AccountExists(kAccount)) return "the account " + kAccount + " exists already";
   if (fs::exists(kAutostartEntry)) return kAutostartEntry.string() + " exists already";
   if (fs::exists(fs::symlink_status(kTimerLink))) return kTimerLink.string() + " exists already";
   return {};
@@ -201,7 +212,12 @@ TEST_F(DebianPackage, PurgeOfAnUnusedInstallLeavesNothing) {
   EXPECT_FALSE(fs::exists(kProgramFolder)) << output;
   EXPECT_FALSE(fs::exists(kSettingsFolder));
   EXPECT_FALSE(fs::exists("/usr/bin/kelmora-backup"));
-  EXPECT_FALSE(GroupId(kGroup).has_value());
+  // Debian leaves system accounts: a number that files may still carry must not go to another one.
+  EXPECT_TRUE(GroupId(kGroup).has_value());
+  EXPECT_TRUE(AccountExists(kAccount));
+  std::string overrides;
+  RunCommand({"dpkg-statoverride", "--list"}, &overrides);
+  EXPECT_EQ(overrides.find("/etc/kelmora-backup/"), std::string::npos) << overrides;
 }
 
 TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups) {
@@ -221,6 +237,19 @@ TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups
   EXPECT_EQ(folder.st_uid, 0u);
   EXPECT_EQ(folder.st_gid, *group);
   EXPECT_EQ(folder.st_mode & 07777, 02770u);
+  // The files that may hold secrets: the group reads them, nobody else. The runner's service account.
+  for (const fs::path& file : {kSettingsFolder / "sistema.ini", kCredentials}) {
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0) << file;
+    EXPECT_EQ(info.st_uid, 0u) << file;
+    EXPECT_EQ(info.st_gid, *group) << file;
+    EXPECT_EQ(info.st_mode & 07777, 0640u) << file;
+  }
+  EXPECT_EQ(fs::read_symlink(kProgramFolder / "credenciais"), kCredentials);
+  const struct passwd* serviceAccount = ::getpwnam(kAccount.c_str());
+  ASSERT_NE(serviceAccount, nullptr);
+  EXPECT_EQ(serviceAccount->pw_gid, *group);
+  EXPECT_LT(serviceAccount->pw_uid, 1000u) << "a system account";
   const std::string gid = std::to_string(*group);
   std::vector<std::string> rights = AccessList(kBackupFolder);
   for (const std::string& entry :
@@ -251,6 +280,32 @@ TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups
       << "[Dados]\nDir=" << server.Location(database)
       << "\n\n[Backup]\nSistema=Linux\nContaServidor=" << serverUid << "\n";
   ASSERT_NE(ReadAll(kSettingsFolder / "sistema.ini").find(server.Location(database)), std::string::npos);
+
+  // A server whose SYSDBA password is not the one the program was built with, given to the package as an
+  // administrator preseeds it; debconf keeps no copy once the file has it.
+  const std::string password = "pacote =;# senha";
+  ASSERT_EQ(server.RunIsql("CONNECT '" + server.Location(database) + "';\nALTER USER SYSDBA PASSWORD '" +
+                               password + "';\nCOMMIT;\n",
+                           &output),
+            0)
+      << output;
+  ASSERT_EQ(RunCommand({"debconf-set-selections"}, &output, {},
+                       "kelmora-backup kelmora-backup/usuario string SYSDBA\n"
+                       "kelmora-backup kelmora-backup/senha password " +
+                           password + "\n"),
+            0)
+      << output;
+  ASSERT_EQ(RunCommand({"dpkg-reconfigure", "kelmora-backup"}, &output, {"DEBIAN_FRONTEND=noninteractive"}),
+            0)
+      << output;
+  EXPECT_NE(ReadAll(kCredentials).find("[Servico]\nUsuario=SYSDBA\nSenha=" + password + "\n"),
+            std::string::npos);
+  struct stat credentials {};
+  ASSERT_EQ(stat(kCredentials.c_str(), &credentials), 0);
+  EXPECT_EQ(credentials.st_mode & 07777, 0640u);
+  EXPECT_EQ(credentials.st_gid, *group);
+  RunCommand({"sh", "-c", "echo GET kelmora-backup/senha | debconf-communicate kelmora-backup"}, &output);
+  EXPECT_EQ(output.find(password), std::string::npos) << "debconf's copy";
 
   // Started from the menu entry by a user who is in the group and nothing else of the machine's.
   const fs::path home = fs::temp_directory_path() / ("kelmora-package-home-" + std::to_string(getpid()));
@@ -310,20 +365,32 @@ TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups
   EXPECT_EQ(readAs(true, kBackupFolder / "backup.txt"), 0);
   EXPECT_NE(readAs(false, backup), 0);
 
-  // The installed runner as its service runs it: a user of its own in the group, umask 0007, here with
-  // every backup verified.
+  // The installed runner as its service runs it: the package's system account, umask 0007, the credentials
+  // in a folder of its own as LoadCredential= hands them over, here with every backup verified.
   std::ofstream(kProgramFolder / "sistema.ini", std::ios::app) << "Verificar=1\n";
-  const Account serviceUser = UnusedAccount(other.uid + 1);
-  ASSERT_EQ(RunCommand({"setpriv", "--reuid=" + std::to_string(serviceUser.uid),
-                        "--regid=" + std::to_string(serviceUser.gid), "--groups=" + gid, "--", "sh", "-c",
-                        "umask 0007; exec /opt/kelmora-backup/kelmora-backup-run"},
-                       &output),
+  const fs::path handedIn = home.string() + ".credentials";
+  const RemovedAtEnd handedInRemoved{{handedIn}};
+  fs::create_directory(handedIn);
+  fs::copy_file(kCredentials, handedIn / "credenciais");
+  ASSERT_EQ(RunCommand({"chown", "-R", kAccount + ":", handedIn.string()}, &output), 0) << output;
+  fs::permissions(handedIn / "credenciais", fs::perms::owner_read);
+  fs::permissions(handedIn, fs::perms::owner_read | fs::perms::owner_exec);
+  ASSERT_EQ(RunCommand({"setpriv", "--reuid=" + kAccount, "--regid=" + kAccount, "--init-groups", "--", "sh",
+                        "-c", "umask 0007; exec /opt/kelmora-backup/kelmora-backup-run"},
+                       &output, {"CREDENTIALS_DIRECTORY=" + handedIn.string()}),
             0)
       << output;
   EXPECT_NE(output.find("Backup verificado.\n"), std::string::npos) << output;
   EXPECT_NE(ReadAll(kBackupFolder / "backup.txt").find("Backup verificado.\r\n"), std::string::npos);
   for (const auto& entry : fs::directory_iterator(kBackupFolder))
     EXPECT_FALSE(entry.path().string().ends_with("_verificacao.fdb")) << entry.path();
+
+  // An upgrade leaves the folder's rights as the administrator set them.
+  ASSERT_EQ(chmod(kBackupFolder.c_str(), 02750), 0);
+  ASSERT_EQ(Apt({"install", "--reinstall", "--no-install-recommends", kPackage.string()}, &output), 0)
+      << output;
+  ASSERT_EQ(stat(kBackupFolder.c_str(), &folder), 0);
+  EXPECT_EQ(folder.st_mode & 07777, 02750u) << output;
 
   // A run as root replaces the folder's access lists with the program's own; configuring again repairs them
   // and keeps what the administrator added.
@@ -345,7 +412,24 @@ TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups
   std::ofstream(kAutostartEntry)
       << "[Desktop Entry]\nType=Application\nName=Backup Kelmora\nExec=/opt/kelmora-backup/kelmora-backup\n";
 
-  // Removal keeps the settings and the group; purge takes them and leaves the backups alone.
+  // Debian's own server's password, when the administrator agrees to it.
+  const fs::path firebirdPassword = "/etc/firebird/3.0/SYSDBA.password";
+  if (fs::exists(firebirdPassword)) {
+    ASSERT_EQ(RunCommand({"debconf-set-selections"}, &output, {},
+                         "kelmora-backup kelmora-backup/usar-senha-do-firebird boolean true\n"),
+              0);
+    ASSERT_EQ(RunCommand({"dpkg-reconfigure", "kelmora-backup"}, &output, {"DEBIAN_FRONTEND=noninteractive"}),
+              0)
+        << output;
+    std::string line;
+    for (const std::string& entry : Lines(ReadAll(firebirdPassword)))
+      if (entry.starts_with("ISC_PASSWORD=")) line = entry.substr(13);
+    if (line.size() >= 2 && line.front() == '"') line = line.substr(1, line.size() - 2);
+    EXPECT_NE(ReadAll(kCredentials).find("\nSenha=" + line + "\n"), std::string::npos);
+  }
+
+  // Removal keeps the settings and the group; purge takes the settings and the credentials and leaves the
+  // backups, the group and the account alone.
   ASSERT_EQ(Apt({"remove", "kelmora-backup"}, &output), 0) << output;
   EXPECT_FALSE(fs::exists(kProgramFolder / "kelmora-backup"));
   EXPECT_FALSE(fs::exists("/usr/bin/kelmora-backup"));
@@ -353,7 +437,8 @@ TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups
   EXPECT_TRUE(GroupId(kGroup).has_value());
 
   ASSERT_EQ(Apt({"purge", "kelmora-backup"}, &output), 0) << output;
-  EXPECT_FALSE(GroupId(kGroup).has_value());
+  EXPECT_EQ(GroupId(kGroup), group);
+  EXPECT_TRUE(AccountExists(kAccount));
   EXPECT_FALSE(fs::exists(kAutostartEntry));
   EXPECT_FALSE(fs::exists(kSettingsFolder));
   for (const std::string& path : packagedPaths) {
@@ -367,12 +452,9 @@ TEST_F(DebianPackage, AGroupMemberBacksUpFromTheMenuAndPurgeLeavesOnlyTheBackups
   EXPECT_EQ(left, (std::set<std::string>{kBackupFolder.string(), backup.string(),
                                          (kBackupFolder / "backup.txt").string()}));
   ASSERT_EQ(stat(kBackupFolder.c_str(), &folder), 0);
-  EXPECT_EQ(folder.st_gid, 0u) << "the group's number may be given to another group";
-  for (const std::string& entry : AccessList(kBackupFolder)) {
-    EXPECT_FALSE(entry.starts_with("group:" + gid + ":")) << entry;
-    EXPECT_FALSE(entry.starts_with("default:group:" + gid + ":")) << entry;
-  }
-  EXPECT_NE(readAs(true, backup), 0) << "a later group of the same number cannot read the backups";
+  EXPECT_EQ(folder.st_gid, *group) << "the group stays, and so do its members' rights";
+  EXPECT_EQ(readAs(true, backup), 0);
+  EXPECT_NE(readAs(false, backup), 0);
 }
 
 }  // namespace
