@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "db/Errors.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
 #include "db/TIB_Connection.h"
 #include "fuzz/FuzzCheck.h"
 
@@ -22,7 +23,7 @@ bool IsLocation(const std::string& text) {
 // A NetBEUI name reads back as written only when it starts with the two backslashes and names a
 // share after the server; the other forms always read back unchanged.
 bool ReadsBackUnchanged(const db::TIB_Connection& connection, const std::string& text) {
-  if (connection.Protocol() != db::TIB_Protocol::cpNetBEUI) return true;
+  if (connection.Core().Protocol() != db::TIB_Protocol::cpNetBEUI) return true;
   return text.starts_with("\\\\") && text.find('\\', 2) != std::string::npos;
 }
 
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   try {
-    const db::AttachParameters values = connection.ResolveAttachParameters();
+    const db::AttachParameters values = connection.Core().ResolveAttachParameters();
     Require(values.connectString.find_first_not_of(" \t\r\n") != std::string::npos,
             "an attach never goes out with a blank connect string");
     if (IsLocation(text) && ReadsBackUnchanged(connection, text))

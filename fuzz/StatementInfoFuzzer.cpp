@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "ConnectionCore.h"
+#include "Errors.h"
 #include "Messages.h"
-#include "db/Errors.h"
+#include "TIB_Statement.h"
 #include "db/TIBODatabase.h"
-#include "db/TIB_Statement.h"
 #include "fuzz/ClientDouble.h"
 #include "fuzz/FuzzCheck.h"
 
@@ -77,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   database.SetDatabaseName("dbhost:/dados/app.fdb");
   client.QueueReply("isc_database_info", FirebirdThreeReply());
   database.Connect();
-  Require(database.Connected() && database.Characteristics().fbMajor == 3, "the fake attach holds");
+  Require(database.Connected() && database.Core().Characteristics().fbMajor == 3, "the fake attach holds");
 
   db::TIB_Statement statement("statement");
   statement.SetIB_Connection(&database);

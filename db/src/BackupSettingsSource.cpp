@@ -1,7 +1,9 @@
 #include "db/BackupSettingsSource.h"
 
 #include "BackupPasswords.h"
+#include "ConnectionCore.h"
 #include "Fields.h"
+#include "TIB_Transaction.h"
 #include "platform/Wipe.h"
 
 namespace db {
@@ -14,14 +16,18 @@ constexpr const char* kDesignTimePath = "C:\\Kelmora\\Dados\\DADOS.FDB";
 }  // namespace
 
 BackupSettingsSource::BackupSettingsSource()
-    : IBODatabase("IBODatabase"), IBOTransaction("IBOTransaction"), tblBackup("tblBackup") {
-  IBODatabase.Params().SetLines({"CHARACTER SET=WIN1252", "USER NAME=SYSDBA",
-                                 std::string("PATH=") + kDesignTimePath, "SERVER=localhost", "SQL DIALECT=1",
-                                 "FORCED WRITES=TRUE", "RESERVE PAGE SPACE=TRUE", "PROTOCOL=TCP/IP"});
-  IBODatabase.SetSQLDialect(1);
-  IBODatabase.SetPasswordStorage(PasswordStorageMode::psKeyFromEnviron);
+    : IBODatabase("IBODatabase"),
+      transaction_(std::make_unique<TIBOTransaction>("IBOTransaction")),
+      IBOTransaction(*transaction_),
+      tblBackup("tblBackup") {
+  ConnectionCore& connection = IBODatabase.Core();
+  connection.Params().SetLines({"CHARACTER SET=WIN1252", "USER NAME=SYSDBA",
+                                std::string("PATH=") + kDesignTimePath, "SERVER=localhost", "SQL DIALECT=1",
+                                "FORCED WRITES=TRUE", "RESERVE PAGE SPACE=TRUE", "PROTOCOL=TCP/IP"});
+  connection.SetSQLDialect(1);
+  connection.SetPasswordStorage(PasswordStorageMode::psKeyFromEnviron);
   UseBuiltInLogin();
-  IBODatabase.SetIsolation(TIB_Isolation::tiCommitted);
+  IBODatabase.OwnDefaultTransaction().SetIsolation(TIB_Isolation::tiCommitted);
 
   IBOTransaction.SetIB_Connection(&IBODatabase);
   IBOTransaction.SetIsolation(TIB_Isolation::tiConcurrency);
@@ -48,6 +54,8 @@ BackupSettingsSource::BackupSettingsSource()
   tblBackup.AddField<TIntegerField>("ID_USUARIO");
   tblBackup.AddField<TDateTimeField>("DT_ATUALIZACAO");
 }
+
+BackupSettingsSource::~BackupSettingsSource() = default;
 
 void BackupSettingsSource::UseBuiltInLogin() {
   IBODatabase.SetUsername("SYSDBA");

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "ClientEntryPoints.h"
+#include "Errors.h"
 #include "Messages.h"
-#include "db/Errors.h"
 #include "platform/SharedLibrary.h"
 
 namespace db {

@@ -1,4 +1,4 @@
-#include "db/ConnectionParams.h"
+#include "ConnectionParams.h"
 
 #include <algorithm>
 #include <cctype>

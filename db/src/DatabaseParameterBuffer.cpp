@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Errors.h"
 #include "Messages.h"
-#include "db/Errors.h"
 
 namespace db {
 

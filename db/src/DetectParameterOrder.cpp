@@ -1,5 +1,5 @@
+#include "ConnectionCore.h"
 #include "TIB_SchemaCursor.h"
-#include "db/TIB_Connection.h"
 
 namespace db {
 
@@ -8,9 +8,9 @@ namespace db {
 // runs has at most one parameter, so the order it would decide never matters here; the test is still
 // made after every attach, as the server has always seen it, and its statement handle goes back to the
 // cache for the settings query to take.
-void TIB_Connection::DetectParameterOrder() {
+void ConnectionCore::DetectParameterOrder() {
   if (Characteristics().odsMajorVersion < 10) return;
-  TIB_SchemaCursor cursor(*this);
+  TIB_SchemaCursor cursor(owner_);
   cursor.SetSQL({"/* OldParameterOrder test query */", "SELECT R.RDB$RELATION_NAME,",
                  " (SELECT F.RDB$FIELD_NAME", "  FROM RDB$RELATION_FIELDS F",
                  "  WHERE F.RDB$RELATION_NAME = R.RDB$RELATION_NAME",

@@ -1,4 +1,4 @@
-#include "db/Errors.h"
+#include "Errors.h"
 
 #include <utility>
 

@@ -1,15 +1,14 @@
-#include "db/Field.h"
-
-#include "db/TDataSet.h"
+#include "FieldDefinition.h"
+#include "db/TIBOQuery.h"
 
 namespace db {
 
-Field::Field(std::string fieldName, FieldKind dataType, int size)
-    : fieldName_(std::move(fieldName)), dataType_(dataType), size_(size) {}
+Field::Field(std::string fieldName, FieldKind kind, int size)
+    : fieldName_(std::move(fieldName)), kind_(kind), size_(size) {}
 
-void Field::Bind(TDataSet* dataset, const FieldDefinition& definition) {
+void Field::Bind(const TDataSet* dataset, int column) {
   dataset_ = dataset;
-  column_ = definition.Column;
+  column_ = column;
 }
 
 void Field::Unbind() {

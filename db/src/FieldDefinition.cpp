@@ -1,4 +1,4 @@
-#include "db/FieldDefinition.h"
+#include "FieldDefinition.h"
 
 namespace db {
 

@@ -3,7 +3,7 @@
 // The kinds of field the settings query declares. Each binds only to the columns its kind allows
 // (CheckFieldBinding) and takes DataSize bytes of a record buffer.
 
-#include "db/Field.h"
+#include "FieldDefinition.h"
 
 namespace db {
 

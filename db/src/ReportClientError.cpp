@@ -3,8 +3,8 @@
 #include <string>
 
 #include "ClientEntryPoints.h"
+#include "Errors.h"
 #include "Messages.h"
-#include "db/Errors.h"
 #include "db/TIB_Component.h"
 #include "platform/Text.h"
 
@@ -89,8 +89,8 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
       message += line + "\r\n";
   }
 
-  if (sender != nullptr) {
-    sender->DoHandleError(errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
+  if (sender != nullptr && sender->OnError) {
+    sender->OnError(sender, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
   }
   if (raiseException && session.OnError) {
     session.OnError(sender, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/TIB_Session.h"
+#include "TIB_Session.h"
 
 namespace db {
 

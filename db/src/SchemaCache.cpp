@@ -4,11 +4,11 @@
 
 #include <map>
 
+#include "ConnectionCore.h"
 #include "Messages.h"
 #include "SqlText.h"
 #include "TIB_SchemaCursor.h"
-#include "TIB_TransactionInternal.h"
-#include "db/TIB_Connection.h"
+#include "TIB_Transaction.h"
 
 namespace db {
 

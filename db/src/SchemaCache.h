@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "db/Errors.h"
+#include "Errors.h"
 
 namespace db {
 

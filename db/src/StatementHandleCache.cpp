@@ -1,4 +1,4 @@
-#include "db/StatementHandleCache.h"
+#include "StatementHandleCache.h"
 
 namespace db {
 

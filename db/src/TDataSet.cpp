@@ -1,9 +1,9 @@
-#include "db/TDataSet.h"
-
 #include <cctype>
 
+#include "Errors.h"
+#include "FieldDefinition.h"
 #include "Messages.h"
-#include "db/Errors.h"
+#include "db/TIBOQuery.h"
 
 namespace db {
 
@@ -103,7 +103,7 @@ void TDataSet::BindFields() {
     }
     if (found == nullptr) throw EDatabaseError(name_, messages::FieldNotFound(field->FieldName()));
     CheckFieldBinding(name_, *field, *found);
-    field->Bind(this, *found);
+    field->Bind(this, found->Column);
   }
 }
 

@@ -1,12 +1,12 @@
-#include "db/TIBOInternalDataset.h"
+#include "TIBOInternalDataset.h"
 
 #include <ibase.h>
 
 #include <algorithm>
 
+#include "ConnectionCore.h"
 #include "SchemaCache.h"
 #include "SqlText.h"
-#include "db/TIB_Connection.h"
 #include "platform/Text.h"
 
 namespace db {
@@ -28,7 +28,7 @@ std::string TIBOInternalDataset::ProcessSQL(const std::string& joined) {
   if (!parts.select || !parts.keyable) return joined;
   TIB_Connection* connection = ConnectionInUse();
   if (connection == nullptr) return joined;
-  SchemaCache& schema = connection->Schema();
+  SchemaCache& schema = connection->Core().Schema();
   const std::vector<std::string>& procedures = schema.ProcedureNames();
   if (std::find(procedures.begin(), procedures.end(), parts.firstTable) != procedures.end()) return joined;
 
@@ -86,7 +86,7 @@ void TIBOInternalDataset::AfterPrepare() {
     definition.DataType = FieldTypeOf(column);
     definition.Column = static_cast<int>(i);
     if (!column.Nullable() && connection != nullptr && !column.relationName.empty()) {
-      connection->Schema().LookUpNotNullColumn(column.name, column.relationName);
+      connection->Core().Schema().LookUpNotNullColumn(column.name, column.relationName);
     }
     fieldDefs_.push_back(definition);
   }

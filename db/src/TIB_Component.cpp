@@ -1,5 +1,7 @@
 #include "db/TIB_Component.h"
 
+#include "TIB_Session.h"
+
 namespace db {
 
 TIB_Component::TIB_Component(std::string name)
@@ -7,10 +9,13 @@ TIB_Component::TIB_Component(std::string name)
 
 TIB_Component::~TIB_Component() = default;
 
-void TIB_Component::DoHandleError(long errCode, const TextLines& errorMessage, const TextLines& errorCodes,
-                                  long sqlCode, const TextLines& sqlMessage, const TextLines& sql,
-                                  bool& raiseException) {
-  if (OnError) OnError(this, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
+void TIB_Component::EndInDestructor(const std::function<void()>& last) noexcept {
+  destroying_ = true;
+  try {
+    last();
+  } catch (...) {
+    // Nothing can be reported from a destructor.
+  }
 }
 
 }  // namespace db

@@ -1,4 +1,4 @@
-#include "db/TIB_ConnectCharacteristics.h"
+#include "TIB_ConnectCharacteristics.h"
 
 #include <ibase.h>
 
@@ -6,8 +6,8 @@
 #include <limits>
 #include <utility>
 
+#include "Errors.h"
 #include "Messages.h"
-#include "db/Errors.h"
 
 namespace db {
 

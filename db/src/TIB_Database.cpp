@@ -1,14 +1,13 @@
-#include "db/TIB_Database.h"
-
-#include "Messages.h"
-#include "db/Errors.h"
+#include "ConnectionCore.h"
+#include "TIB_Transaction.h"
+#include "db/TIBODatabase.h"
 
 namespace db {
 
 TIB_Database::TIB_Database(std::string name) : TIB_Connection(std::move(name)) {
   defaultTransactionOwned_ = std::make_unique<TIB_TransactionDefault>("tr" + Name());
   defaultTransactionOwned_->SetIB_Connection(this);
-  TIB_Connection::SetDefaultTransaction(defaultTransactionOwned_.get());
+  Core().InstallOwnDefaultTransaction(defaultTransactionOwned_.get());
 }
 
 TIB_Database::~TIB_Database() {
@@ -17,11 +16,8 @@ TIB_Database::~TIB_Database() {
   defaultTransactionOwned_.reset();
 }
 
-void TIB_Database::SetDefaultTransaction(TIB_Transaction* transaction) {
-  if (transaction != defaultTransactionOwned_.get()) {
-    throw EIB_ConnectionError(this, messages::ReplaceOwnDefaultTransaction());
-  }
-  TIB_Connection::SetDefaultTransaction(transaction);
+TIBODatabase::TIBODatabase(std::string name) : TIB_Database(std::move(name)) {
+  Core().SetPasswordStorage(PasswordStorageMode::psNotSecure);
 }
 
 }  // namespace db

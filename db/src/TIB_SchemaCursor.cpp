@@ -1,8 +1,8 @@
 #include "TIB_SchemaCursor.h"
 
+#include "ConnectionCore.h"
 #include "SchemaCache.h"
-#include "TIB_TransactionInternal.h"
-#include "db/TIB_Connection.h"
+#include "TIB_Transaction.h"
 
 namespace db {
 
@@ -13,7 +13,7 @@ TIB_SchemaCursor::TIB_SchemaCursor(TIB_Connection& connection, std::string name)
 
 TIB_Transaction* TIB_SchemaCursor::StatementTransaction() {
   TIB_Connection* connection = IB_Connection();
-  return connection != nullptr ? &connection->Schema().Transaction() : nullptr;
+  return connection != nullptr ? &connection->Core().Schema().Transaction() : nullptr;
 }
 
 std::vector<std::vector<std::string>> TIB_SchemaCursor::ReadAll() {

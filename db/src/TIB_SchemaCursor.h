@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/TIB_Statement.h"
+#include "TIB_Statement.h"
 
 namespace db {
 

@@ -1,4 +1,4 @@
-#include "db/TIB_Session.h"
+#include "TIB_Session.h"
 
 #include "ComponentLists.h"
 #include "SqlDescriptor.h"

@@ -1,4 +1,4 @@
-#include "db/TIB_Statement.h"
+#include "TIB_Statement.h"
 
 #include <ibase.h>
 
@@ -10,14 +10,14 @@
 
 #include "ClientEntryPoints.h"
 #include "ComponentLists.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
 #include "Messages.h"
 #include "ReportClientError.h"
 #include "SqlDescriptor.h"
 #include "SqlText.h"
-#include "db/Errors.h"
-#include "db/TIB_ConnectCharacteristics.h"
-#include "db/TIB_Connection.h"
-#include "db/TIB_Transaction.h"
+#include "TIB_ConnectCharacteristics.h"
+#include "TIB_Transaction.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 
@@ -50,15 +50,15 @@ TIB_Statement::~TIB_Statement() {
   EndInDestructor([this] { Unprepare(); });
   for (TIB_Transaction* transaction : joinedTransactions_)
     transaction->RemoveStatement(this);
-  if (connection_ != nullptr) connection_->RemoveStatement(this);
+  if (connection_ != nullptr) connection_->Core().RemoveStatement(this);
 }
 
 void TIB_Statement::SetIB_Connection(TIB_Connection* connection) {
   if (connection == connection_) return;
   Unprepare();
-  if (connection_ != nullptr) connection_->RemoveStatement(this);
+  if (connection_ != nullptr) connection_->Core().RemoveStatement(this);
   connection_ = connection;
-  if (connection_ != nullptr) connection_->AddStatement(this);
+  if (connection_ != nullptr) connection_->Core().AddStatement(this);
 }
 
 void TIB_Statement::SetIB_Transaction(TIB_Transaction* transaction) {
@@ -106,7 +106,7 @@ TIB_Connection* TIB_Statement::ConnectionInUse() const {
 TIB_Transaction* TIB_Statement::StatementTransaction() {
   if (transaction_ != nullptr) return transaction_;
   TIB_Connection* connection = ConnectionInUse();
-  return connection != nullptr ? connection->DefaultTransaction() : nullptr;
+  return connection != nullptr ? connection->Core().DefaultTransaction() : nullptr;
 }
 
 bool TIB_Statement::IsNull(std::size_t column) const {
@@ -184,9 +184,9 @@ void TIB_Statement::Prepare() {
   if (connection == nullptr) throw EIB_StatementError(this, messages::TransactionWithoutConnection());
   if (!connection->Connected()) connection->Connect();
   if (!connection->Connected()) throw EIB_StatementError(this, messages::NoActiveTransaction());
-  connection->AcquireStatementHandle(handle_);
+  connection->Core().AcquireStatementHandle(handle_);
   if (handle_ == 0) return;  // the allocation error was reported and suppressed
-  dialect_ = connection->SQLDialect();
+  dialect_ = connection->Core().SQLDialect();
 
   TIB_Transaction* transaction = StatementTransaction();
   if (transaction == nullptr) throw EIB_StatementError(this, messages::NoActiveTransaction());
@@ -273,7 +273,7 @@ void TIB_Statement::Prepare() {
     RequestStatementType();
   }
   if (statementType_ == isc_info_sql_stmt_select || statementType_ == isc_info_sql_stmt_select_for_upd) {
-    const TIB_ConnectCharacteristics& characteristics = connection->Characteristics();
+    const TIB_ConnectCharacteristics& characteristics = connection->Core().Characteristics();
     if (!characteristics.firebirdVersion.empty() && characteristics.fbMajor > 1) RequestRelationAliases();
   }
   cursorName_ = MakeCursorName();
@@ -449,7 +449,7 @@ void TIB_Statement::Unprepare() {
   CloseCursor();
   if (handle_ != 0) {
     if (TIB_Connection* connection = ConnectionInUse()) {
-      connection->ReleaseStatementHandle(handle_);
+      connection->Core().ReleaseStatementHandle(handle_);
     }
     handle_ = 0;
   }

@@ -1,4 +1,4 @@
-#include "db/TIB_Transaction.h"
+#include "TIB_Transaction.h"
 
 #include <ibase.h>
 
@@ -6,12 +6,12 @@
 
 #include "ClientEntryPoints.h"
 #include "ComponentLists.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
 #include "Messages.h"
 #include "ReportClientError.h"
 #include "SchemaCache.h"
-#include "db/Errors.h"
-#include "db/TIB_Connection.h"
-#include "db/TIB_Statement.h"
+#include "TIB_Statement.h"
 #include "platform/FlagGuard.h"
 #include "platform/System.h"
 
@@ -46,7 +46,7 @@ TIB_Transaction::~TIB_Transaction() {
   for (TIB_Statement* statement : std::vector<TIB_Statement*>(statements_))
     statement->ForgetTransaction(this);
   for (TIB_Connection* connection : connections_)
-    connection->RemoveTransaction(this);
+    connection->Core().RemoveTransaction(this);
 }
 
 void TIB_Transaction::SetInitialSettings(TIB_Isolation isolation, bool autoCommit, bool readOnly) {
@@ -57,13 +57,13 @@ void TIB_Transaction::SetInitialSettings(TIB_Isolation isolation, bool autoCommi
 
 void TIB_Transaction::SetIB_Connection(TIB_Connection* connection) {
   for (TIB_Connection* old : connections_)
-    old->RemoveTransaction(this);
+    old->Core().RemoveTransaction(this);
   connections_.clear();
   if (connection != nullptr) AddConnection(connection);
 }
 
 void TIB_Transaction::AddConnection(TIB_Connection* connection) {
-  if (AddOnce(connections_, connection)) connection->AddTransaction(this);
+  if (AddOnce(connections_, connection)) connection->Core().AddTransaction(this);
 }
 
 void TIB_Transaction::ForgetConnection(TIB_Connection* connection) {
@@ -125,7 +125,7 @@ bool TIB_Transaction::EnsureStarted() {
   for (TIB_Connection* connection : std::vector<TIB_Connection*>(connections_)) {
     if (!connection->Connected()) connection->Connect();
     if (!connection->Connected()) return false;
-    if (connection->Characteristics().dbReadOnly != 0) databaseReadOnly = true;
+    if (connection->Core().Characteristics().dbReadOnly != 0) databaseReadOnly = true;
   }
 
   const std::vector<char> built = BuildTPB(databaseReadOnly);
@@ -150,7 +150,7 @@ bool TIB_Transaction::EnsureStarted() {
       OnCustomizeTPB(this, connections_[i], copies[i], length);
       checkLength(copies[i], length);
     }
-    blocks[i] = {connections_[i]->HandleAddress(), static_cast<long>(length), copies[i].data()};
+    blocks[i] = {connections_[i]->Core().HandleAddress(), static_cast<long>(length), copies[i].data()};
   }
 
   TIB_Session& session = IB_Session();
@@ -220,11 +220,11 @@ void TIB_Transaction::Commit() {
         if (IsConnectionLoss(result)) {
           lostConnection_ = true;
           for (TIB_Connection* connection : connections_)
-            connection->MarkConnectionLost();
+            connection->Core().MarkConnectionLost();
         } else {
           for (TIB_Connection* connection : connections_) {
-            connection->Schema().Invalidate();
-            connection->FlushStatementHandleCache();
+            connection->Core().Schema().Invalidate();
+            connection->Core().FlushStatementHandleCache();
           }
           if (handle_ != 0) result = commit();
         }

@@ -4,8 +4,10 @@
 #include <stdexcept>
 
 #include "BackupPasswords.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
+#include "TIB_Session.h"
 #include "db/BackupSettingsSource.h"
-#include "db/Errors.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 
@@ -78,16 +80,16 @@ TEST_F(ConnectionCalls, AThrowingBeforeDisconnectLeavesTheConnectionAttachedForD
     Database().Connect();
     Double().ClearCalls();
     ConnectionState seen = ConnectionState::Connected;
-    Database().BeforeDisconnect = [&](TIB_Connection* connection) {
-      seen = connection->ConnectionStatus();
+    Database().Core().BeforeDisconnect = [&](TIB_Connection* connection) {
+      seen = connection->Core().ConnectionStatus();
       throw std::runtime_error("refused by the handler");
     };
     EXPECT_THROW(c.end(), std::runtime_error);
     EXPECT_EQ(c.statusDuringTheEvent, seen);
     EXPECT_TRUE(Database().Connected());
-    EXPECT_EQ(ConnectionState::Connected, Database().ConnectionStatus());
+    EXPECT_EQ(ConnectionState::Connected, Database().Core().ConnectionStatus());
     EXPECT_TRUE(fbdouble::CallsTo(Double().Calls(), c.entry).empty());
-    Database().BeforeDisconnect = nullptr;
+    Database().Core().BeforeDisconnect = nullptr;
     Database().Disconnect();
   }
 }
@@ -96,7 +98,7 @@ TEST_F(ConnectionCalls, ConnectOnAnAttachedConnectionMakesNoCallAndFiresNothing)
   Database().Connect();
   Double().ClearCalls();
   int changed = 0;
-  Database().OnConnectedChanged = [&](TIB_Connection*) { ++changed; };
+  Database().Core().OnConnectedChanged = [&](TIB_Connection*) { ++changed; };
   Database().Connect();
   Database().Open();
   EXPECT_TRUE(Double().Calls().empty());
@@ -138,7 +140,7 @@ TEST_F(ConnectionCalls, ATruncatedInformationReplyIsRaisedAfterTheAttach) {
 TEST_F(ConnectionCalls, WithoutTheFirebirdVersionItemNoAliasRequestIsMade) {
   Double().QueueReply("isc_database_info", ServerInfo(12, 1, false));
   Database().Connect();
-  const TIB_ConnectCharacteristics& info = Database().Characteristics();
+  const TIB_ConnectCharacteristics& info = Database().Core().Characteristics();
   EXPECT_EQ("", info.firebirdVersion);
   EXPECT_EQ(0, info.fbMajor);
   EXPECT_EQ(12, info.odsMajorVersion);
@@ -160,7 +162,7 @@ TEST_F(ConnectionCalls, AFirebird3ServerIsAskedForTheRelationAliases) {
 TEST_F(ConnectionCalls, ADialectThatReadsZeroPreparesWithDialectOne) {
   Double().QueueReply("isc_database_info", ServerInfo(12, 0));
   Database().Connect();
-  EXPECT_EQ(1, Database().SQLDialect());
+  EXPECT_EQ(1, Database().Core().SQLDialect());
   const auto prepares = fbdouble::CallsTo(Double().Calls(), "isc_dsql_prepare");
   ASSERT_EQ(1u, prepares.size());
   EXPECT_EQ("1", Arg(prepares[0], "dialect"));

@@ -6,7 +6,8 @@
 #include <functional>
 #include <thread>
 
-#include "db/Errors.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/ServerTestSupport.h"
@@ -37,16 +38,16 @@ std::string ClosedPortLocation() {
 
 // Adds the names of the disconnect events to events as they fire.
 void RecordDisconnects(TIBODatabase& database, std::vector<std::string>& events) {
-  database.BeforeDisconnect = [&events](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
-  database.AfterDisconnect = [&events](TIB_Connection*) { events.push_back("AfterDisconnect"); };
+  database.Core().BeforeDisconnect = [&events](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
+  database.Core().AfterDisconnect = [&events](TIB_Connection*) { events.push_back("AfterDisconnect"); };
 }
 
 TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
   TIBODatabase database("IBODatabase");
   UseNewFixture(database, "db_attach");
   std::vector<std::string> events;
-  database.BeforeConnect = [&](TIB_Connection*) { events.push_back("BeforeConnect"); };
-  database.OnConnectedChanged = [&](TIB_Connection* sender) {
+  database.Core().BeforeConnect = [&](TIB_Connection*) { events.push_back("BeforeConnect"); };
+  database.Core().OnConnectedChanged = [&](TIB_Connection* sender) {
     events.push_back(sender->Connected() ? "Changed:on" : "Changed:off");
   };
   database.AfterConnect = [&](TIB_Connection*) { events.push_back("AfterConnect"); };
@@ -54,8 +55,8 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
 
   database.Connect();
   ASSERT_TRUE(database.Connected());
-  EXPECT_EQ(ConnectionState::Connected, database.ConnectionStatus());
-  const TIB_ConnectCharacteristics& info = database.Characteristics();
+  EXPECT_EQ(ConnectionState::Connected, database.Core().ConnectionStatus());
+  const TIB_ConnectCharacteristics& info = database.Core().Characteristics();
   EXPECT_EQ(12, info.odsMajorVersion);  // Firebird 3
   EXPECT_EQ(1, info.dbSQLDialect);
   EXPECT_EQ(8192, info.pageSize);
@@ -66,11 +67,11 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
   EXPECT_EQ(3, info.fbMajor);
   EXPECT_GT(info.fbBuild, 0);
   EXPECT_NE(std::string::npos, info.fbServerName.find("Firebird")) << info.fbServerName;
-  EXPECT_EQ(1, database.SQLDialect());
+  EXPECT_EQ(1, database.Core().SQLDialect());
 
   database.Disconnect();
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.Core().ConnectionStatus());
   EXPECT_EQ((std::vector<std::string>{"BeforeConnect", "Changed:on", "AfterConnect", "BeforeDisconnect",
                                       "Changed:off", "AfterDisconnect"}),
             events);
@@ -87,14 +88,14 @@ TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
   const std::vector<std::function<void()>> writers = {
       [&] { database.SetUsername("OTHER"); },
       [&] { database.SetPassword("x"); },
-      [&] { database.SetServer("other"); },
-      [&] { database.SetPath("/other.fdb"); },
-      [&] { database.SetSQLRole("R"); },
-      [&] { database.SetCharSet("UTF8"); },
-      [&] { database.SetProtocol(TIB_Protocol::cpLocal); },
-      [&] { database.SetForcedWrites(TIB_DPBFlag::dpbFalse); },
-      [&] { database.SetReservePageSpace(TIB_DPBFlag::dpbFalse); },
-      [&] { database.SetDBKeyScope(TIB_DPBFlag::dpbTrue); },
+      [&] { database.Core().SetServer("other"); },
+      [&] { database.Core().SetPath("/other.fdb"); },
+      [&] { database.Core().SetSQLRole("R"); },
+      [&] { database.Core().SetCharSet("UTF8"); },
+      [&] { database.Core().SetProtocol(TIB_Protocol::cpLocal); },
+      [&] { database.Core().SetForcedWrites(TIB_DPBFlag::dpbFalse); },
+      [&] { database.Core().SetReservePageSpace(TIB_DPBFlag::dpbFalse); },
+      [&] { database.Core().SetDBKeyScope(TIB_DPBFlag::dpbTrue); },
       [&] { database.SetDatabaseName("srv:/moved.fdb"); },
   };
   for (std::size_t i = 0; i < writers.size(); ++i) {
@@ -106,10 +107,10 @@ TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
     }
   }
   // The dialect line only changes its line.
-  EXPECT_NO_THROW(database.SetSQLDialect(3));
-  EXPECT_EQ(1, database.SQLDialect());  // attached: the database's own dialect
+  EXPECT_NO_THROW(database.Core().SetSQLDialect(3));
+  EXPECT_EQ(1, database.Core().SQLDialect());  // attached: the database's own dialect
   database.Disconnect();
-  EXPECT_EQ(3, database.SQLDialect());
+  EXPECT_EQ(3, database.Core().SQLDialect());
 }
 
 TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisconnected) {
@@ -135,7 +136,7 @@ TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisco
   EXPECT_EQ(1, errors);
   EXPECT_EQ(kLoginFailed, code);
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.Core().ConnectionStatus());
   EXPECT_EQ(0, afterConnect);
 
   // Without a handler the failure is raised with its code and lists.
@@ -204,7 +205,7 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
     EXPECT_EQ(kLoginFailed, thrown.code);
   }
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.Core().ConnectionStatus());
   // Nothing stayed locked: the next attempt attaches, from this thread and from another one.
   database.OnError = nullptr;
   database.SetPassword(FirebirdServer::kPassword);
@@ -226,9 +227,9 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
 TEST(ConnectionServer, AnErrorFromBeforeConnectLeavesItDisconnected) {
   TIBODatabase database("IBODatabase");
   UseNewFixture(database, "db_before_connect");
-  database.BeforeConnect = [](TIB_Connection*) { throw std::runtime_error("no"); };
+  database.Core().BeforeConnect = [](TIB_Connection*) { throw std::runtime_error("no"); };
   EXPECT_THROW(database.Connect(), std::runtime_error);
-  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.Core().ConnectionStatus());
 }
 
 TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
@@ -264,7 +265,7 @@ TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHo
   database.Connect();
   EXPECT_THROW(database.DropDatabase(), EIB_ISCError);
   EXPECT_TRUE(database.Connected());
-  EXPECT_EQ(ConnectionState::Connected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Connected, database.Core().ConnectionStatus());
   EXPECT_TRUE(std::filesystem::exists(path));
   other.Disconnect();
 
@@ -272,7 +273,7 @@ TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHo
   RecordDisconnects(database, events);
   database.DropDatabase();
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(ConnectionState::Disconnected, database.ConnectionStatus());
+  EXPECT_EQ(ConnectionState::Disconnected, database.Core().ConnectionStatus());
   EXPECT_EQ(events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
   EXPECT_FALSE(std::filesystem::exists(path));
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "db/Errors.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
+#include "TIB_Transaction.h"
 #include "db/TIBODatabase.h"
 #include "tests/db/RaisedMessage.h"
 
@@ -23,40 +25,40 @@ TEST(DatabaseName, ALocationSplitsIntoServerPathAndProtocolAndComposesBack) {
   for (const Case& c : cases) {
     TIB_Connection connection;
     connection.SetDatabaseName(c.location);
-    EXPECT_EQ(c.server, connection.Server()) << c.location;
-    EXPECT_EQ(c.path, connection.Path()) << c.location;
-    EXPECT_EQ(c.protocol, connection.Protocol()) << c.location;
+    EXPECT_EQ(c.server, connection.Core().Server()) << c.location;
+    EXPECT_EQ(c.path, connection.Core().Path()) << c.location;
+    EXPECT_EQ(c.protocol, connection.Core().Protocol()) << c.location;
     EXPECT_EQ(c.location, connection.DatabaseName());
   }
 }
 
 TEST(DatabaseName, DriveLetterPathIsLocalAndLeavesTheServerLineUnused) {
   TIB_Connection connection;
-  connection.SetServer("old");
-  connection.SetProtocol(TIB_Protocol::cpTCP_IP);
+  connection.Core().SetServer("old");
+  connection.Core().SetProtocol(TIB_Protocol::cpTCP_IP);
   connection.SetDatabaseName("C:\\base\\db.fdb");
-  EXPECT_EQ(TIB_Protocol::cpLocal, connection.Protocol());
-  EXPECT_EQ("C:\\base\\db.fdb", connection.Path());
-  EXPECT_EQ("old", connection.Server());
-  EXPECT_FALSE(connection.Params().Has("PROTOCOL"));
+  EXPECT_EQ(TIB_Protocol::cpLocal, connection.Core().Protocol());
+  EXPECT_EQ("C:\\base\\db.fdb", connection.Core().Path());
+  EXPECT_EQ("old", connection.Core().Server());
+  EXPECT_FALSE(connection.Core().Params().Has("PROTOCOL"));
   EXPECT_EQ("C:\\base\\db.fdb", connection.DatabaseName());
 }
 
 TEST(DatabaseName, ServerColonPathIsTheConnectStringOfTheAttach) {
   TIB_Connection connection;
   connection.SetDatabaseName("srv:C:\\base\\db.fdb");
-  EXPECT_EQ("srv:C:\\base\\db.fdb", connection.ResolveAttachParameters().connectString);
+  EXPECT_EQ("srv:C:\\base\\db.fdb", connection.Core().ResolveAttachParameters().connectString);
 }
 
 TEST(DatabaseName, PlainWordIsKeptAsANameAndTheStoredLinesStayInForce) {
   TIB_Connection connection;
-  connection.SetServer("dbhost");
-  connection.SetPath("/data/app.fdb");
-  connection.SetProtocol(TIB_Protocol::cpTCP_IP);
+  connection.Core().SetServer("dbhost");
+  connection.Core().SetPath("/data/app.fdb");
+  connection.Core().SetProtocol(TIB_Protocol::cpTCP_IP);
   connection.SetDatabaseName("BASE");
   EXPECT_EQ("BASE", connection.DatabaseName());
-  EXPECT_EQ("dbhost", connection.Server());
-  EXPECT_EQ("dbhost:/data/app.fdb", connection.ResolveAttachParameters().connectString);
+  EXPECT_EQ("dbhost", connection.Core().Server());
+  EXPECT_EQ("dbhost:/data/app.fdb", connection.Core().ResolveAttachParameters().connectString);
 }
 
 TEST(DatabaseName, ANameAlreadyUsedInTheSessionGetsTheFirstFreeNumber) {
@@ -95,39 +97,40 @@ TEST(DatabaseName, ALocationReplacesAKeptName) {
 
 TEST(Connection, DialectWhileDetachedFollowsTheSqlDialectLine) {
   TIB_Connection connection;
-  EXPECT_EQ(3, connection.SQLDialect());
-  connection.SetSQLDialect(1);
-  EXPECT_EQ(1, connection.SQLDialect());
-  connection.SetSQLDialect(0);
-  EXPECT_EQ(1, connection.SQLDialect());
-  connection.SetSQLDialect(-4);
-  EXPECT_EQ(1, connection.SQLDialect());
+  EXPECT_EQ(3, connection.Core().SQLDialect());
+  connection.Core().SetSQLDialect(1);
+  EXPECT_EQ(1, connection.Core().SQLDialect());
+  connection.Core().SetSQLDialect(0);
+  EXPECT_EQ(1, connection.Core().SQLDialect());
+  connection.Core().SetSQLDialect(-4);
+  EXPECT_EQ(1, connection.Core().SQLDialect());
 }
 
 TEST(Connection, CharacteristicsAreRefusedWhileDetached) {
   TIB_Connection connection;
   EXPECT_EQ("N\xE3o foi poss\xEDvel obter as caracter\xEDsticas da conex\xE3o",
-            testing::MessageRaised<EIB_ConnectionError>([&] { connection.Characteristics(); }));
+            testing::MessageRaised<EIB_ConnectionError>([&] { connection.Core().Characteristics(); }));
 }
 
 TEST(Connection, OlderRoleLinesMoveToRoleName) {
   TIB_Connection connection;
-  connection.Params().Set("SQL ROLE NAME", "AUDITOR");
-  EXPECT_EQ("AUDITOR", connection.SQLRole());
-  EXPECT_FALSE(connection.Params().Has("SQL ROLE NAME"));
-  EXPECT_EQ("AUDITOR", connection.Params().Value("ROLE NAME"));
+  connection.Core().Params().Set("SQL ROLE NAME", "AUDITOR");
+  EXPECT_EQ("AUDITOR", connection.Core().SQLRole());
+  EXPECT_FALSE(connection.Core().Params().Has("SQL ROLE NAME"));
+  EXPECT_EQ("AUDITOR", connection.Core().Params().Value("ROLE NAME"));
 }
 
 TEST(Database, TheInternalDefaultTransactionCannotBeReplaced) {
   TIBODatabase database("IBODatabase");
   TIB_Transaction other;
-  EXPECT_EQ("N\xE3o \xE9 poss\xEDvel substituir a transa\xE7\xE3o interna como padr\xE3o",
-            testing::MessageRaised<EIB_ConnectionError>([&] { database.SetDefaultTransaction(&other); }));
-  EXPECT_EQ(&database.OwnDefaultTransaction(), database.DefaultTransaction());
+  EXPECT_EQ(
+      "N\xE3o \xE9 poss\xEDvel substituir a transa\xE7\xE3o interna como padr\xE3o",
+      testing::MessageRaised<EIB_ConnectionError>([&] { database.Core().SetDefaultTransaction(&other); }));
+  EXPECT_EQ(&database.OwnDefaultTransaction(), database.Core().DefaultTransaction());
   // The schema cache's internal transaction joined first, the default transaction second.
-  ASSERT_EQ(2u, database.Transactions().size());
-  EXPECT_EQ(&database.OwnDefaultTransaction(), database.Transactions()[1]);
-  EXPECT_EQ(PasswordStorageMode::psNotSecure, database.PasswordStorage());
+  ASSERT_EQ(2u, database.Core().Transactions().size());
+  EXPECT_EQ(&database.OwnDefaultTransaction(), database.Core().Transactions()[1]);
+  EXPECT_EQ(PasswordStorageMode::psNotSecure, database.Core().PasswordStorage());
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The error route: lists, texts and dispatch of a failed client call, with injected status vectors.
 
 #include "ClientEntryPoints.h"
-#include "db/Errors.h"
+#include "Errors.h"
+#include "TIB_Session.h"
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"

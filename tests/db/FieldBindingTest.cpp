@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "Errors.h"
 #include "Fields.h"
-#include "db/Errors.h"
-#include "db/TDataSet.h"
-#include "db/TIBOInternalDataset.h"
+#include "TIBOInternalDataset.h"
+#include "db/TIBOQuery.h"
 
 namespace db {
 namespace {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <ibase.h>
 
-#include "db/Errors.h"
-#include "db/TIB_Statement.h"
+#include "Errors.h"
+#include "TIBOInternalDataset.h"
+#include "TIB_Statement.h"
+#include "TIB_Transaction.h"
 #include "platform/Cp1252.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/ServerTestSupport.h"

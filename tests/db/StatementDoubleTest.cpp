@@ -1,9 +1,11 @@
 // Statements, the handle cache and the schema cache's failures, as the client library sees them.
 
+#include "ConnectionCore.h"
+#include "Errors.h"
 #include "SchemaCache.h"
+#include "TIB_Statement.h"
+#include "TIB_Transaction.h"
 #include "db/BackupSettingsSource.h"
-#include "db/Errors.h"
-#include "db/TIB_Statement.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
@@ -110,7 +112,7 @@ TEST_F(StatementCalls, EveryCachedHandleIsFreedNewestFirstEvenWhenOneFreeFails) 
   const isc_stmt_handle newest = second.Handle();
   statement_.Unprepare();
   second.Unprepare();
-  ASSERT_EQ(2u, source_.IBODatabase.StatementHandles().Size());
+  ASSERT_EQ(2u, source_.IBODatabase.Core().StatementHandles().Size());
   Double().ClearCalls();
   Double().Fail("isc_dsql_free_statement", {1, 335544721, 2, fbdouble::Arg("h"), 0});
   source_.IBODatabase.Disconnect();
@@ -119,12 +121,12 @@ TEST_F(StatementCalls, EveryCachedHandleIsFreedNewestFirstEvenWhenOneFreeFails) 
   EXPECT_EQ(std::to_string(newest), Arg(frees[0], "stmt"));
   EXPECT_EQ(std::to_string(first), Arg(frees[1], "stmt"));
   EXPECT_EQ("2", Arg(frees[1], "option"));
-  EXPECT_EQ(0u, source_.IBODatabase.StatementHandles().Size());
+  EXPECT_EQ(0u, source_.IBODatabase.Core().StatementHandles().Size());
   EXPECT_FALSE(source_.IBODatabase.Connected());
 }
 
 TEST_F(StatementCalls, WithoutHandleCachingAReleasedHandleIsDroppedAtOnce) {
-  source_.IBODatabase.CacheStatementHandles = false;
+  source_.IBODatabase.Core().CacheStatementHandles = false;
   statement_.SetSQL({"SELECT 1 FROM RDB$DATABASE"});
   statement_.Prepare();
   const isc_stmt_handle handle = statement_.Handle();

@@ -5,10 +5,12 @@
 #include <memory>
 #include <thread>
 
+#include "ConnectionCore.h"
+#include "Errors.h"
 #include "SchemaCache.h"
-#include "TIB_TransactionInternal.h"
+#include "TIB_Session.h"
+#include "TIB_Transaction.h"
 #include "db/BackupSettingsSource.h"
-#include "db/Errors.h"
 #include "platform/Cp1252.h"
 #include "platform/LinuxSystem.h"
 #include "tests/db/DoubleTestSupport.h"
@@ -92,7 +94,7 @@ TEST_F(TransactionCalls, EachOfTheThreeTransactionsStartsWithItsOwnTpb) {
   EXPECT_EQ((std::vector<std::string>{"03 08 0F 11 07", "03 09 02 07", "03 09 0F 11 07"}), StartTpbs());
   const auto starts = fbdouble::CallsTo(Double().Calls(), "isc_start_multiple");
   EXPECT_EQ("1", Arg(starts[1], "count"));
-  EXPECT_EQ(std::to_string(source_.IBODatabase.Handle()), Arg(starts[1], "teb0.db"));
+  EXPECT_EQ(std::to_string(source_.IBODatabase.Core().Handle()), Arg(starts[1], "teb0.db"));
   EXPECT_TRUE(source_.IBOTransaction.Started());
   // A started transaction keeps its handle; a second EnsureStarted makes no call.
   EXPECT_TRUE(source_.IBOTransaction.EnsureStarted());
@@ -234,14 +236,14 @@ TEST_F(TransactionCalls, AStartFailingWithAnotherCodeIsCalledOnce) {
 
 TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDetached) {
   Attach();
-  TIB_TransactionInternal& internal = source_.IBODatabase.Schema().Transaction();
+  TIB_TransactionInternal& internal = source_.IBODatabase.Core().Schema().Transaction();
   ASSERT_TRUE(internal.Started());
   source_.IBOTransaction.EnsureStarted();
   Double().Fail("isc_commit_transaction", {1, kConnectionLost, 0});
   EXPECT_THROW(internal.Commit(), EIB_ISCError);
   EXPECT_TRUE(internal.ConnectionLost());
   EXPECT_TRUE(source_.IBOTransaction.ConnectionLost());
-  EXPECT_TRUE(source_.IBODatabase.ConnectionLost());
+  EXPECT_TRUE(source_.IBODatabase.Core().ConnectionLost());
   Double().ClearCalls();
   source_.IBODatabase.Disconnect();
   EXPECT_FALSE(source_.IBODatabase.Connected());
@@ -253,13 +255,13 @@ TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDe
   }
   // A new attach clears the mark.
   Attach();
-  EXPECT_FALSE(source_.IBODatabase.ConnectionLost());
+  EXPECT_FALSE(source_.IBODatabase.Core().ConnectionLost());
 }
 
 TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore) {
   Attach();
-  TIB_TransactionInternal& internal = source_.IBODatabase.Schema().Transaction();
-  ASSERT_EQ(1u, source_.IBODatabase.StatementHandles().Size());
+  TIB_TransactionInternal& internal = source_.IBODatabase.Core().Schema().Transaction();
+  ASSERT_EQ(1u, source_.IBODatabase.Core().StatementHandles().Size());
   Double().ClearCalls();
   Double().Fail("isc_commit_transaction", {1, 335544345, 0});
   internal.Commit();
@@ -267,7 +269,7 @@ TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore)
   EXPECT_EQ((std::vector<std::string>{"isc_commit_transaction", "isc_dsql_free_statement",
                                       "isc_commit_transaction"}),
             ServerEntries());
-  EXPECT_EQ(0u, source_.IBODatabase.StatementHandles().Size());
+  EXPECT_EQ(0u, source_.IBODatabase.Core().StatementHandles().Size());
 }
 
 TEST_F(TransactionCalls, CommitAndRollbackFireTheirEventsInOrderAndAFailedCommitFiresNoAfterEvent) {

@@ -17,14 +17,18 @@
 //   source.IBODatabase.OnError = ...;   // TIB_ErrorEvent
 //   source.IBODatabase.Connect();
 
+#include <memory>
+
 #include "db/TIBODatabase.h"
 #include "db/TIBOQuery.h"
 #include "db/TIBOTransaction.h"
 
 namespace db {
 
-struct BackupSettingsSource {
+class BackupSettingsSource {
+ public:
   BackupSettingsSource();
+  ~BackupSettingsSource();
   BackupSettingsSource(const BackupSettingsSource&) = delete;
   BackupSettingsSource& operator=(const BackupSettingsSource&) = delete;
 
@@ -34,7 +38,12 @@ struct BackupSettingsSource {
 
   // Declared in this order so that the query goes first and the connection last.
   TIBODatabase IBODatabase;
-  TIBOTransaction IBOTransaction;
+
+ private:
+  std::unique_ptr<TIBOTransaction> transaction_;
+
+ public:
+  TIBOTransaction& IBOTransaction;
   TIBOQuery tblBackup;
 };
 

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "db/TIB_Transaction.h"
+// The transaction component of the main window. The program only hands it to the query that runs in
+// it; what a transaction is and does stays inside this library.
 
 namespace db {
 
-// The transaction component of the main window.
-class TIBOTransaction : public TIB_Transaction {
- public:
-  using TIB_Transaction::TIB_Transaction;
-};
+class TIB_Transaction;
+using TIBOTransaction = TIB_Transaction;
 
 }  // namespace db

@@ -1,13 +1,25 @@
 #pragma once
 
-// Base of every database component: the link to the thread's session and the OnError event.
+// Base of every database component: its name, the session its client calls go through and the
+// OnError event, where a handler learns of a failed call and may keep it from being raised.
 
+#include <functional>
 #include <memory>
 #include <string>
-
-#include "db/TIB_Session.h"
+#include <vector>
 
 namespace db {
+
+class TIB_Component;
+class TIB_Session;
+
+// Lines of text, as the error event hands them over.
+using TextLines = std::vector<std::string>;
+
+// Sender, ERRCODE, ErrorMessage, ErrorCodes, SQLCODE, SQLMessage, SQL, RaiseException.
+using TIB_ErrorEvent = std::function<void(
+    TIB_Component* Sender, long ERRCODE, const TextLines& ErrorMessage, const TextLines& ErrorCodes,
+    long SQLCODE, const TextLines& SQLMessage, const TextLines& SQL, bool& RaiseException)>;
 
 class TIB_Component {
  public:
@@ -18,29 +30,19 @@ class TIB_Component {
 
   const std::string& Name() const { return name_; }
 
-  TIB_Session& IB_Session() { return *session_; }
-  const std::shared_ptr<TIB_Session>& SessionPtr() const { return session_; }
-
   TIB_ErrorEvent OnError;
 
-  // Fires OnError when assigned. Used by the error route.
-  void DoHandleError(long errCode, const TextLines& errorMessage, const TextLines& errorCodes, long sqlCode,
-                     const TextLines& sqlMessage, const TextLines& sql, bool& raiseException);
+  // The calling thread's session, shared by its components: the status vector of their client calls,
+  // the last result and the last SQL code.
+  TIB_Session& IB_Session() { return *session_; }
 
+  // From the start of the component's destructor on, no event of it fires.
   bool Destroying() const { return destroying_; }
 
  protected:
-  // What a destructor runs first: from here on no event fires (Destroying()), then the component's last
-  // operation runs with whatever it raises swallowed, since a destructor can report to no one.
-  template <class LastOperation>
-  void EndInDestructor(LastOperation&& last) noexcept {
-    destroying_ = true;
-    try {
-      last();
-    } catch (...) {
-      // Nothing can be reported from a destructor.
-    }
-  }
+  // What a destructor runs first: Destroying() turns true, then the component's last operation runs
+  // with whatever it raises swallowed, since a destructor can report to no one.
+  void EndInDestructor(const std::function<void()>& last) noexcept;
 
  private:
   std::string name_;

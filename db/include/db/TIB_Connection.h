@@ -1,186 +1,51 @@
 #pragma once
 
-// A connection to a Firebird database: its parameters, the attach and detach, its events, the
-// characteristics of the attached database, the statement handle cache, the schema cache and the
-// transactions and statements that use it.
+// A connection to a Firebird database, as the program drives it: where the database is, the login,
+// connecting and disconnecting, and the event after a connect. Its parameters, the attach itself and
+// what transactions and statements need of it are its core, inside this library.
 
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "db/ConnectionParams.h"
-#include "db/StatementHandleCache.h"
 #include "db/TIB_Component.h"
-#include "db/TIB_ConnectCharacteristics.h"
-#include "fbclient/ClientTypes.h"
 
 namespace db {
 
+class ConnectionCore;
 class TIB_Connection;
-class TIB_Transaction;
-class TIB_Statement;
-class SchemaCache;
-
-enum class TIB_Protocol { cpLocal, cpNetBEUI, cpTCP_IP, cpNovell };
-enum class TIB_DPBFlag { dpbDefault, dpbTrue, dpbFalse };
-enum class ConnectionState { Disconnected, Connected, Disconnecting, Connecting, Dropping };
-enum class PasswordStorageMode { psNone, psParams, psNotSecure, psKeyFromEnviron };
 
 using TIB_ConnectionEvent = std::function<void(TIB_Connection* Sender)>;
-// The connection, the DPB length in use (ABufPtr) and the DPB bytes (ABuffer, at least 1024 bytes).
-// A handler may append items; it may also enlarge ABuffer. The length must stay within ABuffer.
-using TIB_CustomizeDPBEvent =
-    std::function<void(TIB_Connection* Sender, int& ABufPtr, std::vector<char>& ABuffer)>;
-
-// The values an attach sends, after the parameter lines and the environment were consulted.
-struct AttachParameters {
-  std::string connectString;
-  std::string user;
-  std::string password;
-  std::string role;
-};
 
 class TIB_Connection : public TIB_Component {
  public:
   explicit TIB_Connection(std::string name = {});
   ~TIB_Connection() override;
 
-  // ----- parameters -----
-  // The raw lines. Writing them directly bypasses the attached-connection guard of the writers below.
-  ConnectionParams& Params() { return params_; }
-  const ConnectionParams& Params() const { return params_; }
-
-  std::string Username() const { return params_.Value("USER NAME"); }
-  void SetUsername(const std::string& value) { SetGuarded("USER NAME", value); }
-  // With psParams the password is the "PASSWORD" line; otherwise it is held in memory, scrambled.
-  std::string Password() const;
-  void SetPassword(const std::string& value);
-  std::string Server() const { return params_.Value("SERVER"); }
-  void SetServer(const std::string& value) { SetGuarded("SERVER", value); }
-  std::string Path() const { return params_.Value("PATH"); }
-  void SetPath(const std::string& value) { SetGuarded("PATH", value); }
-  // Reading moves "ROLE" and "SQL ROLE NAME" lines to "ROLE NAME".
-  std::string SQLRole();
-  void SetSQLRole(const std::string& value) { SetGuarded("ROLE NAME", value); }
-  std::string CharSet() const { return params_.Value("CHARACTER SET"); }
-  void SetCharSet(const std::string& value) { SetGuarded("CHARACTER SET", value); }
-  TIB_Protocol Protocol() const;
-  void SetProtocol(TIB_Protocol protocol);
-  std::string License() const { return params_.Value("LICENSE"); }
-  std::string SysDBA() const { return params_.Value("SYSDBA"); }
-  std::string MessageFile() const { return params_.Value("MESSAGE FILE"); }
-  TIB_DPBFlag ForcedWrites() const { return Flag("FORCED WRITES", "TRUE", "FALSE"); }
-  void SetForcedWrites(TIB_DPBFlag flag) { SetFlag("FORCED WRITES", flag, "TRUE", "FALSE"); }
-  TIB_DPBFlag ReservePageSpace() const { return Flag("RESERVE PAGE SPACE", "TRUE", "FALSE"); }
-  void SetReservePageSpace(TIB_DPBFlag flag) { SetFlag("RESERVE PAGE SPACE", flag, "TRUE", "FALSE"); }
-  TIB_DPBFlag DBKeyScope() const { return Flag("DB_KEY SCOPE", "CONNECTION", "TRANSACTION"); }
-  void SetDBKeyScope(TIB_DPBFlag flag) { SetFlag("DB_KEY SCOPE", flag, "CONNECTION", "TRANSACTION"); }
-  // Not guarded: the dialect line only matters while detached.
-  void SetSQLDialect(int dialect) { params_.Set("SQL DIALECT", std::to_string(dialect)); }
-
-  // The dialect statements are prepared with: the database's own while attached (1 when it reads 0
-  // or less), else the "SQL DIALECT" line (3 without one, 1 when 0 or less).
-  int SQLDialect();
-
-  PasswordStorageMode PasswordStorage() const { return passwordStorage_; }
-  void SetPasswordStorage(PasswordStorageMode storage) { passwordStorage_ = storage; }
-  bool CacheStatementHandles = true;
-
-  // ----- database name -----
-  // A text with ".", "\", ":" or "@" is a location and is parsed; any other must be an identifier
-  // and is kept as the name ("_1", "_2"... appended when another connection of the session has it).
+  // A location ("server:path" or one of the older forms) is split into server, path and protocol;
+  // any other text must be an identifier and is kept as the connection's name.
   void SetDatabaseName(const std::string& text);
   std::string DatabaseName() const;
-  void ParseDatabaseName(const std::string& location);
-  std::string ComposeDatabaseName() const;
+  void SetUsername(const std::string& user);
+  // Held in memory, scrambled, until it is set again; never a parameter line.
+  void SetPassword(const std::string& password);
 
-  // ----- connecting -----
+  // Attaches when not attached. A refused attach goes to OnError first; when a handler suppresses
+  // it, Connect returns and Connected tells the outcome.
   void Connect();
   void Open() { Connect(); }
   void Disconnect();
-  bool Connected() const { return handle_ != 0; }
-  // Deletes the attached database on the server and gives up the attachment, after ending the
-  // transactions and statements as a disconnect does. Not connected: EIB_ConnectionError. A refused
-  // drop goes the way of every failed call (OnError, then EIB_ISCError) and leaves the attachment.
+  bool Connected() const;
+  // Deletes the attached database on the server and gives up the attachment.
   void DropDatabase();
-  ConnectionState ConnectionStatus() const { return status_; }
-  fbclient::Handle Handle() const { return handle_; }
-  fbclient::Handle* HandleAddress() { return &handle_; }
 
-  // Steps of the attach that need no server, public so that they can be checked on their own.
-  AttachParameters ResolveAttachParameters();
-  std::vector<char> BuildDPB(const AttachParameters& values);
-
-  TIB_ConnectionEvent BeforeConnect;
   TIB_ConnectionEvent AfterConnect;
-  TIB_ConnectionEvent BeforeDisconnect;
-  TIB_ConnectionEvent AfterDisconnect;
-  TIB_ConnectionEvent OnConnectedChanged;
-  TIB_CustomizeDPBEvent OnCustomizeDPB;
 
-  // ----- database information -----
-  // Read on first need after each attach; raises "Não foi possível obter..." when not attached.
-  const TIB_ConnectCharacteristics& Characteristics();
-  bool CharacteristicsValid() const { return characteristicsValid_; }
-  void ReadCharacteristics();
-
-  // ----- for transactions and statements -----
-  // Prepares the parameter-order test on a database of ODS 10 or later (see the source).
-  void DetectParameterOrder();
-  TIB_Transaction* DefaultTransaction() const { return defaultTransaction_; }
-  virtual void SetDefaultTransaction(TIB_Transaction* transaction) { defaultTransaction_ = transaction; }
-  SchemaCache& Schema() { return *schemaCache_; }
-
-  void AcquireStatementHandle(fbclient::Handle& handle);
-  void ReleaseStatementHandle(fbclient::Handle& handle);
-  void FlushStatementHandleCache();
-  const StatementHandleCache& StatementHandles() const { return handleCache_; }
-
-  // A transaction's end failed because the connection is gone: no detach will be tried.
-  void MarkConnectionLost();
-  bool ConnectionLost() const { return lostConnection_; }
-
-  void AddTransaction(TIB_Transaction* transaction);
-  void RemoveTransaction(TIB_Transaction* transaction);
-  const std::vector<TIB_Transaction*>& Transactions() const { return transactions_; }
-  void AddStatement(TIB_Statement* statement);
-  void RemoveStatement(TIB_Statement* statement);
-  const std::vector<TIB_Statement*>& Statements() const { return statements_; }
-
- protected:
-  void DoBeforeConnect();
-  void DoAfterConnect();
-  void DoBeforeDisconnect();
-  void DoAfterDisconnect();
-  // Attaches; true when this call produced the attachment.
-  bool AttachDatabase();
-  void RequireDisconnected() const;
+  ConnectionCore& Core() { return *core_; }
+  const ConnectionCore& Core() const { return *core_; }
 
  private:
-  void SetGuarded(const std::string& key, const std::string& value);
-  TIB_DPBFlag Flag(const std::string& key, const char* whenTrue, const char* whenFalse) const;
-  void SetFlag(const std::string& key, TIB_DPBFlag flag, const char* whenTrue, const char* whenFalse);
-  // The status of a disconnect or a drop, then what comes before detaching (BeforeDisconnect, the
-  // transactions and statements ended); when that throws, the connection stays connected.
-  void BeginDetaching(ConnectionState status);
-  void EndTransactions();
-
-  ConnectionParams params_;
-  std::string keptName_;
-  PasswordStorageMode passwordStorage_ = PasswordStorageMode::psNone;
-  std::string scrambledPassword_;
-  std::string passwordKey_;
-  fbclient::Handle handle_ = 0;
-  ConnectionState status_ = ConnectionState::Disconnected;
-  TIB_ConnectCharacteristics characteristics_;
-  bool characteristicsValid_ = false;
-  bool lostConnection_ = false;
-  StatementHandleCache handleCache_;
-  std::vector<TIB_Transaction*> transactions_;
-  std::vector<TIB_Statement*> statements_;
-  TIB_Transaction* defaultTransaction_ = nullptr;
-  std::unique_ptr<SchemaCache> schemaCache_;
+  std::unique_ptr<ConnectionCore> core_;
 };
 
 }  // namespace db

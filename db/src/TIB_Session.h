@@ -11,19 +11,13 @@
 #include <mutex>
 #include <vector>
 
-#include "db/Errors.h"
+#include "db/TIB_Component.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {
 
 class SqlDescriptor;
-class TIB_Component;
 class TIB_Connection;
-
-// Sender, ERRCODE, ErrorMessage, ErrorCodes, SQLCODE, SQLMessage, SQL, RaiseException.
-using TIB_ErrorEvent = std::function<void(
-    TIB_Component* Sender, long ERRCODE, const TextLines& ErrorMessage, const TextLines& ErrorCodes,
-    long SQLCODE, const TextLines& SQLMessage, const TextLines& SQL, bool& RaiseException)>;
 
 class TIB_Session {
  public:

@@ -6,12 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "db/TIB_Component.h"
 #include "fbclient/Exceptions.h"
 
 namespace db {
-
-class TIB_Component;
-using TextLines = std::vector<std::string>;
 
 // Root of the database side's exceptions: the client side's root, a runtime_error whose what() is
 // the CP1252 message.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "db/TIBOTransaction.h"
 #include "db/TIB_Component.h"
 #include "fbclient/ClientTypes.h"
 
@@ -107,6 +108,23 @@ class TIB_Transaction : public TIB_Component {
   bool ending_ = false;
   bool inEndTransaction_ = false;
   int openCursors_ = 0;
+};
+
+// The transaction a connection owns for statements without one of their own: committed when the
+// connection disconnects.
+class TIB_TransactionDefault : public TIB_Transaction {
+ public:
+  explicit TIB_TransactionDefault(std::string name = {}) : TIB_Transaction(std::move(name)) {
+    SetInitialSettings(TIB_Isolation::tiCommitted, true, false);
+  }
+};
+
+// The read-only transaction of a connection's schema cache.
+class TIB_TransactionInternal : public TIB_TransactionDefault {
+ public:
+  explicit TIB_TransactionInternal(std::string name = {}) : TIB_TransactionDefault(std::move(name)) {
+    SetInitialSettings(TIB_Isolation::tiCommitted, true, true);
+  }
 };
 
 }  // namespace db

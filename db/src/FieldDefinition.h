@@ -1,12 +1,15 @@
 #pragma once
 
-// The kinds of value a dataset column holds and the definition of one column of an open dataset.
+// The kinds of value a dataset column holds, the definition of one column of an open dataset and the
+// rule that binds a declared field to it.
 
 #include <string>
 
+#include "db/TIBOQuery.h"
+
 namespace db {
 
-enum class FieldKind {
+enum class FieldKind : unsigned char {
   Unknown,
   String,
   SmallInt,
@@ -36,5 +39,9 @@ struct FieldDefinition {
   FieldKind DataType = FieldKind::Unknown;
   int Column = -1;  // index of the statement's output column
 };
+
+// The binding rule between a declared field and a column definition. Raises EDatabaseError with the
+// dataset's name in front of "Type mismatch..." or "Size mismatch...".
+void CheckFieldBinding(const std::string& datasetName, const Field& field, const FieldDefinition& definition);
 
 }  // namespace db

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "db/FieldDefinition.h"
-#include "db/TIB_Statement.h"
+#include "FieldDefinition.h"
+#include "TIB_Statement.h"
 
 namespace db {
 
