@@ -29,7 +29,7 @@ BackupSettingsSource::BackupSettingsSource()
   UseBuiltInLogin();
   IBODatabase.OwnDefaultTransaction().SetIsolation(TIB_Isolation::tiCommitted);
 
-  IBOTransaction.SetIB_Connection(&IBODatabase);
+  IBOTransaction.SetIB_Connection(&connection);
   IBOTransaction.SetIsolation(TIB_Isolation::tiConcurrency);
   IBOTransaction.SetRecVersion(false);
   IBOTransaction.SetAutoCommit(false);

@@ -13,11 +13,8 @@
 #include "Errors.h"
 #include "Messages.h"
 #include "ReportClientError.h"
-#include "SchemaCache.h"
 #include "TIB_Session.h"
-#include "TIB_Statement.h"
-#include "TIB_Transaction.h"
-#include "db/TIB_Connection.h"
+#include "db/TIB_Component.h"
 #include "platform/ScrambledText.h"
 #include "platform/System.h"
 #include "platform/Text.h"
@@ -60,12 +57,14 @@ bool IsIdentifier(const std::string& text) {
 
 }  // namespace
 
-ConnectionCore::ConnectionCore(TIB_Connection& owner) : owner_(owner) {
-  owner_.IB_Session().AddConnection(&owner_);
+ConnectionCore::ConnectionCore(TIB_Component& component, TIB_Connection* connection,
+                               const TIB_ConnectionEvent& afterConnect)
+    : component_(component), connection_(connection), afterConnect_(afterConnect) {
+  component_.IB_Session().AddConnection(this);
 }
 
-void ConnectionCore::CreateSchemaCache() {
-  schemaCache_ = std::make_unique<SchemaCache>(owner_);
+void ConnectionCore::UseSchema(std::unique_ptr<ConnectionSchema> schema) {
+  schema_ = std::move(schema);
 }
 
 ConnectionCore::~ConnectionCore() {
@@ -73,19 +72,19 @@ ConnectionCore::~ConnectionCore() {
 }
 
 void ConnectionCore::ReleaseUsers() {
-  schemaCache_.reset();
-  for (TIB_Statement* statement : std::vector<TIB_Statement*>(statements_))
-    statement->ForgetConnection(&owner_);
-  for (TIB_Transaction* transaction : std::vector<TIB_Transaction*>(transactions_)) {
-    transaction->ForgetConnection(&owner_);
+  schema_.reset();
+  for (ConnectionStatement* statement : std::vector<ConnectionStatement*>(statements_))
+    statement->ForgetConnection(this);
+  for (ConnectionTransaction* transaction : std::vector<ConnectionTransaction*>(transactions_)) {
+    transaction->ForgetConnection(this);
   }
-  owner_.IB_Session().RemoveConnection(&owner_);
+  component_.IB_Session().RemoveConnection(this);
 }
 
 // ----- parameters -----
 
 void ConnectionCore::RequireDisconnected() const {
-  if (Connected()) throw EIB_ConnectionError(&owner_, messages::ChangeWhileConnected());
+  if (Connected()) throw EIB_ConnectionError(&component_, messages::ChangeWhileConnected());
 }
 
 void ConnectionCore::SetGuarded(const std::string& key, const std::string& value) {
@@ -198,10 +197,10 @@ void ConnectionCore::SetDatabaseName(const std::string& text) {
     keptName_.clear();
     return;
   }
-  if (!IsIdentifier(text)) throw EIB_ConnectionError(&owner_, messages::InvalidDatabaseName());
+  if (!IsIdentifier(text)) throw EIB_ConnectionError(&component_, messages::InvalidDatabaseName());
   const auto taken = [&](const std::string& candidate) {
-    for (TIB_Connection* other : owner_.IB_Session().Connections()) {
-      if (other != &owner_ && other->Core().KeptName() == candidate) return true;
+    for (ConnectionCore* other : component_.IB_Session().Connections()) {
+      if (other != this && other->KeptName() == candidate) return true;
     }
     return false;
   };
@@ -277,7 +276,7 @@ void ConnectionCore::Connect() {
 void ConnectionCore::DoBeforeConnect() {
   status_ = ConnectionState::Connecting;
   try {
-    if (BeforeConnect && !owner_.Destroying()) BeforeConnect(&owner_);
+    if (BeforeConnect && !component_.Destroying()) BeforeConnect(connection_);
   } catch (...) {
     status_ = ConnectionState::Disconnected;
     throw;
@@ -310,13 +309,14 @@ AttachParameters ConnectionCore::ResolveAttachParameters() {
   if (values.password.empty()) values.password = Environment("ISC_PASSWORD");
   if (values.role.empty()) values.role = Environment("ISC_ROLE");
   if (IsBlank(values.connectString)) values.connectString = Environment("ISC_DATABASE");
-  if (IsBlank(values.connectString)) throw EIB_ConnectionError(&owner_, messages::EmptyDatabaseName());
-  if (!IsValidConnectionPath(Path())) throw EIB_ConnectionError(&owner_, messages::InvalidConnectionPath());
+  if (IsBlank(values.connectString)) throw EIB_ConnectionError(&component_, messages::EmptyDatabaseName());
+  if (!IsValidConnectionPath(Path()))
+    throw EIB_ConnectionError(&component_, messages::InvalidConnectionPath());
   return values;
 }
 
 std::vector<char> ConnectionCore::BuildDPB(const AttachParameters& values) {
-  DatabaseParameterBuffer dpb(&owner_);
+  DatabaseParameterBuffer dpb(&component_);
   dpb.AddText(kDpbUserName, values.user);
   dpb.AddText(kDpbPassword, values.password);
   dpb.AddText(kDpbRole, values.role);
@@ -345,7 +345,7 @@ std::vector<char> ConnectionCore::BuildDPB(const AttachParameters& values) {
   dpb.AddText(kDpbMessageFile, MessageFile());
   if (OnCustomizeDPB) {
     int length = static_cast<int>(dpb.Length());
-    OnCustomizeDPB(&owner_, length, dpb.Buffer());
+    OnCustomizeDPB(connection_, length, dpb.Buffer());
     dpb.SetLength(length < 0 ? 0 : static_cast<std::size_t>(length));
   }
   return dpb.Bytes();
@@ -361,10 +361,10 @@ bool ConnectionCore::AttachDatabase() {
     throw;
   }
   platform::WipeString(values.password);
-  TIB_Session& session = owner_.IB_Session();
+  TIB_Session& session = component_.IB_Session();
   bool attached = false;
   try {
-    EnsureClientLoaded(&owner_);
+    EnsureClientLoaded(&component_);
     const ClientEntryPoints& client = Client();
     if (client.isc_attach_database == nullptr) {
       session.SetLastResult(-1);
@@ -385,7 +385,7 @@ bool ConnectionCore::AttachDatabase() {
     throw;
   }
   platform::WipeBytes(dpb.data(), dpb.size());
-  if (!attached) ReportClientError(session, &owner_);
+  if (!attached) ReportClientError(session, &component_);
   lostConnection_ = false;
   return attached;
 }
@@ -393,21 +393,21 @@ bool ConnectionCore::AttachDatabase() {
 void ConnectionCore::DoAfterConnect() {
   status_ = ConnectionState::Connected;
   characteristicsValid_ = false;
-  DetectParameterOrder();
-  if (owner_.Destroying()) return;
-  if (OnConnectedChanged) OnConnectedChanged(&owner_);
-  if (owner_.AfterConnect) owner_.AfterConnect(&owner_);
+  schema_->DetectParameterOrder();
+  if (component_.Destroying()) return;
+  if (OnConnectedChanged) OnConnectedChanged(connection_);
+  if (afterConnect_) afterConnect_(connection_);
 }
 
 void ConnectionCore::DropDatabase() {
-  if (!Connected()) throw EIB_ConnectionError(&owner_, messages::DropWithoutConnection());
+  if (!Connected()) throw EIB_ConnectionError(&component_, messages::DropWithoutConnection());
   BeginDetaching(ConnectionState::Dropping);
-  TIB_Session& session = owner_.IB_Session();
+  TIB_Session& session = component_.IB_Session();
   const ISC_STATUS result = Client().isc_drop_database(session.StatusVector(), &handle_);
   session.SetLastResult(result);
   if (result != 0) {
     status_ = ConnectionState::Connected;
-    ReportClientError(session, &owner_);
+    ReportClientError(session, &component_);
     return;
   }
   handle_ = 0;
@@ -426,18 +426,18 @@ void ConnectionCore::BeginDetaching(ConnectionState status) {
 }
 
 void ConnectionCore::DoBeforeDisconnect() {
-  if (BeforeDisconnect && !owner_.Destroying()) BeforeDisconnect(&owner_);
+  if (BeforeDisconnect && !component_.Destroying()) BeforeDisconnect(connection_);
   EndTransactions();
-  for (TIB_Statement* statement : std::vector<TIB_Statement*>(statements_))
+  for (ConnectionStatement* statement : std::vector<ConnectionStatement*>(statements_))
     statement->Unprepare();
   FlushStatementHandleCache();
-  schemaCache_->Invalidate();
+  schema_->Invalidate();
 }
 
 void ConnectionCore::Disconnect() {
   if (!Connected()) return;
   BeginDetaching(ConnectionState::Disconnecting);
-  TIB_Session& session = owner_.IB_Session();
+  TIB_Session& session = component_.IB_Session();
   if (!lostConnection_ && Client().isc_detach_database != nullptr) {
     Client().isc_detach_database(session.StatusVector(), &handle_);
   }
@@ -450,19 +450,19 @@ void ConnectionCore::Disconnect() {
 
 void ConnectionCore::DoAfterDisconnect() {
   status_ = ConnectionState::Disconnected;
-  if (owner_.Destroying()) return;
-  if (OnConnectedChanged) OnConnectedChanged(&owner_);
-  if (AfterDisconnect) AfterDisconnect(&owner_);
+  if (component_.Destroying()) return;
+  if (OnConnectedChanged) OnConnectedChanged(connection_);
+  if (AfterDisconnect) AfterDisconnect(connection_);
 }
 
 void ConnectionCore::EndTransactions() {
   // Ending one transaction may add or remove others; walk again from the start when the list changed.
-  std::vector<TIB_Transaction*> ended;
+  std::vector<ConnectionTransaction*> ended;
   bool restart = true;
   while (restart) {
     restart = false;
-    const std::vector<TIB_Transaction*> snapshot = transactions_;
-    for (TIB_Transaction* transaction : snapshot) {
+    const std::vector<ConnectionTransaction*> snapshot = transactions_;
+    for (ConnectionTransaction* transaction : snapshot) {
       if (std::find(ended.begin(), ended.end(), transaction) != ended.end()) continue;
       ended.push_back(transaction);
       transaction->EndTransaction();
@@ -477,19 +477,19 @@ void ConnectionCore::EndTransactions() {
 // ----- database information -----
 
 const TIB_ConnectCharacteristics& ConnectionCore::Characteristics() {
-  if (!Connected()) throw EIB_ConnectionError(&owner_, messages::NoCharacteristics());
+  if (!Connected()) throw EIB_ConnectionError(&component_, messages::NoCharacteristics());
   if (!characteristicsValid_) ReadCharacteristics();
   return characteristics_;
 }
 
 void ConnectionCore::ReadCharacteristics() {
-  if (!Connected()) throw EIB_ConnectionError(&owner_, messages::NoCharacteristics());
+  if (!Connected()) throw EIB_ConnectionError(&component_, messages::NoCharacteristics());
   const std::string items = CharacteristicsItemList();
   characteristics_.dbSQLDialect = 0;
   characteristics_.dbReadOnly = 0;
   characteristics_.dbSizeInPages = 0;
-  EnsureClientLoaded(&owner_);
-  TIB_Session& session = owner_.IB_Session();
+  EnsureClientLoaded(&component_);
+  TIB_Session& session = component_.IB_Session();
   const ClientEntryPoints& client = Client();
   std::vector<char> reply(4096, '\0');
   ISC_STATUS result = -1;
@@ -499,11 +499,11 @@ void ConnectionCore::ReadCharacteristics() {
   }
   session.SetLastResult(result);
   if (result != 0) {
-    ReportClientError(session, &owner_);
+    ReportClientError(session, &component_);
     return;
   }
   ParseCharacteristics(reinterpret_cast<const unsigned char*>(reply.data()), reply.size(), characteristics_,
-                       &owner_);
+                       &component_);
   characteristicsValid_ = true;
 }
 
@@ -515,8 +515,8 @@ void ConnectionCore::AcquireStatementHandle(fbclient::Handle& handle) {
     handle = handleCache_.Pop();
     return;
   }
-  EnsureClientLoaded(&owner_);
-  TIB_Session& session = owner_.IB_Session();
+  EnsureClientLoaded(&component_);
+  TIB_Session& session = component_.IB_Session();
   ISC_STATUS result = -1;
   if (Client().isc_dsql_allocate_statement != nullptr) {
     result = Client().isc_dsql_allocate_statement(session.StatusVector(), &handle_, &handle);
@@ -524,7 +524,7 @@ void ConnectionCore::AcquireStatementHandle(fbclient::Handle& handle) {
   session.SetLastResult(result);
   if (result != 0) {
     handle = 0;
-    ReportClientError(session, &owner_);
+    ReportClientError(session, &component_);
   }
 }
 
@@ -536,14 +536,14 @@ void ConnectionCore::ReleaseStatementHandle(fbclient::Handle& handle) {
   if (CacheStatementHandles) {
     handleCache_.Push(handle);
   } else if (Client().isc_dsql_free_statement != nullptr) {
-    TIB_Session& session = owner_.IB_Session();
+    TIB_Session& session = component_.IB_Session();
     session.SetLastResult(Client().isc_dsql_free_statement(session.StatusVector(), &handle, DSQL_drop));
   }
   handle = 0;
 }
 
 void ConnectionCore::FlushStatementHandleCache() {
-  TIB_Session& session = owner_.IB_Session();
+  TIB_Session& session = component_.IB_Session();
   while (!handleCache_.Empty()) {
     isc_stmt_handle handle = handleCache_.Pop();
     if (Client().isc_dsql_free_statement != nullptr) {
@@ -554,23 +554,23 @@ void ConnectionCore::FlushStatementHandleCache() {
 
 void ConnectionCore::MarkConnectionLost() {
   lostConnection_ = true;
-  for (TIB_Transaction* transaction : transactions_)
+  for (ConnectionTransaction* transaction : transactions_)
     transaction->MarkConnectionLost();
 }
 
-void ConnectionCore::AddTransaction(TIB_Transaction* transaction) {
+void ConnectionCore::AddTransaction(ConnectionTransaction* transaction) {
   AddOnce(transactions_, transaction);
 }
 
-void ConnectionCore::RemoveTransaction(TIB_Transaction* transaction) {
+void ConnectionCore::RemoveTransaction(ConnectionTransaction* transaction) {
   RemoveFrom(transactions_, transaction);
-  if (defaultTransaction_ == transaction) defaultTransaction_ = nullptr;
-  if (ownDefaultTransaction_ == transaction) ownDefaultTransaction_ = nullptr;
+  if (defaultTransaction_ == &transaction->Transaction()) defaultTransaction_ = nullptr;
+  if (ownDefaultTransaction_ == &transaction->Transaction()) ownDefaultTransaction_ = nullptr;
 }
 
 void ConnectionCore::SetDefaultTransaction(TIB_Transaction* transaction) {
   if (ownDefaultTransaction_ != nullptr && transaction != ownDefaultTransaction_) {
-    throw EIB_ConnectionError(&owner_, messages::ReplaceOwnDefaultTransaction());
+    throw EIB_ConnectionError(&component_, messages::ReplaceOwnDefaultTransaction());
   }
   defaultTransaction_ = transaction;
 }
@@ -580,11 +580,11 @@ void ConnectionCore::InstallOwnDefaultTransaction(TIB_Transaction* transaction) 
   defaultTransaction_ = transaction;
 }
 
-void ConnectionCore::AddStatement(TIB_Statement* statement) {
+void ConnectionCore::AddStatement(ConnectionStatement* statement) {
   AddOnce(statements_, statement);
 }
 
-void ConnectionCore::RemoveStatement(TIB_Statement* statement) {
+void ConnectionCore::RemoveStatement(ConnectionStatement* statement) {
   RemoveFrom(statements_, statement);
 }
 

@@ -2,8 +2,9 @@
 
 // Everything a connection is besides what the program drives: the parameter lines and the properties
 // over them, the attach and detach step by step with their events, the characteristics of the
-// attached database, the statement handle cache, the schema cache, and the transactions and
-// statements that use the connection.
+// attached database, the statement handle cache, and what the connection asks of the schema cache,
+// the transactions and the statements that use it. Those live above it, so it knows them by the
+// interfaces below, which they implement.
 
 #include <functional>
 #include <memory>
@@ -13,14 +14,59 @@
 #include "ConnectionParams.h"
 #include "StatementHandleCache.h"
 #include "TIB_ConnectCharacteristics.h"
-#include "db/TIB_Connection.h"
+#include "db/Events.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {
 
-class SchemaCache;
-class TIB_Statement;
+class ConnectionCore;
+class TIB_Component;
 class TIB_Transaction;
+
+// A transaction as its connection sees it.
+class ConnectionTransaction {
+ public:
+  virtual TIB_Transaction& Transaction() = 0;
+  // The connection disconnects: commit or roll back, by the transaction's rule.
+  virtual void EndTransaction() = 0;
+  // A transaction's end found the connection gone: no end may reach the server any more.
+  virtual void MarkConnectionLost() = 0;
+  // The connection goes away.
+  virtual void ForgetConnection(ConnectionCore* connection) = 0;
+
+ protected:
+  ~ConnectionTransaction() = default;
+};
+
+// A statement as its connection sees it.
+class ConnectionStatement {
+ public:
+  // The connection disconnects: the statement gives its handle back and is no longer prepared.
+  virtual void Unprepare() = 0;
+  // The connection goes away.
+  virtual void ForgetConnection(ConnectionCore* connection) = 0;
+
+ protected:
+  ~ConnectionStatement() = default;
+};
+
+// The schema cache (SchemaCache.h): the catalogue lists a connection keeps for its statements, read on
+// first need in an internal read-only transaction and forgotten at every disconnect, and the
+// parameter-order test made after every attach.
+class ConnectionSchema {
+ public:
+  virtual ~ConnectionSchema() = default;
+  virtual TIB_Transaction& Transaction() = 0;
+  virtual void DetectParameterOrder() = 0;
+  virtual const std::vector<std::string>& ProcedureNames() = 0;
+  // The key columns of a table, from the table-keys list or, for a table not in it, by reading its
+  // key alone and adding the result to the list.
+  virtual std::vector<std::string> KeyColumnsOf(const std::string& table) = 0;
+  // What a buffered cursor asks about each NOT NULL column of its result (SchemaCache.h).
+  virtual void LookUpNotNullColumn(const std::string& column, const std::string& table) = 0;
+  // Forgets every list; they are read again on next need.
+  virtual void Invalidate() = 0;
+};
 
 enum class TIB_Protocol { cpLocal, cpNetBEUI, cpTCP_IP, cpNovell };
 enum class TIB_DPBFlag { dpbDefault, dpbTrue, dpbFalse };
@@ -42,16 +88,18 @@ struct AttachParameters {
 
 class ConnectionCore {
  public:
-  // The connection is the sender of every event and error.
-  explicit ConnectionCore(TIB_Connection& owner);
+  // The connection is the sender of every event (as `connection`) and error (as `component`); its
+  // AfterConnect is the one the program assigns.
+  ConnectionCore(TIB_Component& component, TIB_Connection* connection,
+                 const TIB_ConnectionEvent& afterConnect);
   ~ConnectionCore();
   ConnectionCore(const ConnectionCore&) = delete;
   ConnectionCore& operator=(const ConnectionCore&) = delete;
 
-  TIB_Connection& Owner() { return owner_; }
-  // Its internal transaction joins the connection through this core, so the connection makes it
-  // once the core is in place.
-  void CreateSchemaCache();
+  TIB_Connection* Connection() const { return connection_; }
+  // Its internal transaction joins the connection through this core, so the connection hands it
+  // over once the core is in place.
+  void UseSchema(std::unique_ptr<ConnectionSchema> schema);
   // The connection's last act: the schema cache goes, and the transactions and statements that use
   // the connection forget it, while they can still reach it through this core.
   void ReleaseUsers();
@@ -136,13 +184,11 @@ class ConnectionCore {
   void ReadCharacteristics();
 
   // ----- for transactions and statements -----
-  // Prepares the parameter-order test on a database of ODS 10 or later (see the source).
-  void DetectParameterOrder();
   TIB_Transaction* DefaultTransaction() const { return defaultTransaction_; }
   // Once the connection has a default transaction of its own, no other may take its place.
   void SetDefaultTransaction(TIB_Transaction* transaction);
   void InstallOwnDefaultTransaction(TIB_Transaction* transaction);
-  SchemaCache& Schema() { return *schemaCache_; }
+  ConnectionSchema& Schema() { return *schema_; }
 
   void AcquireStatementHandle(fbclient::Handle& handle);
   void ReleaseStatementHandle(fbclient::Handle& handle);
@@ -154,11 +200,11 @@ class ConnectionCore {
   bool ConnectionLost() const { return lostConnection_; }
 
   // The transactions and statements that use the connection, in the order they joined it.
-  void AddTransaction(TIB_Transaction* transaction);
-  void RemoveTransaction(TIB_Transaction* transaction);
-  const std::vector<TIB_Transaction*>& Transactions() const { return transactions_; }
-  void AddStatement(TIB_Statement* statement);
-  void RemoveStatement(TIB_Statement* statement);
+  void AddTransaction(ConnectionTransaction* transaction);
+  void RemoveTransaction(ConnectionTransaction* transaction);
+  const std::vector<ConnectionTransaction*>& Transactions() const { return transactions_; }
+  void AddStatement(ConnectionStatement* statement);
+  void RemoveStatement(ConnectionStatement* statement);
 
  private:
   void DoBeforeConnect();
@@ -176,7 +222,9 @@ class ConnectionCore {
   void BeginDetaching(ConnectionState status);
   void EndTransactions();
 
-  TIB_Connection& owner_;
+  TIB_Component& component_;
+  TIB_Connection* connection_;
+  const TIB_ConnectionEvent& afterConnect_;
   ConnectionParams params_;
   std::string keptName_;
   PasswordStorageMode passwordStorage_ = PasswordStorageMode::psNone;
@@ -188,11 +236,11 @@ class ConnectionCore {
   bool characteristicsValid_ = false;
   bool lostConnection_ = false;
   StatementHandleCache handleCache_;
-  std::vector<TIB_Transaction*> transactions_;
-  std::vector<TIB_Statement*> statements_;
+  std::vector<ConnectionTransaction*> transactions_;
+  std::vector<ConnectionStatement*> statements_;
   TIB_Transaction* defaultTransaction_ = nullptr;
   TIB_Transaction* ownDefaultTransaction_ = nullptr;
-  std::unique_ptr<SchemaCache> schemaCache_;
+  std::unique_ptr<ConnectionSchema> schema_;
 };
 
 }  // namespace db

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "db/TIB_Component.h"
+#include "db/Events.h"
 #include "fbclient/Exceptions.h"
 
 namespace db {

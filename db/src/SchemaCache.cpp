@@ -4,7 +4,6 @@
 
 #include <map>
 
-#include "ConnectionCore.h"
 #include "Messages.h"
 #include "SqlText.h"
 #include "TIB_SchemaCursor.h"
@@ -80,7 +79,7 @@ std::string Column(const std::vector<std::string>& row, std::size_t index) {
 
 }  // namespace
 
-SchemaCache::SchemaCache(TIB_Connection& connection)
+SchemaCache::SchemaCache(ConnectionCore& connection)
     : connection_(connection), transaction_(std::make_unique<TIB_TransactionInternal>()) {
   transaction_->SetIB_Connection(&connection_);
 }
@@ -88,6 +87,27 @@ SchemaCache::SchemaCache(TIB_Connection& connection)
 SchemaCache::~SchemaCache() {
   keyCursor_.reset();
   transaction_.reset();
+}
+
+TIB_Transaction& SchemaCache::Transaction() {
+  return *transaction_;
+}
+
+// The test tells servers that describe every input parameter as text from newer ones, by the type of
+// the first parameter of a statement whose first parameter is a number. Every statement this program
+// runs has at most one parameter, so the order it would decide never matters here; the test is still
+// made after every attach, as the server has always seen it, and its statement handle goes back to the
+// cache for the settings query to take.
+void SchemaCache::DetectParameterOrder() {
+  if (connection_.Characteristics().odsMajorVersion < 10) return;
+  TIB_SchemaCursor cursor(connection_);
+  cursor.SetSQL({"/* OldParameterOrder test query */", "SELECT R.RDB$RELATION_NAME,",
+                 " (SELECT F.RDB$FIELD_NAME", "  FROM RDB$RELATION_FIELDS F",
+                 "  WHERE F.RDB$RELATION_NAME = R.RDB$RELATION_NAME",
+                 "    AND F.RDB$FIELD_POSITION = ? ) AS TESTFIELD", "FROM RDB$RELATIONS R",
+                 "WHERE R.RDB$RELATION_NAME = ? "});
+  cursor.Prepare();
+  cursor.Unprepare();
 }
 
 const TextLines& SchemaCache::StatementLines(List list) {

@@ -1,5 +1,7 @@
+#include "ConnectionCore.h"
 #include "TIBOInternalDataset.h"
 #include "db/TIBOQuery.h"
+#include "db/TIB_Connection.h"
 
 namespace db {
 
@@ -15,7 +17,7 @@ TIBODataset::~TIBODataset() {
 }
 
 void TIBODataset::SetIB_Connection(TIB_Connection* connection) {
-  internal_->SetIB_Connection(connection);
+  internal_->SetIB_Connection(connection != nullptr ? &connection->Core() : nullptr);
 }
 
 void TIBODataset::SetIB_Transaction(TIBOTransaction* transaction) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "ConnectionCore.h"
-#include "SchemaCache.h"
 #include "SqlText.h"
 #include "platform/Text.h"
 
@@ -26,9 +25,9 @@ TIBOInternalDataset::TIBOInternalDataset(std::string name) : TIB_Statement(std::
 std::string TIBOInternalDataset::ProcessSQL(const std::string& joined) {
   const sqltext::SelectParts parts = sqltext::AnalyzeSelect(joined);
   if (!parts.select || !parts.keyable) return joined;
-  TIB_Connection* connection = ConnectionInUse();
+  ConnectionCore* connection = ConnectionInUse();
   if (connection == nullptr) return joined;
-  SchemaCache& schema = connection->Core().Schema();
+  ConnectionSchema& schema = connection->Schema();
   const std::vector<std::string>& procedures = schema.ProcedureNames();
   if (std::find(procedures.begin(), procedures.end(), parts.firstTable) != procedures.end()) return joined;
 
@@ -77,7 +76,7 @@ FieldKind TIBOInternalDataset::FieldTypeOf(const OutputColumn& column) {
 
 void TIBOInternalDataset::AfterPrepare() {
   fieldDefs_.clear();
-  TIB_Connection* connection = ConnectionInUse();
+  ConnectionCore* connection = ConnectionInUse();
   const std::vector<OutputColumn>& columns = Columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const OutputColumn& column = columns[i];
@@ -86,7 +85,7 @@ void TIBOInternalDataset::AfterPrepare() {
     definition.DataType = FieldTypeOf(column);
     definition.Column = static_cast<int>(i);
     if (!column.Nullable() && connection != nullptr && !column.relationName.empty()) {
-      connection->Core().Schema().LookUpNotNullColumn(column.name, column.relationName);
+      connection->Schema().LookUpNotNullColumn(column.name, column.relationName);
     }
     fieldDefs_.push_back(definition);
   }

@@ -1,12 +1,13 @@
 #include "db/TIB_Connection.h"
 
 #include "ConnectionCore.h"
+#include "SchemaCache.h"
 
 namespace db {
 
 TIB_Connection::TIB_Connection(std::string name)
-    : TIB_Component(std::move(name)), core_(std::make_unique<ConnectionCore>(*this)) {
-  core_->CreateSchemaCache();
+    : TIB_Component(std::move(name)), core_(std::make_unique<ConnectionCore>(*this, this, AfterConnect)) {
+  core_->UseSchema(std::make_unique<SchemaCache>(*core_));
 }
 
 TIB_Connection::~TIB_Connection() {

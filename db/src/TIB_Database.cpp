@@ -6,7 +6,7 @@ namespace db {
 
 TIB_Database::TIB_Database(std::string name) : TIB_Connection(std::move(name)) {
   defaultTransactionOwned_ = std::make_unique<TIB_TransactionDefault>("tr" + Name());
-  defaultTransactionOwned_->SetIB_Connection(this);
+  defaultTransactionOwned_->SetIB_Connection(&Core());
   Core().InstallOwnDefaultTransaction(defaultTransactionOwned_.get());
 }
 

@@ -1,19 +1,17 @@
 #include "TIB_SchemaCursor.h"
 
 #include "ConnectionCore.h"
-#include "SchemaCache.h"
-#include "TIB_Transaction.h"
 
 namespace db {
 
-TIB_SchemaCursor::TIB_SchemaCursor(TIB_Connection& connection, std::string name)
+TIB_SchemaCursor::TIB_SchemaCursor(ConnectionCore& connection, std::string name)
     : TIB_Statement(std::move(name)) {
   SetIB_Connection(&connection);
 }
 
 TIB_Transaction* TIB_SchemaCursor::StatementTransaction() {
-  TIB_Connection* connection = IB_Connection();
-  return connection != nullptr ? &connection->Core().Schema().Transaction() : nullptr;
+  ConnectionCore* connection = IB_Connection();
+  return connection != nullptr ? &connection->Schema().Transaction() : nullptr;
 }
 
 std::vector<std::vector<std::string>> TIB_SchemaCursor::ReadAll() {

@@ -8,7 +8,7 @@ namespace db {
 // transaction and defines no key columns.
 class TIB_SchemaCursor : public TIB_Statement {
  public:
-  explicit TIB_SchemaCursor(TIB_Connection& connection, std::string name = {});
+  explicit TIB_SchemaCursor(ConnectionCore& connection, std::string name = {});
 
   // Prepares, executes and fetches every row; each row holds the columns as text, trailing blanks
   // removed. The cursor is closed afterwards; the statement stays prepared.

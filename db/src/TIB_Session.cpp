@@ -27,11 +27,11 @@ std::mutex& TIB_Session::ProcessLock() {
   return lock;
 }
 
-void TIB_Session::AddConnection(TIB_Connection* connection) {
+void TIB_Session::AddConnection(ConnectionCore* connection) {
   connections_.push_back(connection);
 }
 
-void TIB_Session::RemoveConnection(TIB_Connection* connection) {
+void TIB_Session::RemoveConnection(ConnectionCore* connection) {
   RemoveFrom(connections_, connection);
 }
 

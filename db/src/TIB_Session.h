@@ -11,13 +11,13 @@
 #include <mutex>
 #include <vector>
 
-#include "db/TIB_Component.h"
+#include "db/Events.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {
 
 class SqlDescriptor;
-class TIB_Connection;
+class ConnectionCore;
 
 class TIB_Session {
  public:
@@ -51,11 +51,11 @@ class TIB_Session {
   // Increases with every cursor name made in the session.
   std::uint64_t NextCursorNumber() { return ++cursorCounter_; }
 
-  void AddConnection(TIB_Connection* connection);
-  void RemoveConnection(TIB_Connection* connection);
-  const std::vector<TIB_Connection*>& Connections() const { return connections_; }
+  void AddConnection(ConnectionCore* connection);
+  void RemoveConnection(ConnectionCore* connection);
+  const std::vector<ConnectionCore*>& Connections() const { return connections_; }
   // The first connection created in the session, if any.
-  TIB_Connection* DefaultConnection() const { return connections_.empty() ? nullptr : connections_.front(); }
+  ConnectionCore* DefaultConnection() const { return connections_.empty() ? nullptr : connections_.front(); }
 
  private:
   std::array<fbclient::StatusValue, fbclient::kStatusLength> status_{};
@@ -64,7 +64,7 @@ class TIB_Session {
   std::unique_ptr<SqlDescriptor> output_;
   std::unique_ptr<SqlDescriptor> input_;
   std::uint64_t cursorCounter_ = 0;
-  std::vector<TIB_Connection*> connections_;
+  std::vector<ConnectionCore*> connections_;
 };
 
 }  // namespace db

@@ -50,15 +50,15 @@ TIB_Statement::~TIB_Statement() {
   EndInDestructor([this] { Unprepare(); });
   for (TIB_Transaction* transaction : joinedTransactions_)
     transaction->RemoveStatement(this);
-  if (connection_ != nullptr) connection_->Core().RemoveStatement(this);
+  if (connection_ != nullptr) connection_->RemoveStatement(this);
 }
 
-void TIB_Statement::SetIB_Connection(TIB_Connection* connection) {
+void TIB_Statement::SetIB_Connection(ConnectionCore* connection) {
   if (connection == connection_) return;
   Unprepare();
-  if (connection_ != nullptr) connection_->Core().RemoveStatement(this);
+  if (connection_ != nullptr) connection_->RemoveStatement(this);
   connection_ = connection;
-  if (connection_ != nullptr) connection_->Core().AddStatement(this);
+  if (connection_ != nullptr) connection_->AddStatement(this);
 }
 
 void TIB_Statement::SetIB_Transaction(TIB_Transaction* transaction) {
@@ -72,7 +72,7 @@ void TIB_Statement::UseTransaction(TIB_Transaction* transaction) {
   if (AddOnce(joinedTransactions_, transaction)) transaction->AddStatement(this);
 }
 
-void TIB_Statement::ForgetConnection(TIB_Connection* connection) {
+void TIB_Statement::ForgetConnection(ConnectionCore* connection) {
   if (connection_ != connection) return;
   // The connection's handles are gone with it.
   handle_ = 0;
@@ -96,7 +96,7 @@ void TIB_Statement::SetSQL(TextLines lines) {
   sql_ = std::move(lines);
 }
 
-TIB_Connection* TIB_Statement::ConnectionInUse() const {
+ConnectionCore* TIB_Statement::ConnectionInUse() const {
   if (connection_ != nullptr) return connection_;
   if (transaction_ != nullptr && transaction_->IB_Connection() != nullptr)
     return transaction_->IB_Connection();
@@ -105,8 +105,8 @@ TIB_Connection* TIB_Statement::ConnectionInUse() const {
 
 TIB_Transaction* TIB_Statement::StatementTransaction() {
   if (transaction_ != nullptr) return transaction_;
-  TIB_Connection* connection = ConnectionInUse();
-  return connection != nullptr ? connection->Core().DefaultTransaction() : nullptr;
+  ConnectionCore* connection = ConnectionInUse();
+  return connection != nullptr ? connection->DefaultTransaction() : nullptr;
 }
 
 bool TIB_Statement::IsNull(std::size_t column) const {
@@ -180,13 +180,13 @@ void TIB_Statement::SetParamText(std::size_t index, const std::string& value) {
 
 void TIB_Statement::Prepare() {
   if (prepared_) return;
-  TIB_Connection* connection = ConnectionInUse();
+  ConnectionCore* connection = ConnectionInUse();
   if (connection == nullptr) throw EIB_StatementError(this, messages::TransactionWithoutConnection());
   if (!connection->Connected()) connection->Connect();
   if (!connection->Connected()) throw EIB_StatementError(this, messages::NoActiveTransaction());
-  connection->Core().AcquireStatementHandle(handle_);
+  connection->AcquireStatementHandle(handle_);
   if (handle_ == 0) return;  // the allocation error was reported and suppressed
-  dialect_ = connection->Core().SQLDialect();
+  dialect_ = connection->SQLDialect();
 
   TIB_Transaction* transaction = StatementTransaction();
   if (transaction == nullptr) throw EIB_StatementError(this, messages::NoActiveTransaction());
@@ -273,7 +273,7 @@ void TIB_Statement::Prepare() {
     RequestStatementType();
   }
   if (statementType_ == isc_info_sql_stmt_select || statementType_ == isc_info_sql_stmt_select_for_upd) {
-    const TIB_ConnectCharacteristics& characteristics = connection->Core().Characteristics();
+    const TIB_ConnectCharacteristics& characteristics = connection->Characteristics();
     if (!characteristics.firebirdVersion.empty() && characteristics.fbMajor > 1) RequestRelationAliases();
   }
   cursorName_ = MakeCursorName();
@@ -448,8 +448,8 @@ void TIB_Statement::CloseCursor() {
 void TIB_Statement::Unprepare() {
   CloseCursor();
   if (handle_ != 0) {
-    if (TIB_Connection* connection = ConnectionInUse()) {
-      connection->Core().ReleaseStatementHandle(handle_);
+    if (ConnectionCore* connection = ConnectionInUse()) {
+      connection->ReleaseStatementHandle(handle_);
     }
     handle_ = 0;
   }

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "ConnectionCore.h"
+#include "TIB_Transaction.h"
 #include "db/TIB_Component.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {
 
 class SqlDescriptor;
-class TIB_Connection;
-class TIB_Transaction;
 
 struct OutputColumn {
   std::string name;       // column name
@@ -35,20 +35,20 @@ struct InputParameter {
   std::string value;  // sent as text; the server converts it
 };
 
-class TIB_Statement : public TIB_Component {
+class TIB_Statement : public TIB_Component, public ConnectionStatement, public TransactionStatement {
  public:
   static constexpr fbclient::Handle kNoServerStatement = static_cast<fbclient::Handle>(-1);
 
   explicit TIB_Statement(std::string name = {});
   ~TIB_Statement() override;
 
-  TIB_Connection* IB_Connection() const { return connection_; }
-  void SetIB_Connection(TIB_Connection* connection);
+  ConnectionCore* IB_Connection() const { return connection_; }
+  void SetIB_Connection(ConnectionCore* connection);
   TIB_Transaction* IB_Transaction() const { return transaction_; }
   void SetIB_Transaction(TIB_Transaction* transaction);
   // Called by a connection or transaction that goes away.
-  void ForgetConnection(TIB_Connection* connection);
-  void ForgetTransaction(TIB_Transaction* transaction);
+  void ForgetConnection(ConnectionCore* connection) override;
+  void ForgetTransaction(TIB_Transaction* transaction) override;
 
   const TextLines& SQL() const { return sql_; }
   // A new text unprepares the statement.
@@ -59,10 +59,10 @@ class TIB_Statement : public TIB_Component {
   void Execute();
   // True when a row was fetched; false at the end.
   bool FetchNext();
-  void CloseCursor();
-  bool CursorOpen() const { return cursorOpen_; }
+  void CloseCursor() override;
+  bool CursorOpen() const override { return cursorOpen_; }
   // Gives the handle back to the connection's cache.
-  void Unprepare();
+  void Unprepare() override;
 
   int StatementType() const { return statementType_; }
   const std::string& ServerSQL() const { return serverSQL_; }
@@ -87,7 +87,7 @@ class TIB_Statement : public TIB_Component {
   // described the statement.
   virtual std::string ProcessSQL(const std::string& joined) { return joined; }
   virtual void AfterPrepare() {}
-  TIB_Connection* ConnectionInUse() const;
+  ConnectionCore* ConnectionInUse() const;
 
  private:
   void RequestStatementType();
@@ -99,7 +99,7 @@ class TIB_Statement : public TIB_Component {
   SqlDescriptor& BindInput();
   void UseTransaction(TIB_Transaction* transaction);
 
-  TIB_Connection* connection_ = nullptr;
+  ConnectionCore* connection_ = nullptr;
   TIB_Transaction* transaction_ = nullptr;
   std::vector<TIB_Transaction*> joinedTransactions_;
   TIB_Transaction* cursorTransaction_ = nullptr;

@@ -10,8 +10,6 @@
 #include "Errors.h"
 #include "Messages.h"
 #include "ReportClientError.h"
-#include "SchemaCache.h"
-#include "TIB_Statement.h"
 #include "platform/FlagGuard.h"
 #include "platform/System.h"
 
@@ -43,10 +41,10 @@ TIB_Transaction::TIB_Transaction(std::string name) : TIB_Component(std::move(nam
 TIB_Transaction::~TIB_Transaction() {
   // When the end fails, the server ends the transaction with the attachment.
   EndInDestructor([this] { EndTransaction(); });
-  for (TIB_Statement* statement : std::vector<TIB_Statement*>(statements_))
+  for (TransactionStatement* statement : std::vector<TransactionStatement*>(statements_))
     statement->ForgetTransaction(this);
-  for (TIB_Connection* connection : connections_)
-    connection->Core().RemoveTransaction(this);
+  for (ConnectionCore* connection : connections_)
+    connection->RemoveTransaction(this);
 }
 
 void TIB_Transaction::SetInitialSettings(TIB_Isolation isolation, bool autoCommit, bool readOnly) {
@@ -55,18 +53,18 @@ void TIB_Transaction::SetInitialSettings(TIB_Isolation isolation, bool autoCommi
   readOnly_ = readOnly;
 }
 
-void TIB_Transaction::SetIB_Connection(TIB_Connection* connection) {
-  for (TIB_Connection* old : connections_)
-    old->Core().RemoveTransaction(this);
+void TIB_Transaction::SetIB_Connection(ConnectionCore* connection) {
+  for (ConnectionCore* old : connections_)
+    old->RemoveTransaction(this);
   connections_.clear();
   if (connection != nullptr) AddConnection(connection);
 }
 
-void TIB_Transaction::AddConnection(TIB_Connection* connection) {
-  if (AddOnce(connections_, connection)) connection->Core().AddTransaction(this);
+void TIB_Transaction::AddConnection(ConnectionCore* connection) {
+  if (AddOnce(connections_, connection)) connection->AddTransaction(this);
 }
 
-void TIB_Transaction::ForgetConnection(TIB_Connection* connection) {
+void TIB_Transaction::ForgetConnection(ConnectionCore* connection) {
   RemoveFrom(connections_, connection);
 }
 
@@ -118,14 +116,14 @@ bool TIB_Transaction::EnsureStarted() {
   if (Started()) return true;
   if (Destroying()) return false;
   if (connections_.empty()) {
-    if (TIB_Connection* fallback = IB_Session().DefaultConnection()) AddConnection(fallback);
+    if (ConnectionCore* fallback = IB_Session().DefaultConnection()) AddConnection(fallback);
     if (connections_.empty()) throw EIB_TransactionError(this, messages::TransactionWithoutConnection());
   }
   bool databaseReadOnly = false;
-  for (TIB_Connection* connection : std::vector<TIB_Connection*>(connections_)) {
+  for (ConnectionCore* connection : std::vector<ConnectionCore*>(connections_)) {
     if (!connection->Connected()) connection->Connect();
     if (!connection->Connected()) return false;
-    if (connection->Core().Characteristics().dbReadOnly != 0) databaseReadOnly = true;
+    if (connection->Characteristics().dbReadOnly != 0) databaseReadOnly = true;
   }
 
   const std::vector<char> built = BuildTPB(databaseReadOnly);
@@ -147,10 +145,10 @@ bool TIB_Transaction::EnsureStarted() {
   for (std::size_t i = 0; i < count; ++i) {
     int length = commonLength;
     if (OnCustomizeTPB) {
-      OnCustomizeTPB(this, connections_[i], copies[i], length);
+      OnCustomizeTPB(this, connections_[i]->Connection(), copies[i], length);
       checkLength(copies[i], length);
     }
-    blocks[i] = {connections_[i]->Core().HandleAddress(), static_cast<long>(length), copies[i].data()};
+    blocks[i] = {connections_[i]->HandleAddress(), static_cast<long>(length), copies[i].data()};
   }
 
   TIB_Session& session = IB_Session();
@@ -184,7 +182,7 @@ bool TIB_Transaction::EnsureStarted() {
 }
 
 void TIB_Transaction::TellStatementsTheTransactionEnds() {
-  for (TIB_Statement* statement : std::vector<TIB_Statement*>(statements_)) {
+  for (TransactionStatement* statement : std::vector<TransactionStatement*>(statements_)) {
     if (statement->CursorOpen()) statement->CloseCursor();
   }
 }
@@ -219,12 +217,12 @@ void TIB_Transaction::Commit() {
       if (result != 0) {
         if (IsConnectionLoss(result)) {
           lostConnection_ = true;
-          for (TIB_Connection* connection : connections_)
-            connection->Core().MarkConnectionLost();
+          for (ConnectionCore* connection : connections_)
+            connection->MarkConnectionLost();
         } else {
-          for (TIB_Connection* connection : connections_) {
-            connection->Core().Schema().Invalidate();
-            connection->Core().FlushStatementHandleCache();
+          for (ConnectionCore* connection : connections_) {
+            connection->Schema().Invalidate();
+            connection->FlushStatementHandleCache();
           }
           if (handle_ != 0) result = commit();
         }
@@ -274,11 +272,11 @@ void TIB_Transaction::EndTransaction() {
   if (Started()) Rollback();
 }
 
-void TIB_Transaction::AddStatement(TIB_Statement* statement) {
+void TIB_Transaction::AddStatement(TransactionStatement* statement) {
   AddOnce(statements_, statement);
 }
 
-void TIB_Transaction::RemoveStatement(TIB_Statement* statement) {
+void TIB_Transaction::RemoveStatement(TransactionStatement* statement) {
   RemoveFrom(statements_, statement);
 }
 

@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "ConnectionCore.h"
 #include "db/TIBOTransaction.h"
 #include "db/TIB_Component.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {
 
-class TIB_Connection;
-class TIB_Statement;
 class TIB_Transaction;
 
 enum class TIB_Isolation { tiConcurrency = 0, tiConsistency = 1, tiCommitted = 2 };
@@ -26,7 +25,19 @@ using TransactionEvent = std::function<void(TIB_Transaction* Sender)>;
 using CustomizeTpbEvent = std::function<void(TIB_Transaction* Sender, TIB_Connection* Connection,
                                              std::vector<char>& TPB, int& Length)>;
 
-class TIB_Transaction : public TIB_Component {
+// A statement as its transaction sees it: the transaction's end closes its cursor, and the
+// transaction going away is let go of.
+class TransactionStatement {
+ public:
+  virtual bool CursorOpen() const = 0;
+  virtual void CloseCursor() = 0;
+  virtual void ForgetTransaction(TIB_Transaction* transaction) = 0;
+
+ protected:
+  ~TransactionStatement() = default;
+};
+
+class TIB_Transaction : public TIB_Component, public ConnectionTransaction {
  public:
   static constexpr std::size_t kTpbSize = 1024;
   static constexpr std::chrono::milliseconds kStartRetryPeriod{2000};
@@ -34,13 +45,14 @@ class TIB_Transaction : public TIB_Component {
   explicit TIB_Transaction(std::string name = {});
   ~TIB_Transaction() override;
 
-  TIB_Connection* IB_Connection() const { return connections_.empty() ? nullptr : connections_.front(); }
-  void SetIB_Connection(TIB_Connection* connection);
+  ConnectionCore* IB_Connection() const { return connections_.empty() ? nullptr : connections_.front(); }
+  void SetIB_Connection(ConnectionCore* connection);
   // Joins one more connection; a transaction may span several.
-  void AddConnection(TIB_Connection* connection);
-  const std::vector<TIB_Connection*>& Connections() const { return connections_; }
+  void AddConnection(ConnectionCore* connection);
+  const std::vector<ConnectionCore*>& Connections() const { return connections_; }
+  TIB_Transaction& Transaction() override { return *this; }
   // Called by a connection that goes away.
-  void ForgetConnection(TIB_Connection* connection);
+  void ForgetConnection(ConnectionCore* connection) override;
 
   void SetIsolation(TIB_Isolation isolation);
   void SetRecVersion(bool value);
@@ -62,21 +74,21 @@ class TIB_Transaction : public TIB_Component {
   void Commit();
   void Rollback();
   // Commit when allowed, otherwise rollback; what a disconnecting connection does.
-  void EndTransaction();
+  void EndTransaction() override;
 
   bool Started() const { return handle_ != 0; }
   fbclient::Handle Handle() const { return handle_; }
   fbclient::Handle* HandleAddress() { return &handle_; }
   bool ConnectionLost() const { return lostConnection_; }
-  void MarkConnectionLost() { lostConnection_ = true; }
+  void MarkConnectionLost() override { lostConnection_ = true; }
   int OpenCursors() const { return openCursors_; }
   void CursorOpened() { ++openCursors_; }
   void CursorClosed() {
     if (openCursors_ > 0) --openCursors_;
   }
 
-  void AddStatement(TIB_Statement* statement);
-  void RemoveStatement(TIB_Statement* statement);
+  void AddStatement(TransactionStatement* statement);
+  void RemoveStatement(TransactionStatement* statement);
 
  protected:
   void SetInitialSettings(TIB_Isolation isolation, bool autoCommit, bool readOnly);
@@ -95,8 +107,8 @@ class TIB_Transaction : public TIB_Component {
   template <class Value>
   void ChangeStartSetting(Value& setting, Value value, const char* property);
 
-  std::vector<TIB_Connection*> connections_;
-  std::vector<TIB_Statement*> statements_;
+  std::vector<ConnectionCore*> connections_;
+  std::vector<TransactionStatement*> statements_;
   TIB_Isolation isolation_ = TIB_Isolation::tiCommitted;
   bool recVersion_ = true;
   bool readOnly_ = false;

@@ -118,7 +118,7 @@ TEST(SettingsQuery, CodePage1252TextWrittenByAStatementComesBackAsItsBytes) {
   {
     // An update with a parameter: a statement whose kind the server is asked for.
     TIB_Statement update("update");
-    update.SetIB_Connection(&fixture.source.IBODatabase);
+    update.SetIB_Connection(&fixture.source.IBODatabase.Core());
     update.SetIB_Transaction(&fixture.source.IBOTransaction);
     update.SetSQL({"UPDATE SIS_BACKUP", "SET TX_DIR_HDD = :FOLDER"});
     update.Prepare();

@@ -23,7 +23,7 @@ class StatementCalls : public testing::SourceDoubleTest {
     SourceDoubleTest::SetUp();
     Double().QueueReply("isc_database_info", InfoReply({{32, {12, 0, 0, 0}}, {62, {1}}}));
     source_.IBODatabase.Connect();
-    statement_.SetIB_Connection(&source_.IBODatabase);
+    statement_.SetIB_Connection(&source_.IBODatabase.Core());
     statement_.SetIB_Transaction(&source_.IBOTransaction);
     Double().ClearCalls();
   }
@@ -71,7 +71,7 @@ TEST_F(StatementCalls, TheKindOfANonSelectIsAskedAndAMalformedReplyRefused) {
   EXPECT_EQ("51", Arg(info[0], "resultLength"));
 
   TIB_Statement other("other");
-  other.SetIB_Connection(&source_.IBODatabase);
+  other.SetIB_Connection(&source_.IBODatabase.Core());
   other.SetSQL({"DELETE FROM SIS_BACKUP"});
   Double().QueueReply("isc_dsql_sql_info", {22, 1, 0, 4, 1});
   EXPECT_EQ("Dados inv\xE1lidos foram retornados por isc_dsql_sql_info",
@@ -103,7 +103,7 @@ TEST_F(StatementCalls, ExecutingWhileTheCursorIsOpenIsRefused) {
 TEST_F(StatementCalls, EveryCachedHandleIsFreedNewestFirstEvenWhenOneFreeFails) {
   // The parameter-order test left one handle; two more statements give theirs back.
   TIB_Statement second("second");
-  second.SetIB_Connection(&source_.IBODatabase);
+  second.SetIB_Connection(&source_.IBODatabase.Core());
   second.SetSQL({"SELECT 2 FROM RDB$DATABASE"});
   statement_.SetSQL({"SELECT 1 FROM RDB$DATABASE"});
   statement_.Prepare();

@@ -206,7 +206,7 @@ TEST_F(TransactionCalls, ATransactionWithoutAConnectionUsesTheSessionsFirstOrIsR
   Attach();
   TIB_Transaction orphan;
   EXPECT_TRUE(orphan.EnsureStarted());
-  EXPECT_EQ(&source_.IBODatabase, orphan.IB_Connection());
+  EXPECT_EQ(&source_.IBODatabase.Core(), orphan.IB_Connection());
   orphan.Rollback();
   EXPECT_FALSE(orphan.Started());
 }
@@ -236,7 +236,7 @@ TEST_F(TransactionCalls, AStartFailingWithAnotherCodeIsCalledOnce) {
 
 TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDetached) {
   Attach();
-  TIB_TransactionInternal& internal = source_.IBODatabase.Core().Schema().Transaction();
+  TIB_Transaction& internal = source_.IBODatabase.Core().Schema().Transaction();
   ASSERT_TRUE(internal.Started());
   source_.IBOTransaction.EnsureStarted();
   Double().Fail("isc_commit_transaction", {1, kConnectionLost, 0});
@@ -260,7 +260,7 @@ TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDe
 
 TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore) {
   Attach();
-  TIB_TransactionInternal& internal = source_.IBODatabase.Core().Schema().Transaction();
+  TIB_Transaction& internal = source_.IBODatabase.Core().Schema().Transaction();
   ASSERT_EQ(1u, source_.IBODatabase.Core().StatementHandles().Size());
   Double().ClearCalls();
   Double().Fail("isc_commit_transaction", {1, 335544345, 0});

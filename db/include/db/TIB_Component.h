@@ -6,20 +6,12 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
+
+#include "db/Events.h"
 
 namespace db {
 
-class TIB_Component;
 class TIB_Session;
-
-// Lines of text, as the error event hands them over.
-using TextLines = std::vector<std::string>;
-
-// Sender, ERRCODE, ErrorMessage, ErrorCodes, SQLCODE, SQLMessage, SQL, RaiseException.
-using TIB_ErrorEvent = std::function<void(
-    TIB_Component* Sender, long ERRCODE, const TextLines& ErrorMessage, const TextLines& ErrorCodes,
-    long SQLCODE, const TextLines& SQLMessage, const TextLines& SQL, bool& RaiseException)>;
 
 class TIB_Component {
  public:
