@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(database.Connected() && database.Core().Characteristics().fbMajor == 3, "the fake attach holds");
 
   db::TIB_Statement statement("statement");
-  statement.SetIB_Connection(&database);
+  statement.SetIB_Connection(&database.Core());
   client.QueueReply("isc_dsql_sql_info", reply);
   if (aliases) {
     CheckRelationAliases(statement);
