@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "db/TIBOQuery.h"
-
 namespace db {
+
+class Field;
 
 enum class FieldKind : unsigned char {
   Unknown,

@@ -4,6 +4,7 @@
 // (CheckFieldBinding) and takes DataSize bytes of a record buffer.
 
 #include "FieldDefinition.h"
+#include "db/TIBOQuery.h"
 
 namespace db {
 

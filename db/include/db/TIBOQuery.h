@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "db/Events.h"
 #include "db/TIBOTransaction.h"
-#include "db/TIB_Component.h"
 
 namespace db {
 

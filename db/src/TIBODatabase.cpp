@@ -1,6 +1,7 @@
+#include "db/TIBODatabase.h"
+
 #include "ConnectionCore.h"
 #include "TIB_Transaction.h"
-#include "db/TIBODatabase.h"
 
 namespace db {
 

@@ -1,6 +1,7 @@
+#include "db/TIBOQuery.h"
+
 #include "ConnectionCore.h"
 #include "TIBOInternalDataset.h"
-#include "db/TIBOQuery.h"
 #include "db/TIB_Connection.h"
 
 namespace db {
