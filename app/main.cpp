@@ -7,11 +7,12 @@
 #include "app/desktop/TerminationSignals.h"
 #include "app/window/RunMode.h"
 #include "app/window/TfrmBackup.h"
+#include "platform/Machine.h"
 
 int main(int argc, char* argv[]) {
   // Before the application object starts any thread, so that every thread inherits the mask and no
   // handler installed later (the client library's) ever gets these signals.
-  app::BlockTerminationSignals();
+  platform::BlockTerminationSignals();
   // Before the application object removes its own options from argv.
   const QStringList arguments = app::ProgramArguments(argc, argv);
 
@@ -20,8 +21,8 @@ int main(int argc, char* argv[]) {
   app::Desktop();
 
   std::unique_ptr<app::TfrmBackup> form;
-  app::TerminationSignals terminationSignals;
-  if (!terminationSignals.Watching()) app::RestoreTerminationSignals();
+  app::TerminationSignals terminationSignals(platform::MachineTerminationSignals());
+  if (!terminationSignals.Watching()) platform::RestoreTerminationSignals();
   terminationSignals.OnSignal = [&form](int) {
     // The window may still be in its start-up box (no settings file), after which the program ends
     // anyway; nothing is held yet that an end now could cut short.

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "platform/LinuxSystem.h"
+#include "platform/Machine.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -104,7 +104,7 @@ void Measure(const fs::path& source, const fs::path& folder, bool cold, std::uin
       cachedBefore = std::max(cachedBefore, cold ? CachedFraction(source) : 0.0);
       const auto start = bench::Clock::now();
       if ((side == 0) == (round % 2 == 0)) {
-        platform::LinuxSystem().CopyFile(source.string(), destination.string());
+        platform::MachineFiles()->CopyFile(source.string(), destination.string());
         ours.push_back(bench::SecondsSince(start));
       } else {
         if (bench::RunToFile({"cp", source.string(), destination.string()}) != 0)

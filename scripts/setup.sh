@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libjpeg62-turbo-dev
+  # Access lists of the backup folder, and the heartbeat's http and https.
+  libacl1-dev libcurl4-openssl-dev
   firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
   libgtest-dev
   clang libclang-rt-14-dev

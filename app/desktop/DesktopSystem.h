@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "platform/LinuxSystem.h"
+#include "platform/MachineSystem.h"
 
 class QDialog;
 
@@ -17,7 +17,7 @@ using platform::MessageBoxKind;
 // The system as the desktop program asks it: boxes and modal windows through the window toolkit, and the
 // date and time separators of the user's locale as the toolkit reads it. Everything else is the
 // machine's own. Tests derive from it to record boxes, skip sleeps and set the clock.
-class DesktopSystem : public platform::LinuxSystem {
+class DesktopSystem : public platform::MachineSystem {
  public:
   void ShowMessage(MessageBoxKind kind, std::string_view text) override;
   char DateSeparator() override;

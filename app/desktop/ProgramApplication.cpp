@@ -1,9 +1,11 @@
 #include "app/desktop/ProgramApplication.h"
 
+#include "platform/Machine.h"
+
 namespace app {
 
 ProgramApplication::ProgramApplication(int& argc, char** argv)
-    : dispatcher_(machine_), application_(argc, argv) {
+    : environment_(platform::MachineEnvironment()), dispatcher_(*environment_), application_(argc, argv) {
   dispatcher_.Forget();
   QApplication::setApplicationName(QStringLiteral("Backup"));
   QApplication::setQuitOnLastWindowClosed(false);

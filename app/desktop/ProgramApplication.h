@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <memory>
 
 #include "app/desktop/EventDispatcherChoice.h"
-#include "platform/LinuxSystem.h"
+#include "platform/Environment.h"
 
 namespace app {
 
@@ -18,7 +19,7 @@ class ProgramApplication {
   QApplication& Application() { return application_; }
 
  private:
-  platform::LinuxSystem machine_;
+  std::unique_ptr<platform::Environment> environment_;
   EventDispatcherChoice dispatcher_;
   QApplication application_;
 };

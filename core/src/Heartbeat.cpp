@@ -1,16 +1,9 @@
 #include "core/Heartbeat.h"
 
 #include <charconv>
-#include <exception>
 
 namespace core {
 namespace {
-
-// Short enough that a monitor that does not answer holds a job back by seconds, not minutes.
-constexpr std::chrono::milliseconds kNetworkTimeout{5000};
-constexpr const char* kCurlMaximumSeconds = "10";
-// The status line is all that is read of the reply.
-constexpr std::size_t kMaximumStatusLine = 4096;
 
 struct HostAndPort {
   std::string host;
@@ -39,50 +32,6 @@ std::optional<HostAndPort> SplitAuthority(std::string_view authority, std::uint1
   if (error != std::errc() || end != port.data() + port.size() || value == 0 || value > 65535)
     return std::nullopt;
   return HostAndPort{std::string(host), static_cast<std::uint16_t>(value)};
-}
-
-// The reply counts when its status line reads "HTTP/1.x 2xx".
-std::string JudgeStatusLine(std::string_view line) {
-  if (!line.starts_with("HTTP/1.") || line.size() < 12 || line[8] != ' ') return "resposta que não é HTTP";
-  const std::string_view status = line.substr(9, 3);
-  if (status[0] == '2') return {};
-  return "o monitor respondeu HTTP " + std::string(status);
-}
-
-std::string CallOverSocket(const MonitorAddress& address, platform::System& system) {
-  try {
-    const std::unique_ptr<platform::TcpConnection> connection =
-        system.ConnectTcp(address.host, address.port, kNetworkTimeout);
-    connection->Send("GET " + address.target + " HTTP/1.1\r\nHost: " + address.authority +
-                     "\r\nUser-Agent: kelmora-backup\r\nAccept: */*\r\nConnection: close\r\n\r\n");
-    std::string reply;
-    while (reply.find("\r\n") == std::string::npos && reply.size() < kMaximumStatusLine) {
-      const std::string part = connection->Receive(kMaximumStatusLine - reply.size());
-      if (part.empty()) break;
-      reply += part;
-    }
-    if (reply.empty()) return "o monitor fechou a conexão sem responder";
-    return JudgeStatusLine(std::string_view(reply).substr(0, reply.find("\r\n")));
-  } catch (const std::exception& error) {
-    return error.what();
-  }
-}
-
-std::string CallThroughCurl(const std::string& url, platform::System& system) {
-  const std::string curl = system.ResolveProgram("curl");
-  if (curl.empty()) return "endereços https precisam do programa curl, que não está instalado";
-  // The address goes in curl's own settings on its standard input: on its command line every user of
-  // the machine could read it.
-  std::string quoted;
-  for (const char c : url) {
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  const int exitCode = system.RunProgram(curl, {"-fsS", "-m", kCurlMaximumSeconds, "--config", "-"},
-                                         "url = \"" + quoted + "\"\n");
-  if (exitCode == 0) return {};
-  if (exitCode < 0) return "o programa curl não pôde ser executado";
-  return "curl terminou com o código " + std::to_string(exitCode);
 }
 
 }  // namespace
@@ -116,10 +65,13 @@ std::optional<MonitorAddress> ParseMonitorAddress(std::string_view url) {
   return address;
 }
 
-std::string CallMonitor(const std::string& url, platform::System& system) {
-  const std::optional<MonitorAddress> address = ParseMonitorAddress(url);
-  if (!address) return "o endereço não é um endereço http:// ou https:// válido";
-  return address->secure ? CallThroughCurl(url, system) : CallOverSocket(*address, system);
+std::string CallMonitor(const std::string& url, platform::HttpClient& http,
+                        std::chrono::milliseconds deadline) {
+  if (!ParseMonitorAddress(url)) return "o endereço não é um endereço http:// ou https:// válido";
+  const platform::HttpReply reply = http.Get(url, deadline);
+  if (!reply.error.empty()) return reply.error;
+  if (reply.status / 100 == 2) return {};
+  return "o monitor respondeu HTTP " + std::to_string(reply.status);
 }
 
 }  // namespace core

@@ -1,5 +1,8 @@
+#include "LinuxFiles.h"
+
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +11,7 @@
 #include <system_error>
 
 #include "FileDescriptor.h"
-#include "platform/LinuxSystem.h"
+#include "platform/Machine.h"
 
 namespace platform {
 namespace linux_system {
@@ -57,6 +60,70 @@ constexpr mode_t kFolderPermissions = 0700;
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A copy is written as ".backup-copy-" and six letters or digits (mkostemp's), and only such names are
+// ever taken for a copy's leftover.
+constexpr std::string_view kCopyTemporaryPrefix = ".backup-copy-";
+constexpr std::size_t kCopyTemporaryRandomLength = 6;
+
+bool IsCopyTemporaryName(std::string_view name) {
+  if (!name.starts_with(kCopyTemporaryPrefix) ||
+      name.size() != kCopyTemporaryPrefix.size() + kCopyTemporaryRandomLength) {
+    return false;
+  }
+  return std::all_of(name.begin() + kCopyTemporaryPrefix.size(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  });
+}
+
+// A copy that was cut off (a killed job, a power cut) leaves its temporary file behind, as large as the
+// backup it copied; the next copy into the folder removes it. A temporary file that a running copy holds
+// (its lock, below) stays, and so does anything that is not a plain file: the folder may be writable by
+// others, who could plant a link or a pipe under such a name. The entry is unlinked, never followed.
+void RemoveAbandonedCopies(int folder) {
+  DIR* dir = ::fdopendir(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+  if (dir == nullptr) return;
+  std::unique_ptr<DIR, int (*)(DIR*)> guard(dir, ::closedir);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!IsCopyTemporaryName(entry->d_name)) continue;
+    struct stat named {};
+    if (::fstatat(folder, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
+      continue;
+    const FileDescriptor file(
+        ::openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.Valid() || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+    // The name still has to be the file that was locked, not one put in its place meanwhile.
+    struct stat opened {};
+    if (::fstat(file.Get(), &opened) != 0 || opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+      continue;
+    }
+    ::unlinkat(folder, entry->d_name, 0);
+  }
+}
+
+// Creates the temporary file of a copy in the folder and holds its lock until it goes, so that another
+// copy's clean-up leaves it alone. Where the file system has no locks the copy goes ahead unlocked.
+FileDescriptor CreateCopyTemporary(const std::string& folder, std::string& name) {
+  for (int attempt = 0;; ++attempt) {
+    name = folder + std::string(kCopyTemporaryPrefix) + std::string(kCopyTemporaryRandomLength, 'X');
+    FileDescriptor file(::mkostemp(name.data(), O_CLOEXEC));
+    if (!file.Valid()) return file;
+    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) return file;
+    // Another copy's clean-up may have taken the file between its creation and its lock.
+    struct stat info {};
+    if (::fstat(file.Get(), &info) == 0 && info.st_nlink > 0) return file;
+    if (attempt == 8) {
+      errno = EAGAIN;
+      return {};
+    }
+  }
+}
+
+// What is written must be on the disk before the name says it is complete; a file system that cannot
+// sync (EINVAL) keeps its own promise.
+void Sync(int fd, const std::string& what) {
+  if (::fsync(fd) != 0 && errno != EINVAL) ThrowSystemError(what);
 }
 
 // Copies with the kernel's in-place copy where it can, else through a buffer.
@@ -114,23 +181,25 @@ class PosixAppendFile final : public AppendFile {
 
 }  // namespace
 
-bool LinuxSystem::CreateFolder(const std::string& path) {
+namespace linux_system {
+
+bool LinuxFiles::CreateFolder(const std::string& path) {
   return ::mkdir(path.c_str(), kFolderPermissions) == 0;
 }
 
-bool LinuxSystem::IsFolder(const std::string& path) {
+bool LinuxFiles::IsFolder(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::unique_ptr<AppendFile> LinuxSystem::OpenForAppend(const std::string& path) {
+std::unique_ptr<AppendFile> LinuxFiles::OpenForAppend(const std::string& path) {
   FileDescriptor file(
       ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kLogPermissions));
   if (!file.Valid()) ThrowSystemError(path);
   return std::make_unique<PosixAppendFile>(std::move(file));
 }
 
-std::optional<std::string> LinuxSystem::ReadFile(const std::string& path, std::size_t maxBytes) {
+std::optional<std::string> LinuxFiles::ReadFile(const std::string& path, std::size_t maxBytes) {
   // O_NONBLOCK: a FIFO in the file's place must not hang the program.
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!file.Valid()) return std::nullopt;
@@ -140,26 +209,35 @@ std::optional<std::string> LinuxSystem::ReadFile(const std::string& path, std::s
                                 std::min<std::size_t>(static_cast<std::size_t>(info.st_size), maxBytes));
 }
 
-void LinuxSystem::CopyFile(const std::string& source, const std::string& destination) {
+void LinuxFiles::CopyFile(const std::string& source, const std::string& destination) {
   FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (!in.Valid()) ThrowSystemError(source);
   struct stat info {};
   if (::fstat(in.Get(), &info) != 0) ThrowSystemError(source);
-  std::string temporary = FolderOf(destination) + ".backup-copy-XXXXXX";
-  FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+  const std::string folderName = FolderOf(destination);
+  const FileDescriptor folder(
+      ::open(folderName.empty() ? "." : folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.Valid()) ThrowSystemError(destination);
+  RemoveAbandonedCopies(folder.Get());
+  std::string temporary;
+  FileDescriptor out = CreateCopyTemporary(folderName, temporary);
   if (!out.Valid()) ThrowSystemError(destination);
   try {
     ::fchmod(out.Get(), kCopyPermissions);
     CopyContents(in.Get(), out.Get(), info.st_size);
-    if (!out.Close()) ThrowSystemError(destination);
+    Sync(out.Get(), destination);
+    // Renamed while its lock is still held, so that no other copy's clean-up takes it first.
     if (::rename(temporary.c_str(), destination.c_str()) != 0) ThrowSystemError(destination);
+    if (!out.Close()) ThrowSystemError(destination);
   } catch (...) {
     ::unlink(temporary.c_str());
     throw;
   }
+  // The rename itself is on the disk only once the folder is.
+  Sync(folder.Get(), destination);
 }
 
-std::vector<std::string> LinuxSystem::ListFolder(const std::string& folder) {
+std::vector<std::string> LinuxFiles::ListFolder(const std::string& folder) {
   std::vector<std::string> list;
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) return list;
@@ -176,14 +254,20 @@ std::vector<std::string> LinuxSystem::ListFolder(const std::string& folder) {
   return list;
 }
 
-std::optional<TimePoint> LinuxSystem::LastWriteTime(const std::string& path) {
+std::optional<TimePoint> LinuxFiles::LastWriteTime(const std::string& path) {
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
   return std::chrono::system_clock::from_time_t(info.st_mtime);
 }
 
-bool LinuxSystem::RemoveFile(const std::string& path) {
+bool LinuxFiles::RemoveFile(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
+}
+
+}  // namespace linux_system
+
+std::unique_ptr<Files> MachineFiles() {
+  return std::make_unique<linux_system::LinuxFiles>();
 }
 
 }  // namespace platform

@@ -1,25 +1,35 @@
 #include <dlfcn.h>
 
-#include "platform/LinuxSystem.h"
+#include "platform/Machine.h"
 
 namespace platform {
+namespace {
 
-Libraries::Handle LinuxSystem::OpenLibrary(const std::string& fileName) {
-  return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-}
+class LinuxLibraries final : public Libraries {
+ public:
+  Handle OpenLibrary(const std::string& fileName) override {
+    return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
 
-void* LinuxSystem::LookUp(Handle library, const char* name) {
-  dlerror();
-  return dlsym(library, name);
-}
+  void* LookUp(Handle library, const char* name) override {
+    dlerror();
+    return dlsym(library, name);
+  }
 
-void LinuxSystem::CloseLibrary(Handle library) {
-  if (library != nullptr) dlclose(library);
-}
+  void CloseLibrary(Handle library) override {
+    if (library != nullptr) dlclose(library);
+  }
 
-std::string LinuxSystem::LibraryError() {
-  const char* text = dlerror();
-  return text != nullptr ? std::string(text) : std::string();
+  std::string LibraryError() override {
+    const char* text = dlerror();
+    return text != nullptr ? std::string(text) : std::string();
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Libraries> MachineLibraries() {
+  return std::make_unique<LinuxLibraries>();
 }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/LinuxSystem.h"
+#include "platform/MachineSystem.h"
 
 namespace platform {
 namespace {
@@ -9,7 +9,7 @@ System* current = nullptr;
 
 System& Current() {
   if (current != nullptr) return *current;
-  static LinuxSystem machine;
+  static MachineSystem machine;
   return machine;
 }
 

@@ -61,7 +61,7 @@ TEST_F(HeartbeatJobTest, AMonitorThatCannotBeToldIsOneLineOfTheBlockAndTheJobSuc
   const Case cases[] = {
       {failing.Url("/ping/0c1d-secret"), "Monitor n\xE3o avisado: o monitor respondeu HTTP 503"},
       {"http://127.0.0.1:" + std::to_string(closedPort) + "/ping/0c1d-secret",
-       "Monitor n\xE3o avisado: connect: Connection refused"},
+       "Monitor n\xE3o avisado: Couldn't connect to server: Connection refused"},
       {"ftp://127.0.0.1/ping/0c1d-secret",
        "Monitor n\xE3o avisado: o endere\xE7o n\xE3o \xE9 um endere\xE7o http:// ou https:// v\xE1lido"},
   };
@@ -81,43 +81,50 @@ TEST_F(HeartbeatJobTest, AMonitorThatCannotBeToldIsOneLineOfTheBlockAndTheJobSuc
   EXPECT_EQ(log.find("0c1d-secret"), std::string::npos);
 }
 
-// The machine's system, except that curl is whatever the test says.
-class CurlSystem : public FixedClockSystem {
+// A web client that gives every call the test's reply and keeps what it was asked.
+class CannedHttp : public platform::HttpClient {
  public:
-  CurlSystem() : FixedClockSystem({2026, 3, 7, 21, 5, 59}) {}
-  std::string ResolveProgram(const std::string& file) override {
-    return file == "curl" ? curl : std::string();
+  explicit CannedHttp(platform::HttpReply reply) : reply_(std::move(reply)) {}
+  platform::HttpReply Get(const std::string& url, std::chrono::milliseconds deadline) override {
+    calls.push_back(url + " within " + std::to_string(deadline.count()) + " ms");
+    return reply_;
   }
-  int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                 std::string_view input) override {
-    runs.push_back({program, arguments, std::string(input)});
-    return exitCode;
+  platform::HttpReply Post(const std::string&, std::string_view, std::chrono::milliseconds) override {
+    ADD_FAILURE() << "a heartbeat is a GET";
+    return reply_;
   }
-  struct Run {
-    std::string program;
-    std::vector<std::string> arguments;
-    std::string input;
-  };
-  std::string curl;
-  int exitCode = 0;
-  std::vector<Run> runs;
+  std::vector<std::string> calls;
+
+ private:
+  platform::HttpReply reply_;
 };
 
-TEST(Heartbeat, HttpsGoesThroughCurlWithTheAddressOnItsInputNeverOnItsCommandLine) {
-  CurlSystem system;
-  const std::string url = "https://hc.example.net/ping/0c1d-\"secret\"";
-  EXPECT_EQ(core::CallMonitor(url, system),
-            "endereços https precisam do programa curl, que não está instalado");
-  EXPECT_TRUE(system.runs.empty());
-
-  system.curl = "/usr/bin/curl";
-  EXPECT_EQ(core::CallMonitor(url, system), "");
-  system.exitCode = 22;
-  EXPECT_EQ(core::CallMonitor(url, system), "curl terminou com o código 22");
-  ASSERT_EQ(system.runs.size(), 2u);
-  EXPECT_EQ(system.runs[0].program, "/usr/bin/curl");
-  EXPECT_EQ(system.runs[0].arguments, (std::vector<std::string>{"-fsS", "-m", "10", "--config", "-"}));
-  EXPECT_EQ(system.runs[0].input, "url = \"https://hc.example.net/ping/0c1d-\\\"secret\\\"\"\n");
+TEST(Heartbeat, OnlyA2xxReplyCountsAndTheReasonComesWithoutTheAddress) {
+  const std::string url = "https://hc.example.net/ping/0c1d-secret";
+  struct Case {
+    platform::HttpReply reply;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {{200, ""}, ""},
+      {{204, ""}, ""},
+      {{299, ""}, ""},
+      {{301, ""}, "o monitor respondeu HTTP 301"},
+      {{302, ""}, "o monitor respondeu HTTP 302"},
+      {{404, ""}, "o monitor respondeu HTTP 404"},
+      {{0, "Timeout was reached"}, "Timeout was reached"},
+  };
+  for (const Case& c : cases) {
+    CannedHttp http(c.reply);
+    EXPECT_EQ(core::CallMonitor(url, http, std::chrono::milliseconds(1500)), c.problem) << c.reply.status;
+    EXPECT_EQ(http.calls, (std::vector<std::string>{url + " within 1500 ms"}));
+  }
+  CannedHttp http({200, ""});
+  EXPECT_EQ(core::CallMonitor(url, http), "");
+  EXPECT_EQ(core::CallMonitor("ftp://hc.example.net/ping/0c1d-secret", http),
+            "o endereço não é um endereço http:// ou https:// válido");
+  EXPECT_EQ(http.calls, (std::vector<std::string>{url + " within 15000 ms"}))
+      << "one deadline for the whole call; an address that is none is never called";
 }
 
 TEST(Heartbeat, AddressesAreReadIntoHostPortAndTarget) {

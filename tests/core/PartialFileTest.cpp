@@ -75,7 +75,7 @@ TEST_F(JobFailureTest, OnlyAFileTheServerWroteDuringAnUnfinishedBackupIsRemoved)
 
 // The machine's system at the test's clock, but the log reports its failure only when it is closed, as a
 // file system that writes late does.
-class LogFailsAtCloseSystem : public platform::LinuxSystem {
+class LogFailsAtCloseSystem : public platform::MachineSystem {
  public:
   explicit LogFailsAtCloseSystem(platform::System& clock) : clock_(clock) {}
   platform::TimePoint Now() override { return clock_.Now(); }

@@ -12,7 +12,7 @@
 #include "TIB_Transaction.h"
 #include "db/BackupSettingsSource.h"
 #include "platform/Cp1252.h"
-#include "platform/LinuxSystem.h"
+#include "platform/MachineSystem.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
 
@@ -26,7 +26,7 @@ constexpr ISC_STATUS kConnectionLost = 335544648;
 
 // The machine's own system with a clock that moves only when the program sleeps, by a fixed step
 // whatever the pause it asked for.
-class SteppingClock : public platform::LinuxSystem {
+class SteppingClock : public platform::MachineSystem {
  public:
   explicit SteppingClock(std::chrono::milliseconds step) : step_(step) {}
   platform::TimePoint Now() override { return now_; }

@@ -7,7 +7,7 @@
 
 #include "fbclient/ClientLibrary.h"
 #include "fbclient/Exceptions.h"
-#include "platform/LinuxSystem.h"
+#include "platform/MachineSystem.h"
 #include "tests/double/DoubleLoader.h"
 
 namespace fbclient {
@@ -135,7 +135,7 @@ TEST_F(ClientLibraryTest, AnUnloadForgetsTheLibraryUntilTheNextCheckLoadsAfresh)
 
 // The machine's loader with some entry points hidden, as a library that lacks them would be; the
 // loader's own text is left out so that the error names the entry point itself.
-class HidingSystem : public platform::LinuxSystem {
+class HidingSystem : public platform::MachineSystem {
  public:
   explicit HidingSystem(std::vector<std::string> hidden) : hidden_(std::move(hidden)) {
     platform::SetCurrent(this);
@@ -146,7 +146,7 @@ class HidingSystem : public platform::LinuxSystem {
 
   void* LookUp(Handle library, const char* name) override {
     if (std::find(hidden_.begin(), hidden_.end(), name) != hidden_.end()) return nullptr;
-    return LinuxSystem::LookUp(library, name);
+    return MachineSystem::LookUp(library, name);
   }
   std::string LibraryError() override { return {}; }
 

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/LinuxSystem.h"
+#include "platform/Machine.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
 
@@ -15,7 +16,7 @@ namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 
-platform::LinuxSystem machine;
+const std::unique_ptr<platform::Files> machine = platform::MachineFiles();
 
 TEST(CopyFile, CopiesEveryByteAndReplacesAnOlderCopy) {
   TempFolder folder;
@@ -24,10 +25,10 @@ TEST(CopyFile, CopiesEveryByteAndReplacesAnOlderCopy) {
     content[i] = static_cast<char>(i * 131 + 7);
   folder.Write("source.gbk", content);
   folder.Write("copy.gbk", "old and longer than nothing");
-  machine.CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "copy.gbk").string());
+  machine->CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "copy.gbk").string());
   EXPECT_EQ(ReadAll(folder.Path() / "copy.gbk"), content);
   folder.Write("empty.gbk", "");
-  machine.CopyFile((folder.Path() / "empty.gbk").string(), (folder.Path() / "copy2.gbk").string());
+  machine->CopyFile((folder.Path() / "empty.gbk").string(), (folder.Path() / "copy2.gbk").string());
   EXPECT_TRUE(fs::exists(folder.Path() / "copy2.gbk"));
   EXPECT_EQ(fs::file_size(folder.Path() / "copy2.gbk"), 0u);
 }
@@ -35,13 +36,45 @@ TEST(CopyFile, CopiesEveryByteAndReplacesAnOlderCopy) {
 TEST(CopyFile, FailuresThrowAndLeaveNothingBehind) {
   TempFolder folder;
   folder.Write("source.gbk", "data");
-  EXPECT_THROW(machine.CopyFile((folder.Path() / "missing.gbk").string(), (folder.Path() / "c.gbk").string()),
-               std::system_error);
   EXPECT_THROW(
-      machine.CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "no/such/c.gbk").string()),
+      machine->CopyFile((folder.Path() / "missing.gbk").string(), (folder.Path() / "c.gbk").string()),
+      std::system_error);
+  EXPECT_THROW(
+      machine->CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "no/such/c.gbk").string()),
       std::system_error);
   const auto count = std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator());
   EXPECT_EQ(count, 1) << "neither a target nor a temporary file may remain";
+}
+
+// A job killed during its copy leaves the copy's temporary file, as large as a backup; the next copy into
+// that folder removes it, and nothing else: not a running copy's, not a name that is not a copy's, not what
+// a link points to, never waiting on a pipe.
+TEST(CopyFile, RemovesTheLeftoversOfCopiesCutOffAndNothingElse) {
+  TempFolder folder;
+  TempFolder elsewhere;
+  elsewhere.Write("database.fdb", "live");
+  folder.Write("source.gbk", "backup");
+  for (const char* name :
+       {".backup-copy-Ab12Cd", ".backup-copy-zz9ZZ0", ".backup-copy-Held00", ".backup-copy-Ab12C",
+        ".backup-copy-Ab12Cd7", ".backup-copy-Ab_2Cd", "backup-copy-Ab12Cd"})
+    folder.Write(name, "partial");
+  fs::create_symlink(elsewhere.Path() / "database.fdb", folder.Path() / ".backup-copy-Link01");
+  ASSERT_EQ(mkfifo((folder.Path() / ".backup-copy-Fifo01").c_str(), 0600), 0);
+  const int running = open((folder.Path() / ".backup-copy-Held00").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(running, LOCK_EX), 0) << "as the copy writing it holds it";
+
+  machine->CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "copy.gbk").string());
+  close(running);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder.Path()))
+    left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left,
+            (std::vector<std::string>{".backup-copy-Ab12C", ".backup-copy-Ab12Cd7", ".backup-copy-Ab_2Cd",
+                                      ".backup-copy-Fifo01", ".backup-copy-Held00", ".backup-copy-Link01",
+                                      "backup-copy-Ab12Cd", "copy.gbk", "source.gbk"}));
+  EXPECT_EQ(ReadAll(folder.Path() / "copy.gbk"), "backup");
+  EXPECT_EQ(ReadAll(elsewhere.Path() / "database.fdb"), "live");
 }
 
 TEST(CopyFile, ReadOnlyFolderIsRefused) {
@@ -51,7 +84,7 @@ TEST(CopyFile, ReadOnlyFolderIsRefused) {
   fs::create_directory(folder.Path() / "ro");
   fs::permissions(folder.Path() / "ro", fs::perms::owner_read | fs::perms::owner_exec);
   EXPECT_THROW(
-      machine.CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "ro/c.gbk").string()),
+      machine->CopyFile((folder.Path() / "source.gbk").string(), (folder.Path() / "ro/c.gbk").string()),
       std::system_error);
 }
 
@@ -61,11 +94,11 @@ TEST(ListFolder, ListsEverythingButDirectoriesWithTheFolderPrefix) {
   folder.Write(".hidden", "");
   fs::create_directory(folder.Path() / "sub");
   fs::create_symlink("a.gbk", folder.Path() / "link");
-  auto list = machine.ListFolder(folder.Path().string());
+  auto list = machine->ListFolder(folder.Path().string());
   std::sort(list.begin(), list.end());
   const std::string prefix = folder.Path().string() + "/";
   EXPECT_EQ(list, (std::vector<std::string>{prefix + ".hidden", prefix + "a.gbk", prefix + "link"}));
-  EXPECT_TRUE(machine.ListFolder((folder.Path() / "none").string()).empty());
+  EXPECT_TRUE(machine->ListFolder((folder.Path() / "none").string()).empty());
 }
 
 TEST(OpenForAppend, AppendsNeverTruncatesAndRefusesAPlantedLink) {
@@ -73,13 +106,13 @@ TEST(OpenForAppend, AppendsNeverTruncatesAndRefusesAPlantedLink) {
   const auto log = folder.Path() / "backup.txt";
   folder.Write("backup.txt", "earlier block\r\n");
   {
-    const auto file = machine.OpenForAppend(log.string());
+    const auto file = machine->OpenForAppend(log.string());
     file->Write("new block\r\n");
     file->Close();
   }
   EXPECT_EQ(ReadAll(log), "earlier block\r\nnew block\r\n");
   struct stat info {};
-  { machine.OpenForAppend((folder.Path() / "fresh.txt").string()); }
+  { machine->OpenForAppend((folder.Path() / "fresh.txt").string()); }
   ASSERT_EQ(stat((folder.Path() / "fresh.txt").c_str(), &info), 0);
   EXPECT_EQ(
       info.st_mode & 0777, 0660 & ~[] {
@@ -91,13 +124,13 @@ TEST(OpenForAppend, AppendsNeverTruncatesAndRefusesAPlantedLink) {
   folder.Write("target.txt", "do not touch");
   fs::create_symlink(folder.Path() / "target.txt", folder.Path() / "planted.txt");
   try {
-    machine.OpenForAppend((folder.Path() / "planted.txt").string());
+    machine->OpenForAppend((folder.Path() / "planted.txt").string());
     FAIL() << "a link in the log's place must not be followed";
   } catch (const std::system_error& error) {
     EXPECT_EQ(error.code().value(), ELOOP);
   }
   EXPECT_EQ(ReadAll(folder.Path() / "target.txt"), "do not touch");
-  EXPECT_THROW(machine.OpenForAppend((folder.Path() / "no/such/backup.txt").string()), std::system_error);
+  EXPECT_THROW(machine->OpenForAppend((folder.Path() / "no/such/backup.txt").string()), std::system_error);
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/LinuxSystem.h"
+#include "platform/Machine.h"
+#include "tests/support/AccessList.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -45,10 +46,24 @@ TEST(ShareFolder, TheServerWritesTheDesktopUserReadsAndDeletesAndNoOneElseSeesIt
   const fs::path backup = program / "backup";
   const std::string gbk = (backup / "APP_20260307_2105.gbk").string();
 
+  // Made open to its owner alone whatever the umask would let through, then shared with the server
+  // through access lists that leave the group and others out, on the folder and on what is made in it.
   ASSERT_TRUE(As(kDesktopUser, [&] {
-    platform::LinuxSystem machine;
-    return machine.CreateFolder(backup.string()) && machine.ShareFolder(backup.string(), kServer);
+    umask(0);
+    return platform::MachineFiles()->CreateFolder(backup.string());
   }));
+  struct stat made {};
+  ASSERT_EQ(stat(backup.c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 07777, 0700u);
+  EXPECT_EQ(AccessList(backup), "u::rwx,g::---,o::---");
+  EXPECT_EQ(DefaultAccessList(backup), "");
+  ASSERT_TRUE(
+      As(kDesktopUser, [&] { return platform::MachineFiles()->ShareFolder(backup.string(), kServer); }));
+  struct stat shared {};
+  ASSERT_EQ(stat(backup.c_str(), &shared), 0);
+  EXPECT_EQ(shared.st_mode & 07777, 0770u) << "the group's bits show the mask";
+  EXPECT_EQ(AccessList(backup), "u::rwx,u:41102:rwx,g::---,m::rwx,o::---");
+  EXPECT_EQ(DefaultAccessList(backup), "u::rwx,u:41101:rwx,u:41102:rwx,g::---,m::rwx,o::---");
   // The server creates its file as servers do, readable by all as far as its own mode goes.
   ASSERT_TRUE(As(kServer, [&] {
     umask(022);
@@ -74,16 +89,16 @@ TEST(ShareFolder, AFolderOfSomeoneElseIsNotShared) {
   fs::permissions(top.Path(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::others_write |
                                   fs::perms::sticky_bit);
   EXPECT_FALSE(
-      As(kStranger, [&] { return platform::LinuxSystem().ShareFolder(top.Path().string(), kServer); }));
+      As(kStranger, [&] { return platform::MachineFiles()->ShareFolder(top.Path().string(), kServer); }));
 }
 
 TEST(AccountId, NamesAndNumbers) {
-  platform::LinuxSystem machine;
-  EXPECT_EQ(machine.AccountId("root"), 0u);
-  EXPECT_EQ(machine.AccountId("41102"), 41102u);
-  EXPECT_FALSE(machine.AccountId("no-such-account-here").has_value());
-  EXPECT_FALSE(machine.AccountId("").has_value());
-  EXPECT_FALSE(machine.AccountId("12abc").has_value());
+  const std::unique_ptr<platform::Files> machine = platform::MachineFiles();
+  EXPECT_EQ(machine->AccountId("root"), 0u);
+  EXPECT_EQ(machine->AccountId("41102"), 41102u);
+  EXPECT_FALSE(machine->AccountId("no-such-account-here").has_value());
+  EXPECT_FALSE(machine->AccountId("").has_value());
+  EXPECT_FALSE(machine->AccountId("12abc").has_value());
 }
 
 }  // namespace

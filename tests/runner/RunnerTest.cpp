@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -6,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "tests/support/AccessList.h"
 #include "tests/support/Accounts.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/CredentialsFile.h"
@@ -62,9 +64,14 @@ TEST(Runner, SuccessfulBackupExitsZeroPrintsTheServerLinesAndLogsTheAutomaticBlo
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "RUN_OK");
   ProgramFolder folder;
-  folder.WriteIni(server.Location(database));
+  // A server account this machine does not know: the server runs elsewhere, nothing is shared with it.
+  folder.WriteIni(server.Location(database), "ContaServidor=kelmora-no-such-account\r\n");
   std::string output;
   ASSERT_EQ(folder.Run(output), 0) << output;
+  struct stat made {};
+  ASSERT_EQ(stat((folder.Path() / "backup").c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 07777, 0700u) << "the backups are their owner's alone";
+  EXPECT_EQ(AccessList(folder.Path() / "backup"), "u::rwx,g::---,o::---");
 
   // The terminal gets UTF-8 and the server's lines; the log keeps code page 1252 and the job's own lines.
   EXPECT_NE(output.find("Backup conclu\xC3\xAD"
@@ -110,6 +117,18 @@ TEST(Runner, AsAnUnprivilegedUserItVerifiesEachBackupAndCallsTheMonitorOncePerSu
   EXPECT_TRUE(BackupFolderEntries(folder.Path(), "_verificacao.fdb").empty())
       << "the scratch database is dropped";
   EXPECT_FALSE(BackupFolderEntries(folder.Path(), ".gbk").empty());
+
+  // The folder the runner made is its user's and the server's and no one else's, and so is whatever
+  // either of them makes in it.
+  const fs::path backups = folder.Path() / "backup";
+  struct stat made {};
+  ASSERT_EQ(stat(backups.c_str(), &made), 0);
+  EXPECT_EQ(made.st_uid, DesktopAccount().uid);
+  EXPECT_EQ(made.st_mode & 07777, 0770u) << "the group's bits show the access list's mask";
+  const std::string serverEntry = "u:" + std::to_string(ServerAccount().uid) + ":rwx,";
+  const std::string userEntry = "u:" + std::to_string(DesktopAccount().uid) + ":rwx,";
+  EXPECT_EQ(AccessList(backups), "u::rwx," + serverEntry + "g::---,m::rwx,o::---");
+  EXPECT_EQ(DefaultAccessList(backups), "u::rwx," + serverEntry + userEntry + "g::---,m::rwx,o::---");
 }
 
 // Root writes anywhere, so the plain case of an unwritable folder needs a user: a backup folder of root's

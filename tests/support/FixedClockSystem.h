@@ -2,13 +2,13 @@
 
 #include <ctime>
 
-#include "platform/LinuxSystem.h"
+#include "platform/MachineSystem.h"
 
 namespace testsupport {
 
 // The machine's own system with a clock the test sets (local time) and "/" and ":" as separators,
 // so that a job's texts are known in advance. Installed for its lifetime.
-class FixedClockSystem : public platform::LinuxSystem {
+class FixedClockSystem : public platform::MachineSystem {
  public:
   explicit FixedClockSystem(const platform::LocalDateTime& now) {
     Set(now);

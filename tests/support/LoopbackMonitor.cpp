@@ -5,11 +5,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 namespace testsupport {
 
-LoopbackMonitor::LoopbackMonitor(std::string statusLine) : statusLine_(std::move(statusLine)) {
+LoopbackMonitor::LoopbackMonitor(std::string statusLine, std::chrono::milliseconds trickle)
+    : statusLine_(std::move(statusLine)), trickle_(trickle) {
   listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -26,6 +29,11 @@ LoopbackMonitor::LoopbackMonitor(std::string statusLine) : statusLine_(std::move
 }
 
 LoopbackMonitor::~LoopbackMonitor() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  stopping_.notify_all();          // ends a trickle
   shutdown(listener_, SHUT_RDWR);  // ends the accept
   thread_.join();
   close(listener_);
@@ -40,6 +48,18 @@ std::vector<std::string> LoopbackMonitor::Requests() const {
   return requests_;
 }
 
+namespace {
+
+// The body length a request's headers announce; 0 without one.
+std::size_t ContentLength(std::string headers) {
+  std::transform(headers.begin(), headers.end(), headers.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  const std::size_t at = headers.find("\r\ncontent-length:");
+  return at == std::string::npos ? 0 : std::stoul(headers.substr(at + 17));
+}
+
+}  // namespace
+
 void LoopbackMonitor::Serve() {
   for (;;) {
     const int connection = accept(listener_, nullptr, nullptr);
@@ -49,13 +69,31 @@ void LoopbackMonitor::Serve() {
     ssize_t n;
     while (request.find("\r\n\r\n") == std::string::npos && (n = read(connection, buffer, sizeof buffer)) > 0)
       request.append(buffer, static_cast<std::size_t>(n));
+    const std::size_t headersEnd = request.find("\r\n\r\n");
+    if (headersEnd != std::string::npos) {
+      const std::size_t wanted = headersEnd + 4 + ContentLength(request.substr(0, headersEnd));
+      while (request.size() < wanted && (n = read(connection, buffer, sizeof buffer)) > 0)
+        request.append(buffer, static_cast<std::size_t>(n));
+    }
     {
       std::lock_guard lock(mutex_);
       requests_.push_back(request);
     }
-    const std::string reply = statusLine_ + "\r\nContent-Length: 2\r\nConnection: close\r\n\r\nOK";
-    (void)!write(connection, reply.data(), reply.size());
+    Reply(connection, statusLine_ + "\r\nContent-Length: 2\r\nConnection: close\r\n\r\nOK");
     close(connection);
+  }
+}
+
+void LoopbackMonitor::Reply(int connection, const std::string& reply) {
+  if (trickle_.count() == 0) {
+    (void)!send(connection, reply.data(), reply.size(), MSG_NOSIGNAL);
+    return;
+  }
+  for (const char byte : reply) {
+    std::unique_lock lock(mutex_);
+    if (stopping_.wait_for(lock, trickle_, [this] { return stop_; })) return;
+    lock.unlock();
+    if (send(connection, &byte, 1, MSG_NOSIGNAL) != 1) return;  // the caller gave up
   }
 }
 

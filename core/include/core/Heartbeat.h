@@ -1,18 +1,19 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/System.h"
+#include "platform/HttpClient.h"
 
 namespace core {
 
 // A monitor's address as the heartbeat reads it: "http://" or "https://", a host (a name, an IPv4
 // address or an IPv6 address in brackets), an optional port, then the path and query.
 struct MonitorAddress {
-  bool secure = false;     // https: left to curl
+  bool secure = false;     // https
   std::string host;        // an IPv6 address without its brackets
   std::uint16_t port = 0;  // 80 or 443 when the address names none
   std::string authority;   // host and port as the address writes them, for the Host header
@@ -22,11 +23,15 @@ struct MonitorAddress {
 // nullopt for anything else, user names and passwords in the address included.
 std::optional<MonitorAddress> ParseMonitorAddress(std::string_view url);
 
+// How long a call to a monitor may take at most, name lookup included: a monitor that does not answer,
+// or answers a byte at a time, holds a job back by seconds, not hours.
+inline constexpr std::chrono::milliseconds kMonitorDeadline{15000};
+
 // Tells a monitor that a job succeeded: a GET of the address, which counts when the reply's status is
-// 2xx. Redirections are not followed: the monitor's final address belongs in the settings. An http
-// address is called over a plain socket with short timeouts; an https one through curl, when this system
-// has it. Empty when the call counted; otherwise why not, in UTF-8, without any part of the address,
-// which may hold a secret.
-std::string CallMonitor(const std::string& url, platform::System& system = platform::Current());
+// 2xx. Redirections are not followed: the monitor's final address belongs in the settings. Empty when
+// the call counted; otherwise why not, in UTF-8, without any part of the address, which may hold a
+// secret.
+std::string CallMonitor(const std::string& url, platform::HttpClient& http,
+                        std::chrono::milliseconds deadline = kMonitorDeadline);
 
 }  // namespace core

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/desktop/EventDispatcherChoice.h"
-#include "platform/LinuxSystem.h"
+#include "platform/Machine.h"
 
 namespace testsupport {
 namespace {
@@ -66,8 +66,8 @@ class EventDispatcherChoiceTest : public VariableRestored, public ::testing::Wit
 TEST_P(EventDispatcherChoiceTest, SetsTheVariableOnlyWhenTheUserDidNotAndTakesBackOnlyItsOwn) {
   const Case& c = GetParam();
   SetVariable(c.given);
-  platform::LinuxSystem machine;
-  app::EventDispatcherChoice choice(machine);
+  const std::unique_ptr<platform::Environment> machine = platform::MachineEnvironment();
+  app::EventDispatcherChoice choice(*machine);
   EXPECT_EQ(Variable(), c.whileBuilding) << c.name;
   choice.Forget();
   EXPECT_EQ(Variable(), c.afterwards) << c.name;
@@ -89,8 +89,8 @@ class QtReadsTheChoice : public VariableRestored {};
 TEST_F(QtReadsTheChoice, ADispatcherBuiltWhileItStandsIsQtsOwnAndAfterwardsTheDefaultAgain) {
   SetVariable(std::nullopt);
   const std::string byDefault = DispatcherOfANewThread();
-  platform::LinuxSystem machine;
-  app::EventDispatcherChoice choice(machine);
+  const std::unique_ptr<platform::Environment> machine = platform::MachineEnvironment();
+  app::EventDispatcherChoice choice(*machine);
   EXPECT_EQ(DispatcherOfANewThread(), "QEventDispatcherUNIX");
   choice.Forget();
   EXPECT_EQ(DispatcherOfANewThread(), byDefault);

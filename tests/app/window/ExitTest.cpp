@@ -18,6 +18,7 @@
 #include "app/desktop/TerminationSignals.h"
 #include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
+#include "platform/Machine.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/app/support/StartWindow.h"
 #include "tests/double/ScopedClientDouble.h"
@@ -38,7 +39,7 @@ class BlockedTerminationSignals {
     for (int number : {SIGTERM, SIGINT, SIGHUP})
       sigaddset(&set_, number);
     pthread_sigmask(SIG_SETMASK, nullptr, &previous_);
-    app::BlockTerminationSignals();
+    platform::BlockTerminationSignals();
   }
   ~BlockedTerminationSignals() {
     const timespec none = {0, 0};
@@ -73,7 +74,7 @@ TEST(TerminationSignals, ReachTheLoopInTheOrderRaisedAndNoHandlerOfAnyoneRuns) {
   sigaction(SIGINT, &library, &previousInt);
 
   std::vector<int> received;
-  app::TerminationSignals watcher;
+  app::TerminationSignals watcher(platform::MachineTerminationSignals());
   ASSERT_TRUE(watcher.Watching());
   watcher.OnSignal = [&](int number) { received.push_back(number); };
   raise(SIGHUP);
@@ -100,7 +101,7 @@ TEST(TerminationSignals, RestoringGivesAChildTheDefaultActionAndNoBlock) {
   struct sigaction previous = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGHUP, &ignore, &previous);
-  app::RestoreTerminationSignals();
+  platform::RestoreTerminationSignals();
   sigset_t mask;
   pthread_sigmask(SIG_SETMASK, nullptr, &mask);
   struct sigaction now = {};
@@ -172,7 +173,7 @@ TEST_F(ExitDuringAJob, TheCloseButtonIsRefusedWhileTheJobRunsAndTakesEffectAfter
 TEST_F(ExitDuringAJob, TermDuringTheJobEndsTheProgramAfterItAsSairDoes) {
   const BlockedTerminationSignals blocked;
   auto form = Start(true);
-  app::TerminationSignals watcher;
+  app::TerminationSignals watcher(platform::MachineTerminationSignals());
   watcher.OnSignal = [&](int) { form->popSairClick(); };
   bool stillUp = false;
   RunJob(*form, [&](int pump) {

@@ -1,13 +1,21 @@
 #pragma once
 
+#include <memory>
+
 #include "platform/System.h"
 
 namespace platform {
 
-// The machine's own answers. Tests and the desktop program derive from it and replace what they must:
-// the clock, boxes, the end of the process.
-class LinuxSystem : public System {
+// The machine's own answers as one System. Tests and the desktop program derive from it and replace what
+// they must: the clock, boxes, the end of the process. The autostart folder and the program look-up read
+// the environment through this object, so a replaced Variable applies to them too.
+class MachineSystem : public System {
  public:
+  MachineSystem();
+  ~MachineSystem() override;
+  MachineSystem(const MachineSystem&) = delete;
+  MachineSystem& operator=(const MachineSystem&) = delete;
+
   TimePoint Now() override;
   LocalDateTime ToLocal(TimePoint moment) override;
   char DateSeparator() override;
@@ -17,7 +25,6 @@ class LinuxSystem : public System {
   [[noreturn]] void EndProcess(int exitCode) override;
   std::string ExecutablePath() override;
 
-  // Without a window system the box goes to the standard error stream.
   void ShowMessage(MessageBoxKind kind, std::string_view text) override;
 
   std::optional<std::string> Variable(const std::string& name) override;
@@ -36,8 +43,6 @@ class LinuxSystem : public System {
   std::optional<FileExposure> Exposure(const std::string& path) override;
   std::optional<std::uint32_t> AccountId(const std::string& account) override;
   std::uint32_t OwnId() override;
-  // Through the folder's POSIX access lists: the account and we get every right on the folder, and its
-  // default list gives the same to both on what is created in it, nothing to others.
   bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
 
   std::string AutostartFolder() override;
@@ -48,16 +53,28 @@ class LinuxSystem : public System {
 
   std::string ResolveProgram(const std::string& file) override;
   bool LaunchDetached(const std::string& program) override;
-  int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                 std::string_view input) override;
 
   Handle OpenLibrary(const std::string& fileName) override;
   void* LookUp(Handle library, const char* name) override;
   void CloseLibrary(Handle library) override;
   std::string LibraryError() override;
 
-  std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, std::uint16_t port,
-                                            std::chrono::milliseconds timeout) override;
+  HttpReply Get(const std::string& url, std::chrono::milliseconds deadline) override;
+  HttpReply Post(const std::string& url, std::string_view body, std::chrono::milliseconds deadline) override;
+
+  FolderLockAttempt TryLockFolder(const std::string& folder) override;
+
+ private:
+  std::unique_ptr<Clock> clock_;
+  std::unique_ptr<Process> process_;
+  std::unique_ptr<Boxes> boxes_;
+  std::unique_ptr<Environment> environment_;
+  std::unique_ptr<Files> files_;
+  std::unique_ptr<Autostart> autostart_;
+  std::unique_ptr<Launcher> launcher_;
+  std::unique_ptr<Libraries> libraries_;
+  std::unique_ptr<HttpClient> http_;
+  std::unique_ptr<FolderLocks> folderLocks_;
 };
 
 }  // namespace platform
