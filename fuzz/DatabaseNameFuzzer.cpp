@@ -11,6 +11,7 @@
 #include "Errors.h"
 #include "db/TIB_Connection.h"
 #include "fuzz/FuzzCheck.h"
+#include "tests/db/TestSystem.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  db::TIB_Connection connection;
+  db::TIB_Connection connection(db::testing::Machine());
   try {
     connection.SetDatabaseName(text);
   } catch (const db::EIB_ConnectionError&) {
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else if (!text.empty()) {
     Require(connection.DatabaseName() == text, "a plain name is kept as it was written");
     // A second connection of the same session may not take the same name.
-    db::TIB_Connection second;
+    db::TIB_Connection second(db::testing::Machine());
     second.SetDatabaseName(text);
     Require(second.DatabaseName() == text + "_1", "a taken name gets the first free number");
   }

@@ -18,6 +18,7 @@
 #include "db/TIBODatabase.h"
 #include "fuzz/ClientDouble.h"
 #include "fuzz/FuzzCheck.h"
+#include "tests/db/TestSystem.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool aliases = (data[0] & 1) != 0;
   const std::vector<unsigned char> reply(data + 1, data + size);
 
-  db::TIBODatabase database("IBODatabase");
+  db::TIBODatabase database(db::testing::Machine(), "IBODatabase");
   database.SetDatabaseName("dbhost:/dados/app.fdb");
   client.QueueReply("isc_database_info", FirebirdThreeReply());
   database.Connect();

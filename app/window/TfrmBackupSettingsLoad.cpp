@@ -31,7 +31,7 @@ QString ServerMessage(const db::TextLines& errorMessage) {
 }  // namespace
 
 void TfrmBackup::CreateDataComponents() {
-  settingsSource_ = std::make_unique<db::BackupSettingsSource>();
+  settingsSource_ = std::make_unique<db::BackupSettingsSource>(Desktop());
   IBODatabase().AfterConnect = [this](db::TIB_Connection*) { IBODatabaseAfterConnect(); };
   IBODatabase().OnError = [this](db::TIB_Component* sender, long errCode, const db::TextLines& errorMessage,
                                  const db::TextLines& errorCodes, long sqlCode,

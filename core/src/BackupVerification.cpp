@@ -44,7 +44,7 @@ void UseLogin(db::BackupSettingsSource& source, Opened opened, const std::string
 // before the connection it uses.
 int CountUserTables(const std::string& location, Opened opened, const std::string& programFolder,
                     platform::System& system) {
-  db::BackupSettingsSource source;
+  db::BackupSettingsSource source(system);
   UseLogin(source, opened, programFolder, system);
   source.IBODatabase.SetDatabaseName(location);
   db::TIBOQuery count("qryTabelas");
@@ -128,7 +128,7 @@ void BackupVerification::Restore(const LineRead& lineRead) {
 
 void BackupVerification::DropScratchDatabase() {
   try {
-    db::BackupSettingsSource scratch;
+    db::BackupSettingsSource scratch(system_);
     UseLogin(scratch, Opened::Scratch, settings_.programFolder, system_);
     scratch.IBODatabase.SetDatabaseName(Location(names_.scratchDatabase));
     scratch.IBODatabase.Connect();

@@ -15,8 +15,8 @@ constexpr const char* kDesignTimePath = "C:\\Kelmora\\Dados\\DADOS.FDB";
 
 }  // namespace
 
-BackupSettingsSource::BackupSettingsSource()
-    : IBODatabase("IBODatabase"),
+BackupSettingsSource::BackupSettingsSource(const ConnectionSystem& system)
+    : IBODatabase(system, "IBODatabase"),
       transaction_(std::make_unique<TIBOTransaction>("IBOTransaction")),
       IBOTransaction(*transaction_),
       tblBackup("tblBackup") {

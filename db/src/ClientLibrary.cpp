@@ -1,46 +1,14 @@
-#include "db/ClientLibrary.h"
+#include "ClientLibrary.h"
 
-#include <atomic>
-#include <deque>
-#include <mutex>
 #include <utility>
 
-#include "ClientEntryPoints.h"
 #include "Errors.h"
 #include "Messages.h"
-#include "platform/SharedLibrary.h"
+#include "fbclient/LibraryBinding.h"
 
 namespace db {
 
 namespace {
-
-std::mutex& LoaderMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-// Tables are published whole and never freed, so a reader never sees a half-bound table.
-std::deque<ClientEntryPoints>& Tables() {
-  static std::deque<ClientEntryPoints> tables(1);
-  return tables;
-}
-
-std::atomic<const ClientEntryPoints*>& CurrentTable() {
-  static std::atomic<const ClientEntryPoints*> current{&Tables().front()};
-  return current;
-}
-
-std::vector<std::string>& FileNames() {
-  static std::vector<std::string> names = DefaultClientLibraryFileNames();
-  return names;
-}
-
-// Once opened, a library is never closed (and this object never destroyed): a caller may still hold
-// one of its entry points.
-platform::SharedLibrary& Library() {
-  static platform::SharedLibrary* library = new platform::SharedLibrary;
-  return *library;
-}
 
 [[noreturn]] void NotImplemented(const char* entryPoint) {
   throw EIB_Error(nullptr, messages::NotImplemented(entryPoint));
@@ -87,12 +55,47 @@ void BindOrReplace(const platform::SharedLibrary& library, const char* name, Poi
   if (!library.Bind(target, name)) target = replacement;
 }
 
-platform::SharedLibrary LoadFirstAvailable() {
-  for (const std::string& name : FileNames()) {
-    platform::SharedLibrary library(name);
-    if (library.Opened()) return library;
-  }
-  return {};
+ClientEntryPoints BindDatabaseSide(const platform::SharedLibrary& library) {
+  fbclient::RequireEntryPoints(library, RequiredEntryPoints());
+  ClientEntryPoints table;
+  Bind(library, "isc_attach_database", table.isc_attach_database);
+  Bind(library, "isc_detach_database", table.isc_detach_database);
+  Bind(library, "isc_drop_database", table.isc_drop_database);
+  Bind(library, "isc_database_info", table.isc_database_info);
+  Bind(library, "isc_start_multiple", table.isc_start_multiple);
+  Bind(library, "isc_commit_transaction", table.isc_commit_transaction);
+  Bind(library, "isc_rollback_transaction", table.isc_rollback_transaction);
+  Bind(library, "isc_dsql_allocate_statement", table.isc_dsql_allocate_statement);
+  Bind(library, "isc_dsql_prepare", table.isc_dsql_prepare);
+  Bind(library, "isc_dsql_describe", table.isc_dsql_describe);
+  Bind(library, "isc_dsql_describe_bind", table.isc_dsql_describe_bind);
+  Bind(library, "isc_dsql_sql_info", table.isc_dsql_sql_info);
+  Bind(library, "isc_dsql_execute", table.isc_dsql_execute);
+  Bind(library, "isc_dsql_set_cursor_name", table.isc_dsql_set_cursor_name);
+  Bind(library, "isc_dsql_fetch", table.isc_dsql_fetch);
+  Bind(library, "isc_dsql_free_statement", table.isc_dsql_free_statement);
+  Bind(library, "isc_sqlcode", table.isc_sqlcode);
+  Bind(library, "isc_interprete", table.isc_interprete);
+  Bind(library, "isc_sql_interprete", table.isc_sql_interprete);
+  Bind(library, "isc_vax_integer", table.isc_vax_integer);
+  Bind(library, "fb_interpret", table.fb_interpret);
+  Bind(library, "isc_rollback_retaining", table.isc_rollback_retaining);
+  BindOrReplace(library, "isc_service_attach", table.isc_service_attach, &MissingServiceAttach);
+  BindOrReplace(library, "isc_service_detach", table.isc_service_detach, &MissingServiceDetach);
+  BindOrReplace(library, "isc_service_query", table.isc_service_query, &MissingServiceQuery);
+  BindOrReplace(library, "isc_service_start", table.isc_service_start, &MissingServiceStart);
+  BindOrReplace(library, "isc_add_user", table.isc_add_user, &MissingAddUser);
+  BindOrReplace(library, "isc_delete_user", table.isc_delete_user, &MissingDeleteUser);
+  BindOrReplace(library, "isc_modify_user", table.isc_modify_user, &MissingModifyUser);
+  BindOrReplace(library, "isc_portable_integer", table.isc_portable_integer, &MissingPortableInteger);
+  return table;
+}
+
+fbclient::LibraryBinding<ClientEntryPoints>& Binding() {
+  // Never destroyed: a bound library stays mapped until the process ends.
+  static auto* binding =
+      new fbclient::LibraryBinding<ClientEntryPoints>(DefaultClientLibraryFileNames(), BindDatabaseSide);
+  return *binding;
 }
 
 }  // namespace
@@ -170,66 +173,26 @@ std::vector<std::string> DefaultClientLibraryFileNames() {
 }
 
 void SetClientLibraryFileNames(std::vector<std::string> fileNames) {
-  std::lock_guard lock(LoaderMutex());
-  FileNames() = std::move(fileNames);
-  // The old library stays mapped: a caller may still hold one of its pointers.
-  Library().KeepForProcessLife();
-  CurrentTable().store(&Tables().front());
+  Binding().SetFileNames(std::move(fileNames));
+  Binding().Forget();
 }
 
 std::vector<std::string> ClientLibraryFileNames() {
-  std::lock_guard lock(LoaderMutex());
-  return FileNames();
+  return Binding().FileNames();
 }
 
 const ClientEntryPoints& Client() {
-  return *CurrentTable().load(std::memory_order_acquire);
+  static const ClientEntryPoints unbound;
+  const ClientEntryPoints* bound = Binding().Bound();
+  return bound != nullptr ? *bound : unbound;
 }
 
-void EnsureClientLoaded(TIB_Component* sender) {
-  if (Client().isc_attach_database != nullptr) return;
-  std::lock_guard lock(LoaderMutex());
-  if (CurrentTable().load()->isc_attach_database != nullptr) return;
-  platform::SharedLibrary& library = Library();
-  if (!library.Opened()) library = LoadFirstAvailable();
-  if (!library.Opened()) return;
-
-  for (const char* name : RequiredEntryPoints()) {
-    if (library.LookUp(name) == nullptr) throw EIB_Error(sender, messages::EntryPointMissing(name));
+void EnsureClientLoaded(TIB_Component* sender, platform::Libraries& libraries) {
+  try {
+    Binding().Bind(libraries);
+  } catch (const fbclient::MissingEntryPoint& missing) {
+    throw EIB_Error(sender, messages::EntryPointMissing(missing.Name()));
   }
-  ClientEntryPoints table;
-  Bind(library, "isc_attach_database", table.isc_attach_database);
-  Bind(library, "isc_detach_database", table.isc_detach_database);
-  Bind(library, "isc_drop_database", table.isc_drop_database);
-  Bind(library, "isc_database_info", table.isc_database_info);
-  Bind(library, "isc_start_multiple", table.isc_start_multiple);
-  Bind(library, "isc_commit_transaction", table.isc_commit_transaction);
-  Bind(library, "isc_rollback_transaction", table.isc_rollback_transaction);
-  Bind(library, "isc_dsql_allocate_statement", table.isc_dsql_allocate_statement);
-  Bind(library, "isc_dsql_prepare", table.isc_dsql_prepare);
-  Bind(library, "isc_dsql_describe", table.isc_dsql_describe);
-  Bind(library, "isc_dsql_describe_bind", table.isc_dsql_describe_bind);
-  Bind(library, "isc_dsql_sql_info", table.isc_dsql_sql_info);
-  Bind(library, "isc_dsql_execute", table.isc_dsql_execute);
-  Bind(library, "isc_dsql_set_cursor_name", table.isc_dsql_set_cursor_name);
-  Bind(library, "isc_dsql_fetch", table.isc_dsql_fetch);
-  Bind(library, "isc_dsql_free_statement", table.isc_dsql_free_statement);
-  Bind(library, "isc_sqlcode", table.isc_sqlcode);
-  Bind(library, "isc_interprete", table.isc_interprete);
-  Bind(library, "isc_sql_interprete", table.isc_sql_interprete);
-  Bind(library, "isc_vax_integer", table.isc_vax_integer);
-  Bind(library, "fb_interpret", table.fb_interpret);
-  Bind(library, "isc_rollback_retaining", table.isc_rollback_retaining);
-  BindOrReplace(library, "isc_service_attach", table.isc_service_attach, &MissingServiceAttach);
-  BindOrReplace(library, "isc_service_detach", table.isc_service_detach, &MissingServiceDetach);
-  BindOrReplace(library, "isc_service_query", table.isc_service_query, &MissingServiceQuery);
-  BindOrReplace(library, "isc_service_start", table.isc_service_start, &MissingServiceStart);
-  BindOrReplace(library, "isc_add_user", table.isc_add_user, &MissingAddUser);
-  BindOrReplace(library, "isc_delete_user", table.isc_delete_user, &MissingDeleteUser);
-  BindOrReplace(library, "isc_modify_user", table.isc_modify_user, &MissingModifyUser);
-  BindOrReplace(library, "isc_portable_integer", table.isc_portable_integer, &MissingPortableInteger);
-  Tables().push_back(table);
-  CurrentTable().store(&Tables().back(), std::memory_order_release);
 }
 
 }  // namespace db

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "ClientEntryPoints.h"
+#include "ClientLibrary.h"
 #include "ComponentLists.h"
 #include "DatabaseParameterBuffer.h"
 #include "Errors.h"
@@ -16,7 +16,6 @@
 #include "TIB_Session.h"
 #include "db/TIB_Component.h"
 #include "platform/ScrambledText.h"
-#include "platform/System.h"
 #include "platform/Text.h"
 #include "platform/Wipe.h"
 
@@ -43,10 +42,6 @@ constexpr unsigned char kDpbMessageFile = isc_dpb_lc_messages;    // 47
 // The environment variable that may hold the key the in-memory password is scrambled with.
 constexpr const char* kPasswordKeyVariable = "BACKUP_PASSWORD_KEY";
 
-std::string Environment(const char* name) {
-  return platform::Current().Variable(name).value_or(std::string());
-}
-
 bool IsIdentifier(const std::string& text) {
   if (text.empty()) return false;
   const auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; };
@@ -58,8 +53,8 @@ bool IsIdentifier(const std::string& text) {
 }  // namespace
 
 ConnectionCore::ConnectionCore(TIB_Component& component, TIB_Connection* connection,
-                               const TIB_ConnectionEvent& afterConnect)
-    : component_(component), connection_(connection), afterConnect_(afterConnect) {
+                               const TIB_ConnectionEvent& afterConnect, const ConnectionSystem& system)
+    : component_(component), connection_(connection), afterConnect_(afterConnect), system_(system) {
   component_.IB_Session().AddConnection(this);
 }
 
@@ -79,6 +74,10 @@ void ConnectionCore::ReleaseUsers() {
     transaction->ForgetConnection(this);
   }
   component_.IB_Session().RemoveConnection(this);
+}
+
+std::string ConnectionCore::Variable(const char* name) const {
+  return system_.environment.Variable(name).value_or(std::string());
 }
 
 // ----- parameters -----
@@ -130,7 +129,7 @@ void ConnectionCore::SetPassword(const std::string& value) {
     return;
   }
   passwordKey_ =
-      passwordStorage_ == PasswordStorageMode::psKeyFromEnviron ? Environment(kPasswordKeyVariable) : "";
+      passwordStorage_ == PasswordStorageMode::psKeyFromEnviron ? Variable(kPasswordKeyVariable) : "";
   if (passwordKey_.empty()) passwordKey_ = std::string(platform::scrambling::kBuiltInKey);
   platform::WipeString(scrambledPassword_);
   scrambledPassword_ = platform::ScrambleBytes(value, passwordKey_);
@@ -305,10 +304,10 @@ AttachParameters ConnectionCore::ResolveAttachParameters() {
         local && params_.Has("LOCAL PASSWORD") ? params_.Value("LOCAL PASSWORD") : params_.Value("PASSWORD");
   }
   values.role = SQLRole();
-  if (values.user.empty()) values.user = Environment("ISC_USER");
-  if (values.password.empty()) values.password = Environment("ISC_PASSWORD");
-  if (values.role.empty()) values.role = Environment("ISC_ROLE");
-  if (IsBlank(values.connectString)) values.connectString = Environment("ISC_DATABASE");
+  if (values.user.empty()) values.user = Variable("ISC_USER");
+  if (values.password.empty()) values.password = Variable("ISC_PASSWORD");
+  if (values.role.empty()) values.role = Variable("ISC_ROLE");
+  if (IsBlank(values.connectString)) values.connectString = Variable("ISC_DATABASE");
   if (IsBlank(values.connectString)) throw EIB_ConnectionError(&component_, messages::EmptyDatabaseName());
   if (!IsValidConnectionPath(Path()))
     throw EIB_ConnectionError(&component_, messages::InvalidConnectionPath());
@@ -364,7 +363,7 @@ bool ConnectionCore::AttachDatabase() {
   TIB_Session& session = component_.IB_Session();
   bool attached = false;
   try {
-    EnsureClientLoaded(&component_);
+    EnsureClientLoaded(&component_, system_.libraries);
     const ClientEntryPoints& client = Client();
     if (client.isc_attach_database == nullptr) {
       session.SetLastResult(-1);
@@ -488,7 +487,7 @@ void ConnectionCore::ReadCharacteristics() {
   characteristics_.dbSQLDialect = 0;
   characteristics_.dbReadOnly = 0;
   characteristics_.dbSizeInPages = 0;
-  EnsureClientLoaded(&component_);
+  EnsureClientLoaded(&component_, system_.libraries);
   TIB_Session& session = component_.IB_Session();
   const ClientEntryPoints& client = Client();
   std::vector<char> reply(4096, '\0');
@@ -515,7 +514,7 @@ void ConnectionCore::AcquireStatementHandle(fbclient::Handle& handle) {
     handle = handleCache_.Pop();
     return;
   }
-  EnsureClientLoaded(&component_);
+  EnsureClientLoaded(&component_, system_.libraries);
   TIB_Session& session = component_.IB_Session();
   ISC_STATUS result = -1;
   if (Client().isc_dsql_allocate_statement != nullptr) {

@@ -14,6 +14,7 @@
 #include "ConnectionParams.h"
 #include "StatementHandleCache.h"
 #include "TIB_ConnectCharacteristics.h"
+#include "db/ConnectionSystem.h"
 #include "db/Events.h"
 #include "fbclient/ClientTypes.h"
 
@@ -91,12 +92,13 @@ class ConnectionCore {
   // The connection is the sender of every event (as `connection`) and error (as `component`); its
   // AfterConnect is the one the program assigns.
   ConnectionCore(TIB_Component& component, TIB_Connection* connection,
-                 const TIB_ConnectionEvent& afterConnect);
+                 const TIB_ConnectionEvent& afterConnect, const ConnectionSystem& system);
   ~ConnectionCore();
   ConnectionCore(const ConnectionCore&) = delete;
   ConnectionCore& operator=(const ConnectionCore&) = delete;
 
   TIB_Connection* Connection() const { return connection_; }
+  const ConnectionSystem& System() const { return system_; }
   // Its internal transaction joins the connection through this core, so the connection hands it
   // over once the core is in place.
   void UseSchema(std::unique_ptr<ConnectionSchema> schema);
@@ -214,6 +216,8 @@ class ConnectionCore {
   // Attaches; true when this call produced the attachment.
   bool AttachDatabase();
   void RequireDisconnected() const;
+  // An environment variable's value; empty when it is not set.
+  std::string Variable(const char* name) const;
   void SetGuarded(const std::string& key, const std::string& value);
   TIB_DPBFlag Flag(const std::string& key, const char* whenTrue, const char* whenFalse) const;
   void SetFlag(const std::string& key, TIB_DPBFlag flag, const char* whenTrue, const char* whenFalse);
@@ -225,6 +229,7 @@ class ConnectionCore {
   TIB_Component& component_;
   TIB_Connection* connection_;
   const TIB_ConnectionEvent& afterConnect_;
+  ConnectionSystem system_;
   ConnectionParams params_;
   std::string keptName_;
   PasswordStorageMode passwordStorage_ = PasswordStorageMode::psNone;

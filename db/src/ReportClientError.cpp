@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ClientEntryPoints.h"
+#include "ClientLibrary.h"
 #include "Errors.h"
 #include "Messages.h"
 #include "db/TIB_Component.h"

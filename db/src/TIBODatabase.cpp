@@ -5,7 +5,8 @@
 
 namespace db {
 
-TIB_Database::TIB_Database(std::string name) : TIB_Connection(std::move(name)) {
+TIB_Database::TIB_Database(const ConnectionSystem& system, std::string name)
+    : TIB_Connection(system, std::move(name)) {
   defaultTransactionOwned_ = std::make_unique<TIB_TransactionDefault>("tr" + Name());
   defaultTransactionOwned_->SetIB_Connection(&Core());
   Core().InstallOwnDefaultTransaction(defaultTransactionOwned_.get());
@@ -17,7 +18,8 @@ TIB_Database::~TIB_Database() {
   defaultTransactionOwned_.reset();
 }
 
-TIBODatabase::TIBODatabase(std::string name) : TIB_Database(std::move(name)) {
+TIBODatabase::TIBODatabase(const ConnectionSystem& system, std::string name)
+    : TIB_Database(system, std::move(name)) {
   Core().SetPasswordStorage(PasswordStorageMode::psNotSecure);
 }
 

@@ -5,8 +5,9 @@
 
 namespace db {
 
-TIB_Connection::TIB_Connection(std::string name)
-    : TIB_Component(std::move(name)), core_(std::make_unique<ConnectionCore>(*this, this, AfterConnect)) {
+TIB_Connection::TIB_Connection(const ConnectionSystem& system, std::string name)
+    : TIB_Component(std::move(name)),
+      core_(std::make_unique<ConnectionCore>(*this, this, AfterConnect, system)) {
   core_->UseSchema(std::make_unique<SchemaCache>(*core_));
 }
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ClientEntryPoints.h"
+#include "ClientLibrary.h"
 #include "ComponentLists.h"
 #include "ConnectionCore.h"
 #include "Errors.h"
@@ -18,7 +18,6 @@
 #include "SqlText.h"
 #include "TIB_ConnectCharacteristics.h"
 #include "TIB_Transaction.h"
-#include "platform/System.h"
 #include "platform/Text.h"
 
 namespace db {
@@ -276,7 +275,7 @@ void TIB_Statement::Prepare() {
     const TIB_ConnectCharacteristics& characteristics = connection->Characteristics();
     if (!characteristics.firebirdVersion.empty() && characteristics.fbMajor > 1) RequestRelationAliases();
   }
-  cursorName_ = MakeCursorName();
+  cursorName_ = MakeCursorName(connection->System().clock);
   AfterPrepare();
   prepared_ = true;
 }
@@ -337,8 +336,7 @@ void TIB_Statement::RequestRelationAliases() {
                              reply.data());
 }
 
-std::string TIB_Statement::MakeCursorName() {
-  platform::Clock& clock = platform::Current();
+std::string TIB_Statement::MakeCursorName(platform::Clock& clock) {
   const platform::TimePoint now = clock.Now();
   const auto milliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;

@@ -92,7 +92,7 @@ class TIB_Statement : public TIB_Component, public ConnectionStatement, public T
  private:
   void RequestStatementType();
   void RequestRelationAliases();
-  std::string MakeCursorName();
+  std::string MakeCursorName(platform::Clock& clock);
   void CopyColumns(SqlDescriptor& described);
   // The session's descriptors pointed at the row buffer and at the parameter values.
   SqlDescriptor& BindOutput();

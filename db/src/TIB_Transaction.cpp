@@ -4,14 +4,13 @@
 
 #include <algorithm>
 
-#include "ClientEntryPoints.h"
+#include "ClientLibrary.h"
 #include "ComponentLists.h"
 #include "ConnectionCore.h"
 #include "Errors.h"
 #include "Messages.h"
 #include "ReportClientError.h"
 #include "platform/FlagGuard.h"
-#include "platform/System.h"
 
 namespace db {
 
@@ -153,7 +152,8 @@ bool TIB_Transaction::EnsureStarted() {
 
   TIB_Session& session = IB_Session();
   const ClientEntryPoints& client = Client();
-  platform::Clock& clock = platform::Current();
+  // A transaction over several connections pauses by the clock of the first.
+  platform::Clock& clock = connections_.front()->System().clock;
   // A local pipe server may report a lost connection while it is busy; it is given two seconds.
   const platform::TimePoint started = clock.Now();
   ISC_STATUS result = isc_conn_lost;

@@ -24,7 +24,7 @@ std::string FolderOf(const std::string& path) {
 
 ExitCode ReadSettingsRow(core::BackupSettings& settings, const core::Credentials& credentials,
                          std::ostream& err) {
-  db::BackupSettingsSource source;
+  db::BackupSettingsSource source(platform::Current());
   core::UseDatabaseLogin(credentials, source);
   const core::SettingsLoadOutcome outcome = core::LoadSettingsRow(source, settings);
   core::ForgetDatabaseLogin(source);

@@ -4,6 +4,7 @@
 
 #include "core/SettingsLoad.h"
 #include "db/BackupSettingsSource.h"
+#include "platform/System.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -34,7 +35,7 @@ TEST(CoreSettingsLoad, OneAttemptThenTheConnectionIsClosedWhateverHappened) {
        "I/O error during \"open\" operation for file"},
   };
   for (const Case& c : cases) {
-    db::BackupSettingsSource source;
+    db::BackupSettingsSource source(platform::Current());
     int ownAfterConnect = 0;
     source.IBODatabase.AfterConnect = [&](db::TIB_Connection*) { ++ownAfterConnect; };
     if (c.prepare) c.prepare(source);

@@ -11,6 +11,7 @@
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/ServerTestSupport.h"
+#include "tests/db/TestSystem.h"
 
 namespace db {
 namespace {
@@ -43,7 +44,7 @@ void RecordDisconnects(TIBODatabase& database, std::vector<std::string>& events)
 }
 
 TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   UseNewFixture(database, "db_attach");
   std::vector<std::string> events;
   database.Core().BeforeConnect = [&](TIB_Connection*) { events.push_back("BeforeConnect"); };
@@ -80,7 +81,7 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
 }
 
 TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   UseNewFixture(database, "db_guard");
   database.Connect();
   ASSERT_TRUE(database.Connected());
@@ -114,7 +115,7 @@ TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
 }
 
 TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisconnected) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   database.SetUsername(FirebirdServer::kUser);
   database.SetPassword("wrong-password");
   database.SetDatabaseName(FixtureLocation("db_wrong_password"));
@@ -190,7 +191,7 @@ struct NotAStandardException {
 };
 
 TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   database.SetUsername(FirebirdServer::kUser);
   database.SetPassword("wrong-password");
   const std::string location = FixtureLocation("db_throwing_handler");
@@ -213,7 +214,7 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
   EXPECT_TRUE(database.Connected());
   bool otherThreadAttached = false;
   std::thread other([&] {
-    TIBODatabase second("Second");
+    TIBODatabase second(testing::Machine(), "Second");
     testing::UseTestServerLogin(second);
     second.SetDatabaseName(location);
     second.Connect();
@@ -225,7 +226,7 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
 }
 
 TEST(ConnectionServer, AnErrorFromBeforeConnectLeavesItDisconnected) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   UseNewFixture(database, "db_before_connect");
   database.Core().BeforeConnect = [](TIB_Connection*) { throw std::runtime_error("no"); };
   EXPECT_THROW(database.Connect(), std::runtime_error);
@@ -233,7 +234,7 @@ TEST(ConnectionServer, AnErrorFromBeforeConnectLeavesItDisconnected) {
 }
 
 TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   UseNewFixture(database, "db_after_connect_throws");
   database.AfterConnect = [](TIB_Connection*) { throw std::logic_error("settings failed"); };
   EXPECT_THROW(database.Connect(), std::logic_error);
@@ -246,7 +247,7 @@ TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
 TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHoldsIt) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto path = testsupport::CreateAppDatabase(server, "db_drop");
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   testing::UseTestServerLogin(database);
   database.SetDatabaseName(server.Location(path));
   try {
@@ -258,7 +259,7 @@ TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHo
   }
 
   // Another attachment holds the database: the server refuses, and this attachment stays usable.
-  TIBODatabase other("Other");
+  TIBODatabase other(testing::Machine(), "Other");
   testing::UseTestServerLogin(other);
   other.SetDatabaseName(server.Location(path));
   other.Connect();

@@ -5,6 +5,7 @@
 #include "TIB_Transaction.h"
 #include "db/TIBODatabase.h"
 #include "tests/db/RaisedMessage.h"
+#include "tests/db/TestSystem.h"
 
 namespace db {
 namespace {
@@ -23,7 +24,7 @@ TEST(DatabaseName, ALocationSplitsIntoServerPathAndProtocolAndComposesBack) {
       {"localhost/3051:/var/db/app.fdb", "localhost/3051", "/var/db/app.fdb", TIB_Protocol::cpTCP_IP},
   };
   for (const Case& c : cases) {
-    TIB_Connection connection;
+    TIB_Connection connection(testing::Machine());
     connection.SetDatabaseName(c.location);
     EXPECT_EQ(c.server, connection.Core().Server()) << c.location;
     EXPECT_EQ(c.path, connection.Core().Path()) << c.location;
@@ -33,7 +34,7 @@ TEST(DatabaseName, ALocationSplitsIntoServerPathAndProtocolAndComposesBack) {
 }
 
 TEST(DatabaseName, DriveLetterPathIsLocalAndLeavesTheServerLineUnused) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.Core().SetServer("old");
   connection.Core().SetProtocol(TIB_Protocol::cpTCP_IP);
   connection.SetDatabaseName("C:\\base\\db.fdb");
@@ -45,13 +46,13 @@ TEST(DatabaseName, DriveLetterPathIsLocalAndLeavesTheServerLineUnused) {
 }
 
 TEST(DatabaseName, ServerColonPathIsTheConnectStringOfTheAttach) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.SetDatabaseName("srv:C:\\base\\db.fdb");
   EXPECT_EQ("srv:C:\\base\\db.fdb", connection.Core().ResolveAttachParameters().connectString);
 }
 
 TEST(DatabaseName, PlainWordIsKeptAsANameAndTheStoredLinesStayInForce) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.Core().SetServer("dbhost");
   connection.Core().SetPath("/data/app.fdb");
   connection.Core().SetProtocol(TIB_Protocol::cpTCP_IP);
@@ -62,9 +63,9 @@ TEST(DatabaseName, PlainWordIsKeptAsANameAndTheStoredLinesStayInForce) {
 }
 
 TEST(DatabaseName, ANameAlreadyUsedInTheSessionGetsTheFirstFreeNumber) {
-  TIB_Connection first;
-  TIB_Connection second;
-  TIB_Connection third;
+  TIB_Connection first(testing::Machine());
+  TIB_Connection second(testing::Machine());
+  TIB_Connection third(testing::Machine());
   first.SetDatabaseName("BASE");
   second.SetDatabaseName("BASE");
   third.SetDatabaseName("BASE");
@@ -74,7 +75,7 @@ TEST(DatabaseName, ANameAlreadyUsedInTheSessionGetsTheFirstFreeNumber) {
 }
 
 TEST(DatabaseName, TwoWordsOrALeadingDigitAreRefusedBeforeAnyConnect) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   for (const std::string text : {"two words", "1BASE", "BA-SE"}) {
     try {
       connection.SetDatabaseName(text);
@@ -89,14 +90,14 @@ TEST(DatabaseName, TwoWordsOrALeadingDigitAreRefusedBeforeAnyConnect) {
 }
 
 TEST(DatabaseName, ALocationReplacesAKeptName) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.SetDatabaseName("BASE");
   connection.SetDatabaseName("srv:/x.fdb");
   EXPECT_EQ("srv:/x.fdb", connection.DatabaseName());
 }
 
 TEST(Connection, DialectWhileDetachedFollowsTheSqlDialectLine) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   EXPECT_EQ(3, connection.Core().SQLDialect());
   connection.Core().SetSQLDialect(1);
   EXPECT_EQ(1, connection.Core().SQLDialect());
@@ -107,13 +108,13 @@ TEST(Connection, DialectWhileDetachedFollowsTheSqlDialectLine) {
 }
 
 TEST(Connection, CharacteristicsAreRefusedWhileDetached) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   EXPECT_EQ("N\xE3o foi poss\xEDvel obter as caracter\xEDsticas da conex\xE3o",
             testing::MessageRaised<EIB_ConnectionError>([&] { connection.Core().Characteristics(); }));
 }
 
 TEST(Connection, OlderRoleLinesMoveToRoleName) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.Core().Params().Set("SQL ROLE NAME", "AUDITOR");
   EXPECT_EQ("AUDITOR", connection.Core().SQLRole());
   EXPECT_FALSE(connection.Core().Params().Has("SQL ROLE NAME"));
@@ -121,7 +122,7 @@ TEST(Connection, OlderRoleLinesMoveToRoleName) {
 }
 
 TEST(Database, TheInternalDefaultTransactionCannotBeReplaced) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   TIB_Transaction other;
   EXPECT_EQ(
       "N\xE3o \xE9 poss\xEDvel substituir a transa\xE7\xE3o interna como padr\xE3o",

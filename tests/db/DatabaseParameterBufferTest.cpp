@@ -12,6 +12,7 @@
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/RaisedMessage.h"
+#include "tests/db/TestSystem.h"
 
 namespace db {
 namespace {
@@ -55,7 +56,7 @@ class ConnectionEnvironment : public ::testing::Test {
 using StoredSettingsDpb = ConnectionEnvironment;
 
 TEST_F(StoredSettingsDpb, IsByteForByteTheWindowsConnection) {
-  BackupSettingsSource source;
+  BackupSettingsSource source{testing::Machine()};
   source.IBODatabase.SetDatabaseName("srv:/data/app.fdb");
   const std::string password = BackupDatabasePassword();
   ASSERT_FALSE(password.empty());
@@ -74,7 +75,7 @@ TEST_F(StoredSettingsDpb, IsByteForByteTheWindowsConnection) {
 using AttachValues = ConnectionEnvironment;
 
 TEST_F(AttachValues, UserIsTrimmedPasswordIsSentAsItIs) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.SetDatabaseName("srv:/x.fdb");
   connection.SetUsername("  SYSDBA \t");
   connection.SetPassword(" pw ");
@@ -92,7 +93,7 @@ TEST_F(AttachValues, EmptyValuesComeFromTheEnvironment) {
   setenv("ISC_PASSWORD", "envpw", 1);
   setenv("ISC_ROLE", "ENVROLE", 1);
   setenv("ISC_DATABASE", "envhost:/env.fdb", 1);
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   AttachParameters values = connection.Core().ResolveAttachParameters();
   EXPECT_EQ("ENVUSER", values.user);
   EXPECT_EQ("envpw", values.password);
@@ -108,19 +109,19 @@ TEST_F(AttachValues, EmptyValuesComeFromTheEnvironment) {
 }
 
 TEST_F(AttachValues, NoConnectStringAnywhereIsRefused) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   EXPECT_EQ(
       "A propriedade DatabaseName n\xE3o pode estar vazia",
       testing::MessageRaised<EIB_ConnectionError>([&] { connection.Core().ResolveAttachParameters(); }));
 }
 
 TEST_F(AttachValues, ForcedDatabaseWinsAndServerNameFillsABlankName) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.SetDatabaseName("srv:/x.fdb");
   connection.Core().Params().Set("FORCED_DATABASE", " exact text ");
   EXPECT_EQ(" exact text ", connection.Core().ResolveAttachParameters().connectString);
 
-  TIB_Connection older;
+  TIB_Connection older(testing::Machine());
   older.Core().Params().Set("SERVER NAME", "old:/older.fdb");
   EXPECT_EQ("old:/older.fdb", older.Core().ResolveAttachParameters().connectString);
   EXPECT_FALSE(older.Core().Params().Has("SERVER NAME"));
@@ -128,7 +129,7 @@ TEST_F(AttachValues, ForcedDatabaseWinsAndServerNameFillsABlankName) {
 }
 
 TEST_F(AttachValues, LocalPasswordServesOnlyALocalProtocol) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.Core().SetPasswordStorage(PasswordStorageMode::psParams);
   connection.Core().Params().Set("PASSWORD", "remote");
   connection.Core().Params().Set("LOCAL PASSWORD", "local");
@@ -139,7 +140,7 @@ TEST_F(AttachValues, LocalPasswordServesOnlyALocalProtocol) {
 }
 
 TEST_F(AttachValues, ThePathCheckLooksAtTheFirstColonOutsideQuotes) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.Core().SetServer("srv");
   connection.Core().SetProtocol(TIB_Protocol::cpTCP_IP);
   for (const std::string path : {"C:db.fdb", "/x/a:b"}) {
@@ -158,7 +159,7 @@ TEST_F(AttachValues, ThePathCheckLooksAtTheFirstColonOutsideQuotes) {
 }
 
 TEST(DpbFlags, OnlyExactUpperCaseValuesAddTheirItems) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.SetDatabaseName("srv:/x.fdb");
   connection.Core().Params().Set("FORCED WRITES", "true");
   connection.Core().Params().Set("RESERVE PAGE SPACE", "FALSE");
@@ -171,7 +172,7 @@ TEST(DpbFlags, OnlyExactUpperCaseValuesAddTheirItems) {
 }
 
 TEST(DpbValues, A255ByteValueIsAcceptedAnd256Refused) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   AttachParameters values;
   values.user = std::string(255, 'u');
   const std::vector<char> dpb = connection.Core().BuildDPB(values);
@@ -188,7 +189,7 @@ TEST(DpbValues, A255ByteValueIsAcceptedAnd256Refused) {
 }
 
 TEST(DpbValues, ItemsBeyondTheFirst1024BytesGrowTheBufferIntact) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   for (const char* key : {"SYSDBA", "LICENSE", "MESSAGE FILE", "CHARACTER SET"}) {
     connection.Core().Params().Set(key, std::string(250, key[0]));
   }
@@ -203,7 +204,7 @@ TEST(DpbValues, ItemsBeyondTheFirst1024BytesGrowTheBufferIntact) {
 }
 
 TEST(DpbValues, BuffersAreSentAsANumber) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   AttachParameters values;
   // Four bytes, least significant first.
   const std::pair<const char*, std::vector<unsigned char>> numbers[] = {
@@ -220,7 +221,7 @@ TEST(DpbValues, BuffersAreSentAsANumber) {
 }
 
 TEST(DpbCustomizing, AHandlerAppendsAndALengthOutsideTheBufferIsRefused) {
-  TIB_Connection connection;
+  TIB_Connection connection(testing::Machine());
   connection.Core().OnCustomizeDPB = [](TIB_Connection*, int& length, std::vector<char>& buffer) {
     EXPECT_GE(buffer.size(), 1024u);
     buffer[static_cast<std::size_t>(length++)] = 63;  // isc_dpb_sql_dialect

@@ -1,12 +1,13 @@
 // The error route: lists, texts and dispatch of a failed client call, with injected status vectors.
 
-#include "ClientEntryPoints.h"
+#include "ClientLibrary.h"
 #include "Errors.h"
 #include "TIB_Session.h"
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
+#include "tests/db/TestSystem.h"
 
 namespace db {
 namespace {
@@ -64,7 +65,7 @@ class ErrorRoute : public testing::DoubleTest {
     return EIB_ISCError(nullptr, "", 0, {}, {}, 0, {}, {});
   }
 
-  TIBODatabase database_{"IBODatabase"};
+  TIBODatabase database_{testing::Machine(), "IBODatabase"};
 };
 
 TEST_F(ErrorRoute, ATwoMessageVectorGivesFiveMessageLinesAndThreeCodes) {

@@ -10,6 +10,7 @@
 #include "platform/Cp1252.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/ServerTestSupport.h"
+#include "tests/db/TestSystem.h"
 
 namespace db {
 namespace {
@@ -174,7 +175,7 @@ TEST(SettingsQuery, AMissingTableIsReportedByTheServer) {
                                   "' USER 'SYSDBA' PASSWORD 'tidewater' DEFAULT CHARACTER SET WIN1252;\n",
                               &output))
       << output;
-  BackupSettingsSource source;
+  BackupSettingsSource source{testing::Machine()};
   source.IBODatabase.SetPassword(testsupport::FirebirdServer::kPassword);
   source.IBODatabase.SetDatabaseName(server.Location(path));
   source.IBODatabase.Connect();

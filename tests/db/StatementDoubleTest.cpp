@@ -10,6 +10,7 @@
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/ServerTestSupport.h"
+#include "tests/db/TestSystem.h"
 
 namespace db {
 namespace {
@@ -140,7 +141,7 @@ TEST_F(StatementCalls, WithoutHandleCachingAReleasedHandleIsDroppedAtOnce) {
 }
 
 TEST_F(StatementCalls, AQueryWhoseConnectionCannotAttachHasNoActiveTransaction) {
-  BackupSettingsSource unreachable;
+  BackupSettingsSource unreachable{testing::Machine()};
   unreachable.IBODatabase.SetDatabaseName("dbhost:/data/other.fdb");
   unreachable.IBODatabase.OnError = [](TIB_Component*, long, const TextLines&, const TextLines&, long,
                                        const TextLines&, const TextLines&, bool& raise) { raise = false; };

@@ -12,7 +12,6 @@
 #include "TIB_Transaction.h"
 #include "db/BackupSettingsSource.h"
 #include "platform/Cp1252.h"
-#include "platform/MachineSystem.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
 
@@ -24,12 +23,14 @@ using testing::InfoReply;
 
 constexpr ISC_STATUS kConnectionLost = 335544648;
 
-// The machine's own system with a clock that moves only when the program sleeps, by a fixed step
-// whatever the pause it asked for.
-class SteppingClock : public platform::MachineSystem {
+// A clock that moves only when the program sleeps, by a fixed step whatever the pause it asked for.
+class SteppingClock : public platform::Clock {
  public:
   explicit SteppingClock(std::chrono::milliseconds step) : step_(step) {}
   platform::TimePoint Now() override { return now_; }
+  platform::LocalDateTime ToLocal(platform::TimePoint) override { return {2026, 1, 2, 3, 4, 5}; }
+  char DateSeparator() override { return '/'; }
+  char TimeSeparator() override { return ':'; }
   void Sleep(std::chrono::milliseconds duration) override {
     pauses.push_back(duration);
     now_ += step_;
@@ -45,7 +46,7 @@ class SteppingClock : public platform::MachineSystem {
 class TransactionCalls : public testing::SourceDoubleTest {
  protected:
   void TearDown() override {
-    platform::SetCurrent(nullptr);
+    system_.clock.Replace(nullptr);
     SourceDoubleTest::TearDown();
   }
   // Attaches with an information reply of an ODS 12 database (so the parameter-order test runs).
@@ -65,7 +66,7 @@ class TransactionCalls : public testing::SourceDoubleTest {
   // connection; the one failure must be reported once. Gives the number of attempts.
   std::size_t AttemptsWhileTheConnectionIsLost(std::chrono::milliseconds clockStep) {
     clock_ = std::make_unique<SteppingClock>(clockStep);
-    platform::SetCurrent(clock_.get());
+    system_.clock.Replace(clock_.get());
     Attach();
     Double().ClearCalls();
     Double().Fail("isc_start_multiple", {1, kConnectionLost, 0}, 0, -1);

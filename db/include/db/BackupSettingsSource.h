@@ -27,7 +27,7 @@ namespace db {
 
 class BackupSettingsSource {
  public:
-  BackupSettingsSource();
+  explicit BackupSettingsSource(const ConnectionSystem& system);
   ~BackupSettingsSource();
   BackupSettingsSource(const BackupSettingsSource&) = delete;
   BackupSettingsSource& operator=(const BackupSettingsSource&) = delete;

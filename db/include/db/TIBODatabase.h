@@ -14,7 +14,7 @@ class TIB_TransactionDefault;
 
 class TIB_Database : public TIB_Connection {
  public:
-  explicit TIB_Database(std::string name = {});
+  explicit TIB_Database(const ConnectionSystem& system, std::string name = {});
   ~TIB_Database() override;
 
   TIB_TransactionDefault& OwnDefaultTransaction() { return *defaultTransactionOwned_; }
@@ -26,7 +26,7 @@ class TIB_Database : public TIB_Connection {
 // Its password is kept scrambled with the built-in key unless told otherwise.
 class TIBODatabase : public TIB_Database {
  public:
-  explicit TIBODatabase(std::string name = {});
+  explicit TIBODatabase(const ConnectionSystem& system, std::string name = {});
 };
 
 }  // namespace db

@@ -4,22 +4,20 @@
 // connecting and disconnecting, and the event after a connect. Its parameters, the attach itself and
 // what transactions and statements need of it are its core, inside this library.
 
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "db/ConnectionSystem.h"
+#include "db/Events.h"
 #include "db/TIB_Component.h"
 
 namespace db {
 
 class ConnectionCore;
-class TIB_Connection;
-
-using TIB_ConnectionEvent = std::function<void(TIB_Connection* Sender)>;
 
 class TIB_Connection : public TIB_Component {
  public:
-  explicit TIB_Connection(std::string name = {});
+  explicit TIB_Connection(const ConnectionSystem& system, std::string name = {});
   ~TIB_Connection() override;
 
   // A location ("server:path" or one of the older forms) is split into server, path and protocol;

@@ -2,10 +2,10 @@
 
 #include <QLabel>
 
+#include "ClientLibrary.h"
 #include "app/ErrorRoute.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/window/TfrmBackup.h"
-#include "db/ClientLibrary.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/app/support/StartWindow.h"
 #include "tests/app/support/StartsWith.h"

@@ -1,14 +1,15 @@
 #pragma once
 
-// The database side's own binding of the Firebird client library: the entry points it calls, bound
-// by name when the library is loaded (the file names are in db/ClientLibrary.h).
+// The database side's table of the Firebird client library's entry points, bound through the
+// program's one binding mechanism (fbclient/LibraryBinding.h) when a connection first needs the
+// library, and kept for the life of the process.
 
 #include <ibase.h>
 
 #include <string>
 #include <vector>
 
-#include "db/ClientLibrary.h"
+#include "platform/Libraries.h"
 
 namespace db {
 
@@ -81,15 +82,22 @@ struct ClientEntryPoints {
   PortableInteger isc_portable_integer = nullptr;
 };
 
-// The entry points bound now; all null until a load succeeded.
+// The entry points bound now; all null until a bind succeeded.
 const ClientEntryPoints& Client();
 
-// Loads and binds the library when the attach entry point is not bound yet. When no file can be
-// loaded it returns with nothing bound; a missing required entry point raises EIB_Error (sender is
+// Binds the table, through the loader the connection was handed, while nothing is bound. When no file
+// loads it returns with nothing bound; a missing required entry point raises EIB_Error (the sender is
 // the component that needed the library) and leaves every entry point unbound.
-void EnsureClientLoaded(TIB_Component* sender);
+void EnsureClientLoaded(TIB_Component* sender, platform::Libraries& libraries);
 
 // The entry points every loaded library must have, in lookup order.
 const std::vector<const char*>& RequiredEntryPoints();
+
+// The file names tried in order: "libfbclient.so.2", then the older "libfbclient.so" and "libgds.so".
+std::vector<std::string> DefaultClientLibraryFileNames();
+// For tests that bind a stand-in library: replaces the list (names or paths) and forgets what was bound,
+// unloading nothing; the next connection that needs the library binds from the new list.
+void SetClientLibraryFileNames(std::vector<std::string> fileNames);
+std::vector<std::string> ClientLibraryFileNames();
 
 }  // namespace db
