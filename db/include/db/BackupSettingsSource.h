@@ -4,7 +4,7 @@
 // the main window gives them. The window only sets the database location, its AfterConnect and
 // OnError handlers, and calls Connect:
 //
-//   db::BackupSettingsSource source;
+//   db::BackupSettingsSource source(system);   // the environment, clock and loader it may ask
 //   source.IBODatabase.SetDatabaseName(location);
 //   source.IBODatabase.AfterConnect = [&](db::TIB_Connection*) {
 //     source.tblBackup.Open();

@@ -39,6 +39,8 @@ class TIB_Connection : public TIB_Component {
 
   TIB_ConnectionEvent AfterConnect;
 
+  // The connection's parameters, handle, caches and the transactions and statements using it, for this
+  // library's own parts (and its tests); ConnectionCore is declared inside it.
   ConnectionCore& Core() { return *core_; }
   const ConnectionCore& Core() const { return *core_; }
 
