@@ -21,7 +21,7 @@ all_targets="fuzz_profile_reader fuzz_database_name fuzz_attach_params fuzz_outp
              fuzz_characteristics fuzz_firebird_version fuzz_statement_info fuzz_jpeg"
 read -r -a targets <<< "$(echo ${FUZZ_TARGETS:-$all_targets})"
 
-scripts/setup.sh
+scripts/setup.sh fuzz
 
 # Warnings as errors are the gcc build's job (scripts/test.sh); here clang's own extra warnings in the
 # libraries must not keep the fuzzers from running. The fuzz targets are always built with -Werror.

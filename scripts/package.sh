@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ "${SKIP_SETUP:-0}" != "1" ]; then scripts/setup.sh >&2; fi
+if [ "${SKIP_SETUP:-0}" != "1" ]; then scripts/setup.sh package >&2; fi
 
 build=${PACKAGE_BUILD_DIR:-build-package}
 # The flags Debian builds its own packages with (-O2, stack protector, fortified functions, full RELRO); they

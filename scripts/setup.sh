@@ -1,39 +1,59 @@
 #!/usr/bin/env bash
-# Installs every Debian package that the build, the tests, the demo and the hand-run tools need
-# (python3 runs scripts/mutate.sh). Safe to run again: packages already present are skipped. Works as
-# root or through sudo.
+# Installs the Debian packages that the given purposes need, and no others:
+#   scripts/setup.sh [build|demo|test|package|bench|fuzz|mutate]...   (every purpose when none is given)
+# Each script asks for its own purpose; every purpose includes build. Safe to run again: packages already
+# present are skipped. Works as root or through sudo.
 set -euo pipefail
 
-packages=(
-  g++ cmake ninja-build pkg-config
-  qt6-base-dev libjpeg62-turbo-dev
-  # Access lists of the backup folder, and the heartbeat's http and https.
-  libacl1-dev libcurl4-openssl-dev
-  firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
-  libgtest-dev
-  clang libclang-rt-14-dev
-  xvfb xauth trayer xdotool x11-utils x11-apps imagemagick libxcb1-dev
-  # The real program's benchmark clicks through XTEST on a connection of its own, without a tool's start-up.
-  libxcb-xtest0-dev
-  fonts-dejavu-core fonts-liberation
-  procps iproute2
-  # scripts/bench.sh: BENCH_PROFILE records the real program during a job with perf.
-  linux-perf
-  python3
-  # The Debian package (cpack runs dpkg-shlibdeps, file and strip; the icon is rendered from its SVG) and
-  # its test (lintian, the menu entry's validator, the maintainer scripts' setfacl and groupadd).
-  dpkg-dev file binutils librsvg2-bin gzip lintian desktop-file-utils man-db acl passwd apt
-)
+# Configuring and building the tree: the compilers and libraries (access lists of the backup folder, the
+# heartbeat's http and https), GoogleTest (the tests, the demo and the benchmarks share its support code),
+# and what the configure step itself asks for: the package's icon and manual pages (rsvg-convert, gzip)
+# and the real program's benchmark (XCB and its XTEST extension).
+build=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libacl1-dev libcurl4-openssl-dev
+  firebird-dev libfbclient2 libgtest-dev librsvg2-bin gzip libxcb1-dev libxcb-xtest0-dev)
+# scripts/demo.sh: a private Firebird server and its tools, a virtual display with the clicks and window
+# look-ups on it, and fonts for the window.
+demo=(firebird3.0-server firebird3.0-utils xvfb xauth xdotool x11-utils fonts-dejavu-core fonts-liberation)
+# The Debian package (cpack runs dpkg-shlibdeps, file and strip).
+package=(dpkg-dev file binutils)
+fuzz=(clang libclang-rt-14-dev)
+# scripts/test.sh: the demo's and the package's needs, the end-to-end tests' tray (trayer) and screenshots
+# (imagemagick), the faketime label's libfaketime, the package's test (lintian, the menu entry's
+# validator, man, the maintainer scripts' setfacl and groupadd) and the fuzz smoke.
+test=("${demo[@]}" "${package[@]}" "${fuzz[@]}" trayer x11-apps imagemagick procps iproute2 faketime
+  lintian desktop-file-utils man-db acl passwd apt)
+# scripts/bench.sh: the real program on a display with a tray, gbak as the reference; BENCH_PROFILE
+# records the program during a job with perf.
+bench=("${demo[@]}" trayer procps linux-perf)
+# scripts/mutate.sh runs the tests of every planted fault.
+mutate=("${test[@]}" python3)
+
+purposes=("$@")
+if [ ${#purposes[@]} -eq 0 ]; then purposes=(demo test package bench fuzz mutate); fi
+packages=("${build[@]}")
+for purpose in "${purposes[@]}"; do
+  case "$purpose" in
+    build) ;;
+    demo) packages+=("${demo[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    package) packages+=("${package[@]}") ;;
+    bench) packages+=("${bench[@]}") ;;
+    fuzz) packages+=("${fuzz[@]}") ;;
+    mutate) packages+=("${mutate[@]}") ;;
+    *) echo "setup: unknown purpose $purpose (build, demo, test, package, bench, fuzz, mutate)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
+  if [[ " ${missing[*]} " == *" $p "* ]]; then continue; fi
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: every package is present"
+  echo "setup: every package for ${purposes[*]} is present"
   exit 0
 fi
 

@@ -75,8 +75,10 @@ TEST(RunnerUnits, PassSystemdsVerifierInATreeLaidOutAsThePackageInstallsIt) {
            fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   fs::create_directories(root.Path() / "opt/kelmora-backup");
   fs::copy_file(RUNNER_BINARY, root.Path() / "opt/kelmora-backup/kelmora-backup-run");
+  // An installed package's own units may stand there already: the built ones are what is checked.
   for (const fs::path& unit : {kService, kTimer})
-    fs::copy_file(unit, root.Path() / "lib/systemd/system" / unit.filename());
+    fs::copy_file(unit, root.Path() / "lib/systemd/system" / unit.filename(),
+                  fs::copy_options::overwrite_existing);
   fs::create_directories(root.Path() / "man/man1");
   fs::copy_file(kGenerated / "kelmora-backup-run.1.gz", root.Path() / "man/man1/kelmora-backup-run.1.gz");
 

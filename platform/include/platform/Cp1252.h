@@ -39,56 +39,54 @@ constexpr char FromUnicode(char32_t codePoint) {
   return '?';
 }
 
-// Decodes UTF-8 into code page 1252, handing each byte to `put`; malformed sequences and unmapped
-// characters become '?'. Kept free of std::string so that clang can run it while compiling too: it
-// cannot yet build a std::string of libstdc++ in a constant expression.
+// One character of well-formed UTF-8 at the start of the bytes: its code point and its length, or length
+// 0 when the bytes there are no character (a stray or missing continuation byte, a form longer than the
+// shortest, a surrogate, anything above U+10FFFF). Validation and decoding share it, so that a sequence
+// the one rejects can never be read by the other as a character: C0 AF would otherwise become "/".
+struct Utf8Character {
+  char32_t codePoint = 0;
+  std::size_t length = 0;
+};
+
+constexpr Utf8Character FirstUtf8Character(std::string_view bytes) {
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  const std::size_t extra = lead < 0x80                    ? 0
+                            : lead >= 0xC2 && lead <= 0xDF ? 1
+                            : (lead & 0xF0) == 0xE0        ? 2
+                            : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                           : 4;
+  if (extra > 3 || extra >= bytes.size()) return {};
+  char32_t codePoint = extra == 0 ? lead : lead & (0x3F >> extra);
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const auto next = static_cast<unsigned char>(bytes[k]);
+    if ((next & 0xC0) != 0x80) return {};
+    codePoint = (codePoint << 6) | (next & 0x3F);
+  }
+  if ((extra == 2 && (codePoint < 0x800 || (codePoint >= 0xD800 && codePoint <= 0xDFFF))) ||
+      (extra == 3 && (codePoint < 0x10000 || codePoint > 0x10FFFF))) {
+    return {};
+  }
+  return {codePoint, extra + 1};
+}
+
+// Decodes UTF-8 into code page 1252, handing each byte to `put`; every byte that starts no character
+// becomes '?', as does every character the code page lacks. Kept free of std::string so that clang can
+// run it while compiling too: it cannot yet build a std::string of libstdc++ in a constant expression.
 template <class Put>
 constexpr void DecodeUtf8(std::string_view utf8, Put&& put) {
   for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    int extra = lead < 0x80             ? 0
-                : (lead & 0xE0) == 0xC0 ? 1
-                : (lead & 0xF0) == 0xE0 ? 2
-                : (lead & 0xF8) == 0xF0 ? 3
-                                        : -1;
-    if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) {
-      put('?');
-      ++i;
-      continue;
-    }
-    char32_t codePoint = extra == 0 ? lead : lead & (0x3F >> extra);
-    bool valid = true;
-    for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-      if ((next & 0xC0) != 0x80) valid = false;
-      codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    put(valid ? FromUnicode(codePoint) : '?');
-    i += valid ? static_cast<std::size_t>(extra) + 1 : 1;
+    const Utf8Character character = FirstUtf8Character(utf8.substr(i));
+    put(character.length != 0 ? FromUnicode(character.codePoint) : '?');
+    i += character.length != 0 ? character.length : 1;
   }
 }
 
 // Whether the bytes are well-formed UTF-8 (shortest forms only, no surrogates, nothing above U+10FFFF).
 constexpr bool IsValidUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    const int extra = lead < 0x80                    ? 0
-                      : lead >= 0xC2 && lead <= 0xDF ? 1
-                      : (lead & 0xF0) == 0xE0        ? 2
-                      : lead >= 0xF0 && lead <= 0xF4 ? 3
-                                                     : -1;
-    if (extra < 0 || i + static_cast<std::size_t>(extra) >= bytes.size() + (extra == 0 ? 1 : 0)) return false;
-    char32_t codePoint = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
-      if ((next & 0xC0) != 0x80) return false;
-      codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    if ((extra == 2 && (codePoint < 0x800 || (codePoint >= 0xD800 && codePoint <= 0xDFFF))) ||
-        (extra == 3 && (codePoint < 0x10000 || codePoint > 0x10FFFF))) {
-      return false;
-    }
-    i += static_cast<std::size_t>(extra) + 1;
+    const std::size_t length = FirstUtf8Character(bytes.substr(i)).length;
+    if (length == 0) return false;
+    i += length;
   }
   return true;
 }

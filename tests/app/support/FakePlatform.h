@@ -15,8 +15,10 @@ struct ProcessEnded {
 };
 
 // A system for in-process tests: boxes are recorded instead of shown, sleeps only count, the end of the
-// process throws ProcessEnded, and the clock is whatever the test sets (the real clock by default).
-// Everything else is the machine's own. Installed for its lifetime.
+// process throws ProcessEnded, and the clock is whatever the test sets. A test that sets none gets a
+// fixed moment that its counted sleeps move on, never the machine's clock: the window reads the clock
+// from its first moment on (the schedule's watch starts with it), and an outcome must not depend on the
+// hour a test happens to run at. Everything else is the machine's own. Installed for its lifetime.
 class FakePlatform : public app::DesktopSystem {
  public:
   struct Box {
@@ -45,8 +47,9 @@ class FakePlatform : public app::DesktopSystem {
   }
   [[noreturn]] void EndProcess(int exitCode) override { throw ProcessEnded{exitCode}; }
   platform::TimePoint Now() override {
-    if (!now) return DesktopSystem::Now();
-    return platform::TimePoint(std::chrono::milliseconds(now().toMSecsSinceEpoch()));
+    const QDateTime moment =
+        now ? now() : QDateTime(QDate(2026, 3, 7), QTime(12, 0)).addMSecs(sleptMilliseconds);
+    return platform::TimePoint(std::chrono::milliseconds(moment.toMSecsSinceEpoch()));
   }
 
   std::vector<Box> boxes;

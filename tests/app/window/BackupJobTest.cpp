@@ -72,8 +72,8 @@ class BackupJobTest : public ::testing::Test {
 TEST_F(BackupJobTest, ManualJobShowsEveryServerLineAndLogsTheSameBlock) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "JOB_MANUAL");
+  platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(14, 30, 0)); };
   auto form = Start(server.Location(database), true);
-  const QDateTime start = QDateTime::currentDateTime();
   Run(*form);
   ASSERT_TRUE(platform.boxes.empty()) << platform.boxes[0].text.toStdString();
 
@@ -85,9 +85,7 @@ TEST_F(BackupJobTest, ManualJobShowsEveryServerLineAndLogsTheSameBlock) {
   ASSERT_EQ(gbk.size(), 1u);
   EXPECT_EQ(lines[2], "Realizando o backup para " + gbk[0].string());
   EXPECT_EQ(lines[3], "");
-  const std::string expectedName =
-      "JOB_MANUAL" + start.toString(QStringLiteral("_yyyyMMdd_hhmm")).toStdString() + ".gbk";
-  EXPECT_EQ(gbk[0].filename().string(), expectedName);
+  EXPECT_EQ(gbk[0].filename().string(), "JOB_MANUAL_20260307_1430.gbk");
   // The server's verbose lines follow in order, then the empty line that ends them.
   EXPECT_TRUE(lines[4].starts_with("gbak:")) << lines[4];
   const size_t done = std::find(lines.begin(), lines.end(),
@@ -216,12 +214,13 @@ TEST_F(BackupJobTest, ABackupThatDoesNotVerifyIsAFailureOfTheTrayAndTheOutputAre
 TEST_F(BackupJobTest, CopiesTheBackupAndDeletesOnlyExpiredFilesNeverTheLog) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "JOB_COPY");
+  const QDateTime now(QDate(2026, 3, 7), QTime(12, 0));
+  platform.now = [now] { return now; };
   auto form = Start(server.Location(database), true);
   TempFolder copies;
   form->Settings().copyFolder = copies.WithSeparator();
   form->Settings().retentionDays = 7;
 
-  const QDateTime now = QDateTime::currentDateTime();
   const QDateTime limit(now.date().addDays(-7), QTime(0, 0));
   fs::create_directories(BackupFolder());
   const auto write = [&](const std::string& name, const QDateTime& when) {
@@ -281,6 +280,8 @@ TEST_F(BackupJobTest, StoppedServerEndsTheJobButTheLogAndTheScheduleCarryOn) {
   FirebirdServer server;
   const auto database = CreateAppDatabase(server, "JOB_DOWN");
   server.Stop();
+  QDateTime now(QDate(2026, 3, 7), QTime(2, 58, 0));
+  platform.now = [&] { return now; };
   auto form = Start(server.Location(database), false);
   form->Settings().scheduleTimes = {"03:00", "", "", ""};
   form->tmrRelogio.stop();
@@ -306,7 +307,7 @@ TEST_F(BackupJobTest, StoppedServerEndsTheJobButTheLogAndTheScheduleCarryOn) {
 
   // The next schedule time finds the server up again and backs up.
   server.Start();
-  platform.now = [] { return QDateTime(QDate::currentDate(), QTime(3, 0, 0)); };
+  now = QDateTime(QDate(2026, 3, 7), QTime(3, 0, 0));
   app::Guarded([&] { form->tmrRelogioTimer(); });
   EXPECT_EQ(FilesIn(BackupFolder(), ".gbk").size(), 1u);
   EXPECT_NE(Log().find("Backup conclu\xED"
@@ -398,9 +399,11 @@ TEST_F(ReplayedJobTest, ASecondStartDuringTheOutputLoopDoesNothing) {
 }
 
 TEST_F(ReplayedJobTest, ScheduleMatchesOnlyTheFullMinuteAndRunsATimeTwiceOnlyWithinTheSameSecond) {
+  const QDate today(2026, 3, 7);
+  // The clock starts watching at the first tick's moment, so that 10:00 has not passed unseen.
+  platform.now = [today] { return QDateTime(today, QTime(10, 0, 1)); };
   auto form = Start("localhost:/data/app.fdb", false);
   form->Settings().scheduleTimes = {"9:30", "10:00", "", "10:00"};
-  const QDate today = QDate::currentDate();
   const auto jobs = [&] { return fbdouble::CallsTo(control->Calls(), "isc_service_start").size(); };
   const auto tick = [&](QTime time, bool secondPasses) {
     control->ClearCalls();

@@ -137,9 +137,9 @@ TEST_F(FaultMatrix, ServerKilledWhileOutputLinesArrive) {
 TEST_F(FaultMatrix, TargetFileNotCreatableOnTheServer) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "NOTARGET");
-  auto form = Start(server.Location(database), false);
   const QDateTime fixed(QDate(2026, 2, 3), QTime(4, 5, 6));
   platform.now = [&] { return fixed; };
+  auto form = Start(server.Location(database), false);
   fs::create_directories(BackupFolder() / "NOTARGET_20260203_0405.gbk");  // a folder where the file goes
   Click(*form);
   ExpectFailedBlock(*form, "");
