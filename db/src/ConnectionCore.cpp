@@ -255,31 +255,11 @@ std::string ConnectionCore::ComposeDatabaseName() const {
 
 void ConnectionCore::Connect() {
   if (Connected()) return;
-  DoBeforeConnect();
-  bool attachedHere = false;
-  try {
-    attachedHere = AttachDatabase();
-  } catch (...) {
-    if (!Connected()) status_ = ConnectionState::Disconnected;
-    throw;
-  }
+  if (BeforeConnect && !component_.Destroying()) BeforeConnect(connection_);
   // A handler of OnError may have connected (and perhaps disconnected again) from inside this
   // attempt; its own Connect already ran the after-connect steps, so they must not run twice.
-  if (!attachedHere) {
-    if (!Connected()) status_ = ConnectionState::Disconnected;
-    return;
-  }
+  if (!AttachDatabase()) return;
   DoAfterConnect();
-}
-
-void ConnectionCore::DoBeforeConnect() {
-  status_ = ConnectionState::Connecting;
-  try {
-    if (BeforeConnect && !component_.Destroying()) BeforeConnect(connection_);
-  } catch (...) {
-    status_ = ConnectionState::Disconnected;
-    throw;
-  }
 }
 
 AttachParameters ConnectionCore::ResolveAttachParameters() {
@@ -390,7 +370,6 @@ bool ConnectionCore::AttachDatabase() {
 }
 
 void ConnectionCore::DoAfterConnect() {
-  status_ = ConnectionState::Connected;
   characteristicsValid_ = false;
   schema_->DetectParameterOrder();
   if (component_.Destroying()) return;
@@ -400,28 +379,17 @@ void ConnectionCore::DoAfterConnect() {
 
 void ConnectionCore::DropDatabase() {
   if (!Connected()) throw EIB_ConnectionError(&component_, messages::DropWithoutConnection());
-  BeginDetaching(ConnectionState::Dropping);
+  DoBeforeDisconnect();
   TIB_Session& session = component_.IB_Session();
   const ISC_STATUS result = Client().isc_drop_database(session.StatusVector(), &handle_);
   session.SetLastResult(result);
   if (result != 0) {
-    status_ = ConnectionState::Connected;
     ReportClientError(session, &component_);
     return;
   }
   handle_ = 0;
   characteristicsValid_ = false;
   DoAfterDisconnect();
-}
-
-void ConnectionCore::BeginDetaching(ConnectionState status) {
-  status_ = status;
-  try {
-    DoBeforeDisconnect();
-  } catch (...) {
-    status_ = ConnectionState::Connected;
-    throw;
-  }
 }
 
 void ConnectionCore::DoBeforeDisconnect() {
@@ -435,7 +403,7 @@ void ConnectionCore::DoBeforeDisconnect() {
 
 void ConnectionCore::Disconnect() {
   if (!Connected()) return;
-  BeginDetaching(ConnectionState::Disconnecting);
+  DoBeforeDisconnect();
   TIB_Session& session = component_.IB_Session();
   if (!lostConnection_ && Client().isc_detach_database != nullptr) {
     Client().isc_detach_database(session.StatusVector(), &handle_);
@@ -448,7 +416,6 @@ void ConnectionCore::Disconnect() {
 }
 
 void ConnectionCore::DoAfterDisconnect() {
-  status_ = ConnectionState::Disconnected;
   if (component_.Destroying()) return;
   if (OnConnectedChanged) OnConnectedChanged(connection_);
   if (AfterDisconnect) AfterDisconnect(connection_);

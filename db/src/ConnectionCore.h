@@ -71,7 +71,6 @@ class ConnectionSchema {
 
 enum class TIB_Protocol { cpLocal, cpNetBEUI, cpTCP_IP, cpNovell };
 enum class TIB_DPBFlag { dpbDefault, dpbTrue, dpbFalse };
-enum class ConnectionState { Disconnected, Connected, Disconnecting, Connecting, Dropping };
 enum class PasswordStorageMode { psNone, psParams, psNotSecure, psKeyFromEnviron };
 
 // The connection, the DPB length in use (ABufPtr) and the DPB bytes (ABuffer, at least 1024 bytes).
@@ -164,7 +163,6 @@ class ConnectionCore {
   // transactions and statements as a disconnect does. Not connected: EIB_ConnectionError. A refused
   // drop goes the way of every failed call (OnError, then EIB_ISCError) and leaves the attachment.
   void DropDatabase();
-  ConnectionState ConnectionStatus() const { return status_; }
   fbclient::Handle Handle() const { return handle_; }
   // Where the client library reads and writes the attachment's handle.
   fbclient::Handle* HandleAddress() { return &handle_; }
@@ -209,8 +207,9 @@ class ConnectionCore {
   void RemoveStatement(ConnectionStatement* statement);
 
  private:
-  void DoBeforeConnect();
   void DoAfterConnect();
+  // What comes before a detach or a drop: BeforeDisconnect, the transactions and statements ended.
+  // When that throws, the connection stays attached.
   void DoBeforeDisconnect();
   void DoAfterDisconnect();
   // Attaches; true when this call produced the attachment.
@@ -221,9 +220,6 @@ class ConnectionCore {
   void SetGuarded(const std::string& key, const std::string& value);
   TIB_DPBFlag Flag(const std::string& key, const char* whenTrue, const char* whenFalse) const;
   void SetFlag(const std::string& key, TIB_DPBFlag flag, const char* whenTrue, const char* whenFalse);
-  // The status of a disconnect or a drop, then what comes before detaching (BeforeDisconnect, the
-  // transactions and statements ended); when that throws, the connection stays connected.
-  void BeginDetaching(ConnectionState status);
   void EndTransactions();
 
   TIB_Component& component_;
@@ -236,7 +232,6 @@ class ConnectionCore {
   std::string scrambledPassword_;
   std::string passwordKey_;
   fbclient::Handle handle_ = 0;
-  ConnectionState status_ = ConnectionState::Disconnected;
   TIB_ConnectCharacteristics characteristics_;
   bool characteristicsValid_ = false;
   bool lostConnection_ = false;

@@ -65,7 +65,6 @@ void ReportClientError(TIB_Session& session, TIB_Component* sender) {
 
   const long sqlCode =
       client.isc_sqlcode != nullptr ? static_cast<long>(client.isc_sqlcode(status.data())) : 0;
-  session.SetLastSQLCode(sqlCode);
   if (sqlCode != kNoSqlCode && sqlCode != 0 && client.isc_sql_interprete != nullptr) {
     buffer[0] = '\0';
     client.isc_sql_interprete(static_cast<short>(sqlCode), buffer, kMessageBufferSize);

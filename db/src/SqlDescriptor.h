@@ -15,7 +15,6 @@ class SqlDescriptor {
   explicit SqlDescriptor(short capacity);
 
   XSQLDA* Get() { return reinterpret_cast<XSQLDA*>(memory_.get()); }
-  short Capacity() const { return capacity_; }
   // Makes room for at least `count` variables; existing contents are not kept.
   void EnsureCapacity(short count);
   // The descriptor with room for `count` variables, telling the client that `count` are in use.

@@ -1,8 +1,8 @@
 #pragma once
 
 // The session of a thread: the status vector every client call of the database side passes, the
-// result of the last call, the last SQL code, the descriptors shared by every prepare and the
-// connections that live in it. Components of one thread share it; it goes away with the last of them.
+// result of the last call, the descriptors shared by every prepare and the connections that live in
+// it. Components of one thread share it; it goes away with the last of them.
 
 #include <array>
 #include <cstdint>
@@ -40,8 +40,6 @@ class TIB_Session {
 
   fbclient::StatusValue LastResult() const { return lastResult_; }
   void SetLastResult(fbclient::StatusValue result) { lastResult_ = result; }
-  long LastSQLCode() const { return lastSQLCode_; }
-  void SetLastSQLCode(long code) { lastSQLCode_ = code; }
 
   TIB_ErrorEvent OnError;
 
@@ -60,7 +58,6 @@ class TIB_Session {
  private:
   std::array<fbclient::StatusValue, fbclient::kStatusLength> status_{};
   fbclient::StatusValue lastResult_ = 0;
-  long lastSQLCode_ = 0;
   std::unique_ptr<SqlDescriptor> output_;
   std::unique_ptr<SqlDescriptor> input_;
   std::uint64_t cursorCounter_ = 0;

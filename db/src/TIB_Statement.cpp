@@ -415,7 +415,6 @@ void TIB_Statement::Execute() {
   }
   cursorOpen_ = true;
   cursorTransaction_ = transaction;
-  transaction->CursorOpened();
 }
 
 bool TIB_Statement::FetchNext() {
@@ -439,7 +438,6 @@ void TIB_Statement::CloseCursor() {
     session.SetLastResult(Client().isc_dsql_free_statement(session.StatusVector(), &handle_, DSQL_close));
   }
   cursorOpen_ = false;
-  if (cursorTransaction_ != nullptr) cursorTransaction_->CursorClosed();
   cursorTransaction_ = nullptr;
 }
 

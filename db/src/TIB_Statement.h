@@ -44,7 +44,6 @@ class TIB_Statement : public TIB_Component, public ConnectionStatement, public T
 
   ConnectionCore* IB_Connection() const { return connection_; }
   void SetIB_Connection(ConnectionCore* connection);
-  TIB_Transaction* IB_Transaction() const { return transaction_; }
   void SetIB_Transaction(TIB_Transaction* transaction);
   // Called by a connection or transaction that goes away.
   void ForgetConnection(ConnectionCore* connection) override;

@@ -177,7 +177,6 @@ bool TIB_Transaction::EnsureStarted() {
     return Started();
   }
   lostConnection_ = false;
-  openCursors_ = 0;
   return true;
 }
 
@@ -232,7 +231,6 @@ void TIB_Transaction::Commit() {
         }
       }
     }
-    if (handle_ == 0) openCursors_ = 0;
     return true;
   });
 }
@@ -244,7 +242,6 @@ void TIB_Transaction::Rollback() {
       Client().isc_rollback_transaction(IB_Session().StatusVector(), &handle_);
     }
     handle_ = 0;
-    openCursors_ = 0;
     return true;
   });
 }

@@ -81,11 +81,6 @@ class TIB_Transaction : public TIB_Component, public ConnectionTransaction {
   fbclient::Handle* HandleAddress() { return &handle_; }
   bool ConnectionLost() const { return lostConnection_; }
   void MarkConnectionLost() override { lostConnection_ = true; }
-  int OpenCursors() const { return openCursors_; }
-  void CursorOpened() { ++openCursors_; }
-  void CursorClosed() {
-    if (openCursors_ > 0) --openCursors_;
-  }
 
   void AddStatement(TransactionStatement* statement);
   void RemoveStatement(TransactionStatement* statement);
@@ -119,7 +114,6 @@ class TIB_Transaction : public TIB_Component, public ConnectionTransaction {
   bool lostConnection_ = false;
   bool ending_ = false;
   bool inEndTransaction_ = false;
-  int openCursors_ = 0;
 };
 
 // The transaction a connection owns for statements without one of their own: committed when the

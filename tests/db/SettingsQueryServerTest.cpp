@@ -148,7 +148,6 @@ TEST(SettingsQuery, AMissingColumnFailsOpenWithTheFieldNotFoundMessage) {
   EXPECT_FALSE(fixture.source.tblBackup.Active());
   EXPECT_TRUE(fixture.source.IBOTransaction.Started());
   EXPECT_TRUE(fixture.source.IBODatabase.Connected());
-  EXPECT_EQ(0, fixture.source.IBOTransaction.OpenCursors());
   EXPECT_EQ("", fixture.values.time1);
   fixture.source.IBODatabase.Disconnect();
   EXPECT_FALSE(fixture.source.IBOTransaction.Started());

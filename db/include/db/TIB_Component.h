@@ -24,8 +24,8 @@ class TIB_Component {
 
   TIB_ErrorEvent OnError;
 
-  // The calling thread's session, shared by its components: the status vector of their client calls,
-  // the last result and the last SQL code.
+  // The calling thread's session, shared by its components: the status vector of their client calls
+  // and the last result.
   TIB_Session& IB_Session() { return *session_; }
 
   // From the start of the component's destructor on, no event of it fires.
