@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given purposes need, and no others:
-#   scripts/setup.sh [build|demo|test|package|bench|fuzz|mutate]...   (every purpose when none is given)
+#   scripts/setup.sh [build|demo|test|package|bench|fuzz|mutate|windows]...   (every purpose when none is given)
 # Each script asks for its own purpose; every purpose includes build. Safe to run again: packages already
 # present are skipped. Works as root or through sudo.
 set -euo pipefail
@@ -17,10 +17,13 @@ demo=(firebird3.0-server firebird3.0-utils xvfb xauth xdotool x11-utils fonts-de
 # The Debian package (cpack runs dpkg-shlibdeps, file and strip).
 package=(dpkg-dev file binutils)
 fuzz=(clang libclang-rt-14-dev)
+# The Windows build (cmake --preset windows, scripts/package-windows.sh) and its tests under Wine; GoogleTest
+# for it is built from Debian's source of it.
+windows=(g++-mingw-w64-x86-64-posix wine64 googletest)
 # scripts/test.sh: the demo's and the package's needs, the end-to-end tests' tray (trayer) and screenshots
 # (imagemagick), the faketime label's libfaketime, the package's test (lintian, the menu entry's
-# validator, man, the maintainer scripts' setfacl and groupadd) and the fuzz smoke.
-test=("${demo[@]}" "${package[@]}" "${fuzz[@]}" trayer x11-apps imagemagick procps iproute2 faketime
+# validator, man, the maintainer scripts' setfacl and groupadd), the fuzz smoke and the Windows tests.
+test=("${demo[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" trayer x11-apps imagemagick procps iproute2 faketime
   lintian desktop-file-utils man-db acl passwd apt)
 # scripts/bench.sh: the real program on a display with a tray, gbak as the reference; BENCH_PROFILE
 # records the program during a job with perf.
@@ -29,7 +32,7 @@ bench=("${demo[@]}" trayer procps linux-perf)
 mutate=("${test[@]}" python3)
 
 purposes=("$@")
-if [ ${#purposes[@]} -eq 0 ]; then purposes=(demo test package bench fuzz mutate); fi
+if [ ${#purposes[@]} -eq 0 ]; then purposes=(demo test package bench fuzz mutate windows); fi
 packages=("${build[@]}")
 for purpose in "${purposes[@]}"; do
   case "$purpose" in
@@ -40,7 +43,8 @@ for purpose in "${purposes[@]}"; do
     bench) packages+=("${bench[@]}") ;;
     fuzz) packages+=("${fuzz[@]}") ;;
     mutate) packages+=("${mutate[@]}") ;;
-    *) echo "setup: unknown purpose $purpose (build, demo, test, package, bench, fuzz, mutate)" >&2; exit 2 ;;
+    windows) packages+=("${windows[@]}") ;;
+    *) echo "setup: unknown purpose $purpose (build, demo, test, package, bench, fuzz, mutate, windows)" >&2; exit 2 ;;
   esac
 done
 

@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "Messages.h"
 #include "fbclient/LibraryBinding.h"
+#include "platform/SharedLibrary.h"
 
 namespace db {
 
@@ -169,7 +170,7 @@ const std::vector<const char*>& RequiredEntryPoints() {
 }
 
 std::vector<std::string> DefaultClientLibraryFileNames() {
-  return {"libfbclient.so.2", "libfbclient.so", "libgds.so"};
+  return platform::ClientLibraryFileNames();
 }
 
 void SetClientLibraryFileNames(std::vector<std::string> fileNames) {

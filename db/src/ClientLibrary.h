@@ -93,7 +93,8 @@ void EnsureClientLoaded(TIB_Component* sender, platform::Libraries& libraries);
 // The entry points every loaded library must have, in lookup order.
 const std::vector<const char*>& RequiredEntryPoints();
 
-// The file names tried in order: "libfbclient.so.2", then the older "libfbclient.so" and "libgds.so".
+// The file names tried in order: platform::ClientLibraryFileNames() ("libfbclient.so.2", then the older
+// "libfbclient.so" and "libgds.so"; "fbclient.dll", then "gds32.dll" on Windows).
 std::vector<std::string> DefaultClientLibraryFileNames();
 // For tests that bind a stand-in library: replaces the list (names or paths) and forgets what was bound,
 // unloading nothing; the next connection that needs the library binds from the new list.

@@ -71,9 +71,10 @@ std::string Digits(const std::string& text, std::size_t& pos) {
 }
 
 // A run of digits as a number; an absurdly long run stops at the largest int instead of wrapping
-// round to a negative major version.
+// round to a negative major version. 64 bits, so that the step past the largest int cannot itself wrap
+// where long has 32 (Windows).
 int ToInt(const std::string& digits) {
-  long value = 0;
+  std::int64_t value = 0;
   for (char c : digits) {
     value = value * 10 + (c - '0');
     if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();

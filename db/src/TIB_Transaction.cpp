@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <cstddef>
 
 #include "ClientLibrary.h"
 #include "ComponentLists.h"
@@ -18,13 +19,14 @@ namespace {
 
 using platform::FlagGuard;
 
-// The native layout the client library expects for each connection of a start.
+// The native layout the client library expects for each connection of a start: its length is an int,
+// and each pointer on a boundary of its own size (Linux's 64-bit long and Windows' 32-bit one both fit).
 struct TransactionExistenceBlock {
   isc_db_handle* database;
-  long tpbLength;
+  int tpbLength;
   char* tpb;
 };
-static_assert(sizeof(TransactionExistenceBlock) == sizeof(void*) + sizeof(long) + sizeof(char*));
+static_assert(offsetof(TransactionExistenceBlock, tpb) == 2 * sizeof(void*));
 
 bool IsConnectionLoss(ISC_STATUS code) {
   return code == isc_shutdown || code == isc_conn_lost || code == isc_network_error;
@@ -147,7 +149,7 @@ bool TIB_Transaction::EnsureStarted() {
       OnCustomizeTPB(this, connections_[i]->Connection(), copies[i], length);
       checkLength(copies[i], length);
     }
-    blocks[i] = {connections_[i]->HandleAddress(), static_cast<long>(length), copies[i].data()};
+    blocks[i] = {connections_[i]->HandleAddress(), length, copies[i].data()};
   }
 
   TIB_Session& session = IB_Session();

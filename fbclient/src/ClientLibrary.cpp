@@ -25,8 +25,6 @@ static_assert(kStatusLength == ISC_STATUS_LENGTH);
 
 namespace {
 
-constexpr const char* kDefaultFileName = "libfbclient.so.2";
-
 // Looked up and required in this order, whether or not the service side calls them: a library that
 // lacks any of them is not one this program can work with.
 const std::vector<const char*> kRequiredEntryPoints = {
@@ -144,7 +142,9 @@ ClientEntryPoints BindServiceSide(const platform::SharedLibrary& library) {
 
 LibraryBinding<ClientEntryPoints>& Binding() {
   // Never destroyed: a loaded library stays open until the process ends, unless a test unloads it.
-  static auto* binding = new LibraryBinding<ClientEntryPoints>({kDefaultFileName}, BindServiceSide);
+  // The system's usual name of the library.
+  static auto* binding =
+      new LibraryBinding<ClientEntryPoints>({platform::ClientLibraryFileNames().front()}, BindServiceSide);
   return *binding;
 }
 

@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 
 #include "platform/Machine.h"
+#include "platform/SharedLibrary.h"
 
 namespace platform {
 namespace {
@@ -27,6 +28,11 @@ class LinuxLibraries final : public Libraries {
 };
 
 }  // namespace
+
+std::vector<std::string> ClientLibraryFileNames() {
+  // The library's soname first; the development link and the old InterBase name after it.
+  return {"libfbclient.so.2", "libfbclient.so", "libgds.so"};
+}
 
 std::unique_ptr<Libraries> MachineLibraries() {
   return std::make_unique<LinuxLibraries>();

@@ -1,12 +1,6 @@
 #include "platform/Wipe.h"
 
-#include <string.h>
-
 namespace platform {
-
-void WipeBytes(void* bytes, std::size_t size) {
-  explicit_bzero(bytes, size);
-}
 
 void WipeString(std::string& text) {
   // Within its capacity the string keeps its buffer.

@@ -18,8 +18,9 @@
 namespace runner {
 namespace {
 
+// With its separator: "/" on Linux, "\\" in the path Windows gives the program.
 std::string FolderOf(const std::string& path) {
-  return path.substr(0, path.find_last_of('/') + 1);
+  return path.substr(0, path.find_last_of("/\\") + 1);
 }
 
 ExitCode ReadSettingsRow(core::BackupSettings& settings, const core::Credentials& credentials,

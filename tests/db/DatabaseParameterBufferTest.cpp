@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -11,6 +10,7 @@
 #include "db/BackupSettingsSource.h"
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
+#include "platform/System.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/TestSystem.h"
 
@@ -35,17 +35,16 @@ class ConnectionEnvironment : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* name : kNames) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(value != nullptr ? std::optional<std::string>(value) : std::nullopt);
-      unsetenv(name);
+      saved_.push_back(platform::Current().Variable(name));
+      platform::Current().UnsetVariable(name);
     }
   }
   void TearDown() override {
     for (std::size_t i = 0; i < 4; ++i) {
       if (saved_[i]) {
-        setenv(kNames[i], saved_[i]->c_str(), 1);
+        platform::Current().SetVariable(kNames[i], *saved_[i]);
       } else {
-        unsetenv(kNames[i]);
+        platform::Current().UnsetVariable(kNames[i]);
       }
     }
   }
@@ -89,10 +88,10 @@ TEST_F(AttachValues, UserIsTrimmedPasswordIsSentAsItIs) {
 }
 
 TEST_F(AttachValues, EmptyValuesComeFromTheEnvironment) {
-  setenv("ISC_USER", "ENVUSER", 1);
-  setenv("ISC_PASSWORD", "envpw", 1);
-  setenv("ISC_ROLE", "ENVROLE", 1);
-  setenv("ISC_DATABASE", "envhost:/env.fdb", 1);
+  platform::Current().SetVariable("ISC_USER", "ENVUSER");
+  platform::Current().SetVariable("ISC_PASSWORD", "envpw");
+  platform::Current().SetVariable("ISC_ROLE", "ENVROLE");
+  platform::Current().SetVariable("ISC_DATABASE", "envhost:/env.fdb");
   TIB_Connection connection(testing::Machine());
   AttachParameters values = connection.Core().ResolveAttachParameters();
   EXPECT_EQ("ENVUSER", values.user);

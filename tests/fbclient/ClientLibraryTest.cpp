@@ -57,9 +57,10 @@ TEST_F(ClientLibraryTest, AMissingRequiredEntryPointIsAnOsErrorAndLeavesNothingC
       EnsureClientLoaded();
       FAIL() << "the library lacks isc_blob_info";
     } catch (const EOSError& error) {
-      EXPECT_EQ("System Error.  Code: 2.\r\n" + fbdouble::VariantPath("missing_required") +
-                    ": undefined symbol: isc_blob_info",
-                error.what());
+      // The loader's own text after the code: it names the entry point (dlerror and Windows word it apart).
+      const std::string text = error.what();
+      EXPECT_TRUE(text.starts_with("System Error.  Code: 2.\r\n")) << text;
+      EXPECT_NE(std::string::npos, text.find("isc_blob_info")) << text;
       EXPECT_EQ(2, error.ErrorCode());
     }
     EXPECT_FALSE(ClientLoaded());
@@ -100,7 +101,7 @@ TEST_F(ClientLibraryTest, WithRollbackRetainingTheServicesInterfaceIsRequired) {
     EnsureClientLoaded();
     FAIL() << "a library with isc_rollback_retaining must have the services interface";
   } catch (const EOSError& error) {
-    EXPECT_NE(std::string::npos, std::string(error.what()).find("undefined symbol: isc_service_attach"));
+    EXPECT_NE(std::string::npos, std::string(error.what()).find("isc_service_attach")) << error.what();
   }
   EXPECT_FALSE(ClientLoaded());
 }

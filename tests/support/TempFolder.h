@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -11,10 +11,20 @@ namespace testsupport {
 // A temporary folder removed with the object; Path() ends without a separator.
 class TempFolder {
  public:
+  // A fresh name each time, made by this call alone (create_directory fails on an existing one), on
+  // Linux and under Wine alike; open to its owner alone, as mkdtemp makes it.
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelmora-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    static std::mt19937_64 generator{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const auto candidate = std::filesystem::temp_directory_path() /
+                             ("kelmora-test-" + std::to_string(generator() % 1000000000));
+      if (std::filesystem::create_directory(candidate)) {
+        path_ = candidate;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all);
+        return;
+      }
+    }
+    throw std::runtime_error("no temporary folder could be made");
   }
   ~TempFolder() {
     std::error_code ignored;

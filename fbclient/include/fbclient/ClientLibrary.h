@@ -26,10 +26,11 @@ void UseLibraries(platform::Libraries* libraries);
 
 // The ensure-loaded check that every service component makes when it is constructed: binds while
 // nothing is bound (fbclient/LibraryBinding.h), then raises client error 1 if still nothing is. The
-// binding opens the library file (libfbclient.so.2 unless changed below), requires every entry point the
-// service side has always looked up, and, when isc_rollback_retaining is missing, takes the library for
-// one without the services interface: the isc_service_* entry points then raise client error 3 naming
-// themselves. A missing required entry point raises EOSError and closes the library again, so nothing
+// binding opens the library file (the system's usual name, libfbclient.so.2 or fbclient.dll, unless
+// changed below), requires every entry point the service side has always looked up, and, when
+// isc_rollback_retaining is missing, takes the library for one without the services interface: the
+// isc_service_* entry points then raise client error 3 naming themselves. A missing required entry point
+// raises EOSError and closes the library again, so nothing
 // can be called through an entry point that was never bound and the next check tries afresh.
 void EnsureClientLoaded();
 

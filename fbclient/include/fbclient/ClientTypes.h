@@ -5,6 +5,7 @@
 // library's own type, so a pointer to one can be handed to the library as it stands.
 
 #include <cstdint>
+#include <type_traits>
 
 namespace fbclient {
 
@@ -12,8 +13,9 @@ namespace fbclient {
 using StatusValue = std::intptr_t;
 // FB_API_HANDLE: the handle of an attachment, a transaction, a statement or a service.
 using Handle = std::uint32_t;
-// ISC_LONG: the library's 32-bit integer; also the reserved handle of the service calls.
-using ClientLong = std::int32_t;
+// ISC_LONG: the library's 32-bit integer; also the reserved handle of the service calls. The header
+// makes it int where long has 64 bits (Linux) and long where long has 32 (Windows): the same type it is.
+using ClientLong = std::conditional_t<sizeof(long) == 4, long, int>;
 
 // Elements of a status vector (ISC_STATUS_LENGTH).
 inline constexpr int kStatusLength = 20;

@@ -35,6 +35,11 @@ struct FileExposure {
   bool othersMayWrite = false;
 };
 
+// windows.h, where a source included it first, names CopyFileW CopyFile; the member keeps its own name.
+#ifdef CopyFile
+#undef CopyFile
+#endif
+
 // Files and folders, and the accounts that may reach them.
 class Files {
  public:

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/Libraries.h"
 
 namespace platform {
+
+// The file names the Firebird client library goes by on this system, the usual one first.
+std::vector<std::string> ClientLibraryFileNames();
 
 // A shared library opened by name through the loader handed in, closed when the object goes unless it
 // was kept for the rest of the process. Entry points are looked up by name; what a missing one means is
