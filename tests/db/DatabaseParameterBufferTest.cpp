@@ -10,7 +10,6 @@
 #include "db/BackupSettingsSource.h"
 #include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
-#include "platform/System.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/TestSystem.h"
 
@@ -30,21 +29,26 @@ std::vector<unsigned char> Item(unsigned char code, const std::string& value) {
   return item;
 }
 
+// The environment the connections of these tests are handed.
+platform::Environment& Environment() {
+  return *testing::Machine().environment;
+}
+
 // Keeps the four connection variables out of the way and restores them afterwards.
 class ConnectionEnvironment : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* name : kNames) {
-      saved_.push_back(platform::Current().Variable(name));
-      platform::Current().UnsetVariable(name);
+      saved_.push_back(Environment().Variable(name));
+      Environment().UnsetVariable(name);
     }
   }
   void TearDown() override {
     for (std::size_t i = 0; i < 4; ++i) {
       if (saved_[i]) {
-        platform::Current().SetVariable(kNames[i], *saved_[i]);
+        Environment().SetVariable(kNames[i], *saved_[i]);
       } else {
-        platform::Current().UnsetVariable(kNames[i]);
+        Environment().UnsetVariable(kNames[i]);
       }
     }
   }
@@ -88,10 +92,10 @@ TEST_F(AttachValues, UserIsTrimmedPasswordIsSentAsItIs) {
 }
 
 TEST_F(AttachValues, EmptyValuesComeFromTheEnvironment) {
-  platform::Current().SetVariable("ISC_USER", "ENVUSER");
-  platform::Current().SetVariable("ISC_PASSWORD", "envpw");
-  platform::Current().SetVariable("ISC_ROLE", "ENVROLE");
-  platform::Current().SetVariable("ISC_DATABASE", "envhost:/env.fdb");
+  Environment().SetVariable("ISC_USER", "ENVUSER");
+  Environment().SetVariable("ISC_PASSWORD", "envpw");
+  Environment().SetVariable("ISC_ROLE", "ENVROLE");
+  Environment().SetVariable("ISC_DATABASE", "envhost:/env.fdb");
   TIB_Connection connection(testing::Machine());
   AttachParameters values = connection.Core().ResolveAttachParameters();
   EXPECT_EQ("ENVUSER", values.user);
