@@ -26,7 +26,7 @@ template <class Handler>
 void Guarded(Handler&& handler) {
   try {
     std::forward<Handler>(handler)();
-  } catch (const EAbort&) {
+  } catch (const SilentAbort&) {
   } catch (const std::exception& error) {
     ShowStandardError(error);
   }

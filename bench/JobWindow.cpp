@@ -10,7 +10,7 @@
 
 #include "app/ErrorRoute.h"
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 #include "app/window/TfrmBackup.h"
 #include "bench/BenchSupport.h"
 #include "fbclient/ClientLibrary.h"

@@ -1,5 +1,5 @@
 // The About picture is decoded with the JPEG library. A damaged or hostile file must give either the
-// whole picture within the size limit or EJpegError; never a crash, a half picture or a huge
+// whole picture within the size limit or JpegError; never a crash, a half picture or a huge
 // allocation.
 
 #include <cstddef>
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 picture.height() <= app::kLargestJpegSide,
             "a decoded picture stays within the size limit");
     Require(picture.format() == QImage::Format_RGB888, "a decoded picture is RGB");
-  } catch (const app::EJpegError& error) {
+  } catch (const app::JpegError& error) {
     Require(error.what()[0] != '\0', "a refusal says why");
   }
   return 0;

@@ -92,7 +92,7 @@ QImage DecodeJpeg(const unsigned char* data, std::size_t size) {
   } else if (RunDecoding(decoding)) {
     return std::move(decoding.image);
   }
-  throw EJpegError(std::string("JPEG error: ") + decoding.errors.message);
+  throw JpegError(std::string("JPEG error: ") + decoding.errors.message);
 }
 
 }  // namespace app

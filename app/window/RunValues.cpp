@@ -20,7 +20,7 @@ std::string RunFolder() {
 }
 
 void WriteRunValue(const std::string& name, const std::string& data, bool once) {
-  const ERegistryException failure("Failed to set data for '" + name + "'");
+  const RunValueError failure("Failed to set data for '" + name + "'");
   // The run-once list has no counterpart in autostart folders.
   if (once || !Desktop().AutostartFolderUsable(true)) throw failure;
   if (!Desktop().WriteAutostartEntry(EntryFileName(name), ComposeAutostartEntry(name, data))) throw failure;

@@ -6,7 +6,7 @@
 namespace app {
 
 // A Run value could not be written: "Failed to set data for '%s'" with the value name.
-class ERegistryException : public std::runtime_error {
+class RunValueError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -24,7 +24,7 @@ std::string RunFolder();
 
 // Writes the entry, creating the folder when it is missing. The file is written next to its final name
 // and renamed over it, so a reader sees the old entry or the new one, never a part; a symbolic link in
-// the entry's place is replaced, never followed. Throws ERegistryException when anything fails. once
+// the entry's place is replaced, never followed. Throws RunValueError when anything fails. once
 // (the run-once list) has no counterpart in autostart folders and is refused the same way.
 void WriteRunValue(const std::string& name, const std::string& data, bool once);
 

@@ -14,10 +14,10 @@
 #include "app/desktop/ProgramIcon.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 #include "app/window/RunMode.h"
+#include "app/window/ServerAdapters.h"
 #include "core/SettingsFile.h"
-#include "services/BackupInstance.h"
 
 namespace app {
 namespace {
@@ -38,26 +38,34 @@ constexpr int kStatusBarHeight = 19;
 
 }  // namespace
 
+TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolder,
+                       const core::RunPorts& ports, QWidget* parent)
+    : QMainWindow(parent), ports_(ports), arguments_(arguments) {
+  Build(programFolder);
+}
+
 TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolder, QWidget* parent)
-    : QMainWindow(parent), arguments_(arguments) {
+    : QMainWindow(parent),
+      ownAdapters_(std::make_unique<ServerAdapters>(Desktop())),
+      ports_(ownAdapters_->Ports()),
+      arguments_(arguments) {
+  Build(programFolder);
+}
+
+TfrmBackup::~TfrmBackup() = default;
+
+void TfrmBackup::Build(const QString& programFolder) {
   settings_.programFolder = programFolder.toStdString();
   setWindowTitle(QStringLiteral("Backup"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
   setWindowIcon(ProgramIcon());
-  Backup = std::make_unique<services::TIBBackupService>();
-  services::ApplyBackupInstanceSettings(*Backup);
-  // Each job gives the component its login from the credentials file and wipes it again.
-  Backup->WipeParams();
   CreateElements();
-  CreateDataComponents();
   CreateMenus();
   ConnectHandlers();
   Guarded([this] { FormCreate(); });
 }
-
-TfrmBackup::~TfrmBackup() = default;
 
 void TfrmBackup::CreateElements() {
   auto* client = new QWidget(this);
@@ -76,7 +84,7 @@ void TfrmBackup::CreateElements() {
   txtStatus->setFont(PixelFont(QStringLiteral("Arial"), 12, true));
   txtStatus->setStyleSheet(QStringLiteral("color: black;"));
 
-  Gauge = new TGauge(client);
+  Gauge = new ProgressGauge(client);
   Gauge->setObjectName(QStringLiteral("Gauge"));
   Gauge->setGeometry(8, 353, 429, 25);
 
@@ -169,7 +177,7 @@ void TfrmBackup::SetTextNow(QLabel* label, const QString& text) {
 }
 
 void TfrmBackup::FormCreate() {
-  core::ReadSettingsFile(settings_);
+  core::ReadSettingsFile(settings_, Desktop());
   if (settings_.databaseLocation.empty()) {
     ShowMessage(MessageBoxKind::Error,
                 QStringLiteral("Não foi encontrado o arquivo de configuração SISTEMA.INI.\r\r"

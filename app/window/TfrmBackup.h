@@ -5,12 +5,14 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/desktop/DesktopSystem.h"
+#include "core/BackupRun.h"
 #include "core/BackupSettings.h"
 #include "core/JobObserver.h"
+#include "core/JobReport.h"
 #include "core/Scheduler.h"
+#include "core/SettingsSource.h"
 #include "core/Transcript.h"
-#include "db/BackupSettingsSource.h"
-#include "services/TIBBackupService.h"
 
 class QAction;
 class QLabel;
@@ -21,18 +23,24 @@ class QStatusBar;
 namespace app {
 
 class OutputView;
-class TGauge;
+class ServerAdapters;
+class ProgressGauge;
 class TRxTrayIcon;
 
 // The program's only main window: it owns every component, holds the backup settings and decides the
 // run mode. Its handlers are the program's operations; each is called through Guarded when the event
-// loop delivers it, and may be called directly by tests.
+// loop delivers it, and may be called directly by tests. It reaches the database server through the
+// core's ports only.
 class TfrmBackup : public QMainWindow {
   Q_OBJECT
 
  public:
   // Builds the window and its components and runs the start-up sequence. arguments[0] is the program,
-  // programFolder the folder of its executable, ending with "/".
+  // programFolder the folder of its executable, ending with "/". The window reaches the database server
+  // through the ports, which outlive it.
+  TfrmBackup(const QStringList& arguments, const QString& programFolder, const core::RunPorts& ports,
+             QWidget* parent = nullptr);
+  // The same through the services manager and the application database of the real server.
   TfrmBackup(const QStringList& arguments, const QString& programFolder, QWidget* parent = nullptr);
   ~TfrmBackup() override;
 
@@ -61,22 +69,21 @@ class TfrmBackup : public QMainWindow {
   void NotasdaVerso1Click();
   void SuporteRemoto1Click();
 
-  // Settings load, and the connection's error event with its reconnection attempts.
+  // Settings load: the tick that reads the settings row, what follows the attach (the database's name in
+  // the status bar), what follows the row, and the connection's error event with its reconnection
+  // attempts, which answers whether another attempt follows.
   void tmrConexaoTimer();
-  void IBODatabaseAfterConnect();
-  void IBODatabaseError(db::TIB_Component* Sender, long ERRCODE, const db::TextLines& ErrorMessage,
-                        const db::TextLines& ErrorCodes, long SQLCODE, const db::TextLines& SQLMessage,
-                        const db::TextLines& SQL, bool& RaiseException);
+  void IBODatabaseAfterConnect(const std::string& databaseName);
+  void SettingsRowRead();
+  bool IBODatabaseError(const core::AttachError& error);
 
-  // The application database connection, its transaction and the settings query.
-  db::TIBODatabase& IBODatabase() { return settingsSource_->IBODatabase; }
-  db::TIBOTransaction& IBOTransaction() { return settingsSource_->IBOTransaction; }
-  db::TIBOQuery& tblBackup() { return settingsSource_->tblBackup; }
+  // The backup service: the backup request and the restore that checks a backup.
+  core::BackupServer& Backup() { return ports_.server; }
 
   // Window elements.
   OutputView* memSaida = nullptr;
   QLabel* txtStatus = nullptr;
-  TGauge* Gauge = nullptr;
+  ProgressGauge* Gauge = nullptr;
   QLabel* txtHora = nullptr;
   QPushButton* btnIniciar = nullptr;
   QStatusBar* stbStatus = nullptr;
@@ -94,8 +101,6 @@ class TfrmBackup : public QMainWindow {
   QTimer tmrRelogio;
   QTimer tmrConexao;
   TRxTrayIcon* RxTrayIcon = nullptr;
-  // The backup service component; its fixed settings are given when the window is built.
-  std::unique_ptr<services::TIBBackupService> Backup;
   bool JobRunning() const { return jobRunning_; }
 
   // Sets a label's text and repaints it at once, as the status line needs while a job keeps the loop busy.
@@ -109,8 +114,8 @@ class TfrmBackup : public QMainWindow {
   void CreateElements();
   void CreateMenus();
   void ConnectHandlers();
+  void Build(const QString& programFolder);
   void InitStartupCheckMarks();
-  void CreateDataComponents();
   void EndJobEarly();
   // Runs a handler the message loop delivers (a command, the button, a timer tick). When it returns, the
   // loop has control again, so an exit asked for during a job takes effect now.
@@ -126,10 +131,10 @@ class TfrmBackup : public QMainWindow {
   };
   void ShowJobRunning();
   void ShowJobEnded(const QString& started, JobEnd end, const QString& problem);
+  // The tray's state after a job, from its report.
+  void ShowJobEnded(const QString& started, const core::JobReport& report);
   void ShowSettingsProblem(const QString& problem);
   bool NoScheduleTimes() const;
-  // The server's error that ended the last job, from its transcript.
-  QString FailureText() const;
 
   // Shows a running job in the window: its transcript in the output area, its status and progress, and
   // the message pump after every line the server sends, which keeps the window, the tray icon and the
@@ -143,24 +148,33 @@ class TfrmBackup : public QMainWindow {
     void ProgressAdvanced() override;
     void ProgressFilled() override;
     void OutputLineRead(std::string_view cp1252Line) override;
-    void VerificationFailed(std::string_view why) override;
-    void CopyFailed() override;
 
    private:
     TfrmBackup& form_;
   };
 
-  std::unique_ptr<db::BackupSettingsSource> settingsSource_;
+  // The settings load's side of the attempts to attach.
+  class ConnectionAttempts : public core::SettingsSource::Attempts {
+   public:
+    explicit ConnectionAttempts(TfrmBackup& form) : form_(form) {}
+    void Attached(const std::string& databaseName) override { form_.IBODatabaseAfterConnect(databaseName); }
+    bool AttemptFailed(const core::AttachError& error) override { return form_.IBODatabaseError(error); }
+
+   private:
+    TfrmBackup& form_;
+  };
+
+  // Declared before the ports, which may be theirs.
+  std::unique_ptr<ServerAdapters> ownAdapters_;
+  core::RunPorts ports_;
   QStringList arguments_;
   core::BackupSettings settings_;
   // What the running or the last job wrote: the output area shows it and the log received it.
   core::Transcript transcript_;
   JobView jobView_{*this};
-  core::Scheduler scheduler_;
-  // The running job could not copy its backup to the copy folder.
-  bool copyFailed_ = false;
-  // Why the running job's backup did not verify; empty when it did or was not checked.
-  QString verificationProblem_;
+  // How the running or the last job came out.
+  core::JobReport lastReport_;
+  core::Scheduler scheduler_{Desktop()};
   int reconnectionAttempt_ = 0;
   bool hideOnMinimize_ = false;
   bool jobRunning_ = false;

@@ -1,56 +1,66 @@
 #include <QCoreApplication>
 #include <QLabel>
-#include <algorithm>
+#include <stdexcept>
 
 #include "app/Exceptions.h"
 #include "app/Text.h"
 #include "app/desktop/DesktopSystem.h"
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 #include "app/window/TfrmBackup.h"
 #include "core/BackupJob.h"
 #include "core/DateTimeFormat.h"
-#include "platform/Cp1252.h"
 #include "platform/FlagGuard.h"
 
 namespace app {
+namespace {
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The first line of an error's text: what a notification has room for.
+QString FirstLine(const std::string& text) {
+  return FromUtf8(text.substr(0, text.find_first_of("\r\n")));
+}
+
+}  // namespace
 
 void TfrmBackup::btnIniciarClick() {
   RunJob({});
 }
 
 void TfrmBackup::RunJob(const std::string& note) {
-  // The job drives the one output area, log file and service component; a second start while the
-  // per-line message pump runs (the button, a tray command) must not begin another job inside it.
+  // The job drives the one output area, log file and backup service; a second start while the per-line
+  // message pump runs (the button, a tray command) must not begin another job inside it.
   if (jobRunning_) return;
   platform::FlagGuard running(jobRunning_);
   setCursor(Qt::WaitCursor);
   tmrRelogio.stop();
-  const QString started = QString::fromStdString(core::FormatDateTime("dd/mm/yyyy hh:nn", Desktop().Now()));
-  copyFailed_ = false;
-  verificationProblem_.clear();
+  DesktopSystem& desktop = Desktop();
+  const QString started =
+      QString::fromStdString(core::FormatDateTime("dd/mm/yyyy hh:nn", desktop.Now(), desktop));
   ShowJobRunning();
-  core::JobOutcome outcome;
   try {
-    core::BackupJob job(settings_, *Backup, transcript_, jobView_);
-    outcome = job.Run(ManualMode(), note);
+    core::BackupJob job(settings_, core::JobPorts{ports_.server, ports_.probe}, core::JobSystem::Of(desktop),
+                        transcript_, jobView_);
+    lastReport_ = job.Run(ManualMode(), note);
   } catch (const std::exception& error) {
     EndJobEarly();
     ShowJobEnded(started, JobEnd::Failed, FromCp1252(error.what()));
     throw;
   }
-  if (outcome == core::JobOutcome::Failed) {
+  ShowJobEnded(started, lastReport_);
+  if (lastReport_.stop == core::StopReason::LogNotWritable) {
     EndJobEarly();
-    // A backup that did not verify is a failure even when its copy failed too: the copy is of a bad file.
-    ShowJobEnded(started, JobEnd::Failed,
-                 verificationProblem_.isEmpty() ? FailureText() : verificationProblem_);
-    // Ends the handler silently: the clock tick that ran the job compares no further times.
-    throw EAbort();
+    // "I/O error N": the standard error box tells it, as a job that could not log always did.
+    throw std::runtime_error(lastReport_.error);
   }
-  ShowJobEnded(started, copyFailed_ ? JobEnd::NotCopied : JobEnd::Succeeded,
-               copyFailed_ ? QStringLiteral("O backup não foi copiado para %1.")
-                                 .arg(QString::fromStdString(settings_.copyFolder))
-                           : QString());
+  if (!lastReport_.BackupMade()) {
+    EndJobEarly();
+    // Ends the handler silently: the clock tick that ran the job compares no further times.
+    throw SilentAbort();
+  }
   unsetCursor();
   if (ManualMode()) {
     SetTextNow(txtStatus, QStringLiteral("Backup concluído."));
@@ -60,15 +70,26 @@ void TfrmBackup::RunJob(const std::string& note) {
   }
 }
 
+void TfrmBackup::ShowJobEnded(const QString& started, const core::JobReport& report) {
+  if (report.stop == core::StopReason::LogNotWritable) {
+    ShowJobEnded(started, JobEnd::Failed, FromUtf8(report.error));
+  } else if (report.verification == core::StepResult::Failed) {
+    // A backup that did not verify is a failure even when its copy failed too: the copy is of a bad file.
+    ShowJobEnded(started, JobEnd::Failed,
+                 QStringLiteral("Backup não verificado: ") + FromUtf8(report.verificationProblem));
+  } else if (!report.BackupMade()) {
+    ShowJobEnded(started, JobEnd::Failed, FirstLine(report.error));
+  } else if (report.copy == core::StepResult::Failed) {
+    ShowJobEnded(started, JobEnd::NotCopied,
+                 QStringLiteral("O backup não foi copiado para %1.").arg(FromUtf8(settings_.copyFolder)));
+  } else {
+    ShowJobEnded(started, JobEnd::Succeeded, QString());
+  }
+}
+
 void TfrmBackup::EndJobEarly() {
   // One failed night must not stop every later backup: the window returns to waiting as after a
-  // completed job, and a stale service attachment is dropped so the next job starts afresh.
-  if (Backup->Active()) {
-    try {
-      Backup->SetActive(false);
-    } catch (...) {
-    }
-  }
+  // completed job.
   unsetCursor();
   if (!ManualMode()) {
     tmrRelogio.start();
@@ -98,23 +119,6 @@ void TfrmBackup::JobView::ProgressFilled() {
 
 void TfrmBackup::JobView::OutputLineRead(std::string_view) {
   QCoreApplication::processEvents();
-}
-
-void TfrmBackup::JobView::VerificationFailed(std::string_view why) {
-  form_.verificationProblem_ = QStringLiteral("Backup não verificado: ") +
-                               QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size()));
-}
-
-void TfrmBackup::JobView::CopyFailed() {
-  form_.copyFailed_ = true;
-}
-
-QString TfrmBackup::FailureText() const {
-  // The error the block ends with: the line after "Informações da exceção:", without its indent.
-  const auto& lines = transcript_.Lines();
-  const auto heading = std::find(lines.begin(), lines.end(), "Informações da exceção:"_cp1252);
-  if (heading == lines.end() || heading + 1 == lines.end()) return {};
-  return FromCp1252(std::string_view(heading[1]).substr(std::min<std::size_t>(2, heading[1].size())));
 }
 
 }  // namespace app

@@ -1,12 +1,13 @@
 #include <QLabel>
 
+#include "app/desktop/DesktopSystem.h"
 #include "app/window/TfrmBackup.h"
 #include "core/Schedule.h"
 
 namespace app {
 
 void TfrmBackup::tmrRelogioTimer() {
-  txtHora->setText(QString::fromStdString(core::ClockText()));
+  txtHora->setText(QString::fromStdString(core::ClockText(Desktop())));
   scheduler_.Tick(settings_.scheduleTimes, [this](const std::string& note) { RunJob(note); });
 }
 

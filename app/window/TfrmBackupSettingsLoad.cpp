@@ -2,44 +2,32 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <algorithm>
+#include <stdexcept>
 
 #include "app/Text.h"
 #include "app/desktop/DesktopSystem.h"
 #include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
 #include "core/Credentials.h"
-#include "core/ServerLogin.h"
 #include "core/SettingsLoad.h"
 #include "core/TextEncoding.h"
 
 namespace app {
 namespace {
 
-constexpr long kNetLookupError = 335544704;  // isc_net_lookup_err
 constexpr int kLastAttempt = 50;
 constexpr int kPauses = 50;
 constexpr int kPauseMilliseconds = 50;
 
-// The server's own words from the error route's lines, each on a line.
-QString ServerMessage(const db::TextLines& errorMessage) {
+// The server's own words, each on a line.
+QString ServerMessage(const std::vector<std::string>& serverLines) {
   QString text;
-  for (const std::string& line : core::ServerMessageLines(errorMessage))
+  for (const std::string& line : serverLines)
     text += QLatin1Char('\n') + FromCp1252(line);
   return text;
 }
 
 }  // namespace
-
-void TfrmBackup::CreateDataComponents() {
-  settingsSource_ = std::make_unique<db::BackupSettingsSource>(Desktop());
-  IBODatabase().AfterConnect = [this](db::TIB_Connection*) { IBODatabaseAfterConnect(); };
-  IBODatabase().OnError = [this](db::TIB_Component* sender, long errCode, const db::TextLines& errorMessage,
-                                 const db::TextLines& errorCodes, long sqlCode,
-                                 const db::TextLines& sqlMessage, const db::TextLines& sql,
-                                 bool& raiseException) {
-    IBODatabaseError(sender, errCode, errorMessage, errorCodes, sqlCode, sqlMessage, sql, raiseException);
-  };
-}
 
 bool TfrmBackup::NoScheduleTimes() const {
   return std::all_of(settings_.scheduleTimes.begin(), settings_.scheduleTimes.end(),
@@ -48,7 +36,8 @@ bool TfrmBackup::NoScheduleTimes() const {
 
 void TfrmBackup::tmrConexaoTimer() {
   tmrConexao.stop();
-  const core::CredentialsRead credentials = core::ReadCredentials(settings_.programFolder, Desktop());
+  const core::CredentialsRead credentials =
+      core::ReadCredentials(settings_.programFolder, Desktop(), Desktop());
   if (!credentials.problem.empty()) {
     // Nothing goes to the server; the output area and the tray say why, and a job started by hand says it
     // again in its log block.
@@ -57,22 +46,25 @@ void TfrmBackup::tmrConexaoTimer() {
     ShowSettingsProblem(QString::fromStdString(credentials.problem));
     return;
   }
-  // The connection works in the server's spelling of its file names.
-  IBODatabase().SetDatabaseName(core::ServerText(settings_.databaseLocation, settings_.serverSystem));
-  core::UseDatabaseLogin(credentials.credentials, *settingsSource_);
-  IBODatabase().Connect();
-  core::ForgetDatabaseLogin(*settingsSource_);
+  ConnectionAttempts attempts(*this);
+  const core::SettingsLoadOutcome outcome =
+      core::LoadSettingsRow(ports_.settingsSource, settings_, credentials.credentials.database, attempts);
+  if (outcome.result == core::SettingsLoadResult::Read) {
+    SettingsRowRead();
+  } else if (outcome.result == core::SettingsLoadResult::Failed) {
+    // The query's error, or no client library: the standard error box shows it, and the program runs on
+    // without settings.
+    throw std::runtime_error(core::LogText(outcome.message));
+  }
+  // A refused attach was the error event's to answer.
 }
 
-void TfrmBackup::IBODatabaseAfterConnect() {
-  stbStatusPanel->setText(
-      QStringLiteral("Dados: ") +
-      QString::fromStdString(core::FromServerText(IBODatabase().DatabaseName(), settings_.serverSystem)));
-  db::TIBOQuery& query = tblBackup();
-  query.Open();
-  core::CopySettingsRow(query, settings_);
-  query.Close();
-  IBODatabase().Disconnect();
+void TfrmBackup::IBODatabaseAfterConnect(const std::string& databaseName) {
+  stbStatusPanel->setText(QStringLiteral("Dados: ") +
+                          QString::fromStdString(core::FromServerText(databaseName, settings_.serverSystem)));
+}
+
+void TfrmBackup::SettingsRowRead() {
   if (!ManualMode()) ShowWaitingText();
   if (NoScheduleTimes()) {
     ShowSettingsProblem(QStringLiteral(
@@ -80,33 +72,30 @@ void TfrmBackup::IBODatabaseAfterConnect() {
   }
 }
 
-void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::TextLines& ErrorMessage,
-                                  const db::TextLines&, long, const db::TextLines&, const db::TextLines&,
-                                  bool& RaiseException) {
-  RaiseException = false;
-  if (!core::IsServerUnreachable(ERRCODE)) {
+bool TfrmBackup::IBODatabaseError(const core::AttachError& error) {
+  const bool addressNotFound = error.failure == core::AttachFailure::AddressNotFound;
+  if (!addressNotFound && error.failure != core::AttachFailure::ServerUnreachable) {
     // A wrong password or a missing database leaves the schedule empty: without a word, no backup
     // would ever run.
     if (NoScheduleTimes()) {
       ShowSettingsProblem(QStringLiteral("As configurações de backup não foram lidas do banco de dados.") +
-                          ServerMessage(ErrorMessage));
+                          ServerMessage(error.serverLines));
     }
-    return;
+    return false;
   }
 
   SetTextNow(txtStatus, QStringLiteral("Tentativa de reconexão %1/50").arg(reconnectionAttempt_));
   if (reconnectionAttempt_ >= kLastAttempt) {
     const QString text =
-        ERRCODE == kNetLookupError
-            ? QStringLiteral(
-                  "O endereço IP do servidor especificado no arquivo INI não foi encontrado.\r\r"
-                  "Por favor, contacte o administrador da rede.")
-            : QStringLiteral(
-                  "A conexão foi recusada pelo servidor. Possíveis causas:\r"
-                  "1 - Servidor não localizado, verifique o endereço IP no arquivo INI.\r"
-                  "2 - Firebird INATIVO no servidor, verifique se está instalado.\r"
-                  "3 - Porta 3050 bloqueada no servidor, libere a porta no firewall.\r\r"
-                  "Por favor, contacte o administrador do sistema.");
+        addressNotFound ? QStringLiteral(
+                              "O endereço IP do servidor especificado no arquivo INI não foi encontrado.\r\r"
+                              "Por favor, contacte o administrador da rede.")
+                        : QStringLiteral(
+                              "A conexão foi recusada pelo servidor. Possíveis causas:\r"
+                              "1 - Servidor não localizado, verifique o endereço IP no arquivo INI.\r"
+                              "2 - Firebird INATIVO no servidor, verifique se está instalado.\r"
+                              "3 - Porta 3050 bloqueada no servidor, libere a porta no firewall.\r\r"
+                              "Por favor, contacte o administrador do sistema.");
     ShowMessage(MessageBoxKind::Error, text);
     Desktop().EndProcess(0);
   }
@@ -115,10 +104,10 @@ void TfrmBackup::IBODatabaseError(db::TIB_Component*, long ERRCODE, const db::Te
   for (int pause = 0; pause < kPauses; ++pause) {
     Desktop().Sleep(std::chrono::milliseconds(kPauseMilliseconds));
     QCoreApplication::processEvents();
-    if (closeRequested_) return;
+    if (closeRequested_) return false;
   }
   ++reconnectionAttempt_;
-  IBODatabase().Open();
+  return true;
 }
 
 }  // namespace app

@@ -7,14 +7,10 @@
 #include "core/BackupVerification.h"
 #include "core/Credentials.h"
 #include "core/DateTimeFormat.h"
-#include "core/Exceptions.h"
 #include "core/Heartbeat.h"
 #include "core/Retention.h"
-#include "core/ServerLogin.h"
 #include "core/TextEncoding.h"
-#include "fbclient/Exceptions.h"
 #include "platform/Cp1252.h"
-#include "services/TIBBackupService.h"
 
 namespace core {
 namespace {
@@ -28,21 +24,19 @@ std::string FileNameOf(const std::string& path) {
   return path.substr(path.find_last_of('/') + 1);
 }
 
-// The server's own refusal to create the backup file: its account cannot write into the folder.
-bool ServerCouldNotWrite(const std::exception& error) {
-  constexpr long kCannotOpenBackupFile = 336330817;  // isc_gbak_open_bkup_error
-  const auto* serverError = dynamic_cast<const fbclient::EIBError*>(&error);
-  return serverError != nullptr && serverError->GdsCode() == kCannotOpenBackupFile;
+void LogNotWritable(JobReport& report, const std::system_error& error) {
+  report.stop = StopReason::LogNotWritable;
+  report.error = "I/O error " + std::to_string(error.code().value());
 }
 
 }  // namespace
 
-BackupJob::BackupJob(const BackupSettings& settings, services::TIBBackupService& service,
-                     Transcript& transcript, JobObserver& observer, platform::System& system)
-    : settings_(settings), service_(service), transcript_(transcript), observer_(observer), system_(system) {}
+BackupJob::BackupJob(const BackupSettings& settings, const JobPorts& ports, const JobSystem& system,
+                     Transcript& transcript, JobObserver& observer)
+    : settings_(settings), ports_(ports), system_(system), transcript_(transcript), observer_(observer) {}
 
 std::string BackupJob::NowText() {
-  return FormatDateTime("dd/mm/yyyy hh:nn:ss", system_.Now(), system_);
+  return FormatDateTime("dd/mm/yyyy hh:nn:ss", system_.clock.Now(), system_.clock);
 }
 
 void BackupJob::Add(std::string_view cp1252Line) {
@@ -50,10 +44,9 @@ void BackupJob::Add(std::string_view cp1252Line) {
   observer_.TranscriptChanged();
 }
 
-JobOutcome BackupJob::Run(bool showServerLines, std::string_view note) {
+JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
+  JobReport report;
   transcript_.Clear();
-  // The login goes with the job, whichever way it ends; the next job reads the credentials again.
-  const ServiceLoginWiped loginWiped(service_);
   Add("Backup iniciado em " + NowText());
   Add("");
   if (!note.empty()) {
@@ -66,158 +59,185 @@ JobOutcome BackupJob::Run(bool showServerLines, std::string_view note) {
   }
   observer_.StatusChanged("Realizando o Backup");
 
-  const BackupNames names = BackupNames::For(settings_, system_.ToLocal(system_.Now()));
+  const BackupNames names = BackupNames::For(settings_, system_.clock.ToLocal(system_.clock.Now()));
   // A folder someone set up before (an installed program's, shared with a group) keeps its rights.
-  if (system_.CreateFolder(names.backupFolder)) ShareBackupFolder(names.backupFolder);
+  if (system_.files.CreateFolder(names.backupFolder)) ShareBackupFolder(names.backupFolder);
   std::unique_ptr<platform::AppendFile> log;
   try {
-    log = system_.OpenForAppend(names.logFile);
+    log = system_.files.OpenForAppend(names.logFile);
   } catch (const std::system_error& error) {
-    throw EInOutError(error.code().value());
+    // No backup is made that no log would tell of.
+    LogNotWritable(report, error);
+    return report;
   }
-  auto writeLogBlock = [&] {
-    Add(kDashes);
-    try {
-      log->Write(transcript_.Text() + "\r\n");
-      log->Close();
-    } catch (const std::system_error& error) {
-      throw EInOutError(error.code().value());
-    }
-  };
 
   Add("Realizando o backup para " + LogText(names.serverTarget));
   Add("");
 
-  // A backup of the same minute may already stand under this job's name.
-  const std::optional<platform::FileStamp> earlierFile = system_.Stamp(names.localBackupName);
-  ServiceProgress progress;
-  try {
-    RunServiceBackup(names, showServerLines, progress);
-  } catch (const std::exception& error) {
-    Add("Ocorreu um erro inesperado. O backup não foi concluído."_cp1252);
-    Add("Informações da exceção:"_cp1252);
-    Add("  " + std::string(error.what()));
-    if (ServerCouldNotWrite(error)) {
-      Add("O servidor de banco de dados (conta "_cp1252 + LogText(settings_.serverAccount) +
-          ") precisa de acesso de gravação à pasta "_cp1252 + LogText(names.backupFolder));
-    }
-    // What the server wrote before the failure is not a backup, though its name says so. Only a
-    // started request can have written it, and only a file the server wrote during this job: an
-    // earlier good backup of the same minute stays, and so does a backup whose output had ended
-    // when only the detach failed.
-    if (progress.started && !progress.outputEnded && system_.Stamp(names.localBackupName) != earlierFile)
-      system_.RemoveFile(names.localBackupName);
-    // An unattended failure must reach the log, where it will be looked for.
-    writeLogBlock();
-    return JobOutcome::Failed;
+  // The logins live as long as the job; the next job reads the file again.
+  const CredentialsRead credentials =
+      ReadCredentials(settings_.programFolder, system_.files, system_.environment);
+  if (!credentials.problem.empty()) {
+    // Nothing goes to the server; the block says why, where an unattended run's failures are looked for.
+    const std::string problem = LogText(credentials.problem);
+    BackupFailed(names, problem, ServerStage::NotStarted, false, std::nullopt);
+    report.stop = StopReason::CredentialsRefused;
+    report.error = credentials.problem;
+    WriteLogBlock(*log, report);
+    return report;
   }
 
+  // A backup of the same minute may already stand under this job's name.
+  const std::optional<platform::FileStamp> earlierFile = system_.files.Stamp(names.localBackupName);
+  try {
+    RunServiceBackup(names, credentials.credentials.service, showServerLines);
+  } catch (const ServerFailure& failure) {
+    BackupFailed(names, failure.what(), failure.Stage(), failure.BackupFileNotWritable(), earlierFile);
+    report.stop = StopReason::BackupFailed;
+    report.error = cp1252::ToUtf8(failure.what());
+  } catch (const std::exception& error) {
+    // Whatever else broke off the backup did so while the server was at it.
+    BackupFailed(names, error.what(), ServerStage::Started, false, earlierFile);
+    report.stop = StopReason::BackupFailed;
+    report.error = cp1252::ToUtf8(error.what());
+  }
+  if (report.stop != StopReason::None) {
+    // An unattended failure must reach the log, where it will be looked for.
+    WriteLogBlock(*log, report);
+    return report;
+  }
+  report.written = true;
+
   observer_.BackupWritten(names.localBackupName);
-  const bool verified = !settings_.verifyBackup || VerifyBackup(names, showServerLines);
-  const bool copied = CopyBackup(names);
+  if (settings_.verifyBackup)
+    report.verification = VerifyBackup(names, credentials.credentials, showServerLines, report);
+  report.copy = CopyBackup(names);
   // Older backups are what is left when the newest one is bad: none of them goes.
-  if (verified) DeleteExpiredFiles(names);
-  if (verified && copied) CallMonitor();
+  if (report.BackupMade()) DeleteExpiredFiles(names);
+  report.cleanedUp = report.BackupMade() && settings_.retentionDays > 0;
+  if (report.BackupMade() && report.copy != StepResult::Failed) report.monitor = CallMonitor(report);
 
   Add("Backup encerrado em " + NowText());
   Add("");
   observer_.ProgressMaximumChanged(100);
   observer_.ProgressFilled();
-  writeLogBlock();
-  return verified ? JobOutcome::Completed : JobOutcome::Failed;
+  WriteLogBlock(*log, report);
+  return report;
+}
+
+bool BackupJob::WriteLogBlock(platform::AppendFile& log, JobReport& report) {
+  Add(kDashes);
+  try {
+    log.Write(transcript_.Text() + "\r\n");
+    log.Close();
+    return true;
+  } catch (const std::system_error& error) {
+    LogNotWritable(report, error);
+    return false;
+  }
 }
 
 void BackupJob::ShareBackupFolder(const std::string& folder) {
   // Where the server runs elsewhere, or the account is unknown here, there is nothing to share; a folder
   // that cannot be shared is reported when the server cannot write into it.
-  if (const std::optional<std::uint32_t> account = system_.AccountId(settings_.serverAccount))
-    system_.ShareFolder(folder, *account);
+  if (const std::optional<std::uint32_t> account = system_.files.AccountId(settings_.serverAccount))
+    system_.files.ShareFolder(folder, *account);
 }
 
-void BackupJob::RunServiceBackup(const BackupNames& names, bool showServerLines, ServiceProgress& progress) {
-  {
-    const CredentialsRead credentials = ReadCredentials(settings_.programFolder, system_);
-    if (!credentials.problem.empty()) throw ECredentialsRefused(LogText(credentials.problem));
-    UseServiceLogin(credentials.credentials, service_);
-  }
-  service_.SetDatabaseName(ServerText(names.databasePath, settings_.serverSystem));
-  service_.SetServerName(ServerText(names.serverName, settings_.serverSystem));
-  service_.BackupFile().Clear();
-  service_.BackupFile().Add(ServerText(names.serverTarget, settings_.serverSystem));
-  service_.SetProtocol(services::TProtocol::TCP);
-  service_.SetActive(true);
-  service_.ServiceStart();
-  progress.started = true;
-
-  observer_.ProgressMaximumChanged(kExpectedOutputLines);
-  while (!service_.EndOfOutput()) {
-    observer_.ProgressAdvanced();
-    std::string line = service_.ReadOutputLine();
-    if (showServerLines) Add(line);
-    observer_.OutputLineRead(line);
-  }
-  progress.outputEnded = true;
+void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines) {
+  bool firstLine = true;
+  ports_.server.Backup(login, ServerText(names.serverName, settings_.serverSystem),
+                       ServerText(names.databasePath, settings_.serverSystem),
+                       ServerText(names.serverTarget, settings_.serverSystem), [&](std::string_view line) {
+                         // The server accepted the request once it answers with its output.
+                         if (firstLine) observer_.ProgressMaximumChanged(kExpectedOutputLines);
+                         firstLine = false;
+                         observer_.ProgressAdvanced();
+                         if (showServerLines) Add(line);
+                         observer_.OutputLineRead(line);
+                       });
   observer_.ProgressFilled();
-  service_.SetActive(false);
   Add("Backup concluído."_cp1252);
   Add("");
 }
 
-bool BackupJob::VerifyBackup(const BackupNames& names, bool showServerLines) {
+void BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
+                             bool backupFileNotWritable,
+                             const std::optional<platform::FileStamp>& earlierFile) {
+  Add("Ocorreu um erro inesperado. O backup não foi concluído."_cp1252);
+  Add("Informações da exceção:"_cp1252);
+  Add("  " + cp1252Error);
+  if (backupFileNotWritable) {
+    Add("O servidor de banco de dados (conta "_cp1252 + LogText(settings_.serverAccount) +
+        ") precisa de acesso de gravação à pasta "_cp1252 + LogText(names.backupFolder));
+  }
+  // What the server wrote before the failure is not a backup, though its name says so. Only a started
+  // request can have written it, and only a file the server wrote during this job: an earlier good
+  // backup of the same minute stays, and so does a backup whose output had ended when only the detach
+  // failed.
+  if (stage == ServerStage::Started && system_.files.Stamp(names.localBackupName) != earlierFile)
+    system_.files.RemoveFile(names.localBackupName);
+}
+
+StepResult BackupJob::VerifyBackup(const BackupNames& names, const Credentials& credentials,
+                                   bool showServerLines, JobReport& report) {
   observer_.StatusChanged("Verificando o backup");
-  BackupVerification verification(settings_, names, service_, system_);
+  BackupVerification verification(settings_, names, credentials, ports_.server, ports_.probe, system_.files);
   // The restore's lines are shown and pace the window like the backup's.
-  const std::string problem = verification.Run([&](const std::string& line) {
+  const std::string problem = verification.Run([&](std::string_view line) {
     if (showServerLines) Add(line);
     observer_.OutputLineRead(line);
   });
   if (problem.empty()) {
     Add("Backup verificado.");
-  } else {
-    Add(LogText("Backup não verificado: " + problem));
-    observer_.VerificationFailed(problem);
+    Add("");
+    return StepResult::Done;
   }
+  Add(LogText("Backup não verificado: " + problem));
   Add("");
-  return problem.empty();
+  report.verificationProblem = problem;
+  return StepResult::Failed;
 }
 
-bool BackupJob::CopyBackup(const BackupNames& names) {
-  if (settings_.copyFolder.empty()) return true;
+StepResult BackupJob::CopyBackup(const BackupNames& names) {
+  if (settings_.copyFolder.empty()) return StepResult::NotAsked;
   Add("Copiando o backup para " + LogText(names.copyTarget));
   Add("");
   try {
     // The settings row is shared with Windows machines: a folder such as "D:\Backup\" names nothing
     // here, and glued to the file name it would land in whatever folder the program was started from.
     if (!settings_.copyFolder.starts_with('/')) throw std::invalid_argument("not a local folder");
-    system_.CopyFile(names.localBackupName, names.copyTarget);
-    return true;
+    system_.files.CopyFile(names.localBackupName, names.copyTarget);
+    return StepResult::Done;
   } catch (const std::exception&) {
     Add("Erro copiando " + LogText(names.copyTarget));
     Add("");
-    observer_.CopyFailed();
-    return false;
+    return StepResult::Failed;
   }
 }
 
-void BackupJob::CallMonitor() {
-  if (settings_.monitorUrl.empty()) return;
+StepResult BackupJob::CallMonitor(JobReport& report) {
+  if (settings_.monitorUrl.empty()) return StepResult::NotAsked;
   // A monitor that cannot be told is the monitor's alarm to raise; the backup stands.
-  const std::string problem = core::CallMonitor(settings_.monitorUrl, system_);
-  if (problem.empty()) return;
+  const std::string problem = core::CallMonitor(settings_.monitorUrl, system_.http);
+  if (problem.empty()) return StepResult::Done;
   Add(LogText("Monitor não avisado: " + problem));
   Add("");
+  report.monitorProblem = problem;
+  return StepResult::Failed;
 }
 
 void BackupJob::DeleteExpiredFiles(const BackupNames& names) {
   if (settings_.retentionDays <= 0) return;
-  const platform::LocalDateTime now = system_.ToLocal(system_.Now());
-  for (const std::string& entry : system_.ListFolder(names.backupFolder)) {
+  platform::Clock& clock = system_.clock;
+  const platform::LocalDateTime now = clock.ToLocal(clock.Now());
+  for (const std::string& entry : system_.files.ListFolder(names.backupFolder)) {
     // The log is open and being written by this job; on this platform an open file can be deleted.
     if (FileNameOf(entry) == "backup.txt") continue;
-    const std::optional<platform::TimePoint> lastWrite = system_.LastWriteTime(entry);
+    const std::optional<platform::TimePoint> lastWrite = system_.files.LastWriteTime(entry);
     if (!lastWrite) continue;  // removed meanwhile or unreadable: nothing to judge it by
-    if (IsExpired(PackedLocalTime(system_.ToLocal(*lastWrite)), now, settings_.retentionDays))
-      system_.RemoveFile(entry);
+    if (IsExpired(PackedLocalTime(clock.ToLocal(*lastWrite)), now, settings_.retentionDays))
+      system_.files.RemoveFile(entry);
   }
 }
 

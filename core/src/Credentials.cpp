@@ -47,24 +47,6 @@ ServerLogin CopyOf(const ServerLogin& login) {
 
 }  // namespace
 
-SecretText::SecretText(SecretText&& other) noexcept : text_(std::move(other.text_)) {
-  // A short text moves by copy and leaves its bytes behind.
-  other.Wipe();
-}
-
-SecretText& SecretText::operator=(SecretText&& other) noexcept {
-  if (this != &other) {
-    Wipe();
-    text_ = std::move(other.text_);
-    other.Wipe();
-  }
-  return *this;
-}
-
-void SecretText::Wipe() {
-  platform::WipeString(text_);
-}
-
 Credentials ParseCredentials(std::string_view bytes) {
   const SecretText text(DecodeFileText(bytes));
   std::string_view rest = text.View();
@@ -102,19 +84,21 @@ Credentials ParseCredentials(std::string_view bytes) {
   return credentials;
 }
 
-std::string CredentialsPath(const std::string& programFolder, platform::System& system) {
-  if (const std::optional<std::string> handedIn = system.Variable("CREDENTIALS_DIRECTORY");
+std::string CredentialsPath(const std::string& programFolder, platform::Files& files,
+                            platform::Environment& environment) {
+  if (const std::optional<std::string> handedIn = environment.Variable("CREDENTIALS_DIRECTORY");
       handedIn && !handedIn->empty()) {
     const std::string path = *handedIn + "/" + kFileName;
-    if (system.Exposure(path)) return path;
+    if (files.Exposure(path)) return path;
   }
   return programFolder + kFileName;
 }
 
-CredentialsRead ReadCredentials(const std::string& programFolder, platform::System& system) {
+CredentialsRead ReadCredentials(const std::string& programFolder, platform::Files& files,
+                                platform::Environment& environment) {
   CredentialsRead read;
-  const std::string path = CredentialsPath(programFolder, system);
-  const std::optional<platform::FileExposure> exposure = system.Exposure(path);
+  const std::string path = CredentialsPath(programFolder, files, environment);
+  const std::optional<platform::FileExposure> exposure = files.Exposure(path);
   if (!exposure) return read;
   if (exposure->othersMayRead || exposure->othersMayWrite) {
     read.problem = "O arquivo de credenciais " + path +
@@ -122,7 +106,7 @@ CredentialsRead ReadCredentials(const std::string& programFolder, platform::Syst
                    "grupo (chmod 640); nada foi enviado ao servidor.";
     return read;
   }
-  std::optional<std::string> bytes = system.ReadFile(path, kMaxBytes + 1);
+  std::optional<std::string> bytes = files.ReadFile(path, kMaxBytes + 1);
   if (!bytes) {
     read.problem = "O arquivo de credenciais " + path +
                    " não pôde ser lido: este usuário não tem permissão de leitura (no pacote, ele precisa "

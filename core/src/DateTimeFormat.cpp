@@ -45,8 +45,8 @@ std::string FormatDateTime(std::string_view format, const platform::LocalDateTim
   return out;
 }
 
-std::string FormatDateTime(std::string_view format, platform::TimePoint moment, platform::System& system) {
-  return FormatDateTime(format, system.ToLocal(moment), system.DateSeparator(), system.TimeSeparator());
+std::string FormatDateTime(std::string_view format, platform::TimePoint moment, platform::Clock& clock) {
+  return FormatDateTime(format, clock.ToLocal(moment), clock.DateSeparator(), clock.TimeSeparator());
 }
 
 }  // namespace core

@@ -2,8 +2,6 @@
 
 #include <optional>
 
-#include "platform/System.h"
-
 namespace core {
 namespace {
 
@@ -44,8 +42,8 @@ std::string_view Unquote(std::string_view value) {
 
 }  // namespace
 
-ProfileReader::ProfileReader(const std::string& file) {
-  text_ = platform::Current().ReadFile(file, kMaximumFileSize).value_or(std::string());
+ProfileReader::ProfileReader(const std::string& file, platform::Files& files) {
+  text_ = files.ReadFile(file, kMaximumFileSize).value_or(std::string());
 }
 
 ProfileReader ProfileReader::FromText(std::string text) {

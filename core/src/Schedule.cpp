@@ -21,12 +21,12 @@ void TrimControlsAndBlanks(std::string& text) {
 
 }  // namespace
 
-std::string ClockText(platform::System& system) {
-  return FormatDateTime("hh:nn:ss", system.Now(), system);
+std::string ClockText(platform::Clock& clock) {
+  return FormatDateTime("hh:nn:ss", clock.Now(), clock);
 }
 
-bool IsDue(std::string_view scheduleTime, platform::System& system) {
-  return std::string(scheduleTime) + ":00" == ClockText(system);
+bool IsDue(std::string_view scheduleTime, platform::Clock& clock) {
+  return std::string(scheduleTime) + ":00" == ClockText(clock);
 }
 
 std::string WaitingText(const std::array<std::string, 4>& times) {

@@ -49,7 +49,7 @@ std::string MissedTimesNote(const std::vector<std::string>& times) {
 }
 
 void Scheduler::Start() {
-  watchedUntil_ = System().ToLocal(System().Now());
+  watchedUntil_ = clock_.ToLocal(clock_.Now());
 }
 
 void Scheduler::Tick(const std::array<std::string, 4>& scheduleTimes, const RunJob& runJob) {
@@ -57,8 +57,8 @@ void Scheduler::Tick(const std::array<std::string, 4>& scheduleTimes, const RunJ
   // started: a time that passes while the settings load is made up for when they arrive.
   if (std::all_of(scheduleTimes.begin(), scheduleTimes.end(), [](const std::string& t) { return t.empty(); }))
     return;
-  platform::System& system = System();
-  const platform::LocalDateTime tickStart = system.ToLocal(system.Now());
+  platform::Clock& clock = clock_;
+  const platform::LocalDateTime tickStart = clock.ToLocal(clock.Now());
   const std::vector<std::string> missed = watchedUntil_
                                               ? TimesBetween(scheduleTimes, *watchedUntil_, tickStart, ranAt_)
                                               : std::vector<std::string>();
@@ -69,8 +69,8 @@ void Scheduler::Tick(const std::array<std::string, 4>& scheduleTimes, const RunJ
   bool ran = false;
   for (const std::string& time : scheduleTimes) {
     // The clock is read again for every time: a job started by an earlier time may have taken a while.
-    const platform::LocalDateTime moment = system.ToLocal(system.Now());
-    if (time + ":00" == FormatDateTime("hh:nn:ss", moment, system.DateSeparator(), system.TimeSeparator())) {
+    const platform::LocalDateTime moment = clock.ToLocal(clock.Now());
+    if (time + ":00" == FormatDateTime("hh:nn:ss", moment, clock.DateSeparator(), clock.TimeSeparator())) {
       ran = true;
       ranAt_.push_back(ClockSeconds(moment));
       runJob({});

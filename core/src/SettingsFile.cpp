@@ -8,9 +8,9 @@
 
 namespace core {
 
-void ReadSettingsFile(BackupSettings& settings, platform::System& system) {
+void ReadSettingsFile(BackupSettings& settings, platform::Files& files) {
   const std::string path = settings.programFolder + "sistema.ini";
-  const ProfileReader profile(path);
+  const ProfileReader profile(path, files);
   settings.databaseLocation = DecodeFileText(profile.ReadString("Dados", "Dir", ""));
   settings.serverSystem = DecodeFileText(profile.ReadString("Backup", "Sistema", "Windows"));
   settings.serverAccount = DecodeFileText(profile.ReadString("Backup", "ContaServidor", "firebird"));
@@ -18,7 +18,7 @@ void ReadSettingsFile(BackupSettings& settings, platform::System& system) {
   settings.verifyBackup = SwitchIsOn(profile.ReadString("Backup", "Verificar", ""));
   settings.monitorUrl = DecodeFileText(profile.ReadString("Backup", "UrlMonitor", ""));
   // Copies outside the package keep a 0644 file working; the job's block says what that exposes.
-  const std::optional<platform::FileExposure> exposure = system.Exposure(path);
+  const std::optional<platform::FileExposure> exposure = files.Exposure(path);
   settings.monitorUrlExposed = exposure && exposure->othersMayRead;
 }
 

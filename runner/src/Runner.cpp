@@ -3,17 +3,11 @@
 #include <exception>
 
 #include "TerminalView.h"
-#include "core/BackupJob.h"
-#include "core/Credentials.h"
-#include "core/Exceptions.h"
-#include "core/ServerLogin.h"
-#include "core/SettingsFile.h"
-#include "core/SettingsLoad.h"
+#include "core/BackupRun.h"
 #include "core/TextEncoding.h"
-#include "db/BackupSettingsSource.h"
-#include "platform/System.h"
-#include "services/BackupInstance.h"
-#include "services/TIBBackupService.h"
+#include "db/ApplicationDatabase.h"
+#include "platform/Machine.h"
+#include "services/ServicesManager.h"
 
 namespace runner {
 namespace {
@@ -23,49 +17,57 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, path.find_last_of("/\\") + 1);
 }
 
-ExitCode ReadSettingsRow(core::BackupSettings& settings, const core::Credentials& credentials,
-                         std::ostream& err) {
-  db::BackupSettingsSource source(platform::Current());
-  core::UseDatabaseLogin(credentials, source);
-  const core::SettingsLoadOutcome outcome = core::LoadSettingsRow(source, settings);
-  core::ForgetDatabaseLogin(source);
-  switch (outcome.result) {
-    case core::SettingsLoadResult::Read:
-      return ExitCode::Success;
-    case core::SettingsLoadResult::ServerUnreachable:
-      err << "O servidor de banco de dados não respondeu.\n" << outcome.message << std::endl;
-      return ExitCode::ServerUnreachable;
-    case core::SettingsLoadResult::LoginRefused:
-      err << "O servidor de banco de dados recusou o usuário e a senha.\n" << outcome.message << std::endl;
-      return ExitCode::LoginRefused;
-    case core::SettingsLoadResult::NotRead:
-      break;
+// What standard error says of a run that stopped early; the job's own lines went to standard output.
+void PrintStop(const core::JobReport& report, const core::BackupSettings& settings, std::ostream& err) {
+  switch (report.stop) {
+    case core::StopReason::None:
+    case core::StopReason::BackupFailed:
+      return;
+    case core::StopReason::NoDatabaseLocation:
+      err << "Não foi encontrado o arquivo de configuração SISTEMA.INI, ou ele não tem [Dados] Dir: "
+          << settings.programFolder << "sistema.ini" << std::endl;
+      return;
+    case core::StopReason::ServerUnreachable:
+      err << "O servidor de banco de dados não respondeu.\n" << report.error << std::endl;
+      return;
+    case core::StopReason::LoginRefused:
+      err << "O servidor de banco de dados recusou o usuário e a senha.\n" << report.error << std::endl;
+      return;
+    case core::StopReason::SettingsNotRead:
+      err << "As configurações de backup não foram lidas do banco de dados.\n" << report.error << std::endl;
+      return;
+    case core::StopReason::CredentialsRefused:
+    case core::StopReason::LogNotWritable:
+      err << report.error << std::endl;
+      return;
   }
-  err << "As configurações de backup não foram lidas do banco de dados.\n" << outcome.message << std::endl;
-  return ExitCode::SettingsNotRead;
-}
-
-ExitCode RunJob(const core::BackupSettings& settings, std::ostream& out, std::ostream& err) {
-  services::TIBBackupService backup;
-  services::ApplyBackupInstanceSettings(backup);
-  core::Transcript transcript;
-  TerminalView view(transcript, out);
-  core::JobOutcome outcome;
-  try {
-    core::BackupJob job(settings, backup, transcript, view);
-    // The block of the automatic mode: the job's own lines; the server's are printed all the same.
-    outcome = job.Run(/*showServerLines=*/false);
-  } catch (const core::EInOutError& error) {
-    err << error.what() << std::endl;
-    return ExitCode::FolderNotWritable;
-  }
-  if (outcome == core::JobOutcome::Failed)
-    return view.VerificationWentWrong() ? ExitCode::VerificationFailed : ExitCode::BackupFailed;
-  if (view.CopyWentWrong()) return ExitCode::CopyFailed;
-  return ExitCode::Success;
 }
 
 }  // namespace
+
+ExitCode ExitCodeOf(const core::JobReport& report) {
+  switch (report.stop) {
+    case core::StopReason::None:
+      break;
+    case core::StopReason::NoDatabaseLocation:
+      return ExitCode::NoSettingsFile;
+    case core::StopReason::ServerUnreachable:
+      return ExitCode::ServerUnreachable;
+    case core::StopReason::LoginRefused:
+      return ExitCode::LoginRefused;
+    case core::StopReason::SettingsNotRead:
+      return ExitCode::SettingsNotRead;
+    case core::StopReason::CredentialsRefused:
+      return ExitCode::CredentialsRefused;
+    case core::StopReason::BackupFailed:
+      return ExitCode::BackupFailed;
+    case core::StopReason::LogNotWritable:
+      return ExitCode::FolderNotWritable;
+  }
+  if (report.verification == core::StepResult::Failed) return ExitCode::VerificationFailed;
+  if (report.copy == core::StepResult::Failed) return ExitCode::CopyFailed;
+  return ExitCode::Success;
+}
 
 std::string HelpText() {
   std::string text =
@@ -98,26 +100,23 @@ ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::
     return ExitCode::Usage;
   }
   try {
+    // The machine's own answers, each handed to what needs it.
+    const std::unique_ptr<platform::Clock> clock = platform::MachineClock();
+    const std::unique_ptr<platform::Files> files = platform::MachineFiles();
+    const std::unique_ptr<platform::Environment> environment = platform::MachineEnvironment();
+    const std::unique_ptr<platform::HttpClient> http = platform::MachineHttpClient();
     core::BackupSettings settings;
-    settings.programFolder = FolderOf(platform::Current().ExecutablePath());
-    core::ReadSettingsFile(settings);
-    if (settings.databaseLocation.empty()) {
-      err << "Não foi encontrado o arquivo de configuração SISTEMA.INI, ou ele não tem [Dados] Dir: "
-          << settings.programFolder << "sistema.ini" << std::endl;
-      return ExitCode::NoSettingsFile;
-    }
-    const core::CredentialsRead credentials = core::ReadCredentials(settings.programFolder);
-    if (!credentials.problem.empty()) {
-      err << credentials.problem << std::endl;
-      // The job refuses too, before it sends anything, and writes why into the log where an unattended
-      // run's failures are looked for.
-      RunJob(settings, out, err);
-      return ExitCode::CredentialsRefused;
-    }
-    if (const ExitCode read = ReadSettingsRow(settings, credentials.credentials, err);
-        read != ExitCode::Success)
-      return read;
-    return RunJob(settings, out, err);
+    settings.programFolder = FolderOf(platform::MachineProcess()->ExecutablePath());
+    const std::unique_ptr<platform::Libraries> libraries = platform::MachineLibraries();
+    db::ApplicationDatabase database({*environment, *clock, *libraries});
+    services::ServicesManager server;
+    core::Transcript transcript;
+    TerminalView view(transcript, out);
+    const core::JobReport report =
+        core::RunOnce(settings, core::RunPorts{database, server, database},
+                      core::JobSystem{*clock, *files, *environment, *http}, transcript, view);
+    PrintStop(report, settings, err);
+    return ExitCodeOf(report);
   } catch (const std::exception& error) {
     // The database side's and the server's texts are code page 1252, the program's own UTF-8.
     err << core::DecodeFileText(error.what()) << std::endl;

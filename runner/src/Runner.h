@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ExitCodes.h"
+#include "core/JobReport.h"
 
 namespace runner {
 
@@ -13,6 +14,9 @@ namespace runner {
 // database that sistema.ini names. The job's lines and the server's go to out; what stops the job before
 // it starts, or ends it early, goes to err. The arguments are those after the program's name.
 ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+
+// The exit code that tells how a run came out.
+ExitCode ExitCodeOf(const core::JobReport& report);
 
 // What --help prints: the usage, the settings the runner reads and its exit codes.
 std::string HelpText();

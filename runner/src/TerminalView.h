@@ -9,18 +9,13 @@
 namespace runner {
 
 // Shows a running job on a terminal: every line the job writes, and every line the server sends, in
-// UTF-8 as they come, one per line. Remembers what the runner's exit code needs to know.
+// UTF-8 as they come, one per line.
 class TerminalView : public core::JobObserver {
  public:
   TerminalView(const core::Transcript& transcript, std::ostream& out) : transcript_(transcript), out_(out) {}
 
   void TranscriptChanged() override;
   void OutputLineRead(std::string_view cp1252Line) override;
-  void VerificationFailed(std::string_view) override { verificationFailed_ = true; }
-  void CopyFailed() override { copyFailed_ = true; }
-
-  bool VerificationWentWrong() const { return verificationFailed_; }
-  bool CopyWentWrong() const { return copyFailed_; }
 
  private:
   void Print(std::string_view cp1252Line);
@@ -29,8 +24,6 @@ class TerminalView : public core::JobObserver {
   std::ostream& out_;
   // The transcript's lines printed so far.
   std::size_t printed_ = 0;
-  bool verificationFailed_ = false;
-  bool copyFailed_ = false;
 };
 
 }  // namespace runner

@@ -46,11 +46,11 @@ void ApplyBackupInstanceSettings(TIBBackupService& backup) {
   backup.SetOptions({TBackupOption::NoGarbageCollection});
 }
 
-void ApplyRestoreInstanceSettings(TIBRestoreService& restore, const TIBBackupService& backup) {
+void ApplyRestoreInstanceSettings(RestoreService& restore, const TIBBackupService& backup) {
   restore.SetParams(backup.Params().Lines());
   restore.SetLoginPrompt(false);
   restore.SetVerbose(true);
-  restore.SetTarget(TRestoreTarget::CreateNew);
+  restore.SetTarget(RestoreTarget::CreateNew);
 }
 
 }  // namespace services

@@ -1,125 +1,258 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
-#include "core/BackupJob.h"
-#include "services/BackupInstance.h"
-#include "services/TIBBackupService.h"
-#include "tests/support/AppDatabase.h"
-#include "tests/support/FileBytes.h"
-#include "tests/support/FirebirdServer.h"
-#include "tests/support/FixedClockSystem.h"
-#include "tests/support/TempFolder.h"
+#include "core/TextEncoding.h"
+#include "tests/core/JobFixture.h"
 
 namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 
 const std::string kDashes(68, '-');
+const std::string kDone =
+    "Backup conclu\xED"
+    "do.";
 
-// Counts what a job reports, as a window or a terminal would receive it.
-struct CountingObserver : core::JobObserver {
-  void TranscriptChanged() override { ++changes; }
-  void StatusChanged(std::string_view status) override { statuses.emplace_back(status); }
-  void ProgressMaximumChanged(int maximum) override { maximums.push_back(maximum); }
-  void ProgressAdvanced() override { ++advances; }
-  void ProgressFilled() override { ++fills; }
-  void OutputLineRead(std::string_view line) override {
-    ++linesRead;
-    lines.emplace_back(line);
-  }
-  int changes = 0, advances = 0, fills = 0, linesRead = 0;
-  std::vector<std::string> statuses;
-  std::vector<std::string> lines;  // as each was read
-  std::vector<int> maximums;
-};
-
-class CoreJobTest : public ::testing::Test {
- protected:
-  CoreJobTest() { services::ApplyBackupInstanceSettings(service); }
-
-  core::JobOutcome Run(const std::string& location, bool showServerLines) {
-    settings.programFolder = folder.WithSeparator();
-    settings.databaseLocation = location;
-    settings.serverSystem = "Linux";
-    core::BackupJob job(settings, service, transcript, observer);
-    return job.Run(showServerLines);
-  }
-  std::string Log() const { return ReadAll(folder.Path() / "backup" / "backup.txt"); }
-
-  FixedClockSystem clock{{2026, 3, 7, 21, 5, 59}};
-  TempFolder folder;
-  core::BackupSettings settings;
-  services::TIBBackupService service;
-  core::Transcript transcript;
-  CountingObserver observer;
-};
-
-TEST_F(CoreJobTest, AutomaticJobWritesExactlyItsOwnLinesWithNoWindow) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  const auto database = CreateAppDatabase(server, "CORE_AUTO");
-  ASSERT_EQ(Run(server.Location(database), false), core::JobOutcome::Completed);
-
-  const std::string target = folder.WithSeparator() + "backup/CORE_AUTO_20260307_2105.gbk";
-  EXPECT_EQ(Log(),
-            "Backup iniciado em 07/03/2026 21:05:59\r\n\r\n"
-            "Realizando o backup para " +
-                target +
-                "\r\n\r\n"
-                "Backup conclu\xED"
-                "do.\r\n\r\n"
-                "Backup encerrado em 07/03/2026 21:05:59\r\n\r\n" +
-                kDashes + "\r\n\r\n");
-  EXPECT_EQ(Log(), transcript.Text() + "\r\n");
-  EXPECT_TRUE(fs::is_regular_file(target));
-  // Every server line paced the progress and the pump, though none was shown.
-  EXPECT_GT(observer.linesRead, 20);
-  EXPECT_EQ(observer.advances, observer.linesRead);
-  EXPECT_EQ(observer.maximums, (std::vector<int>{15000, 100}));
-  EXPECT_EQ(observer.fills, 2);
-  EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Realizando o Backup"}));
-  EXPECT_FALSE(service.Active());
-}
-
-TEST_F(CoreJobTest, ManualJobPutsEveryServerLineAndTheEndingEmptyLineInTheBlock) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  const auto database = CreateAppDatabase(server, "CORE_MANUAL");
-  ASSERT_EQ(Run(server.Location(database), true), core::JobOutcome::Completed);
-  const auto& lines = transcript.Lines();
-  ASSERT_EQ(lines.size(), static_cast<std::size_t>(observer.linesRead) + 9);
-  EXPECT_TRUE(lines[4].starts_with("gbak:")) << lines[4];
-  EXPECT_EQ(lines[4 + observer.linesRead - 1], "") << "the read that meets the end gives one empty line";
-  EXPECT_EQ(lines[4 + observer.linesRead],
-            "Backup conclu\xED"
-            "do.");
-  // Whoever prints the lines as they come gets each with its read, the ending empty one included.
-  EXPECT_TRUE(std::equal(observer.lines.begin(), observer.lines.end(), lines.begin() + 4,
-                         lines.begin() + 4 + observer.linesRead));
-  EXPECT_EQ(Log(), transcript.Text() + "\r\n");
-}
-
-TEST_F(CoreJobTest, FailedBackupLogsTheErrorAndLeavesNoPartialFile) {
-  FirebirdServer& server = FirebirdServer::Shared();
+TEST_F(JobTest, TheBlockHoldsTheJobsOwnLinesAndTheServersOnlyWhenShown) {
+  server.backupLines = {"gbak: readied database", "gbak: writing data for table SIS_BACKUP"};
+  const std::string target = folder.WithSeparator() + "backup/APP_20260307_2105.gbk";
   // What the output area held before is not this job's: its block, and so its log, start afresh.
   transcript.Add("a line of the job before");
-  ASSERT_EQ(Run(server.Location(server.DataDir() / "NO_SUCH.FDB"), true), core::JobOutcome::Failed);
-  // The server's text may run over several lines; the block ends with it and the dashes.
-  const auto& lines = transcript.Lines();
-  const auto failed = std::find(lines.begin(), lines.end(),
-                                "Ocorreu um erro inesperado. O backup n\xE3o foi conclu\xED"
-                                "do.");
-  ASSERT_NE(failed, lines.end()) << transcript.Text();
-  EXPECT_EQ(failed - lines.begin(), 4);
-  EXPECT_EQ(failed[1],
-            "Informa\xE7\xF5"
-            "es da exce\xE7\xE3o:");
-  EXPECT_TRUE(failed[2].starts_with("  ")) << failed[2];
-  EXPECT_NE(transcript.Text().find("NO_SUCH.FDB"), std::string::npos);
-  EXPECT_EQ(lines.back(), kDashes);
-  EXPECT_EQ(Log(), transcript.Text() + "\r\n");
-  EXPECT_FALSE(fs::exists(folder.Path() / "backup" / "NO_SUCH_20260307_2105.gbk"));
+  for (const bool shown : {false, true}) {
+    SCOPED_TRACE(shown ? "manual" : "automatic");
+    std::vector<std::string> expected = {"Backup iniciado em 07/03/2026 21:05:59", "",
+                                         "Realizando o backup para " + target, ""};
+    if (shown)
+      expected.insert(expected.end(),
+                      {"gbak: readied database", "gbak: writing data for table SIS_BACKUP", ""});
+    expected.insert(expected.end(), {kDone, "", "Backup encerrado em 07/03/2026 21:05:59", "", kDashes});
+    std::filesystem::remove(BackupFolder() / "backup.txt");
+    observer = {};
+    const core::JobReport report = Run(shown);
+    EXPECT_EQ(transcript.Lines(), expected);
+    EXPECT_EQ(Log(), transcript.Text() + "\r\n");
+    // Every server line paced the progress and reached the observer, shown or not.
+    EXPECT_EQ(observer.lines, (std::vector<std::string>{"gbak: readied database",
+                                                        "gbak: writing data for table SIS_BACKUP", ""}));
+    EXPECT_EQ(observer.advances, 3);
+    EXPECT_EQ(observer.maximums, (std::vector<int>{15000, 100}));
+    EXPECT_EQ(observer.fills, 2);
+    EXPECT_EQ(observer.changes, static_cast<int>(expected.size()));
+    EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Realizando o Backup"}));
+    EXPECT_EQ(report.stop, core::StopReason::None);
+    EXPECT_TRUE(report.written);
+    EXPECT_TRUE(report.BackupMade());
+    EXPECT_EQ(report.verification, core::StepResult::NotAsked);
+    EXPECT_EQ(report.copy, core::StepResult::NotAsked);
+    EXPECT_EQ(report.monitor, core::StepResult::NotAsked);
+    EXPECT_FALSE(report.cleanedUp) << "no retention days, no clean-up";
+  }
+  ASSERT_EQ(server.calls.size(), 2u);
+  EXPECT_EQ(server.calls[0].serverName, "dbhost");
+  EXPECT_EQ(server.calls[0].from, "/dados/APP.FDB");
+  EXPECT_EQ(server.calls[0].to, target);
+}
+
+TEST_F(JobTest, AWindowsServerIsSentItsOwnSpellingOfTheNames) {
+  settings.serverSystem = "Windows";
+  settings.databaseLocation =
+      "srv:C:\\Dados\\A\xC3\xA7\xC3\xBA"
+      "car.FDB";
+  Run();
+  ASSERT_EQ(server.calls.size(), 1u);
+  EXPECT_EQ(server.calls[0].serverName, "srv");
+  EXPECT_EQ(server.calls[0].from,
+            "C:\\Dados\\A\xE7\xFA"
+            "car.FDB")
+      << "code page 1252";
+  EXPECT_EQ(server.calls[0].to, folder.WithSeparator() +
+                                    "backup\\A\xE7\xFA"
+                                    "car_20260307_2105.gbk");
+}
+
+TEST_F(JobTest, AFailedBackupEndsTheBlockWithTheServersErrorAndReportsIt) {
+  struct Case {
+    bool notWritable;
+    std::vector<std::string> extraLines;
+  };
+  const Case cases[] = {
+      {false, {}},
+      {true,
+       {"O servidor de banco de dados (conta firebird) precisa de acesso de grava\xE7\xE3o \xE0 pasta " +
+        folder.WithSeparator() + "backup/"}},
+  };
+  for (const Case& c : cases) {
+    server.backupFailure = {
+        "Unable to complete network request to host \"dbhost\".\nFailed to establish a connection.", -1,
+        c.notWritable};
+    const core::JobReport report = Run(true);
+    std::vector<std::string> expected = {
+        "Backup iniciado em 07/03/2026 21:05:59",
+        "",
+        "Realizando o backup para " + Backup().string(),
+        "",
+        "Ocorreu um erro inesperado. O backup n\xE3o foi conclu\xED"
+        "do.",
+        "Informa\xE7\xF5"
+        "es da exce\xE7\xE3o:",
+        "  Unable to complete network request to host \"dbhost\".",
+        "Failed to establish a connection.",
+    };
+    expected.insert(expected.end(), c.extraLines.begin(), c.extraLines.end());
+    expected.push_back(kDashes);
+    EXPECT_EQ(transcript.Lines(), expected);
+    EXPECT_TRUE(Log().ends_with(transcript.Text() + "\r\n")) << "an unattended failure reaches the log";
+    EXPECT_EQ(report.stop, core::StopReason::BackupFailed);
+    EXPECT_EQ(report.error,
+              "Unable to complete network request to host \"dbhost\".\nFailed to establish a connection.");
+    EXPECT_FALSE(report.written);
+    EXPECT_FALSE(report.BackupMade());
+    EXPECT_EQ(observer.maximums, std::vector<int>{}) << "no gauge for a request the server refused";
+  }
+}
+
+TEST_F(JobTest, OnlyAFileTheServerWroteDuringAnUnfinishedBackupIsRemoved) {
+  struct Case {
+    const char* what;
+    int afterLines;
+    bool earlierBackup;
+    bool fileRemains;
+  };
+  server.backupLines = {"one", "two", "three", "four"};
+  const Case cases[] = {
+      {"refused before anything was written", -1, true, true},
+      {"cut off at once: the earlier file was overwritten", 0, true, false},
+      {"cut off while the lines arrived", 3, false, false},
+      {"cut off after the lines, before the end", 4, false, false},
+      {"only the detach failed: the backup is whole", 5, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(BackupFolder());
+    if (c.earlierBackup) {
+      fs::create_directories(BackupFolder());
+      std::ofstream(Backup()) << "an earlier backup of the same minute";
+    }
+    server.backupFailure = {"connection lost", c.afterLines};
+    EXPECT_EQ(Run().stop, core::StopReason::BackupFailed);
+    EXPECT_EQ(fs::exists(Backup()), c.fileRemains) << transcript.Text();
+  }
+}
+
+// The machine's system at the test's clock, but its log fails as the test says: when opened, or only
+// when closed, as a file system that writes late does.
+class FailingLogSystem : public FixedClockSystem {
+ public:
+  explicit FailingLogSystem(int failAtOpen)
+      : FixedClockSystem({2026, 3, 7, 21, 5, 59}), failAtOpen_(failAtOpen) {}
+  std::unique_ptr<platform::AppendFile> OpenForAppend(const std::string&) override {
+    if (failAtOpen_ != 0) throw std::system_error(failAtOpen_, std::generic_category(), "open");
+    struct LateFailingFile : platform::AppendFile {
+      void Write(std::string_view) override {}
+      void Close() override { throw std::system_error(EIO, std::generic_category(), "close"); }
+    };
+    return std::make_unique<LateFailingFile>();
+  }
+
+ private:
+  int failAtOpen_;
+};
+
+TEST_F(JobTest, ALogThatCannotBeWrittenStopsTheJobWithItsIoError) {
+  {
+    FailingLogSystem system(EACCES);
+    const core::JobReport report = Run(false, &system);
+    EXPECT_EQ(report.stop, core::StopReason::LogNotWritable);
+    EXPECT_EQ(report.error, "I/O error 13");
+    EXPECT_TRUE(server.calls.empty()) << "no backup is made without its log";
+    EXPECT_EQ(transcript.Lines().size(), 2u);
+  }
+  FailingLogSystem system(0);
+  const core::JobReport report = Run(false, &system);
+  EXPECT_EQ(report.stop, core::StopReason::LogNotWritable);
+  EXPECT_EQ(report.error, "I/O error 5");
+  EXPECT_TRUE(report.written) << "the backup was made; only its block is lost";
+}
+
+TEST_F(JobTest, TheCopyGoesToALocalFolderOnlyAndAFailedOneIsReported) {
+  const fs::path copies = folder.Path() / "c\xC3\xB3pias";
+  fs::create_directories(copies);
+  struct Case {
+    std::string copyFolder;
+    core::StepResult result;
+  };
+  const Case cases[] = {
+      {copies.string() + "/", core::StepResult::Done},
+      {"D:\\Backup\\", core::StepResult::Failed},
+      {"backup-copies/", core::StepResult::Failed},
+      {"\\\\server\\share\\", core::StepResult::Failed},
+      {(folder.Path() / "missing").string() + "/", core::StepResult::Failed},
+  };
+  for (const Case& c : cases) {
+    settings.copyFolder = c.copyFolder;
+    const core::JobReport report = Run();
+    EXPECT_EQ(report.copy, c.result) << c.copyFolder;
+    EXPECT_TRUE(report.BackupMade()) << "a failed copy does not undo the backup";
+    const std::string target = c.copyFolder + "APP_20260307_2105.gbk";
+    EXPECT_TRUE(HasLine("Copiando o backup para " + core::LogText(target))) << transcript.Text();
+    const bool failed = c.result == core::StepResult::Failed;
+    EXPECT_EQ(HasLine("Erro copiando " + core::LogText(target)), failed) << c.copyFolder;
+    if (failed) {
+      EXPECT_FALSE(fs::exists(target)) << "nothing is written relative to the working folder";
+    }
+  }
+  EXPECT_EQ(ReadAll(copies / "APP_20260307_2105.gbk"), "backup");
+}
+
+TEST_F(JobTest, OnlyExpiredFilesGoAndOnlyAfterAGoodBackup) {
+  settings.retentionDays = 7;
+  fs::create_directories(BackupFolder());
+  const auto write = [&](const std::string& name, int day, int second) {
+    std::ofstream(BackupFolder() / name) << "x";
+    clock.Set({2026, 2, day, 0, 0, second});
+    const time_t when = std::chrono::system_clock::to_time_t(clock.Now());
+    const struct timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (BackupFolder() / name).c_str(), times, 0), 0);
+  };
+  write("limit.gbk", 28, 1);   // 00:00:01 reads as 00:00:00, the limit itself: deleted
+  write("older.txt", 20, 0);   // any kind of file
+  write("recent.gbk", 28, 2);  // two seconds after the limit
+  write("backup.txt", 1, 0);   // the log is never deleted
+  clock.Set({2026, 3, 7, 21, 5, 59});
+  const core::JobReport report = Run();
+  EXPECT_TRUE(report.cleanedUp);
+  EXPECT_FALSE(fs::exists(BackupFolder() / "limit.gbk"));
+  EXPECT_FALSE(fs::exists(BackupFolder() / "older.txt"));
+  EXPECT_TRUE(fs::exists(BackupFolder() / "recent.gbk"));
+  EXPECT_TRUE(fs::exists(BackupFolder() / "backup.txt"));
+  EXPECT_TRUE(fs::exists(Backup()));
+
+  for (const int days : {0, -5}) {
+    settings.retentionDays = days;
+    EXPECT_FALSE(Run().cleanedUp) << days;
+  }
+}
+
+TEST_F(JobTest, OnlyAFolderTheJobCreatesIsSharedWithTheServer) {
+  settings.serverAccount = "0";  // an account every machine has
+  Run();
+  EXPECT_EQ(fs::status(BackupFolder()).permissions() & fs::perms::all,
+            fs::perms::owner_all | fs::perms::group_all)
+      << "created for its owner and shared: the access list's mask shows as the group's rights";
+
+  fs::remove_all(BackupFolder());
+  fs::create_directory(BackupFolder());
+  fs::permissions(BackupFolder(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  Run();
+  EXPECT_EQ(fs::status(BackupFolder()).permissions() & fs::perms::all,
+            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec)
+      << "a folder set up before keeps its rights";
 }
 
 }  // namespace

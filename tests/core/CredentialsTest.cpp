@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
-#include <ibase.h>
 #include <stdlib.h>
 
 #include <filesystem>
 
 #include "core/BackupJob.h"
 #include "core/Credentials.h"
-#include "tests/core/DoubleJobFixture.h"
+#include "tests/core/JobFixture.h"
 #include "tests/support/CredentialsFile.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
@@ -72,7 +71,8 @@ TEST(Credentials, AFileOthersMayReadOrWriteIsRefusedWithoutAWordOfIt) {
     if (*c.accessList != '\0') {
       ASSERT_EQ(RunCommand({"setfacl", "-m", c.accessList, (folder.Path() / "credenciais").string()}), 0);
     }
-    const core::CredentialsRead read = core::ReadCredentials(folder.WithSeparator());
+    const core::CredentialsRead read =
+        core::ReadCredentials(folder.WithSeparator(), platform::Current(), platform::Current());
     EXPECT_EQ(!read.problem.empty(), c.refused) << c.name << ": " << read.problem;
     EXPECT_EQ(read.credentials.service.has_value(), !c.refused) << c.name;
     EXPECT_EQ(read.problem.find("never shown"), std::string::npos);
@@ -85,39 +85,46 @@ TEST(Credentials, AFileOthersMayReadOrWriteIsRefusedWithoutAWordOfIt) {
 TEST(Credentials, SystemdsCopyComesFirstAndNoFileMeansTheBuiltInLogin) {
   TempFolder program;
   TempFolder handedIn;
-  EXPECT_FALSE(core::ReadCredentials(program.WithSeparator()).credentials.service) << "no file";
+  EXPECT_FALSE(core::ReadCredentials(program.WithSeparator(), platform::Current(), platform::Current())
+                   .credentials.service)
+      << "no file";
   WriteCredentialsFile(program.Path() / "credenciais", "Senha=beside\n");
   WriteCredentialsFile(handedIn.Path() / "credenciais", "Senha=systemd\n", perms::owner_read);
   ASSERT_EQ(setenv("CREDENTIALS_DIRECTORY", handedIn.Path().c_str(), 1), 0);
-  EXPECT_EQ(Shown(core::ReadCredentials(program.WithSeparator()).credentials.service), "SYSDBA/systemd");
+  EXPECT_EQ(Shown(core::ReadCredentials(program.WithSeparator(), platform::Current(), platform::Current())
+                      .credentials.service),
+            "SYSDBA/systemd");
   fs::create_directory(handedIn.Path() / "empty");
   ASSERT_EQ(setenv("CREDENTIALS_DIRECTORY", (handedIn.Path() / "empty").c_str(), 1), 0);
-  EXPECT_EQ(Shown(core::ReadCredentials(program.WithSeparator()).credentials.service), "SYSDBA/beside")
+  EXPECT_EQ(Shown(core::ReadCredentials(program.WithSeparator(), platform::Current(), platform::Current())
+                      .credentials.service),
+            "SYSDBA/beside")
       << "a credentials folder without the file";
   unsetenv("CREDENTIALS_DIRECTORY");
 }
 
-// The services manager gets the file's login, byte for byte, and the component keeps none of it after the
-// job; a refused file stops the job before any call reaches the server.
-TEST_F(DoubleJobTest, TheJobAttachesWithTheFilesLoginAndSendsNothingWhenTheFileIsRefused) {
-  control_->SetForwarding(false);
-  WriteCredentialsFile(folder.Path() / "credenciais", "[Servico]\nUsuario=KB\nSenha= a=b\n");
-  core::JobObserver observer;
-  core::BackupJob job(settings, *service, transcript, observer);
-  EXPECT_EQ(job.Run(false), core::JobOutcome::Completed) << transcript.Text();
-  const auto attaches = fbdouble::CallsTo(control_->Calls(), "isc_service_attach");
-  ASSERT_EQ(attaches.size(), 1u);
-  EXPECT_TRUE(attaches[0].args.ends_with("spbLength=12 spb=02 02 1C 02 4B 42 1D 04 20 61 3D 62"))
-      << attaches[0].args;
-  EXPECT_TRUE(service->Params().Empty());
+// Each attach of a job goes with the file's login for it: the services manager's for the backup, the
+// restore and the scratch database, the settings row's for the source; a refused file stops the job
+// before anything reaches the server.
+TEST_F(JobTest, TheJobAttachesWithTheFilesLoginsAndSendsNothingWhenTheFileIsRefused) {
+  settings.verifyBackup = true;
+  WriteCredentialsFile(folder.Path() / "credenciais",
+                       "[Servico]\nUsuario=KB\nSenha= a=b\n[Banco]\nSenha=x\n");
+  EXPECT_TRUE(Run().BackupMade()) << transcript.Text();
+  EXPECT_EQ(server.logins, (std::vector<std::string>{"backup KB/ a=b", "drop KB/ a=b", "restore KB/ a=b",
+                                                     "count KB/ a=b", "count SYSDBA/x", "drop KB/ a=b"}));
 
-  control_->ClearCalls();
+  server.logins.clear();
+  server.calls.clear();
   fs::permissions(folder.Path() / "credenciais", perms::others_read, fs::perm_options::add);
-  EXPECT_EQ(job.Run(false), core::JobOutcome::Failed);
-  EXPECT_TRUE(fbdouble::ServerCalls(control_->Calls()).empty());
-  const std::string log = testsupport::ReadAll(folder.Path() / "backup" / "backup.txt");
-  EXPECT_NE(log.find("credenciais foi recusado: outros usu\xE1rios podem l\xEA-lo"), std::string::npos)
-      << log;
+  const core::JobReport report = Run();
+  EXPECT_EQ(report.stop, core::StopReason::CredentialsRefused);
+  EXPECT_TRUE(report.error.find("credenciais foi recusado: outros usu\xC3\xA1rios podem l\xC3\xAA-lo") !=
+              std::string::npos)
+      << report.error;
+  EXPECT_TRUE(server.logins.empty()) << "nothing reaches the server";
+  EXPECT_NE(Log().find("credenciais foi recusado: outros usu\xE1rios podem l\xEA-lo"), std::string::npos)
+      << Log();
 }
 
 }  // namespace

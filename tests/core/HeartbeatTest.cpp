@@ -4,50 +4,35 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/BackupJob.h"
 #include "core/Heartbeat.h"
-#include "tests/core/DoubleJobFixture.h"
+#include "tests/core/JobFixture.h"
 #include "tests/support/FirebirdServer.h"
-#include "tests/support/FixedClockSystem.h"
 #include "tests/support/LoopbackMonitor.h"
-#include "tests/support/TempFolder.h"
 
 namespace testsupport {
 namespace {
 namespace fs = std::filesystem;
 
-// Jobs whose backup the double answers at once.
-class HeartbeatJobTest : public DoubleJobTest {
- protected:
-  core::JobOutcome Run() {
-    core::JobObserver quiet;
-    core::BackupJob job(settings, *service, transcript, quiet);
-    const core::JobOutcome outcome = job.Run(false);
-    if (service->Active()) service->SetActive(false);
-    return outcome;
-  }
-  std::string Log() const {
-    std::ifstream in(folder.Path() / "backup" / "backup.txt", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-};
+using HeartbeatJobTest = JobTest;
 
 TEST_F(HeartbeatJobTest, EverySuccessfulJobCallsTheMonitorOnceAndAFailedOneNever) {
   LoopbackMonitor monitor("HTTP/1.1 200 OK");
   settings.monitorUrl = monitor.Url("/ping/0c1d-secret?job=backup");
-  ASSERT_EQ(Run(), core::JobOutcome::Completed) << transcript.Text();
-  ASSERT_EQ(Run(), core::JobOutcome::Completed) << transcript.Text();
+  ASSERT_EQ(Run().monitor, core::StepResult::Done) << transcript.Text();
+  ASSERT_EQ(Run().monitor, core::StepResult::Done) << transcript.Text();
   const std::vector<std::string> requests = monitor.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_TRUE(requests[0].starts_with("GET /ping/0c1d-secret?job=backup HTTP/1.1\r\n")) << requests[0];
   EXPECT_NE(requests[0].find("\r\nHost: 127.0.0.1:"), std::string::npos) << requests[0];
   EXPECT_EQ(Log().find("Monitor"), std::string::npos) << "a heartbeat that counted adds nothing to the log";
 
-  const std::vector<ISC_STATUS> refused = {isc_arg_gds, isc_network_error, isc_arg_end};
-  control_->Fail("isc_service_start", refused);
-  ASSERT_EQ(Run(), core::JobOutcome::Failed);
+  server.backupFailure = {"Unable to complete network request to host \"dbhost\"."};
+  ASSERT_EQ(Run().monitor, core::StepResult::NotAsked);
+  server.backupFailure.reset();
   settings.copyFolder = (folder.Path() / "no-such-folder").string() + "/";
-  ASSERT_EQ(Run(), core::JobOutcome::Completed) << "a copy error does not fail the job";
+  const core::JobReport notCopied = Run();
+  ASSERT_TRUE(notCopied.BackupMade()) << "a copy error does not fail the job";
+  EXPECT_EQ(notCopied.monitor, core::StepResult::NotAsked);
   EXPECT_EQ(monitor.Requests().size(), 2u) << "neither a failed job nor one without its copy is a success";
 }
 
@@ -67,7 +52,9 @@ TEST_F(HeartbeatJobTest, AMonitorThatCannotBeToldIsOneLineOfTheBlockAndTheJobSuc
   };
   for (const Case& c : cases) {
     settings.monitorUrl = c.url;
-    EXPECT_EQ(Run(), core::JobOutcome::Completed) << c.url;
+    const core::JobReport report = Run();
+    EXPECT_TRUE(report.BackupMade()) << c.url;
+    EXPECT_EQ(report.monitor, core::StepResult::Failed) << c.url;
     const auto& lines = transcript.Lines();
     const auto line = std::find(lines.begin(), lines.end(), c.line);
     ASSERT_NE(line, lines.end()) << transcript.Text();

@@ -38,7 +38,7 @@ TEST(ProfileReading, NamesMatchInEveryCharacter) {
 TEST(ProfileReading, FileWithoutSectionsOrUnreadableGivesDefaults) {
   const auto profile = core::ProfileReader::FromText("Dir=srv:/db.fdb\n");
   EXPECT_EQ(profile.ReadString("Dados", "Dir", ""), "");
-  const core::ProfileReader missing("/nonexistent/folder/sistema.ini");
+  const core::ProfileReader missing("/nonexistent/folder/sistema.ini", platform::Current());
   EXPECT_EQ(missing.ReadString("Dados", "Dir", "none"), "none");
   std::string binary(4096, '\0');
   for (size_t i = 0; i < binary.size(); ++i)

@@ -11,7 +11,7 @@ core::BackupSettings Read(const std::string& ini) {
   folder.Write("sistema.ini", ini);
   core::BackupSettings settings;
   settings.programFolder = folder.WithSeparator();
-  core::ReadSettingsFile(settings);
+  core::ReadSettingsFile(settings, platform::Current());
   return settings;
 }
 

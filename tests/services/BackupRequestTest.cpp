@@ -3,7 +3,7 @@
 
 #include "StrToInt.h"
 #include "fbclient/ClientErrors.h"
-#include "services/TIBRestoreService.h"
+#include "services/RestoreService.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -217,28 +217,28 @@ TEST_F(ServiceDoubleTest, RestoreStartRequestIsByteExact) {
     const char* name;
     std::vector<std::string> files;
     bool verbose;
-    TRestoreTarget target;
+    RestoreTarget target;
     std::string expected;
   };
   const Case cases[] = {
       {"one file, verbose, new database",
        {"/backup/app.gbk"},
        true,
-       TRestoreTarget::CreateNew,
+       RestoreTarget::CreateNew,
        "\x02" + Text(5, "/backup/app.gbk") + Text(106, "/backup/check.fdb") + "\x6B" + Int(108, 0x2000)},
       {"quiet, replacing",
        {"/backup/app.gbk"},
        false,
-       TRestoreTarget::Replace,
+       RestoreTarget::Replace,
        "\x02" + Text(5, "/backup/app.gbk") + Text(106, "/backup/check.fdb") + Int(108, 0x1000)},
       {"blank lines skipped, the rest in order, blanks kept",
        {"a.gbk", " ", "", " b.gbk"},
        false,
-       TRestoreTarget::CreateNew,
+       RestoreTarget::CreateNew,
        "\x02" + Text(5, "a.gbk") + Text(5, " b.gbk") + Text(106, "/backup/check.fdb") + Int(108, 0x2000)},
   };
   for (const Case& c : cases) {
-    TIBRestoreService restore;
+    RestoreService restore;
     restore.SetDatabaseName("/backup/check.fdb");
     for (const std::string& file : c.files)
       restore.BackupFile().Add(file);
@@ -253,7 +253,7 @@ TEST_F(ServiceDoubleTest, ARestoreWithoutADatabaseOrABackupFileIsRefused) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
       {"", {"/backup/app.gbk"}}, {"/backup/check.fdb", {}}, {"/backup/check.fdb", {" ", ""}}};
   for (const auto& [database, files] : cases) {
-    TIBRestoreService restore;
+    RestoreService restore;
     restore.SetDatabaseName(database);
     for (const std::string& file : files)
       restore.BackupFile().Add(file);
@@ -264,13 +264,13 @@ TEST_F(ServiceDoubleTest, ARestoreWithoutADatabaseOrABackupFileIsRefused) {
 
 TEST_F(ServiceDoubleTest, TheCheckingRestoreAttachesAsTheBackupDoesAndNeverReplaces) {
   auto backup = PreparedBackup();
-  TIBRestoreService restore;
-  restore.SetTarget(TRestoreTarget::Replace);
+  RestoreService restore;
+  restore.SetTarget(RestoreTarget::Replace);
   ApplyRestoreInstanceSettings(restore, *backup);
   EXPECT_EQ(restore.Params().Lines(), (std::vector<std::string>{"user_name=SYSDBA", "password=masterkey"}));
   EXPECT_FALSE(restore.LoginPrompt());
   EXPECT_TRUE(restore.Verbose());
-  EXPECT_EQ(restore.Target(), TRestoreTarget::CreateNew);
+  EXPECT_EQ(restore.Target(), RestoreTarget::CreateNew);
 
   restore.SetServerName("dbhost");
   restore.SetProtocol(TProtocol::TCP);

@@ -268,7 +268,7 @@ TEST_F(ServiceDoubleTest, StoredSettingsOfTheBackupInstance) {
 }
 
 TEST(ParamsList, AnIndexPastTheLastLineIsRefusedAndChangesNothing) {
-  TStringList list;
+  LineList list;
   list.Assign({"user_name=SYSDBA", "password=x"});
   int changes = 0;
   list.OnChanging = [&] { ++changes; };

@@ -1,61 +1,79 @@
 #pragma once
 
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/BackupServer.h"
 #include "core/BackupSettings.h"
+#include "core/DatabaseProbe.h"
 #include "core/JobObserver.h"
+#include "core/JobReport.h"
 #include "core/Transcript.h"
 #include "platform/System.h"
-
-namespace services {
-class TIBBackupService;
-}
 
 namespace core {
 
 struct BackupNames;
+struct Credentials;
 
-enum class JobOutcome {
-  Completed,  // backed up (and verified, when the settings ask for it); the copy and the clean-up ran
-  Failed      // the service steps failed: the transcript ends with the error and the log holds it; or
-              // the backup did not verify: the copy ran, the clean-up did not
+// What a job asks of the database server: the backup and the restore that checks it, and the count of
+// tables and the drop of the check's scratch database.
+struct JobPorts {
+  BackupServer& server;
+  DatabaseProbe& probe;
+};
+
+// What a job asks of the system: the clock for its times and names, the files for the folder, the log,
+// the copy and the clean-up, the environment where the credentials may be handed in, and the web for the
+// monitor's call.
+struct JobSystem {
+  platform::Clock& clock;
+  platform::Files& files;
+  platform::Environment& environment;
+  platform::HttpClient& http;
+
+  // The pieces of one system.
+  static JobSystem Of(platform::System& system) { return {system, system, system, system}; }
 };
 
 // One backup run: the dated names, the backup folder and its log, the backup through the server's
 // services manager with its lines, its verification when the settings ask for it, the copy to the copy
 // folder, the clean-up of expired files, the call to the monitor after a success, and the log block. What it
-// writes goes to the transcript; the observer hears of every step.
+// writes goes to the transcript; the observer hears of every step; the report says how it came out.
 class BackupJob {
  public:
-  BackupJob(const BackupSettings& settings, services::TIBBackupService& service, Transcript& transcript,
-            JobObserver& observer, platform::System& system = platform::Current());
+  BackupJob(const BackupSettings& settings, const JobPorts& ports, const JobSystem& system,
+            Transcript& transcript, JobObserver& observer);
 
   // showServerLines: whether the server's lines go to the transcript (they always pace the progress).
   // note: a line (UTF-8) the block carries after its first line, such as why the job runs now.
-  // A log file that cannot be opened or written throws EInOutError; the job has then ended early.
-  JobOutcome Run(bool showServerLines, std::string_view note = {});
+  JobReport Run(bool showServerLines, std::string_view note = {});
 
  private:
   void Add(std::string_view cp1252Line);
-  // How far the service steps got before they failed.
-  struct ServiceProgress {
-    bool started = false;      // the backup request was accepted
-    bool outputEnded = false;  // the server reported the end of its output
-  };
   void ShareBackupFolder(const std::string& folder);
-  void RunServiceBackup(const BackupNames& names, bool showServerLines, ServiceProgress& progress);
-  // False when the backup did not verify.
-  bool VerifyBackup(const BackupNames& names, bool showServerLines);
-  // False when the copy failed.
-  bool CopyBackup(const BackupNames& names);
+  void RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines);
+  // The failed block's lines, and the removal of what a backup cut short left under the backup's name.
+  void BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
+                    bool backupFileNotWritable, const std::optional<platform::FileStamp>& earlierFile);
+  StepResult VerifyBackup(const BackupNames& names, const Credentials& credentials, bool showServerLines,
+                          JobReport& report);
+  StepResult CopyBackup(const BackupNames& names);
   void DeleteExpiredFiles(const BackupNames& names);
   // The heartbeat of a successful job, when the settings name a monitor.
-  void CallMonitor();
+  StepResult CallMonitor(JobReport& report);
+  // Ends the block with the dashes and appends it to the log, which it closes; false when the log could
+  // not be written, which the report then tells.
+  bool WriteLogBlock(platform::AppendFile& log, JobReport& report);
   std::string NowText();
 
   const BackupSettings& settings_;
-  services::TIBBackupService& service_;
+  JobPorts ports_;
+  JobSystem system_;
   Transcript& transcript_;
   JobObserver& observer_;
-  platform::System& system_;
 };
 
 }  // namespace core

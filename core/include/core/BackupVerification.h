@@ -1,12 +1,13 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "core/BackupNames.h"
+#include "core/BackupServer.h"
 #include "core/BackupSettings.h"
+#include "core/Credentials.h"
+#include "core/DatabaseProbe.h"
 #include "platform/System.h"
-#include "services/TIBBackupService.h"
 
 namespace core {
 
@@ -16,26 +17,26 @@ namespace core {
 // that the drop leaves is deleted here, where this machine sees the backup folder.
 class BackupVerification {
  public:
-  // Each line the server sends while it restores (code page 1252).
-  using LineRead = std::function<void(const std::string& cp1252Line)>;
+  // The restore and the scratch database go with the services manager's login, the source database with
+  // the settings row's.
+  BackupVerification(const BackupSettings& settings, const BackupNames& names, const Credentials& credentials,
+                     BackupServer& server, DatabaseProbe& probe, platform::Files& files);
 
-  // The restore attaches to the services manager as the backup component does.
-  BackupVerification(const BackupSettings& settings, const BackupNames& names,
-                     const services::TIBBackupService& backup,
-                     platform::System& system = platform::Current());
-
-  // Empty when the backup verified; otherwise why not, in UTF-8 on one line.
-  std::string Run(const LineRead& lineRead);
+  // Empty when the backup verified; otherwise why not, in UTF-8 on one line. Each line the server sends
+  // while it restores goes to lineRead.
+  std::string Run(const BackupServer::LineRead& lineRead);
 
  private:
-  void Restore(const LineRead& lineRead);
   void DropScratchDatabase();
+  // A database of the server as the server spells its location.
   std::string Location(const std::string& path) const;
 
   const BackupSettings& settings_;
   const BackupNames& names_;
-  const services::TIBBackupService& backup_;
-  platform::System& system_;
+  const Credentials& credentials_;
+  BackupServer& server_;
+  DatabaseProbe& probe_;
+  platform::Files& files_;
 };
 
 }  // namespace core

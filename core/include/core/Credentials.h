@@ -26,38 +26,14 @@
 #include <string>
 #include <string_view>
 
+#include "core/ServerLogin.h"
 #include "platform/System.h"
 
 namespace core {
 
-// A text that is wiped from memory (explicit_bzero) when it goes: a password lives no longer than its
-// holder. Moving it moves the one copy; it cannot be copied.
-class SecretText {
- public:
-  SecretText() = default;
-  explicit SecretText(std::string text) : text_(std::move(text)) {}
-  SecretText(SecretText&& other) noexcept;
-  SecretText& operator=(SecretText&& other) noexcept;
-  SecretText(const SecretText&) = delete;
-  SecretText& operator=(const SecretText&) = delete;
-  ~SecretText() { Wipe(); }
-
-  std::string_view View() const { return text_; }
-  bool Empty() const { return text_.empty(); }
-  void Wipe();
-
- private:
-  std::string text_;
-};
-
-struct ServerLogin {
-  std::string user;  // blanks around it removed
-  SecretText password;
-};
-
 struct Credentials {
-  std::optional<ServerLogin> service;   // for the services manager
-  std::optional<ServerLogin> database;  // for the application database
+  LoginChoice service;   // for the services manager
+  LoginChoice database;  // for the application database
 };
 
 struct CredentialsRead {
@@ -76,12 +52,13 @@ class ECredentialsRefused : public std::runtime_error {
 
 // Where the credentials are: the file systemd handed the service in $CREDENTIALS_DIRECTORY (LoadCredential=),
 // otherwise "credenciais" in the program folder (a link to /etc/kelmora-backup in the package).
-std::string CredentialsPath(const std::string& programFolder, platform::System& system);
+std::string CredentialsPath(const std::string& programFolder, platform::Files& files,
+                            platform::Environment& environment);
 
 // Reads and checks the credentials file. A file that users other than its owner and its group's members may
 // read or write is refused, and so is one that cannot be read or is larger than any credentials file.
-CredentialsRead ReadCredentials(const std::string& programFolder,
-                                platform::System& system = platform::Current());
+CredentialsRead ReadCredentials(const std::string& programFolder, platform::Files& files,
+                                platform::Environment& environment);
 
 // The pairs of a file's bytes, as ReadCredentials takes them once the file has passed its checks.
 Credentials ParseCredentials(std::string_view bytes);

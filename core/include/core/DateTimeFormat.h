@@ -13,8 +13,7 @@ namespace core {
 std::string FormatDateTime(std::string_view format, const platform::LocalDateTime& value, char dateSeparator,
                            char timeSeparator);
 
-// The same with the separators of the system in use and the moment as its local clock shows it.
-std::string FormatDateTime(std::string_view format, platform::TimePoint moment,
-                           platform::System& system = platform::Current());
+// The same with the clock's separators and the moment as the clock shows it.
+std::string FormatDateTime(std::string_view format, platform::TimePoint moment, platform::Clock& clock);
 
 }  // namespace core

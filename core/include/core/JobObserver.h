@@ -5,8 +5,9 @@
 
 namespace core {
 
-// What a running backup job tells whoever shows it: the window, or a program writing to a terminal. Every
-// call is made on the job's own thread, in the order of the job's steps.
+// What a running backup job tells whoever shows it while it runs: the window, or a program writing to a
+// terminal. Every call is made on the job's own thread, in the order of the job's steps. How the job came
+// out is its report's to tell.
 class JobObserver {
  public:
   virtual ~JobObserver() = default;
@@ -24,10 +25,6 @@ class JobObserver {
   // The server has written the backup, which is about to be verified and copied: the one moment to
   // spoil it in a test of the verification. The name is the local one (UTF-8).
   virtual void BackupWritten(const std::string& localBackupName) { (void)localBackupName; }
-  // The backup did not restore and check out (UTF-8: why); the job goes on, and counts as failed.
-  virtual void VerificationFailed(std::string_view why) { (void)why; }
-  // The backup was made but could not be copied to the copy folder (the job goes on).
-  virtual void CopyFailed() {}
 };
 
 }  // namespace core

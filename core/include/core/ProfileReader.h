@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/System.h"
+
 namespace core {
 
 // Reads values of a settings file in the classic profile format ("[Section]" lines and "key=value"
@@ -14,7 +16,7 @@ class ProfileReader {
  public:
   // Reads the file (a UTF-8 path); a missing or unreadable file reads as empty, so every lookup gives its
   // default.
-  explicit ProfileReader(const std::string& file);
+  ProfileReader(const std::string& file, platform::Files& files);
   // Over text already in memory.
   static ProfileReader FromText(std::string text);
 

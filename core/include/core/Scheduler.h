@@ -21,9 +21,7 @@ class Scheduler {
   // for a catch-up job.
   using RunJob = std::function<void(const std::string& note)>;
 
-  // Reads the clock of the given system, or of the one in use at each tick.
-  Scheduler() = default;
-  explicit Scheduler(platform::System& system) : system_(&system) {}
+  explicit Scheduler(platform::Clock& clock) : clock_(clock) {}
 
   // The clock starts watching: times that passed before now are not missed.
   void Start();
@@ -32,9 +30,7 @@ class Scheduler {
   void Tick(const std::array<std::string, 4>& scheduleTimes, const RunJob& runJob);
 
  private:
-  platform::System& System() const { return system_ != nullptr ? *system_ : platform::Current(); }
-
-  platform::System* system_ = nullptr;
+  platform::Clock& clock_;
   // The moment of the last tick's comparisons, and the seconds (as ClockSeconds) at which a time matched
   // and ran since; a time passes unseen when its second lies after the one and is not among the others.
   std::optional<platform::LocalDateTime> watchedUntil_;

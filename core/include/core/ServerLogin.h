@@ -1,39 +1,49 @@
 #pragma once
 
-// Gives the components that attach to the server the login of the credentials file, or the built-in one
-// when the file gives none, right before they attach; and takes it away again once the attach is done.
+#include <optional>
+#include <string>
+#include <string_view>
 
-#include "core/Credentials.h"
-
-namespace services {
-class TIBBackupService;
-}
-namespace db {
-struct BackupSettingsSource;
-}
+#include "platform/Wipe.h"
 
 namespace core {
 
-// The services manager's login, in the component's Params.
-void UseServiceLogin(const Credentials& credentials, services::TIBBackupService& service);
-// The application database's login, in the connection's user name and password.
-void UseDatabaseLogin(const Credentials& credentials, db::BackupSettingsSource& source);
-// A database opened with a pair of the file (the built-in login when it gives none).
-void UseDatabaseLogin(const std::optional<ServerLogin>& login, db::BackupSettingsSource& source);
-// Empties the connection's password once the settings row has been read (a connection left attached
-// keeps it until it is set again).
-void ForgetDatabaseLogin(db::BackupSettingsSource& source);
-
-// Wipes the services component's Params when it goes out of scope, however the job that attached ends.
-class ServiceLoginWiped {
+// A text that is wiped from memory (explicit_bzero) when it goes: a password lives no longer than its
+// holder. Moving it moves the one copy; it cannot be copied.
+class SecretText {
  public:
-  explicit ServiceLoginWiped(services::TIBBackupService& service) : service_(service) {}
-  ~ServiceLoginWiped();
-  ServiceLoginWiped(const ServiceLoginWiped&) = delete;
-  ServiceLoginWiped& operator=(const ServiceLoginWiped&) = delete;
+  SecretText() = default;
+  explicit SecretText(std::string text) : text_(std::move(text)) {}
+  // A short text moves by copy and leaves its bytes behind: they are wiped.
+  SecretText(SecretText&& other) noexcept : text_(std::move(other.text_)) { other.Wipe(); }
+  SecretText& operator=(SecretText&& other) noexcept {
+    if (this != &other) {
+      Wipe();
+      text_ = std::move(other.text_);
+      other.Wipe();
+    }
+    return *this;
+  }
+  SecretText(const SecretText&) = delete;
+  SecretText& operator=(const SecretText&) = delete;
+  ~SecretText() { Wipe(); }
+
+  std::string_view View() const { return text_; }
+  bool Empty() const { return text_.empty(); }
+  void Wipe() { platform::WipeString(text_); }
 
  private:
-  services::TIBBackupService& service_;
+  std::string text_;
 };
+
+// The user name and password a port attaches with.
+struct ServerLogin {
+  std::string user;  // blanks around it removed
+  SecretText password;
+};
+
+// What a port attaches with: a login of the credentials file, or, when it gives none, the one the program
+// is built with (SYSDBA and the compiled-in password), byte for byte as before there was a file.
+using LoginChoice = std::optional<ServerLogin>;
 
 }  // namespace core

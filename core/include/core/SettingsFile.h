@@ -16,7 +16,7 @@ namespace core {
 //            UrlMonitor     the address called after every successful job, none when missing
 // Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty. Whether others may
 // read the file goes into monitorUrlExposed.
-void ReadSettingsFile(BackupSettings& settings, platform::System& system = platform::Current());
+void ReadSettingsFile(BackupSettings& settings, platform::Files& files);
 
 // Whether a switch of the settings file is on: "1", "S", "Sim", "Y", "Yes", "True" or "On" in any letter
 // case, with blanks around it. Anything else, the empty text included, is off.

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
+#include "services/RestoreService.h"
 #include "services/TIBBackupService.h"
-#include "services/TIBRestoreService.h"
 
 namespace services {
 
@@ -22,6 +22,6 @@ void SetServiceLogin(TIBBackupService& backup, std::string_view user, std::strin
 // The restore that checks a backup attaches as the backup did (the backup component's Params), with
 // verbose output, so that its lines keep a window responsive as the backup's do, and into a new
 // database only: an existing file is never replaced.
-void ApplyRestoreInstanceSettings(TIBRestoreService& restore, const TIBBackupService& backup);
+void ApplyRestoreInstanceSettings(RestoreService& restore, const TIBBackupService& backup);
 
 }  // namespace services

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "services/LineList.h"
 #include "services/TIBControlAndQueryService.h"
-#include "services/TStringList.h"
 
 namespace services {
 
@@ -12,8 +12,8 @@ namespace services {
 class TIBBackupRestoreService : public TIBControlAndQueryService {
  public:
   // The backup file(s) as the server names them; what a line may carry is the request's own rule.
-  TStringList& BackupFile() { return backupFile_; }
-  const TStringList& BackupFile() const { return backupFile_; }
+  LineList& BackupFile() { return backupFile_; }
+  const LineList& BackupFile() const { return backupFile_; }
 
   const std::string& DatabaseName() const { return databaseName_; }
   void SetDatabaseName(const std::string& databaseName) { databaseName_ = databaseName; }
@@ -25,7 +25,7 @@ class TIBBackupRestoreService : public TIBControlAndQueryService {
   const std::string& StartRequest() const { return startRequest_; }
 
  private:
-  TStringList backupFile_;
+  LineList backupFile_;
   std::string databaseName_;
   bool verbose_ = false;
 };

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fbclient/ClientTypes.h"
-#include "services/TStringList.h"
+#include "services/LineList.h"
 
 namespace services {
 
@@ -50,8 +50,8 @@ class TIBCustomService {
   void SetProtocol(TProtocol protocol);
 
   // Lines name=value. Every change while attached raises client error 91 and leaves the list as it was.
-  TStringList& Params() { return params_; }
-  const TStringList& Params() const { return params_; }
+  LineList& Params() { return params_; }
+  const LineList& Params() const { return params_; }
   void SetParams(std::vector<std::string> lines) { params_.Assign(std::move(lines)); }
   // Overwrites the bytes of Params and of the attach buffer built from them, and empties Params, so that a
   // password lives no longer than the attaches that need it. Allowed while attached: the attachment no
@@ -96,7 +96,7 @@ class TIBCustomService {
  private:
   std::string serverName_;
   TProtocol protocol_ = TProtocol::Local;
-  TStringList params_;
+  LineList params_;
   bool loginPrompt_ = true;
   TTraceFlags traceFlags_ = 0;
   std::string attachParams_;

@@ -23,7 +23,7 @@ std::string DecodingError(const std::string& bytes) {
   try {
     const QImage image = Decode(bytes);
     ADD_FAILURE() << "decoded " << image.width() << " x " << image.height() << " from a broken file";
-  } catch (const app::EJpegError& error) {
+  } catch (const app::JpegError& error) {
     return error.what();
   }
   return {};
@@ -90,7 +90,7 @@ TEST(JpegDecoding, TruncatedFilesAreRefusedWhole) {
 TEST(JpegDecoding, WhatIsNoJpegAtAllIsRefused) {
   EXPECT_EQ(DecodingError(""), "JPEG error: Empty input file");
   EXPECT_NE(DecodingError("GIF89a not a jpeg at all").find("Not a JPEG file"), std::string::npos);
-  EXPECT_THROW(app::DecodeJpeg(nullptr, 0), app::EJpegError);
+  EXPECT_THROW(app::DecodeJpeg(nullptr, 0), app::JpegError);
   std::string png = "\x89PNG\r\n\x1a\n";
   png.resize(300, '\0');
   EXPECT_NE(DecodingError(png).find("Not a JPEG file"), std::string::npos);
@@ -120,7 +120,7 @@ TEST(JpegDecoding, DamagedDataEitherDecodesWholeOrIsRefused) {
     try {
       const QImage image = Decode(bytes);
       EXPECT_EQ(image.size(), QSize(500, 300)) << "round " << round;
-    } catch (const app::EJpegError& error) {
+    } catch (const app::JpegError& error) {
       ++refused;
       EXPECT_EQ(std::string(error.what()).rfind("JPEG error: ", 0), 0u);
     }

@@ -156,7 +156,7 @@ TEST_F(RunValuesTest, SpecialFilesInTheEntrysPlaceCountAsAbsent) {
   EXPECT_FALSE(app::HasRunValue("fifo")) << "must neither hang nor read from a pipe";
   fs::create_directory(Entry("folder.desktop"));
   EXPECT_FALSE(app::HasRunValue("folder"));
-  EXPECT_THROW(app::WriteRunValue("folder", "/opt/x", false), app::ERegistryException);
+  EXPECT_THROW(app::WriteRunValue("folder", "/opt/x", false), app::RunValueError);
   EXPECT_TRUE(fs::is_directory(Entry("folder.desktop")));
   EXPECT_EQ(FolderListing(), (std::vector<std::string>{"fifo.desktop", "folder.desktop"}))
       << "a failed write leaves no temporary file";
@@ -187,7 +187,7 @@ TEST_F(RunValuesTest, NamesThatWouldLeaveTheFolderHaveNoEntry) {
   fs::create_directories(Folder());
   for (const std::string& name :
        std::vector<std::string>{"../escape", "sub/entry", "", std::string("nul\0x", 5)}) {
-    EXPECT_THROW(app::WriteRunValue(name, "/opt/x", false), app::ERegistryException) << name;
+    EXPECT_THROW(app::WriteRunValue(name, "/opt/x", false), app::RunValueError) << name;
     EXPECT_FALSE(app::HasRunValue(name));
     app::DeleteRunValue(name);
   }
@@ -199,7 +199,7 @@ TEST_F(RunValuesTest, TheRunOnceListIsRefused) {
   try {
     app::WriteRunValue("Backup Kelmora", "/opt/kelmora/backup", true);
     FAIL() << "no autostart folder runs a program once";
-  } catch (const app::ERegistryException& error) {
+  } catch (const app::RunValueError& error) {
     EXPECT_STREQ(error.what(), "Failed to set data for 'Backup Kelmora'");
   }
   EXPECT_FALSE(fs::exists(Folder()));
@@ -212,7 +212,7 @@ TEST_F(RunValuesTest, AFolderThatCannotBeCreatedFailsToSetData) {
   try {
     app::WriteRunValue("Backup Kelmora", "/opt/kelmora/backup", false);
     FAIL() << "the entry cannot have been written";
-  } catch (const app::ERegistryException& error) {
+  } catch (const app::RunValueError& error) {
     EXPECT_STREQ(error.what(), "Failed to set data for 'Backup Kelmora'");
   }
   EXPECT_FALSE(app::HasRunValue("Backup Kelmora"));
@@ -229,7 +229,7 @@ TEST_F(RunValuesTest, AFolderWithoutWriteRightsIsNotOpened) {
   Plant("Kelmora Backup.desktop", "[Desktop Entry]\nExec=/opt/kelmora/backup\n");
   fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
   EXPECT_FALSE(app::HasRunValue("Kelmora Backup")) << "the folder is only opened for reading and writing";
-  EXPECT_THROW(app::WriteRunValue("Backup Kelmora", "/opt/x", false), app::ERegistryException);
+  EXPECT_THROW(app::WriteRunValue("Backup Kelmora", "/opt/x", false), app::RunValueError);
   app::DeleteRunValue("Kelmora Backup");
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].text, QStringLiteral("Key not found"));

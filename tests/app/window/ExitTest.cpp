@@ -21,7 +21,7 @@
 #include "platform/Machine.h"
 #include "tests/app/support/FakePlatform.h"
 #include "tests/app/support/StartWindow.h"
-#include "tests/double/ScopedClientDouble.h"
+#include "tests/fakes/FakeServer.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/LogBlock.h"
 #include "tests/support/TempFolder.h"
@@ -115,7 +115,7 @@ TEST(TerminationSignals, RestoringGivesAChildTheDefaultActionAndNoBlock) {
 class ExitDuringAJob : public ::testing::Test {
  protected:
   std::unique_ptr<app::TfrmBackup> Start(bool manual) {
-    auto form = StartWindow(folder, "localhost:/dados/app.fdb", manual);
+    auto form = StartWindow(folder, "localhost:/dados/app.fdb", manual, server);
     form->tmrConexao.stop();
     form->show();
     return form;
@@ -123,7 +123,7 @@ class ExitDuringAJob : public ::testing::Test {
   // Runs a job as a click the message loop delivers; `during` is called on every message pump of the
   // job's output loop with the number of that pump.
   void RunJob(app::TfrmBackup& form, const std::function<void(int)>& during) {
-    control->ReplayServiceLines(200, "gbak: writing data for table DADOS");
+    server.backupLines.assign(200, "gbak: writing data for table DADOS");
     int pump = 0;
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
@@ -137,8 +137,7 @@ class ExitDuringAJob : public ::testing::Test {
 
   FakePlatform platform;
   TempFolder folder;
-  fbdouble::ScopedClientDouble client;
-  fbdouble::Control* control = &client.Double();
+  fakes::FakeServer server;
 };
 
 TEST_F(ExitDuringAJob, SairWaitsWithTheWindowAndTheIconUpUntilTheJobReturnsThenEnds) {

@@ -1,5 +1,5 @@
-// Things going wrong for real: each case checks what the user sees, what the log holds and which files
-// exist afterwards.
+// Things going wrong: each case checks what the user sees, what the log holds and which files exist
+// afterwards. The server is in memory and fails where a test says; the file systems are real.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,15 +14,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ErrorRoute.h"
 #include "app/desktop/TRxTrayIcon.h"
-#include "app/widgets/OutputView.h"
-#include "app/window/TfrmBackup.h"
-#include "tests/app/support/FakePlatform.h"
-#include "tests/app/support/StartWindow.h"
-#include "tests/support/AppDatabase.h"
-#include "tests/support/FileBytes.h"
-#include "tests/support/TempFolder.h"
+#include "tests/app/support/WindowTest.h"
 
 namespace testsupport {
 namespace {
@@ -61,73 +54,51 @@ class SmallFileSystem {
   bool mounted_ = false;
 };
 
-class FaultMatrix : public ::testing::Test {
+class FaultMatrix : public WindowTest {
  protected:
-  std::unique_ptr<app::TfrmBackup> Start(const std::string& location, bool manual) {
-    auto form = StartWindow(folder, location, manual);
-    form->tmrConexao.stop();
-    return form;
-  }
-  static void Click(app::TfrmBackup& form) {
-    app::Guarded([&] { form.btnIniciarClick(); });
-  }
-  static void Tick(app::TfrmBackup& form) {
-    app::Guarded([&] { form.tmrConexaoTimer(); });
-  }
-  fs::path BackupFolder() const { return folder.Path() / "backup"; }
-  std::string Log() const { return ReadAll(BackupFolder() / "backup.txt"); }
   // The failed block: the three error lines, then the dashes and the empty line, also in the log.
-  void ExpectFailedBlock(const app::TfrmBackup& form, const std::string& messageStart) {
+  void ExpectFailedBlock(const app::TfrmBackup& form, const std::string& message) {
     const auto& lines = form.memSaida->Lines();
     const auto error = std::find(lines.begin(), lines.end(), kErrorLine);
     ASSERT_LT(std::distance(error, lines.end()), 10) << form.memSaida->Text();
     EXPECT_EQ(error[1],
               "Informa\xE7\xF5"
               "es da exce\xE7\xE3o:");
-    EXPECT_TRUE(error[2].starts_with("  " + messageStart)) << error[2];
+    EXPECT_EQ(error[2], "  " + message);
     EXPECT_EQ(lines.back(), kDashes);
     EXPECT_TRUE(Log().ends_with(form.memSaida->Text() + "\r\n"));
     EXPECT_TRUE(platform.boxes.empty());
   }
-
-  FakePlatform platform;
-  TempFolder folder;
 };
 
 TEST_F(FaultMatrix, DatabaseFileMissing) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  const std::string location = server.Location(server.DataDir() / "NO_SUCH_DATABASE.fdb");
-  auto form = Start(location, true);
+  const std::string missing = "I/O error during \"open\" operation for file \"/dados/APP.FDB\"";
+  server.attachFailures = {{core::AttachFailure::Other, {missing}}};
+  server.backupFailure = {missing};
+  auto form = Start(true);
   Tick(*form);  // settings load: swallowed, no retry, no box
   EXPECT_TRUE(platform.boxes.empty());
   EXPECT_EQ(platform.sleptMilliseconds, 0);
   EXPECT_TRUE(form->stbStatusPanel->text().isEmpty());
   Click(*form);  // the job: the server's own text
-  ExpectFailedBlock(*form, "I/O error during \"open\" operation for file");
+  ExpectFailedBlock(*form, missing);
   EXPECT_EQ(CountGbk(BackupFolder()), 0u);
 }
 
 TEST_F(FaultMatrix, ServerKilledWhileOutputLinesArrive) {
-  FirebirdServer server;
-  AppDatabaseOptions options;
-  options.extraTables = 40;
-  options.rowsPerExtraTable = 300;
-  const auto database = CreateAppDatabase(server, "KILLED", options);
-  auto form = Start(server.Location(database), true);
-  QTimer killer;
-  QObject::connect(&killer, &QTimer::timeout, [&] {
-    if (form->memSaida->Lines().size() > 60 && server.Running()) server.Stop();
-  });
-  killer.start(0);
+  server.backupLines.assign(100, "gbak: writing data for table DADOS");
+  server.backupFailure = {"Error reading data from the connection.", 60};
+  auto form = Start(true);
   Click(*form);
-  killer.stop();
-  EXPECT_FALSE(server.Running());
-  ExpectFailedBlock(*form, "");
-  EXPECT_GT(form->memSaida->Lines().size(), 60u) << "the lines read before the failure stay";
+  ExpectFailedBlock(*form, "Error reading data from the connection.");
+  EXPECT_EQ(std::count(form->memSaida->Lines().begin(), form->memSaida->Lines().end(),
+                       "gbak: writing data for table DADOS"),
+            60)
+      << "the lines read before the failure stay";
   EXPECT_EQ(CountGbk(BackupFolder()), 0u) << "no partial backup may pass for a backup";
 
   // The program keeps working: with the server back, the next job succeeds.
-  server.Start();
+  server.backupFailure.reset();
   Click(*form);
   EXPECT_EQ(CountGbk(BackupFolder()), 1u);
   EXPECT_NE(Log().find(kDone), std::string::npos);
@@ -135,22 +106,24 @@ TEST_F(FaultMatrix, ServerKilledWhileOutputLinesArrive) {
 }
 
 TEST_F(FaultMatrix, TargetFileNotCreatableOnTheServer) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  const auto database = CreateAppDatabase(server, "NOTARGET");
-  const QDateTime fixed(QDate(2026, 2, 3), QTime(4, 5, 6));
-  platform.now = [&] { return fixed; };
-  auto form = Start(server.Location(database), false);
-  fs::create_directories(BackupFolder() / "NOTARGET_20260203_0405.gbk");  // a folder where the file goes
+  platform.now = [] { return QDateTime(QDate(2026, 2, 3), QTime(4, 5, 6)); };
+  const std::string refused =
+      "gbak: ERROR:cannot open backup file " + BackupFolder().string() + "/APP_20260203_0405.gbk";
+  server.backupFailure = {refused, -1, true};
+  auto form = Start(false);
+  fs::create_directories(BackupFolder() / "APP_20260203_0405.gbk");  // a folder where the file goes
   Click(*form);
-  ExpectFailedBlock(*form, "");
-  EXPECT_TRUE(fs::is_directory(BackupFolder() / "NOTARGET_20260203_0405.gbk"));
+  ExpectFailedBlock(*form, refused);
+  EXPECT_EQ(form->memSaida->Lines()[form->memSaida->Lines().size() - 2],
+            "O servidor de banco de dados (conta firebird) precisa de acesso de grava\xE7\xE3o \xE0 pasta " +
+                BackupFolder().string() + "/")
+      << "which account needs access to which folder";
+  EXPECT_TRUE(fs::is_directory(BackupFolder() / "APP_20260203_0405.gbk"));
   EXPECT_TRUE(form->tmrRelogio.isActive());
 }
 
 TEST_F(FaultMatrix, LogFileNotWritable) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  const auto database = CreateAppDatabase(server, "NOLOG");
-  auto form = Start(server.Location(database), true);
+  auto form = Start(true);
   fs::create_directories(BackupFolder() / "backup.txt");  // a folder in the log's place
   Click(*form);
   ASSERT_EQ(platform.boxes.size(), 1u);
@@ -161,23 +134,17 @@ TEST_F(FaultMatrix, LogFileNotWritable) {
 }
 
 TEST_F(FaultMatrix, CopyFolderFullOrReadOnlyLeavesNoPartialCopy) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  AppDatabaseOptions options;
-  options.extraTables = 5;
-  options.rowsPerExtraTable = 500;
-  const auto database = CreateAppDatabase(server, "COPYFULL", options);
+  server.backupBytes.assign(64 * 1024, 'b');
   TempFolder place;
   for (const std::string mountOptions : {"size=16k", "ro,size=1m"}) {
     const fs::path copies = place.Path() / (mountOptions.starts_with("ro") ? "readonly" : "full");
     SmallFileSystem small(copies, mountOptions);
     if (!small.Mounted()) GTEST_SKIP() << "this machine does not let the tests mount a small file system";
-    auto form = Start(server.Location(database), true);
+    auto form = Start(true);
     form->Settings().copyFolder = copies.string() + "/";
     Click(*form);
-    const std::string log = Log();
-    EXPECT_NE(log.find("Erro copiando " + copies.string() + "/COPYFULL_"), std::string::npos) << mountOptions;
-    EXPECT_NE(form->memSaida->Lines().end(),
-              std::find(form->memSaida->Lines().begin(), form->memSaida->Lines().end(), kDone));
+    EXPECT_NE(Log().find("Erro copiando " + copies.string() + "/APP_"), std::string::npos) << mountOptions;
+    EXPECT_TRUE(Shows(*form, kDone));
     EXPECT_TRUE(fs::is_empty(copies))
         << "neither the copy nor its temporary file may remain: " << mountOptions;
     EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Backup concluído."));
@@ -185,17 +152,8 @@ TEST_F(FaultMatrix, CopyFolderFullOrReadOnlyLeavesNoPartialCopy) {
 }
 
 TEST_F(FaultMatrix, SettingsRowWithBlankTimesLongFolderAndExtremeDays) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  AppDatabaseOptions options;
-  options.copyFolderType = "VARCHAR(32000)";
-  options.row->time1 = "     ";
-  options.row->time2 = "";
-  options.row->time3 = std::nullopt;
-  options.row->time4 = "23:59";
-  options.row->copyFolder = "/" + std::string(32000 - 2, 'x') + "/";
-  options.row->retentionDays = INT_MAX;
-  const auto database = CreateAppDatabase(server, "ODDROW", options);
-  auto form = Start(server.Location(database), false);
+  server.row = {{"     ", "", "", "23:59"}, "/" + std::string(32000 - 2, 'x') + "/", INT_MAX};
+  auto form = Start(false);
   Tick(*form);
   ASSERT_TRUE(platform.boxes.empty()) << platform.boxes[0].text.toStdString();
   EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Aguardando os horários , , , 23:59"));
@@ -215,11 +173,8 @@ TEST_F(FaultMatrix, SettingsRowWithBlankTimesLongFolderAndExtremeDays) {
 }
 
 TEST_F(FaultMatrix, NegativeRetentionDaysDeleteNothing) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  AppDatabaseOptions options;
-  options.row->retentionDays = INT_MIN;
-  const auto database = CreateAppDatabase(server, "NEGDAYS", options);
-  auto form = Start(server.Location(database), true);
+  server.row.retentionDays = INT_MIN;
+  auto form = Start(true);
   Tick(*form);
   EXPECT_EQ(form->Settings().retentionDays, INT_MIN);
   fs::create_directories(BackupFolder());
@@ -230,40 +185,39 @@ TEST_F(FaultMatrix, NegativeRetentionDaysDeleteNothing) {
 }
 
 TEST_F(FaultMatrix, SettingsFileOddities) {
+  const auto start = [&](const QStringList& arguments) {
+    return std::make_unique<app::TfrmBackup>(arguments, QString::fromStdString(folder.WithSeparator()),
+                                             server.Ports());
+  };
   // Several ":" in the location: the server part ends at the first.
   folder.Write("sistema.ini", "[Dados]\r\nDir=localhost:C:\\a:b.fdb\r\nDir=second\r\n");
-  app::TfrmBackup colons(QStringList{QStringLiteral("backup")},
-                         QString::fromStdString(folder.WithSeparator()));
-  EXPECT_EQ(colons.Settings().databaseLocation, "localhost:C:\\a:b.fdb");
-  // A one-megabyte line is read whole; the program starts and a job fails with the server's text.
+  EXPECT_EQ(start({QStringLiteral("backup")})->Settings().databaseLocation, "localhost:C:\\a:b.fdb");
+  // A one-megabyte line is read whole; the program starts and a job sends it to the server, whose text
+  // the block shows.
   const std::string huge(1024 * 1024, 'h');
   folder.Write("sistema.ini", "[Dados]\r\nDir=" + huge + "\r\n");
-  app::TfrmBackup big(QStringList{QStringLiteral("backup"), QStringLiteral("MANUAL")},
-                      QString::fromStdString(folder.WithSeparator()));
-  EXPECT_EQ(big.Settings().databaseLocation, huge);
-  big.tmrConexao.stop();
-  Click(big);
-  const auto& bigLines = big.memSaida->Lines();
-  EXPECT_NE(std::find(bigLines.begin(), bigLines.end(), kErrorLine), bigLines.end());
+  auto big = start({QStringLiteral("backup"), QStringLiteral("MANUAL")});
+  EXPECT_EQ(big->Settings().databaseLocation, huge);
+  big->tmrConexao.stop();
+  server.backupFailure = {"Unable to complete network request to host \"hhhh\"."};
+  Click(*big);
+  ASSERT_EQ(server.calls.size(), 1u);
+  EXPECT_EQ(server.calls[0].from, huge) << "no server part: the whole location is the database path";
+  EXPECT_TRUE(Shows(*big, kErrorLine));
   EXPECT_TRUE(platform.boxes.empty());
   // Binary bytes: no location, so the start-up box and the end of the program.
   std::string binary(70000, '\0');
   for (size_t i = 0; i < binary.size(); ++i)
     binary[i] = static_cast<char>((i * 37) ^ (i >> 3));
   folder.Write("sistema.ini", binary);
-  EXPECT_THROW(
-      app::TfrmBackup(QStringList{QStringLiteral("backup")}, QString::fromStdString(folder.WithSeparator())),
-      ProcessEnded);
+  EXPECT_THROW(start({QStringLiteral("backup")}), ProcessEnded);
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].kind, app::MessageBoxKind::Error);
 }
 
 TEST_F(FaultMatrix, SairAndATrayClickDuringAJob) {
-  FirebirdServer& server = FirebirdServer::Shared();
-  AppDatabaseOptions options;
-  options.extraTables = 20;
-  const auto database = CreateAppDatabase(server, "SAIR", options);
-  auto form = Start(server.Location(database), false);
+  server.backupLines.assign(300, "gbak: writing data for table DADOS");
+  auto form = Start(false);
   bool clicked = false;
   bool closed = false;
   int upAfterSair = 0;

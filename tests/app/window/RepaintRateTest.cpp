@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 
 namespace testsupport {
 namespace {
@@ -61,7 +61,7 @@ class GaugeRepaintTest : public ::testing::Test {
     gauge.show();
     Settle();
   }
-  app::TGauge gauge;
+  app::ProgressGauge gauge;
 };
 
 TEST_F(GaugeRepaintTest, AStreamOfMovesRepaintsAtMostOncePerFrameAndShowsTheLastPosition) {
@@ -116,7 +116,7 @@ TEST(GaugeOnAWindowTest, AMoveRepaintsTheGaugeAloneAndCoversEveryPixel) {
   red.setColor(QPalette::Window, Qt::red);
   window.setPalette(red);
   window.resize(445, 41);
-  app::TGauge gauge(&window);
+  app::ProgressGauge gauge(&window);
   gauge.setGeometry(8, 8, 429, 25);
   gauge.SetMaxValue(100);
   window.show();

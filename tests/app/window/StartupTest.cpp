@@ -9,7 +9,7 @@
 #include "app/ErrorRoute.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/OutputView.h"
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 #include "app/window/RunMode.h"
 #include "app/window/TfrmBackup.h"
 #include "core/ProfileReader.h"
@@ -123,6 +123,8 @@ TEST_F(StartupTest, ElementsStandWhereTheWindowDefinesThem) {
   folder.Write("sistema.ini", "[Dados]\nDir=srv:/db.fdb\n");
   app::TfrmBackup form(Args({"MANUAL"}), QString::fromStdString(folder.WithSeparator()));
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Backup"));
+  ASSERT_NE(form.centralWidget(), nullptr);
+  EXPECT_EQ(form.centralWidget()->size(), QSize(600, 383)) << "the client area below the menu bar";
   EXPECT_EQ(form.memSaida->geometry(), QRect(8, 8, 585, 305));
   EXPECT_EQ(form.txtStatus->geometry(), QRect(9, 325, 425, 25));
   EXPECT_EQ(form.Gauge->geometry(), QRect(8, 353, 429, 25));
@@ -178,7 +180,7 @@ TEST(StandardErrorBox, AppendsAFullStopAfterCharactersAboveIt) {
 TEST(StandardErrorBox, GuardedShowsEscapingErrorsAndSwallowsTheSilentAbort) {
   FakePlatform platform;
   app::Guarded([] { throw std::runtime_error("Falhou"); });
-  app::Guarded([] { throw app::EAbort(); });
+  app::Guarded([] { throw app::SilentAbort(); });
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].kind, app::MessageBoxKind::StandardError);
   EXPECT_EQ(platform.boxes[0].text, QStringLiteral("Falhou."));

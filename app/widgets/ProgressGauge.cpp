@@ -1,4 +1,4 @@
-#include "app/widgets/TGauge.h"
+#include "app/widgets/ProgressGauge.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -10,14 +10,14 @@ namespace {
 constexpr int kFrameMilliseconds = 40;
 }  // namespace
 
-TGauge::TGauge(QWidget* parent) : QWidget(parent) {
+ProgressGauge::ProgressGauge(QWidget* parent) : QWidget(parent) {
   // Painting covers every pixel, so the window beneath need not be painted first.
   setAttribute(Qt::WA_OpaquePaintEvent);
   repaintTimer_.setSingleShot(true);
   connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }
 
-void TGauge::SetMaxValue(int value) {
+void ProgressGauge::SetMaxValue(int value) {
   const int percent = PercentDone();
   const int fill = FillWidth();
   maxValue_ = std::max(value, minValue_);
@@ -25,7 +25,7 @@ void TGauge::SetMaxValue(int value) {
   Changed(percent, fill);
 }
 
-void TGauge::SetProgress(int value) {
+void ProgressGauge::SetProgress(int value) {
   const int clamped = std::clamp(value, minValue_, maxValue_);
   if (clamped == progress_) return;
   const int percent = PercentDone();
@@ -34,23 +34,23 @@ void TGauge::SetProgress(int value) {
   Changed(percent, fill);
 }
 
-int TGauge::PercentDone() const {
+int ProgressGauge::PercentDone() const {
   const long long range = static_cast<long long>(maxValue_) - minValue_;
   if (range <= 0) return 0;
   return static_cast<int>((static_cast<long long>(progress_) - minValue_) * 100 / range);
 }
 
-int TGauge::FillWidth() const {
+int ProgressGauge::FillWidth() const {
   const long long range = static_cast<long long>(maxValue_) - minValue_;
   if (range <= 0) return 0;
   return static_cast<int>((static_cast<long long>(progress_) - minValue_) * std::max(0, width() - 2) / range);
 }
 
-void TGauge::Changed(int oldPercent, int oldFill) {
+void ProgressGauge::Changed(int oldPercent, int oldFill) {
   if (oldPercent != PercentDone() || oldFill != FillWidth()) ScheduleRepaint();
 }
 
-void TGauge::ScheduleRepaint() {
+void ProgressGauge::ScheduleRepaint() {
   if (repaintTimer_.isActive()) return;  // the coming repaint will show this change too
   const qint64 since = sinceLastPaint_.isValid() ? sinceLastPaint_.elapsed() : kFrameMilliseconds;
   if (since >= kFrameMilliseconds) {
@@ -60,7 +60,7 @@ void TGauge::ScheduleRepaint() {
   }
 }
 
-void TGauge::paintEvent(QPaintEvent*) {
+void ProgressGauge::paintEvent(QPaintEvent*) {
   sinceLastPaint_.restart();
   QPainter painter(this);
   const QRect frame = rect().adjusted(0, 0, -1, -1);

@@ -9,7 +9,7 @@ namespace services {
 
 // An ordered list of text lines whose owner hears of every change: OnChanging runs before the change
 // and may refuse it by throwing (the list then stays as it was), OnChange runs after it.
-class TStringList {
+class LineList {
  public:
   std::size_t Count() const { return lines_.size(); }
   bool Empty() const { return lines_.empty(); }

@@ -10,11 +10,11 @@ namespace app {
 // schedules a repaint, only when what the bar shows changes, and at most 25 times a second (the output
 // area's rate): a backup moves the bar once per output line, and every repaint of a window costs a trip
 // to the display.
-class TGauge : public QWidget {
+class ProgressGauge : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TGauge(QWidget* parent = nullptr);
+  explicit ProgressGauge(QWidget* parent = nullptr);
 
   int MinValue() const { return minValue_; }
   int MaxValue() const { return maxValue_; }

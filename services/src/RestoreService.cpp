@@ -1,4 +1,4 @@
-#include "services/TIBRestoreService.h"
+#include "services/RestoreService.h"
 
 #include <ibase.h>
 
@@ -9,7 +9,7 @@
 
 namespace services {
 
-void TIBRestoreService::BuildStartRequest() {
+void RestoreService::BuildStartRequest() {
   const bool anyFile = std::any_of(BackupFile().begin(), BackupFile().end(),
                                    [](const std::string& line) { return !platform::IsBlank(line); });
   if (DatabaseName().empty() || !anyFile) fbclient::RaiseClientError(fbclient::kStartParametersMissing);
@@ -21,7 +21,7 @@ void TIBRestoreService::BuildStartRequest() {
   }
   AddStartParamText(DatabaseName(), isc_spb_dbname);
   if (Verbose()) startRequest_ += static_cast<char>(isc_spb_verbose);
-  const std::int32_t options = target_ == TRestoreTarget::Replace ? isc_spb_res_replace : isc_spb_res_create;
+  const std::int32_t options = target_ == RestoreTarget::Replace ? isc_spb_res_replace : isc_spb_res_create;
   AddStartParamInt(options, isc_spb_options);
 }
 

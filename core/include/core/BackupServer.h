@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "core/ServerLogin.h"
+
+namespace core {
+
+// The database server's services manager as a job uses it: one backup or one restore per call, each on
+// an attachment of its own that is given up again however the call ends. Every line of the server's
+// verbose output is handed over as it comes (code page 1252), the empty line that ends the output
+// included. Names are spelt as the server's file system spells them. The login is held no longer than
+// the call.
+class BackupServer {
+ public:
+  using LineRead = std::function<void(std::string_view cp1252Line)>;
+
+  virtual ~BackupServer() = default;
+  // Writes a backup of the database at databasePath on the server serverName into backupFile.
+  // Throws ServerFailure; an exception of lineRead passes through.
+  virtual void Backup(const LoginChoice& login, const std::string& serverName,
+                      const std::string& databasePath, const std::string& backupFile,
+                      const LineRead& lineRead) = 0;
+  // Restores backupFile into a new database; an existing file of that name is never replaced.
+  virtual void Restore(const LoginChoice& login, const std::string& serverName, const std::string& backupFile,
+                       const std::string& database, const LineRead& lineRead) = 0;
+};
+
+// How far a backup got when it failed: whether a file under the backup's name can be the server's work
+// of this call.
+enum class ServerStage {
+  NotStarted,   // the request was not accepted: nothing was written
+  Started,      // the request was accepted, and the output was still coming
+  OutputEnded,  // the output had ended: the backup is whole, only giving up the attachment failed
+};
+
+// A backup or a restore that the server, or the client library on its way there, did not complete.
+// what() is the error's text in code page 1252, as the server words it.
+class ServerFailure : public std::runtime_error {
+ public:
+  ServerFailure(const std::string& cp1252Text, ServerStage stage, bool backupFileNotWritable = false)
+      : std::runtime_error(cp1252Text), stage_(stage), backupFileNotWritable_(backupFileNotWritable) {}
+
+  ServerStage Stage() const { return stage_; }
+  // The server's own account may not create the backup file: the folder is not open to it.
+  bool BackupFileNotWritable() const { return backupFileNotWritable_; }
+
+ private:
+  ServerStage stage_;
+  bool backupFileNotWritable_;
+};
+
+}  // namespace core

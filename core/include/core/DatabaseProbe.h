@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "core/ServerLogin.h"
+
+namespace core {
+
+// What the check of a backup asks of a database on the server, given by its location (server name,
+// ":", path, as the server spells it), attached with the login given. A failure throws, its text in code
+// page 1252.
+class DatabaseProbe {
+ public:
+  virtual ~DatabaseProbe() = default;
+  // The tables and views the database holds of its own, the server's system tables left out.
+  virtual int CountUserTables(const std::string& location, const LoginChoice& login) = 0;
+  // Deletes the database on its server.
+  virtual void DropDatabase(const std::string& location, const LoginChoice& login) = 0;
+};
+
+}  // namespace core

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/BackupServer.h"
+
+namespace services {
+
+class TIBBackupService;
+
+// The backup server of the program's core, through the server's services manager: the main window's
+// Backup instance (see ApplyBackupInstanceSettings) for the backup, and a restore that attaches as it
+// does. Between calls the component holds no login. What the client library and the server report comes
+// out as core::ServerFailure.
+class ServicesManager : public core::BackupServer {
+ public:
+  // Binds the client library now, as the window's component always did when the window was built
+  // (fbclient's errors when it cannot).
+  ServicesManager();
+  ~ServicesManager() override;
+  ServicesManager(const ServicesManager&) = delete;
+  ServicesManager& operator=(const ServicesManager&) = delete;
+
+  void Backup(const core::LoginChoice& login, const std::string& serverName, const std::string& databasePath,
+              const std::string& backupFile, const LineRead& lineRead) override;
+  void Restore(const core::LoginChoice& login, const std::string& serverName, const std::string& backupFile,
+               const std::string& database, const LineRead& lineRead) override;
+
+ private:
+  std::unique_ptr<TIBBackupService> backup_;
+};
+
+}  // namespace services

@@ -1,0 +1,120 @@
+#include "services/ServicesManager.h"
+
+#include <ibase.h>
+
+#include "fbclient/Exceptions.h"
+#include "services/BackupInstance.h"
+#include "services/RestoreService.h"
+#include "services/TIBBackupService.h"
+
+namespace services {
+namespace {
+
+// The attachment of a backup broken off: gone, so that the next backup starts afresh.
+void GiveUp(TIBCustomService& service) {
+  if (!service.Active()) return;
+  try {
+    service.SetActive(false);
+  } catch (const std::exception&) {
+    // The first error is the one worth reporting.
+  }
+}
+
+// The Params of the login; the component keeps them until its WipeParams.
+void UseLogin(TIBBackupService& backup, const core::LoginChoice& login) {
+  if (login) {
+    SetServiceLogin(backup, login->user, login->password.View());
+  } else {
+    SetBuiltInServiceLogin(backup);
+  }
+}
+
+// Wipes a component's login when it goes out of scope, however the call that attached ends.
+class LoginWiped {
+ public:
+  explicit LoginWiped(TIBCustomService& service) : service_(service) {}
+  ~LoginWiped() { service_.WipeParams(); }
+  LoginWiped(const LoginWiped&) = delete;
+  LoginWiped& operator=(const LoginWiped&) = delete;
+
+ private:
+  TIBCustomService& service_;
+};
+
+// Runs the action on the attachment that the service's settings describe, handing over every output
+// line, and tells how far it got when it fails.
+template <class Service>
+void RunAction(Service& service, const core::BackupServer::LineRead& lineRead) {
+  core::ServerStage stage = core::ServerStage::NotStarted;
+  try {
+    service.SetActive(true);
+    service.ServiceStart();
+    stage = core::ServerStage::Started;
+    while (!service.EndOfOutput())
+      lineRead(service.ReadOutputLine());
+    stage = core::ServerStage::OutputEnded;
+    service.SetActive(false);
+  } catch (const fbclient::EIBError& error) {
+    GiveUp(service);
+    // The server's own account may not create the file where it was told to write it.
+    throw core::ServerFailure(error.what(), stage, error.GdsCode() == isc_gbak_open_bkup_error);
+  } catch (const fbclient::Exception& error) {
+    GiveUp(service);
+    throw core::ServerFailure(error.what(), stage);
+  } catch (...) {
+    GiveUp(service);
+    throw;
+  }
+}
+
+}  // namespace
+
+ServicesManager::ServicesManager() : backup_(std::make_unique<TIBBackupService>()) {
+  ApplyBackupInstanceSettings(*backup_);
+  // Each call gives the component its login and wipes it again.
+  backup_->WipeParams();
+}
+
+ServicesManager::~ServicesManager() = default;
+
+void ServicesManager::Backup(const core::LoginChoice& login, const std::string& serverName,
+                             const std::string& databasePath, const std::string& backupFile,
+                             const LineRead& lineRead) {
+  const LoginWiped wiped(*backup_);
+  try {
+    UseLogin(*backup_, login);
+    backup_->SetDatabaseName(databasePath);
+    backup_->SetServerName(serverName);
+    backup_->BackupFile().Clear();
+    backup_->BackupFile().Add(backupFile);
+    backup_->SetProtocol(TProtocol::TCP);
+  } catch (const fbclient::Exception& error) {
+    throw core::ServerFailure(error.what(), core::ServerStage::NotStarted);
+  }
+  RunAction(*backup_, lineRead);
+}
+
+void ServicesManager::Restore(const core::LoginChoice& login, const std::string& serverName,
+                              const std::string& backupFile, const std::string& database,
+                              const LineRead& lineRead) {
+  std::unique_ptr<RestoreService> restore;
+  try {
+    restore = std::make_unique<RestoreService>();
+    {
+      // The restore attaches as the backup does.
+      const LoginWiped wiped(*backup_);
+      UseLogin(*backup_, login);
+      ApplyRestoreInstanceSettings(*restore, *backup_);
+    }
+    restore->SetServerName(serverName);
+    restore->SetProtocol(TProtocol::TCP);
+    restore->SetDatabaseName(database);
+    restore->BackupFile().Clear();
+    restore->BackupFile().Add(backupFile);
+  } catch (const fbclient::Exception& error) {
+    throw core::ServerFailure(error.what(), core::ServerStage::NotStarted);
+  }
+  RunAction(*restore, lineRead);
+}
+
+}  // namespace services

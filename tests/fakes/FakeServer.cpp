@@ -1,0 +1,88 @@
+#include "tests/fakes/FakeServer.h"
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+
+namespace fakes {
+namespace {
+
+std::string Shown(const char* what, const core::LoginChoice& login) {
+  return std::string(what) + " " +
+         (login ? login->user + "/" + std::string(login->password.View()) : std::string("built-in"));
+}
+
+}  // namespace
+
+void FakeServer::Backup(const core::LoginChoice& login, const std::string& serverName,
+                        const std::string& databasePath, const std::string& backupFile,
+                        const LineRead& lineRead) {
+  logins.push_back(Shown("backup", login));
+  calls.push_back({"backup", serverName, databasePath, backupFile});
+  const auto failAt = [&](int lines, core::ServerStage stage) {
+    if (backupFailure && backupFailure->afterLines == lines)
+      throw core::ServerFailure(backupFailure->cp1252Text, stage, backupFailure->backupFileNotWritable);
+  };
+  failAt(-1, core::ServerStage::NotStarted);
+  std::ofstream(backupFile, std::ios::binary | std::ios::trunc) << backupBytes;
+  const auto source = tables.find(serverName + ":" + databasePath);
+  backups[backupFile] = source == tables.end() ? 0 : source->second;
+  int read = 0;
+  for (const std::string& line : backupLines) {
+    failAt(read++, core::ServerStage::Started);
+    lineRead(line);
+  }
+  failAt(read++, core::ServerStage::Started);
+  lineRead("");
+  failAt(read, core::ServerStage::OutputEnded);
+}
+
+void FakeServer::Restore(const core::LoginChoice& login, const std::string& serverName,
+                         const std::string& backupFile, const std::string& database,
+                         const LineRead& lineRead) {
+  logins.push_back(Shown("restore", login));
+  calls.push_back({"restore", serverName, backupFile, database});
+  if (restoreFailure) throw core::ServerFailure(*restoreFailure, core::ServerStage::NotStarted);
+  for (const std::string& line : restoreLines)
+    lineRead(line);
+  lineRead("");
+  tables[serverName + ":" + database] = backups[backupFile];
+}
+
+std::optional<core::SettingsRow> FakeServer::ReadRow(const std::string& location,
+                                                     const core::LoginChoice& login, Attempts& attempts) {
+  logins.push_back(Shown("row", login));
+  locationsRead.push_back(location);
+  if (noClientLibrary) throw std::runtime_error(*noClientLibrary);
+  return Attempt(location, attempts);
+}
+
+std::optional<core::SettingsRow> FakeServer::Attempt(const std::string& location, Attempts& attempts) {
+  const auto failed = static_cast<std::size_t>(attemptsMade++);
+  if (onAttempt) onAttempt(attemptsMade);
+  if (!attachFailures.empty() && (failed < attachFailures.size() || failForever)) {
+    const core::AttachError& error = attachFailures[std::min(failed, attachFailures.size() - 1)];
+    // The next attempt runs inside this one, as the connection's error event makes it.
+    if (attempts.AttemptFailed(error)) return Attempt(location, attempts);
+    return std::nullopt;
+  }
+  attempts.Attached(location);
+  if (queryError) throw std::runtime_error(*queryError);
+  return row;
+}
+
+int FakeServer::CountUserTables(const std::string& location, const core::LoginChoice& login) {
+  logins.push_back(Shown("count", login));
+  const auto found = tables.find(location);
+  if (found == tables.end() || unopenable.contains(location))
+    throw std::runtime_error("I/O error during \"open\" operation for file");
+  return found->second;
+}
+
+void FakeServer::DropDatabase(const std::string& location, const core::LoginChoice& login) {
+  logins.push_back(Shown("drop", login));
+  drops.push_back(location);
+  if (tables.erase(location) == 0) throw std::runtime_error("no such database");
+}
+
+}  // namespace fakes
