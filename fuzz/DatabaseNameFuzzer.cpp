@@ -9,7 +9,7 @@
 
 #include "ConnectionCore.h"
 #include "Errors.h"
-#include "db/TIB_Connection.h"
+#include "TIB_Connection.h"
 #include "fuzz/FuzzCheck.h"
 #include "tests/db/TestSystem.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "db/BackupSettingsSource.h"
+#include "BackupSettingsSource.h"
 #include "platform/Wipe.h"
 
 namespace db {

@@ -1,4 +1,4 @@
-#include "db/BackupSettingsSource.h"
+#include "BackupSettingsSource.h"
 
 #include "BackupPasswords.h"
 #include "ConnectionCore.h"

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "ConnectionParams.h"
+#include "Events.h"
 #include "StatementHandleCache.h"
 #include "TIB_ConnectCharacteristics.h"
 #include "db/ConnectionSystem.h"
-#include "db/Events.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {

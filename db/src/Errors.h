@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "db/Events.h"
+#include "Events.h"
 #include "fbclient/Exceptions.h"
 
 namespace db {

@@ -1,5 +1,5 @@
 #include "FieldDefinition.h"
-#include "db/TIBOQuery.h"
+#include "TIBOQuery.h"
 
 namespace db {
 

@@ -4,7 +4,7 @@
 // (CheckFieldBinding) and takes DataSize bytes of a record buffer.
 
 #include "FieldDefinition.h"
-#include "db/TIBOQuery.h"
+#include "TIBOQuery.h"
 
 namespace db {
 

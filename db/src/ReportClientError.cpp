@@ -5,7 +5,7 @@
 #include "ClientLibrary.h"
 #include "Errors.h"
 #include "Messages.h"
-#include "db/TIB_Component.h"
+#include "TIB_Component.h"
 #include "platform/Text.h"
 
 namespace db {

@@ -3,7 +3,7 @@
 #include "Errors.h"
 #include "FieldDefinition.h"
 #include "Messages.h"
-#include "db/TIBOQuery.h"
+#include "TIBOQuery.h"
 
 namespace db {
 

@@ -1,4 +1,4 @@
-#include "db/TIBODatabase.h"
+#include "TIBODatabase.h"
 
 #include "ConnectionCore.h"
 #include "TIB_Transaction.h"

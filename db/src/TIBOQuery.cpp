@@ -1,8 +1,8 @@
-#include "db/TIBOQuery.h"
+#include "TIBOQuery.h"
 
 #include "ConnectionCore.h"
 #include "TIBOInternalDataset.h"
-#include "db/TIB_Connection.h"
+#include "TIB_Connection.h"
 
 namespace db {
 

@@ -1,4 +1,4 @@
-#include "db/TIB_Component.h"
+#include "TIB_Component.h"
 
 #include "TIB_Session.h"
 

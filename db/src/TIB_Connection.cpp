@@ -1,4 +1,4 @@
-#include "db/TIB_Connection.h"
+#include "TIB_Connection.h"
 
 #include "ConnectionCore.h"
 #include "SchemaCache.h"

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "db/Events.h"
+#include "Events.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {

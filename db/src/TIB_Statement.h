@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "ConnectionCore.h"
+#include "TIB_Component.h"
 #include "TIB_Transaction.h"
-#include "db/TIB_Component.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {

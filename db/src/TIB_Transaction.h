@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "ConnectionCore.h"
-#include "db/TIBOTransaction.h"
-#include "db/TIB_Component.h"
+#include "TIBOTransaction.h"
+#include "TIB_Component.h"
 #include "fbclient/ClientTypes.h"
 
 namespace db {

@@ -4,10 +4,10 @@
 #include <stdexcept>
 
 #include "BackupPasswords.h"
+#include "BackupSettingsSource.h"
 #include "ConnectionCore.h"
 #include "Errors.h"
 #include "TIB_Session.h"
-#include "db/BackupSettingsSource.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 

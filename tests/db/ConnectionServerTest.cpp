@@ -8,7 +8,7 @@
 
 #include "ConnectionCore.h"
 #include "Errors.h"
-#include "db/TIBODatabase.h"
+#include "TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/ServerTestSupport.h"
 #include "tests/db/TestSystem.h"

@@ -2,8 +2,8 @@
 
 #include "ConnectionCore.h"
 #include "Errors.h"
+#include "TIBODatabase.h"
 #include "TIB_Transaction.h"
-#include "db/TIBODatabase.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/TestSystem.h"
 

@@ -4,11 +4,11 @@
 #include <utility>
 
 #include "BackupPasswords.h"
+#include "BackupSettingsSource.h"
 #include "ConnectionCore.h"
 #include "DatabaseParameterBuffer.h"
 #include "Errors.h"
-#include "db/BackupSettingsSource.h"
-#include "db/TIBODatabase.h"
+#include "TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/TestSystem.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "BackupSettingsSource.h"
 #include "ClientLibrary.h"
-#include "db/BackupSettingsSource.h"
 #include "tests/db/TestSystem.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/double/FbDouble.h"

@@ -2,8 +2,8 @@
 
 #include "ClientLibrary.h"
 #include "Errors.h"
+#include "TIBODatabase.h"
 #include "TIB_Session.h"
-#include "db/TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"

@@ -3,7 +3,7 @@
 #include "Errors.h"
 #include "Fields.h"
 #include "TIBOInternalDataset.h"
-#include "db/TIBOQuery.h"
+#include "TIBOQuery.h"
 
 namespace db {
 namespace {

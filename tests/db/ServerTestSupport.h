@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "db/BackupSettingsSource.h"
+#include "BackupSettingsSource.h"
 #include "tests/db/TestSystem.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"

@@ -1,11 +1,11 @@
 // Statements, the handle cache and the schema cache's failures, as the client library sees them.
 
+#include "BackupSettingsSource.h"
 #include "ConnectionCore.h"
 #include "Errors.h"
 #include "SchemaCache.h"
 #include "TIB_Statement.h"
 #include "TIB_Transaction.h"
-#include "db/BackupSettingsSource.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"

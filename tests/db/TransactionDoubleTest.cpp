@@ -5,12 +5,12 @@
 #include <memory>
 #include <thread>
 
+#include "BackupSettingsSource.h"
 #include "ConnectionCore.h"
 #include "Errors.h"
 #include "SchemaCache.h"
 #include "TIB_Session.h"
 #include "TIB_Transaction.h"
-#include "db/BackupSettingsSource.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-// The query as the program reads it: a dataset that opens a SELECT on a connection, in a
+// The query as the settings source reads it: a dataset that opens a SELECT on a connection, in a
 // transaction, and whose declared fields read the columns of their names in the first row. The
 // statement underneath, its buffered cursor and the column definitions are this library's own.
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "db/Events.h"
-#include "db/TIBOTransaction.h"
+#include "Events.h"
+#include "TIBOTransaction.h"
 
 namespace db {
 

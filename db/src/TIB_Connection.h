@@ -1,15 +1,15 @@
 #pragma once
 
-// A connection to a Firebird database, as the program drives it: where the database is, the login,
+// A connection to a Firebird database, as the settings source drives it: where the database is, the login,
 // connecting and disconnecting, and the event after a connect. Its parameters, the attach itself and
 // what transactions and statements need of it are its core, inside this library.
 
 #include <memory>
 #include <string>
 
+#include "Events.h"
+#include "TIB_Component.h"
 #include "db/ConnectionSystem.h"
-#include "db/Events.h"
-#include "db/TIB_Component.h"
 
 namespace db {
 

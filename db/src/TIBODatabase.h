@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "db/TIB_Connection.h"
+#include "TIB_Connection.h"
 
 namespace db {
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // The connection, transaction and query that read the backup settings row, built with the settings
-// the main window gives them. The window only sets the database location, its AfterConnect and
-// OnError handlers, and calls Connect:
+// the main window has always given them. ApplicationDatabase only sets the database location, the
+// login, its AfterConnect and OnError handlers, and calls Connect:
 //
 //   db::BackupSettingsSource source(system);   // the environment, clock and loader it may ask
 //   source.IBODatabase.SetDatabaseName(location);
@@ -19,9 +19,9 @@
 
 #include <memory>
 
-#include "db/TIBODatabase.h"
-#include "db/TIBOQuery.h"
-#include "db/TIBOTransaction.h"
+#include "TIBODatabase.h"
+#include "TIBOQuery.h"
+#include "TIBOTransaction.h"
 
 namespace db {
 

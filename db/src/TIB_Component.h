@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "db/Events.h"
+#include "Events.h"
 
 namespace db {
 
