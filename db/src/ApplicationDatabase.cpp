@@ -6,7 +6,7 @@
 #include <exception>
 #include <vector>
 
-#include "db/BackupSettingsSource.h"
+#include "BackupSettingsSource.h"
 #include "platform/Wipe.h"
 
 namespace db {
@@ -40,7 +40,7 @@ core::AttachFailure FailureOf(long errorCode) {
 
 // The server's own words among the lines of the error event: those after "ISC ERROR MESSAGE:", empty
 // ones left out.
-std::vector<std::string> ServerMessageLines(const TStrings& errorMessage) {
+std::vector<std::string> ServerMessageLines(const TextLines& errorMessage) {
   std::vector<std::string> lines;
   const auto heading = std::find(errorMessage.begin(), errorMessage.end(), "ISC ERROR MESSAGE:");
   if (heading == errorMessage.end()) return lines;
@@ -111,7 +111,8 @@ void DisconnectQuietly(TIBODatabase& connection) {
 
 }  // namespace
 
-ApplicationDatabase::ApplicationDatabase() : source_(std::make_unique<BackupSettingsSource>()) {}
+ApplicationDatabase::ApplicationDatabase(const ConnectionSystem& system)
+    : system_(system), source_(std::make_unique<BackupSettingsSource>(system)) {}
 
 ApplicationDatabase::~ApplicationDatabase() = default;
 
@@ -124,8 +125,8 @@ std::optional<core::SettingsRow> ApplicationDatabase::ReadRow(const std::string&
   std::optional<core::SettingsRow> row;
   // Only a refused attach is the attempts' to judge; an error of the attached connection ends the
   // reading as itself.
-  connection.OnError = [&](TIB_Component*, long errCode, const TStrings& errorMessage, const TStrings&, long,
-                           const TStrings&, const TStrings&, bool& raiseException) {
+  connection.OnError = [&](TIB_Component*, long errCode, const TextLines& errorMessage, const TextLines&,
+                           long, const TextLines&, const TextLines&, bool& raiseException) {
     if (connection.Connected()) return;
     raiseException = false;
     // The next attempt runs inside this one, as the connection's error event always made it.
@@ -153,9 +154,9 @@ namespace {
 
 // The integers of the first row a query gives, through the program's own connection settings, as the
 // settings row is read. The query goes before the connection it uses.
-std::vector<long long> QueryIntegers(const std::string& location, const core::LoginChoice& login,
-                                     const char* sql, int columns) {
-  BackupSettingsSource source;
+std::vector<long long> QueryIntegers(const ConnectionSystem& system, const std::string& location,
+                                     const core::LoginChoice& login, const char* sql, int columns) {
+  BackupSettingsSource source(system);
   UseLogin(source, login);
   source.IBODatabase.SetDatabaseName(location);
   TIBOQuery query("qryTabelas");
@@ -175,16 +176,16 @@ std::vector<long long> QueryIntegers(const std::string& location, const core::Lo
 }  // namespace
 
 int ApplicationDatabase::CountUserTables(const std::string& location, const core::LoginChoice& login) {
-  return static_cast<int>(QueryIntegers(location, login, kCountUserTables, 1).front());
+  return static_cast<int>(QueryIntegers(system_, location, login, kCountUserTables, 1).front());
 }
 
 std::int64_t ApplicationDatabase::DatabaseBytes(const std::string& location, const core::LoginChoice& login) {
-  const std::vector<long long> pagesAndSize = QueryIntegers(location, login, kPagesAndPageSize, 2);
+  const std::vector<long long> pagesAndSize = QueryIntegers(system_, location, login, kPagesAndPageSize, 2);
   return static_cast<std::int64_t>(pagesAndSize[0]) * pagesAndSize[1];
 }
 
 void ApplicationDatabase::DropDatabase(const std::string& location, const core::LoginChoice& login) {
-  BackupSettingsSource scratch;
+  BackupSettingsSource scratch(system_);
   UseLogin(scratch, login);
   scratch.IBODatabase.SetDatabaseName(location);
   scratch.IBODatabase.Connect();

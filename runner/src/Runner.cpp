@@ -126,7 +126,8 @@ ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::
     const std::unique_ptr<platform::HttpClient> http = platform::MachineHttpClient();
     core::BackupSettings settings;
     settings.programFolder = FolderOf(platform::MachineProcess()->ExecutablePath());
-    db::ApplicationDatabase database;
+    const std::unique_ptr<platform::Libraries> libraries = platform::MachineLibraries();
+    db::ApplicationDatabase database({*environment, *clock, *libraries});
     services::ServicesManager server;
     core::Transcript transcript;
     TerminalView view(transcript, out);

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "db/ApplicationDatabase.h"
+#include "tests/db/TestSystem.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -48,7 +49,7 @@ TEST(ApplicationDatabase, TheRowOrWhyNotAsThePortTellsIt) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.location);
-    db::ApplicationDatabase database;
+    db::ApplicationDatabase database(db::testing::Machine());
     core::LoginChoice login;
     if (!c.password.empty()) login = core::ServerLogin{"SYSDBA", core::SecretText(c.password)};
     RecordingAttempts attempts;
@@ -81,7 +82,7 @@ TEST(ApplicationDatabase, TheRowOrWhyNotAsThePortTellsIt) {
 
 TEST(ApplicationDatabase, AnotherAttemptRunsInsideTheFailedOneAndTheNextReadingStartsAfresh) {
   FirebirdServer& server = FirebirdServer::Shared();
-  db::ApplicationDatabase database;
+  db::ApplicationDatabase database(db::testing::Machine());
   RecordingAttempts attempts;
   attempts.retries = 2;
   const std::string closed = "localhost/" + std::to_string(FreeLoopbackPort()) + ":/nowhere/app.fdb";
@@ -100,7 +101,7 @@ TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesMeasuresItAndDropsI
   AppDatabaseOptions options;
   options.extraTables = 3;
   const std::filesystem::path file = CreateAppDatabase(server, "ADB_PROBE", options);
-  db::ApplicationDatabase database;
+  db::ApplicationDatabase database(db::testing::Machine());
   EXPECT_EQ(database.CountUserTables(server.Location(file), std::nullopt), 5)
       << "SIS_BACKUP, SIS_BACKUP_HISTORICO and three more";
   // Every page the server allocated is in the file, and nothing else.

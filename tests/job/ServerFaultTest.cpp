@@ -48,7 +48,7 @@ TEST(JobAgainstTheServer, AServerGoneLeavesNoBackupBehindAndTheNextJobSucceeds) 
     settings.serverSystem = "Linux";
     settings.transferBackup = transfer;
     services::ServicesManager backupServer;
-    db::ApplicationDatabase probe;
+    db::ApplicationDatabase probe(clock);
     core::Transcript transcript;
     KillingObserver observer;
     observer.server = &server;

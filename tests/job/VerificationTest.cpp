@@ -68,7 +68,7 @@ TEST(VerificationTest, ARealRestoreAndCountTellAGoodBackupFromASpoiltOne) {
   };
   FixedClockSystem clock{{2026, 3, 7, 21, 5, 59}};
   services::ServicesManager backupServer;
-  db::ApplicationDatabase probe;
+  db::ApplicationDatabase probe(clock);
   int number = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -225,7 +225,7 @@ TEST(Win32RunKey, ValuesAreWrittenReadAndDeletedUnderTheMachineRunKey) {
 
 TEST(Win32Libraries, ABareNameIsTakenFromBesideTheProgramFirst) {
   // The build put the double's variant without the services interface beside this program as fbclient.dll.
-  platform::SharedLibrary beside(platform::ClientLibraryFileNames().front());
+  platform::SharedLibrary beside(machine, platform::ClientLibraryFileNames().front());
   ASSERT_TRUE(beside.Opened()) << machine.LibraryError();
   EXPECT_NE(nullptr, beside.LookUp("isc_attach_database"));
   EXPECT_EQ(nullptr, beside.LookUp("isc_service_attach")) << "the copy beside the program, not another";
