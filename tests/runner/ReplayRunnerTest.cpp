@@ -27,7 +27,7 @@ std::string Utf8(const fs::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-// The rows of SIS_BACKUP as the application writes them, with the copy folder given.
+// The row of SIS_BACKUP as the application writes it, with the copy folder given (code page 1252).
 std::string SettingsRow(const std::string& cp1252CopyFolder) {
   return "column SIS_BACKUP ID_BACKUP integer 1\n"
          "column SIS_BACKUP HR_BACKUP_1 varchar(5) 08:00\n"
