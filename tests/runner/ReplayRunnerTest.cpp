@@ -177,6 +177,7 @@ TEST(ReplayedRunner, HelpListsEveryExitCodeAndAnUnknownArgumentIsAUsageError) {
   std::string output;
   EXPECT_EQ(folder.Run("", output, {"MANUAL"}), 2);
   EXPECT_NE(output.find("Argumento desconhecido: MANUAL"), std::string::npos) << output;
+  EXPECT_EQ(output.find("<3>"), std::string::npos) << "a terminal gets plain lines";
 }
 
 }  // namespace

@@ -214,11 +214,23 @@ TEST(Runner, EachKindOfFailureHasItsOwnExitCode) {
        "es de backup n\xC3\xA3o foram lidas"},
   };
   for (const Case& c : cases) {
+    // A monitor that hears of failures is sent the exit code, also when the job never started.
+    LoopbackMonitor monitor("HTTP/1.1 200 OK");
     ProgramFolder folder;
-    if (const std::string dir = c.prepare(folder); !dir.empty()) folder.WriteIni(dir);
+    if (const std::string dir = c.prepare(folder); !dir.empty())
+      folder.WriteIni(dir, "UrlMonitor=" + monitor.Url("/ping") + "\r\nMonitorDetalhado=1\r\n");
     std::string output;
     EXPECT_EQ(folder.Run(output), c.exitCode) << c.name << "\n" << output;
     EXPECT_NE(output.find(c.printed), std::string::npos) << c.name << "\n" << output;
+    const std::vector<std::string> requests = monitor.Requests();
+    if (c.exitCode == 3) {
+      EXPECT_TRUE(requests.empty()) << "no sistema.ini, no monitor";
+      continue;
+    }
+    ASSERT_FALSE(requests.empty()) << c.name;
+    EXPECT_TRUE(requests.back().starts_with("POST /ping/" + std::to_string(c.exitCode) + " HTTP/1.1\r\n"))
+        << c.name << "\n"
+        << requests.back();
   }
 }
 
@@ -277,6 +289,22 @@ TEST(Runner, TheCredentialsFileGivesTheServersPasswordUnlessOthersMayReadIt) {
             std::string::npos)
       << log;
   EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), 1u);
+}
+
+// Standard error as systemd hands it over to the journal: every line says it is an error (the help and
+// the usage error themselves are ReplayRunnerTest's, on every system).
+TEST(Runner, UnderTheJournalEveryLineOfStandardErrorIsMarkedAnError) {
+  ProgramFolder folder;
+  std::string output;
+  const fs::path errors = folder.Path() / "errors";
+  const std::string journal = "exec 2>\"$1\"; JOURNAL_STREAM=$(stat -c %d:%i \"$1\") exec \"$0\" MANUAL";
+  EXPECT_EQ(RunCommand({"sh", "-c", journal, folder.Program().string(), errors.string()}, &output), 2);
+  const std::string logged = ReadAll(errors);
+  EXPECT_TRUE(logged.starts_with("<3>Argumento desconhecido: MANUAL\n<3>\n<3>Uso: kelmora-backup-run"))
+      << logged;
+  EXPECT_TRUE(logged.ends_with(
+      "\n<3>  11  arquivo credenciais recusado (outros podem l\xC3\xAA-lo) ou ileg\xC3\xADvel\n"))
+      << logged;
 }
 
 }  // namespace
