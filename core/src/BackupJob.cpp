@@ -13,6 +13,7 @@
 #include "core/TextEncoding.h"
 #include "core/TransferProgress.h"
 #include "platform/Cp1252.h"
+#include "platform/LocalPath.h"
 
 namespace core {
 namespace {
@@ -303,9 +304,11 @@ StepResult BackupJob::CopyBackup(const BackupNames& names) {
   Add("Copiando o backup para " + LogText(names.copyTarget));
   Add("");
   try {
-    // The settings row is shared with Windows machines: a folder such as "D:\Backup\" names nothing
-    // here, and glued to the file name it would land in whatever folder the program was started from.
-    if (!settings_.copyFolder.starts_with('/')) throw std::invalid_argument("not a local folder");
+    // The settings row is shared between Linux and Windows machines: a folder of the other system's
+    // form names nothing here, and glued to the file name it would land in whatever folder the program
+    // was started from.
+    if (!platform::IsAbsoluteLocalPath(settings_.copyFolder))
+      throw std::invalid_argument("not a local folder");
     system_.files.CopyFile(names.localBackupName, names.copyTarget);
     return StepResult::Done;
   } catch (const std::exception&) {

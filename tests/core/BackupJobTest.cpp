@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -116,7 +114,7 @@ TEST_F(JobTest, AFailedBackupEndsTheBlockWithTheServersErrorAndReportsIt) {
     std::vector<std::string> expected = {
         "Backup iniciado em 07/03/2026 21:05:59",
         "",
-        "Realizando o backup para " + Backup().string(),
+        "Realizando o backup para " + ProgramPath(Backup()),
         "",
         "Ocorreu um erro inesperado. O backup n\xE3o foi conclu\xED"
         "do.",
@@ -297,18 +295,19 @@ TEST_F(JobTest, ALogThatCannotBeWrittenStopsTheJobWithItsIoError) {
 }
 
 TEST_F(JobTest, TheCopyGoesToALocalFolderOnlyAndAFailedOneIsReported) {
-  const fs::path copies = folder.Path() / "c\xC3\xB3pias";
+  const fs::path copies = folder.Path() / u8"c\u00F3pias";
   fs::create_directories(copies);
   struct Case {
     std::string copyFolder;
     core::StepResult result;
   };
+  // Which forms name one place is the platform's to say; these name none on either system.
   const Case cases[] = {
-      {copies.string() + "/", core::StepResult::Done},
-      {"D:\\Backup\\", core::StepResult::Failed},
+      {ProgramPath(copies) + "/", core::StepResult::Done},
+      {"D:Backup\\", core::StepResult::Failed},
       {"backup-copies/", core::StepResult::Failed},
-      {"\\\\server\\share\\", core::StepResult::Failed},
-      {(folder.Path() / "missing").string() + "/", core::StepResult::Failed},
+      {"\\Backup\\", core::StepResult::Failed},
+      {ProgramPath(folder.Path() / "missing") + "/", core::StepResult::Failed},
   };
   for (const Case& c : cases) {
     settings.copyFolder = c.copyFolder;
@@ -332,9 +331,7 @@ TEST_F(JobTest, OnlyExpiredFilesGoAndOnlyAfterAGoodBackup) {
   const auto write = [&](const std::string& name, int day, int second) {
     std::ofstream(BackupFolder() / name) << "x";
     clock.Set({2026, 2, day, 0, 0, second});
-    const time_t when = std::chrono::system_clock::to_time_t(clock.Now());
-    const struct timespec times[2] = {{when, 0}, {when, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, (BackupFolder() / name).c_str(), times, 0), 0);
+    SetLastWriteTime(BackupFolder() / name, clock.Now());
   };
   write("limit.gbk", 28, 1);   // 00:00:01 reads as 00:00:00, the limit itself: deleted
   write("older.txt", 20, 0);   // any kind of file

@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -21,17 +19,16 @@ class VerifiedJobTest : public JobTest {
   VerifiedJobTest() {
     settings.verifyBackup = true;
     settings.retentionDays = 7;
-    settings.copyFolder = (folder.Path() / "copies").string() + "/";
+    settings.copyFolder = ProgramPath(folder.Path() / "copies") + "/";
     settings.monitorUrl = monitor.Url("/ping");
     fs::create_directories(folder.Path() / "copies");
     fs::create_directories(BackupFolder());
     std::ofstream(Old()) << "an older backup";
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {1767225600, 0}};  // 1 January 2026
-    EXPECT_EQ(utimensat(AT_FDCWD, Old().c_str(), times, 0), 0);
+    SetLastWriteTime(Old(), std::chrono::system_clock::from_time_t(1767225600));  // 1 January 2026
   }
   fs::path Old() const { return BackupFolder() / "OLD_20260101_2105.gbk"; }
   std::string Scratch() const {
-    return "dbhost:" + BackupFolder().string() + "/APP_20260307_2105_verificacao.fdb";
+    return "dbhost:" + ProgramPath(BackupFolder()) + "/APP_20260307_2105_verificacao.fdb";
   }
 
   LoopbackMonitor monitor{"HTTP/1.1 200 OK"};
@@ -52,8 +49,8 @@ TEST_F(VerifiedJobTest, AGoodBackupRestoresAndVerifiesAndTheJobCarriesOnAsAlways
                                                       "gbak: restoring table SIS_BACKUP", ""}))
       << "the restore's lines pace the job like the backup's";
   ASSERT_EQ(server.calls.size(), 2u);
-  EXPECT_EQ(server.calls[1].from, Backup().string());
-  EXPECT_EQ(server.calls[1].to, BackupFolder().string() + "/APP_20260307_2105_verificacao.fdb");
+  EXPECT_EQ(server.calls[1].from, ProgramPath(Backup()));
+  EXPECT_EQ(server.calls[1].to, ProgramPath(BackupFolder()) + "/APP_20260307_2105_verificacao.fdb");
   EXPECT_EQ(server.drops, (std::vector<std::string>{Scratch(), Scratch()})) << "before the restore and after";
   EXPECT_FALSE(server.tables.contains(Scratch()));
   EXPECT_EQ(report.verification, core::StepResult::Done);
@@ -90,7 +87,7 @@ TEST_F(VerifiedJobTest, ABackupThatDoesNotCheckOutFailsTheJobAndLeavesEveryOlder
        "operation "
        "for file"},
       // The server's restore reads a cut-off file to its end without a complaint: only the count tells.
-      {"the backup cut off", [&] { server.backups[Backup().string()] = 1; },
+      {"the backup cut off", [&] { server.backups[ProgramPath(Backup())] = 1; },
        "a base restaurada tem 1 tabela e a de origem 2"},
       {"a table added to the source after its backup", [&] { server.tables["dbhost:/dados/APP.FDB"] = 3; },
        "a base restaurada tem 2 tabelas e a de origem 3"},

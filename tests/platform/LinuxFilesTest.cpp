@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/LocalPath.h"
 #include "platform/Machine.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
@@ -18,6 +19,15 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::unique_ptr<platform::Files> machine = platform::MachineFiles();
+
+// The copy folder comes from a settings row that Windows machines write too.
+TEST(LocalPath, OnlyAPathFromTheRootIsOnePlaceOnThisMachine) {
+  const std::pair<const char*, bool> cases[] = {
+      {"/srv/c\xC3\xB3pias/", true},  {"//server/share/", true}, {"D:\\Backup\\", false},
+      {"\\\\server\\share\\", false}, {"copias/", false},        {"", false}};
+  for (const auto& [path, absolute] : cases)
+    EXPECT_EQ(platform::IsAbsoluteLocalPath(path), absolute) << path;
+}
 
 TEST(CopyFile, CopiesEveryByteAndReplacesAnOlderCopy) {
   TempFolder folder;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/LocalPath.h"
 #include "platform/Machine.h"
 #include "platform/MachineSystem.h"
 #include "platform/RunKey.h"
@@ -116,6 +117,22 @@ TEST(Win32Files, TheCopyReplacesTheOlderOneWholeAndLeavesNoTemporaryFile) {
                std::system_error);
   EXPECT_EQ((std::vector<std::string>{"source.gbk"}), Names(machine.ListFolder(folder + "/Cópia")))
       << "a failed copy leaves nothing";
+}
+
+// The copy folder comes from a settings row that Linux machines write too.
+TEST(Win32Files, OnlyADrivesOrASharesPathIsOnePlaceOnThisMachine) {
+  const std::pair<const char*, bool> cases[] = {{"D:\\Backup\\", true},
+                                                {"d:/backup/", true},
+                                                {"\\\\server\\share\\", true},
+                                                {"//server/share/", true},
+                                                {"/home/kelmora/copias/", false},
+                                                {"\\Backup\\", false},
+                                                {"D:Backup\\", false},
+                                                {"Backup\\", false},
+                                                {"\\\\\\x", false},
+                                                {"", false}};
+  for (const auto& [path, absolute] : cases)
+    EXPECT_EQ(platform::IsAbsoluteLocalPath(path), absolute) << path;
 }
 
 // Wine keeps no access list of a file's own: it answers with one made from the Unix mode (the owner,

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "tests/support/Accounts.h"
+#include "tests/support/LoopbackMonitor.h"
+#include "tests/support/RunCommand.h"
 
 namespace testsupport {
 
@@ -80,13 +82,5 @@ class FirebirdServer {
   int port_ = 0;
   int pid_ = -1;
 };
-
-// Runs a command line (argv[0] found through PATH) with extra environment entries, collecting its
-// standard output and error together. Returns the exit code, or -1 when it could not run.
-int RunCommand(const std::vector<std::string>& argv, std::string* output = nullptr,
-               const std::vector<std::string>& extraEnvironment = {}, const std::string& input = {});
-
-// A free TCP port on 127.0.0.1 at the time of the call.
-int FreeLoopbackPort();
 
 }  // namespace testsupport
