@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "connection/Messages.h"
-#include "db/Errors.h"
-#include "db/TIB_ConnectCharacteristics.h"
+#include "Errors.h"
+#include "Messages.h"
+#include "TIB_ConnectCharacteristics.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "fuzz/ClientDouble.h"
 
-#include "db/ClientLibrary.h"
+#include "ClientLibrary.h"
 #include "fbclient/ClientLibrary.h"
 #include "tests/double/DoubleLoader.h"
 

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "db/Errors.h"
-#include "db/TIB_Connection.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
+#include "TIB_Connection.h"
 #include "fuzz/FuzzCheck.h"
+#include "tests/db/TestSystem.h"
 
 namespace {
 
@@ -22,7 +24,7 @@ bool IsLocation(const std::string& text) {
 // A NetBEUI name reads back as written only when it starts with the two backslashes and names a
 // share after the server; the other forms always read back unchanged.
 bool ReadsBackUnchanged(const db::TIB_Connection& connection, const std::string& text) {
-  if (connection.Protocol() != db::TIB_Protocol::cpNetBEUI) return true;
+  if (connection.Core().Protocol() != db::TIB_Protocol::cpNetBEUI) return true;
   return text.starts_with("\\\\") && text.find('\\', 2) != std::string::npos;
 }
 
@@ -37,7 +39,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  db::TIB_Connection connection;
+  db::TIB_Connection connection(db::testing::Machine());
   try {
     connection.SetDatabaseName(text);
   } catch (const db::EIB_ConnectionError&) {
@@ -51,13 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else if (!text.empty()) {
     Require(connection.DatabaseName() == text, "a plain name is kept as it was written");
     // A second connection of the same session may not take the same name.
-    db::TIB_Connection second;
+    db::TIB_Connection second(db::testing::Machine());
     second.SetDatabaseName(text);
     Require(second.DatabaseName() == text + "_1", "a taken name gets the first free number");
   }
 
   try {
-    const db::TIB_AttachParameters values = connection.ResolveAttachParameters();
+    const db::AttachParameters values = connection.Core().ResolveAttachParameters();
     Require(values.connectString.find_first_not_of(" \t\r\n") != std::string::npos,
             "an attach never goes out with a blank connect string");
     if (IsLocation(text) && ReadsBackUnchanged(connection, text))

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "db/TIB_ConnectCharacteristics.h"
+#include "TIB_ConnectCharacteristics.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

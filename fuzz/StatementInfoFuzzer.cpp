@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "connection/Messages.h"
-#include "db/Errors.h"
-#include "db/TIBODatabase.h"
-#include "db/TIB_Statement.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
+#include "Messages.h"
+#include "TIBODatabase.h"
+#include "TIB_Statement.h"
 #include "fuzz/ClientDouble.h"
 #include "fuzz/FuzzCheck.h"
+#include "tests/db/TestSystem.h"
 
 namespace {
 
@@ -73,14 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool aliases = (data[0] & 1) != 0;
   const std::vector<unsigned char> reply(data + 1, data + size);
 
-  db::TIBODatabase database("IBODatabase");
+  db::TIBODatabase database(db::testing::Machine(), "IBODatabase");
   database.SetDatabaseName("dbhost:/dados/app.fdb");
   client.QueueReply("isc_database_info", FirebirdThreeReply());
   database.Connect();
-  Require(database.Connected() && database.Characteristics().fbMajor == 3, "the fake attach holds");
+  Require(database.Connected() && database.Core().Characteristics().fbMajor == 3, "the fake attach holds");
 
   db::TIB_Statement statement("statement");
-  statement.SetIB_Connection(&database);
+  statement.SetIB_Connection(&database.Core());
   client.QueueReply("isc_dsql_sql_info", reply);
   if (aliases) {
     CheckRelationAliases(statement);

@@ -9,7 +9,10 @@
 #   real     the real program under Xvfb against gbak on both databases: a job started by a click on
 #            "Iniciar" (manual mode) and one started by its schedule time (automatic mode), with the CPU
 #            of the program and the server per job and the program's CPU per output line
-# Run by hand, never from CTest: scripts/bench.sh [job|output|copy|cleanup|startup|real]... (all by default).
+#   transfer the runner receiving the backup (Transferir=1) against `gbak -b -se ... stdout > file`, both
+#            databases, in bytes per second
+# Run by hand, never from CTest: scripts/bench.sh [job|output|copy|cleanup|startup|real|transfer]... (all by
+# default).
 # BUILD_DIR (default build-bench) is the build folder, BENCH_DATA (default <build>/bench-data) keeps the
 # databases and the 1 GiB file between runs (about 2 GB), BENCH_RUNS overrides each benchmark's rounds.
 # The full set takes about ten minutes on an idle machine plus about a minute per round of `real` (an
@@ -26,7 +29,7 @@ export BENCH_DATA=${BENCH_DATA:-$PWD/$build/bench-data}
 mkdir -p "$BENCH_DATA"
 
 benchmarks=("$@")
-if [ ${#benchmarks[@]} -eq 0 ]; then benchmarks=(job output copy cleanup startup real); fi
+if [ ${#benchmarks[@]} -eq 0 ]; then benchmarks=(job output copy cleanup startup real transfer); fi
 
 log="$BENCH_DATA/bench-$(date +%Y%m%d-%H%M%S).log"
 results=$(mktemp)
@@ -43,7 +46,8 @@ for name in "${benchmarks[@]}"; do
     cleanup) program=bench_cleanup ;;
     startup) program=bench_startup ;;
     real) program=bench_real ;;
-    *) echo "unknown benchmark $name (job, output, copy, cleanup, startup, real)" >&2; exit 2 ;;
+    transfer) program=bench_transfer ;;
+    *) echo "unknown benchmark $name (job, output, copy, cleanup, startup, real, transfer)" >&2; exit 2 ;;
   esac
   echo "== $name: $(load)" | tee -a "$log"
   "$build/bench/$program" 2>&1 | grep -v '^QStandardPaths' | tee -a "$log" | tee -a "$results" | grep -v '^RESULT|'

@@ -10,6 +10,9 @@ namespace app {
 // settings row and the check's probe through the application database.
 class ServerAdapters {
  public:
+  // The settings row's and the probe's connections ask the system only through the one handed in.
+  explicit ServerAdapters(const db::ConnectionSystem& system) : database_(system) {}
+
   core::RunPorts Ports() { return {database_, server_, database_}; }
 
  private:

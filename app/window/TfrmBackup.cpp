@@ -47,7 +47,7 @@ TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolde
 
 TfrmBackup::TfrmBackup(const QStringList& arguments, const QString& programFolder, QWidget* parent)
     : QMainWindow(parent),
-      ownAdapters_(std::make_unique<ServerAdapters>()),
+      ownAdapters_(std::make_unique<ServerAdapters>(Desktop())),
       ports_(ownAdapters_->Ports()),
       arguments_(arguments) {
   Build(programFolder);

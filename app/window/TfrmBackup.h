@@ -154,6 +154,7 @@ class TfrmBackup : public QMainWindow {
     void ProgressAdvanced() override;
     void ProgressFilled() override;
     void OutputLineRead(std::string_view cp1252Line) override;
+    void BackupDataRead() override;
 
    private:
     TfrmBackup& form_;

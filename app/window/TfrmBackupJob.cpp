@@ -121,4 +121,9 @@ void TfrmBackup::JobView::OutputLineRead(std::string_view) {
   QCoreApplication::processEvents();
 }
 
+void TfrmBackup::JobView::BackupDataRead() {
+  // A backup sent to the program brings a line only every few seconds; the window answers in between.
+  QCoreApplication::processEvents();
+}
+
 }  // namespace app

@@ -11,7 +11,9 @@
 #include "core/Heartbeat.h"
 #include "core/Retention.h"
 #include "core/TextEncoding.h"
+#include "core/TransferProgress.h"
 #include "platform/Cp1252.h"
+#include "platform/LocalPath.h"
 
 namespace core {
 namespace {
@@ -20,6 +22,9 @@ namespace {
 constexpr int kExpectedOutputLines = 15000;
 
 const std::string kDashes(68, '-');
+
+// What a backup sent to the program is called until it is whole: never a name a backup is looked for by.
+constexpr std::string_view kPartSuffix = ".part";
 
 std::string FileNameOf(const std::string& path) {
   return path.substr(path.find_last_of('/') + 1);
@@ -90,7 +95,9 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     return report;
   }
 
-  Add("Realizando o backup para " + LogText(names.serverTarget));
+  // Sent to the program, the backup goes straight into this machine's folder.
+  Add("Realizando o backup para " +
+      LogText(settings_.transferBackup ? names.localBackupName : names.serverTarget));
   Add("");
   SignalStart();
 
@@ -113,12 +120,15 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   // works in a folder of the job's own instead, and the finished backup is moved to its name.
   std::unique_ptr<platform::PrivateFolder> workFolder;
   try {
-    workFolder = OwnWorkFolder(names);
+    // Sent to the program, the backup is written by this machine's user and never under a name the
+    // server resolves: it needs no folder of the job's own.
+    if (!settings_.transferBackup) workFolder = OwnWorkFolder(names);
   } catch (const std::system_error& error) {
     BackupFailed(names, LogText("a pasta de trabalho do backup não foi criada: " + std::string(error.what())),
                  ServerStage::NotStarted, false, std::nullopt);
     report.stop = StopReason::BackupFailed;
     report.error = error.what();
+    report.monitor = TellMonitor(report);
     WriteLogBlock(*log, report);
     return report;
   }
@@ -127,11 +137,17 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
 
   // A backup of the same minute may already stand under this job's name.
   const std::optional<platform::FileStamp> earlierFile = system_.files.Stamp(made.localBackupName);
+  // Read from the server's verbose lines; a backup sent to the program has none.
   BackupTally tally;
   try {
-    RunServiceBackup(made, credentials.credentials.service, showServerLines, tally);
+    if (settings_.transferBackup) {
+      RunTransferBackup(names, credentials.credentials);
+    } else {
+      RunServiceBackup(made, credentials.credentials.service, showServerLines, tally);
+    }
   } catch (const ServerFailure& failure) {
-    BackupFailed(made, failure.what(), failure.Stage(), failure.BackupFileNotWritable(), earlierFile);
+    report.advice =
+        BackupFailed(made, failure.what(), failure.Stage(), failure.BackupFileNotWritable(), earlierFile);
     report.stop = StopReason::BackupFailed;
     report.error = cp1252::ToUtf8(failure.what());
   } catch (const std::exception& error) {
@@ -234,30 +250,88 @@ void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& lo
   Add("");
 }
 
-void BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
-                             bool backupFileNotWritable,
-                             const std::optional<platform::FileStamp>& earlierFile) {
+void BackupJob::RunTransferBackup(const BackupNames& names, const Credentials& credentials) {
+  RemoveAbandonedParts(names);
+  const std::string serverName = ServerText(names.serverName, settings_.serverSystem);
+  const std::string databasePath = ServerText(names.databasePath, settings_.serverSystem);
+  std::int64_t databaseBytes = 0;
+  try {
+    // Opened as the settings row is.
+    databaseBytes = ports_.probe.DatabaseBytes(serverName + ":" + databasePath, credentials.database);
+  } catch (const std::exception&) {
+    // Without the size the lines come by the time alone, and the gauge waits for the end.
+  }
+  // Gone with the object unless completed: a failed job leaves nothing that looks like a backup.
+  const std::unique_ptr<platform::FileBeingWritten> file =
+      system_.files.CreateFileBeingWritten(names.localBackupName + std::string(kPartSuffix));
+  TransferProgress progress(databaseBytes, system_.clock.Now());
+  int percentShown = 0;
+  bool firstPiece = true;
+  ports_.server.BackupToProgram(credentials.service, serverName, databasePath, [&](std::string_view piece) {
+    if (firstPiece) observer_.ProgressMaximumChanged(100);
+    firstPiece = false;
+    file->Write(piece);
+    if (progress.Received(piece.size(), system_.clock.Now())) {
+      const std::string line = progress.Line();
+      Add(line);
+      observer_.OutputLineRead(line);
+    }
+    for (; percentShown < progress.Percent(); ++percentShown)
+      observer_.ProgressAdvanced();
+    observer_.BackupDataRead();
+  });
+  file->Complete(names.localBackupName);
+  const std::string total = progress.TotalLine();
+  Add(total);
+  observer_.OutputLineRead(total);
+  Add("");
+  observer_.ProgressFilled();
+  Add("Backup concluído."_cp1252);
+  Add("");
+}
+
+void BackupJob::RemoveAbandonedParts(const BackupNames& names) {
+  for (const std::string& entry : system_.files.ListFolder(names.backupFolder)) {
+    // Another job's, of a window and a runner started together, is still being written and stays.
+    if (entry.ends_with(".gbk" + std::string(kPartSuffix))) system_.files.RemoveUnlessBeingWritten(entry);
+  }
+}
+
+bool BackupJob::ServerCannotSeeFolder(const std::string& folder) {
+  const std::optional<std::uint32_t> account = system_.files.AccountId(settings_.serverAccount);
+  return !account || system_.files.AccountMayWrite(folder, *account);
+}
+
+std::string BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252Error,
+                                    ServerStage stage, bool backupFileNotWritable,
+                                    const std::optional<platform::FileStamp>& earlierFile) {
   Add("Ocorreu um erro inesperado. O backup não foi concluído."_cp1252);
   Add("Informações da exceção:"_cp1252);
   Add("  " + cp1252Error);
-  // Advice only where asked for: the block of a failed job otherwise ends with the error's three lines.
-  if (backupFileNotWritable && settings_.explainServerAccess) {
-    if (ServerOnThisMachine(names.serverName)) {
-      Add("O servidor de banco de dados (conta "_cp1252 + LogText(settings_.serverAccount) +
-          ") precisa de acesso de gravação à pasta "_cp1252 + LogText(names.backupFolder));
+  std::string advice;
+  if (backupFileNotWritable) {
+    if (ServerOnThisMachine(names.serverName) && !ServerCannotSeeFolder(names.backupFolder)) {
+      advice = "O servidor de banco de dados (conta " + settings_.serverAccount +
+               ") precisa de acesso de gravação à pasta " + names.backupFolder;
     } else {
-      // The account named in sistema.ini is this machine's; the one that writes is the other machine's.
-      Add("A pasta "_cp1252 + LogText(names.backupFolder) +
-          " precisa existir no servidor de banco de dados "_cp1252 + LogText(names.serverName) +
-          ", no mesmo caminho, com acesso de gravação para a conta do servidor"_cp1252);
+      // A server on another machine, or one that sees another folder under this path: the account named
+      // in sistema.ini is not the one that would write, and sharing the folder is not the way out.
+      advice = "O servidor de banco de dados não vê a pasta " + names.backupFolder +
+               ": num servidor em outra máquina, Transferir=1 em [Backup] faz o servidor enviar o backup ao "
+               "programa.";
     }
   }
+  // Advice only where asked for: the block of a failed job otherwise ends with the error's three lines.
+  if (!advice.empty() && settings_.explainServerAccess) Add(LogText(advice));
   // What the server wrote before the failure is not a backup, though its name says so. Only a started
   // request can have written it, and only a file the server wrote during this job: an earlier good
   // backup of the same minute stays, and so does a backup whose output had ended when only the detach
   // failed.
-  if (stage == ServerStage::Started && system_.files.Stamp(names.localBackupName) != earlierFile)
+  // A backup sent to the program never had that name.
+  if (stage == ServerStage::Started && !settings_.transferBackup &&
+      system_.files.Stamp(names.localBackupName) != earlierFile)
     system_.files.RemoveFile(names.localBackupName);
+  return advice;
 }
 
 StepResult BackupJob::VerifyBackup(const BackupNames& names, const Credentials& credentials,
@@ -286,9 +360,11 @@ StepResult BackupJob::CopyBackup(const BackupNames& names, const BackupTally& ta
   Add("Copiando o backup para " + LogText(names.copyTarget));
   Add("");
   try {
-    // The settings row is shared with Windows machines: a folder such as "D:\Backup\" names nothing
-    // here, and glued to the file name it would land in whatever folder the program was started from.
-    if (!settings_.copyFolder.starts_with('/')) throw std::invalid_argument("not a local folder");
+    // The settings row is shared between Linux and Windows machines: a folder of the other system's
+    // form names nothing here, and glued to the file name it would land in whatever folder the program
+    // was started from.
+    if (!platform::IsAbsoluteLocalPath(settings_.copyFolder))
+      throw std::invalid_argument("not a local folder");
     system_.files.CopyFile(names.localBackupName, names.copyTarget);
     // A copy shorter than what the server wrote is no backup, whatever its name says.
     const std::optional<platform::FileStamp> copy = system_.files.Stamp(names.copyTarget);

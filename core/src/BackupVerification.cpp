@@ -33,6 +33,14 @@ class ScratchDatabaseDropped {
   std::function<void()> drop_;
 };
 
+// The scratch database in the server's folder for it: the file name it has beside a backup, in the
+// separator the folder is written with.
+std::string InVerificationFolder(const std::string& folder, const std::string& scratchDatabase) {
+  const std::string name = scratchDatabase.substr(scratchDatabase.find_last_of("/\\") + 1);
+  const char separator = folder.find('\\') != std::string::npos ? '\\' : '/';
+  return folder.ends_with(separator) ? folder + name : folder + separator + name;
+}
+
 }  // namespace
 
 BackupVerification::BackupVerification(const BackupSettings& settings, const BackupNames& names,
@@ -44,7 +52,15 @@ BackupVerification::BackupVerification(const BackupSettings& settings, const Bac
       tally_(tally),
       server_(server),
       probe_(probe),
-      files_(files) {}
+      files_(files) {
+  if (settings.transferBackup) {
+    if (!settings.verificationFolder.empty())
+      scratchDatabase_ = InVerificationFolder(settings.verificationFolder, names.scratchDatabase);
+  } else {
+    scratchDatabase_ = names.scratchDatabase;
+    localScratchDatabase_ = names.localScratchDatabase;
+  }
+}
 
 std::string BackupVerification::Location(const std::string& path) const {
   return ServerText(names_.serverName + ":" + path, settings_.serverSystem);
@@ -67,7 +83,7 @@ std::string BackupVerification::RowsProblem() {
   if (tables.empty()) return "a saída do backup não informa as linhas que ele gravou";
   std::map<std::string, std::int64_t> restored;
   try {
-    restored = probe_.CountRows(Location(names_.scratchDatabase), credentials_.service, tables);
+    restored = probe_.CountRows(Location(scratchDatabase_), credentials_.service, tables);
   } catch (const std::exception& error) {
     return "a base restaurada não abre: " + OneLine(error.what());
   }
@@ -82,26 +98,51 @@ std::string BackupVerification::RowsProblem() {
   return {};
 }
 
+void BackupVerification::Restore(const BackupServer::LineRead& lineRead) {
+  const std::string serverName = ServerText(names_.serverName, settings_.serverSystem);
+  const std::string scratch = ServerText(scratchDatabase_, settings_.serverSystem);
+  if (!settings_.transferBackup) {
+    server_.Restore(credentials_.service, serverName, ServerText(names_.serverTarget, settings_.serverSystem),
+                    scratch, lineRead);
+    return;
+  }
+  const std::unique_ptr<platform::FileBeingRead> backup = files_.OpenForReading(names_.localBackupName);
+  server_.RestoreFromProgram(
+      credentials_.service, serverName,
+      [&](char* buffer, std::size_t size) { return backup->Read(buffer, size); }, scratch, lineRead);
+}
+
 std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
-  if (std::string problem = FileProblem(); !problem.empty()) return problem;
-  // One left by a check that was cut off would make the restore refuse to create it. It goes by its
-  // name alone: attached to, a link in its place would take the database it points at along.
-  if (files_.Stamp(names_.localScratchDatabase)) files_.RemoveFile(names_.localScratchDatabase);
+  if (scratchDatabase_.empty())
+    return "falta em [Backup] a PastaVerificacao, a pasta do servidor onde restaurá-lo";
+  // A backup sent to the program has no verbose lines of the server's: what it holds is shown by its
+  // restore from the program's file and the tables the restored database holds.
+  if (!settings_.transferBackup) {
+    if (std::string problem = FileProblem(); !problem.empty()) return problem;
+  }
+  // One left by a check that was cut off would make the restore refuse to create it. Where this machine
+  // sees it, it goes by its name alone: attached to, a link in its place would take the database it points
+  // at along. In the server's own folder for it, only the server can remove it.
+  if (!localScratchDatabase_.empty()) {
+    if (files_.Stamp(localScratchDatabase_)) files_.RemoveFile(localScratchDatabase_);
+  } else {
+    DropScratchDatabase();
+  }
   const ScratchDatabaseDropped dropped([this] { DropScratchDatabase(); });
   try {
-    server_.Restore(credentials_.service, ServerText(names_.serverName, settings_.serverSystem),
-                    ServerText(names_.serverTarget, settings_.serverSystem),
-                    ServerText(names_.scratchDatabase, settings_.serverSystem), lineRead);
+    Restore(lineRead);
   } catch (const std::exception& error) {
     return "a restauração falhou: " + OneLine(error.what());
   }
   // The rows first: a trigger of the database's own on connecting or disconnecting may write rows into the
   // restored database with every attachment after its restore.
-  if (std::string problem = RowsProblem(); !problem.empty()) return problem;
+  if (!settings_.transferBackup) {
+    if (std::string problem = RowsProblem(); !problem.empty()) return problem;
+  }
   int restoredTables = 0;
   try {
     // The scratch database belongs to the services manager's user, who restored it.
-    restoredTables = probe_.CountUserTables(Location(names_.scratchDatabase), credentials_.service);
+    restoredTables = probe_.CountUserTables(Location(scratchDatabase_), credentials_.service);
   } catch (const std::exception& error) {
     return "a base restaurada não abre: " + OneLine(error.what());
   }
@@ -121,11 +162,12 @@ std::string BackupVerification::Run(const BackupServer::LineRead& lineRead) {
 
 void BackupVerification::DropScratchDatabase() {
   try {
-    probe_.DropDatabase(Location(names_.scratchDatabase), credentials_.service);
+    probe_.DropDatabase(Location(scratchDatabase_), credentials_.service);
   } catch (const std::exception&) {
     // None there, or one the server cannot open: the file itself goes below.
   }
-  if (files_.Stamp(names_.localScratchDatabase)) files_.RemoveFile(names_.localScratchDatabase);
+  if (!localScratchDatabase_.empty() && files_.Stamp(localScratchDatabase_))
+    files_.RemoveFile(localScratchDatabase_);
 }
 
 }  // namespace core

@@ -21,6 +21,8 @@ void ReadSettingsFile(BackupSettings& settings, platform::Files& files) {
   settings.catchUpMissedTimes = SwitchIsOn(profile.ReadString("Backup", "RecuperarHorarios", ""));
   settings.showBackupState = SwitchIsOn(profile.ReadString("Backup", "MostrarEstado", ""));
   settings.explainServerAccess = SwitchIsOn(profile.ReadString("Backup", "ExplicarAcesso", ""));
+  settings.transferBackup = SwitchIsOn(profile.ReadString("Backup", "Transferir", ""));
+  settings.verificationFolder = DecodeFileText(profile.ReadString("Backup", "PastaVerificacao", ""));
   // Copies outside the package keep a 0644 file working; the job's block says what that exposes.
   const std::optional<platform::FileExposure> exposure = files.Exposure(path);
   settings.monitorUrlExposed = exposure && exposure->othersMayRead;

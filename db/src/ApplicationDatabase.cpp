@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <vector>
 
-#include "db/BackupSettingsSource.h"
+#include "BackupSettingsSource.h"
 #include "platform/Wipe.h"
 
 namespace db {
@@ -30,6 +31,12 @@ std::string TableInSql(const std::string& name) {
     quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
 }
+// The size a backup's progress is measured against; MON$DATABASE tells what the database information
+// does, pages allocated and the page size, through the query the count already uses. The connection
+// speaks dialect 1, which names no BIGINT: the pages come as an INTEGER (2^31 pages of the largest size
+// are far beyond any disk), and the product is taken here.
+constexpr const char* kPagesAndPageSize =
+    "SELECT CAST(MON$PAGES AS INTEGER), MON$PAGE_SIZE FROM MON$DATABASE";
 
 core::AttachFailure FailureOf(long errorCode) {
   switch (errorCode) {
@@ -47,7 +54,7 @@ core::AttachFailure FailureOf(long errorCode) {
 
 // The server's own words among the lines of the error event: those after "ISC ERROR MESSAGE:", empty
 // ones left out.
-std::vector<std::string> ServerMessageLines(const TStrings& errorMessage) {
+std::vector<std::string> ServerMessageLines(const TextLines& errorMessage) {
   std::vector<std::string> lines;
   const auto heading = std::find(errorMessage.begin(), errorMessage.end(), "ISC ERROR MESSAGE:");
   if (heading == errorMessage.end()) return lines;
@@ -118,7 +125,8 @@ void DisconnectQuietly(TIBODatabase& connection) {
 
 }  // namespace
 
-ApplicationDatabase::ApplicationDatabase() : source_(std::make_unique<BackupSettingsSource>()) {}
+ApplicationDatabase::ApplicationDatabase(const ConnectionSystem& system)
+    : system_(system), source_(std::make_unique<BackupSettingsSource>(system)) {}
 
 ApplicationDatabase::~ApplicationDatabase() = default;
 
@@ -131,8 +139,8 @@ std::optional<core::SettingsRow> ApplicationDatabase::ReadRow(const std::string&
   std::optional<core::SettingsRow> row;
   // Only a refused attach is the attempts' to judge; an error of the attached connection ends the
   // reading as itself.
-  connection.OnError = [&](TIB_Component*, long errCode, const TStrings& errorMessage, const TStrings&, long,
-                           const TStrings&, const TStrings&, bool& raiseException) {
+  connection.OnError = [&](TIB_Component*, long errCode, const TextLines& errorMessage, const TextLines&,
+                           long, const TextLines&, const TextLines&, bool& raiseException) {
     if (connection.Connected()) return;
     raiseException = false;
     // The next attempt runs inside this one, as the connection's error event always made it.
@@ -156,28 +164,44 @@ std::optional<core::SettingsRow> ApplicationDatabase::ReadRow(const std::string&
   return row;
 }
 
-int ApplicationDatabase::CountUserTables(const std::string& location, const core::LoginChoice& login) {
-  // Through the program's own connection settings, as the settings row is read. The query goes before
-  // the connection it uses.
-  BackupSettingsSource source;
+namespace {
+
+// The integers of the first row a query gives, through the program's own connection settings, as the
+// settings row is read. The query goes before the connection it uses.
+std::vector<long long> QueryIntegers(const ConnectionSystem& system, const std::string& location,
+                                     const core::LoginChoice& login, const char* sql, int columns) {
+  BackupSettingsSource source(system);
   UseLogin(source, login);
   source.IBODatabase.SetDatabaseName(location);
-  TIBOQuery count("qryTabelas");
-  count.SetIB_Connection(&source.IBODatabase);
-  count.SetIB_Transaction(&source.IBOTransaction);
-  count.SetSQL({kCountUserTables});
+  TIBOQuery query("qryTabelas");
+  query.SetIB_Connection(&source.IBODatabase);
+  query.SetIB_Transaction(&source.IBOTransaction);
+  query.SetSQL({sql});
   source.IBODatabase.Connect();
-  count.Open();
-  const int tables = static_cast<int>(count.ColumnAsInteger(0));
-  count.Close();
+  query.Open();
+  std::vector<long long> values;
+  for (int column = 0; column < columns; ++column)
+    values.push_back(query.ColumnAsInteger(column));
+  query.Close();
   source.IBODatabase.Disconnect();
-  return tables;
+  return values;
+}
+
+}  // namespace
+
+int ApplicationDatabase::CountUserTables(const std::string& location, const core::LoginChoice& login) {
+  return static_cast<int>(QueryIntegers(system_, location, login, kCountUserTables, 1).front());
+}
+
+std::int64_t ApplicationDatabase::DatabaseBytes(const std::string& location, const core::LoginChoice& login) {
+  const std::vector<long long> pagesAndSize = QueryIntegers(system_, location, login, kPagesAndPageSize, 2);
+  return static_cast<std::int64_t>(pagesAndSize[0]) * pagesAndSize[1];
 }
 
 std::map<std::string, std::int64_t> ApplicationDatabase::CountRows(const std::string& location,
                                                                    const core::LoginChoice& login,
                                                                    const std::vector<std::string>& tables) {
-  BackupSettingsSource source;
+  BackupSettingsSource source(system_);
   UseLogin(source, login);
   source.IBODatabase.SetDatabaseName(location);
   source.IBODatabase.Connect();
@@ -201,7 +225,7 @@ std::map<std::string, std::int64_t> ApplicationDatabase::CountRows(const std::st
 }
 
 void ApplicationDatabase::DropDatabase(const std::string& location, const core::LoginChoice& login) {
-  BackupSettingsSource scratch;
+  BackupSettingsSource scratch(system_);
   UseLogin(scratch, login);
   scratch.IBODatabase.SetDatabaseName(location);
   scratch.IBODatabase.Connect();

@@ -2,17 +2,16 @@
 
 #include <ibase.h>
 
-#include <array>
 #include <atomic>
 #include <cerrno>
-#include <mutex>
-#include <string_view>
+#include <memory>
 #include <type_traits>
-#include <utility>
+#include <vector>
 
 #include "fbclient/ClientErrors.h"
 #include "fbclient/Exceptions.h"
-#include "platform/SharedLibrary.h"
+#include "fbclient/LibraryBinding.h"
+#include "platform/Machine.h"
 
 namespace fbclient {
 
@@ -28,7 +27,7 @@ namespace {
 
 // Looked up and required in this order, whether or not the service side calls them: a library that
 // lacks any of them is not one this program can work with.
-constexpr std::array<const char*, 43> kRequiredEntryPoints = {
+const std::vector<const char*> kRequiredEntryPoints = {
     "BLOB_get",
     "BLOB_put",
     "isc_sqlcode",
@@ -75,41 +74,28 @@ constexpr std::array<const char*, 43> kRequiredEntryPoints = {
 };
 
 // Required only from a library that has isc_rollback_retaining, the mark of the services interface.
-constexpr std::array<const char*, 10> kServicesEntryPoints = {
+const std::vector<const char*> kServicesEntryPoints = {
     "isc_service_attach",  "isc_service_detach",   "isc_service_query",    "isc_service_start",
     "isc_decode_sql_date", "isc_decode_sql_time",  "isc_decode_timestamp", "isc_encode_sql_date",
     "isc_encode_sql_time", "isc_encode_timestamp",
 };
 
-struct LoaderState {
-  std::mutex mutex;
-  // The system's usual name of the library.
-  std::string fileName = platform::ClientLibraryFileNames().front();
-  platform::SharedLibrary library;
-  ClientEntryPoints entryPoints;
-  std::atomic<bool> loaded = false;
-};
-
-// Never destroyed, so a loaded library stays open until the process ends: only UnloadClientLibrary
-// closes it.
-LoaderState& State() {
-  static LoaderState* state = new LoaderState;
-  return *state;
+std::atomic<platform::Libraries*>& HandedIn() {
+  static std::atomic<platform::Libraries*> libraries{nullptr};
+  return libraries;
 }
 
-[[noreturn]] void RaiseMissing(const char* name) {
-  const std::string reason = platform::Current().LibraryError();
-  // glibc gives no error number for a missing symbol; ENOENT ("no such entry") stands for it.
-  throw EOSError(ENOENT, !reason.empty() ? reason : std::string("undefined symbol: ") + name);
-}
-
-void Require(const platform::SharedLibrary& library, const char* name) {
-  if (library.LookUp(name) == nullptr) RaiseMissing(name);
+// The system loader the library is opened through: the one handed in, else the machine's.
+platform::Libraries& Loader() {
+  if (platform::Libraries* handedIn = HandedIn().load()) return *handedIn;
+  static const std::unique_ptr<platform::Libraries> machine = platform::MachineLibraries();
+  return *machine;
 }
 
 template <class Function>
 void Bind(Function& target, const platform::SharedLibrary& library, const char* name) {
-  if (!library.Bind(target, name)) RaiseMissing(name);
+  // Every name bound here was required before.
+  library.Bind(target, name);
 }
 
 // Replacements for a library without the services interface.
@@ -133,20 +119,14 @@ ISC_STATUS ServiceStartMissing(ISC_STATUS*, isc_svc_handle*, isc_resv_handle*, u
   RaiseClientError(kNotInterBase6Function, "isc_service_start");
 }
 
-// Opens and binds; leaves the state untouched unless everything is bound. A missing entry point
-// throws, and the library object closes the file again on the way out.
-void Load(LoaderState& state) {
-  platform::SharedLibrary library(state.fileName);
-  if (!library.Opened()) return;
+ClientEntryPoints BindServiceSide(const platform::SharedLibrary& library) {
   ClientEntryPoints bound;
-  for (const char* name : kRequiredEntryPoints)
-    Require(library, name);
+  RequireEntryPoints(library, kRequiredEntryPoints);
   Bind(bound.isc_sqlcode, library, "isc_sqlcode");
   Bind(bound.isc_interprete, library, "isc_interprete");
   Bind(bound.isc_vax_integer, library, "isc_vax_integer");
   if (library.LookUp("isc_rollback_retaining") != nullptr) {
-    for (const char* name : kServicesEntryPoints)
-      Require(library, name);
+    RequireEntryPoints(library, kServicesEntryPoints);
     Bind(bound.isc_service_attach, library, "isc_service_attach");
     Bind(bound.isc_service_detach, library, "isc_service_detach");
     Bind(bound.isc_service_query, library, "isc_service_query");
@@ -157,48 +137,55 @@ void Load(LoaderState& state) {
     bound.isc_service_query = ServiceQueryMissing;
     bound.isc_service_start = ServiceStartMissing;
   }
-  state.library = std::move(library);
-  state.entryPoints = bound;
-  state.loaded.store(true, std::memory_order_release);
+  return bound;
+}
+
+LibraryBinding<ClientEntryPoints>& Binding() {
+  // Never destroyed: a loaded library stays open until the process ends, unless a test unloads it.
+  // The system's usual name of the library.
+  static auto* binding =
+      new LibraryBinding<ClientEntryPoints>({platform::ClientLibraryFileNames().front()}, BindServiceSide);
+  return *binding;
 }
 
 }  // namespace
 
+void UseLibraries(platform::Libraries* libraries) {
+  HandedIn().store(libraries);
+}
+
 void EnsureClientLoaded() {
-  LoaderState& state = State();
-  std::lock_guard lock(state.mutex);
-  if (!state.loaded.load(std::memory_order_acquire)) Load(state);
-  if (!state.loaded.load(std::memory_order_acquire)) RaiseClientError(kClientLibraryNotFound);
+  try {
+    if (Binding().Bind(Loader()) == nullptr) {
+      RaiseClientError(kClientLibraryNotFound);
+    }
+  } catch (const MissingEntryPoint& missing) {
+    // glibc gives no error number for a missing symbol; ENOENT ("no such entry") stands for it.
+    throw EOSError(
+        ENOENT, !missing.LoaderText().empty() ? missing.LoaderText() : "undefined symbol: " + missing.Name());
+  }
 }
 
 bool ClientLoaded() {
-  return State().loaded.load(std::memory_order_acquire);
+  return Binding().Bound() != nullptr;
 }
 
 const ClientEntryPoints& Client() {
-  LoaderState& state = State();
-  if (!state.loaded.load(std::memory_order_acquire)) RaiseClientError(kClientLibraryNotFound);
-  return state.entryPoints;
+  const ClientEntryPoints* bound = Binding().Bound();
+  if (bound == nullptr) RaiseClientError(kClientLibraryNotFound);
+  return *bound;
 }
 
 void SetClientLibraryFileName(const std::string& fileName) {
-  LoaderState& state = State();
-  std::lock_guard lock(state.mutex);
-  state.fileName = fileName;
+  Binding().SetFileNames({fileName});
 }
 
 std::string ClientLibraryFileName() {
-  LoaderState& state = State();
-  std::lock_guard lock(state.mutex);
-  return state.fileName;
+  return Binding().FileNames().front();
 }
 
 void UnloadClientLibrary() {
-  LoaderState& state = State();
-  std::lock_guard lock(state.mutex);
-  state.loaded.store(false, std::memory_order_release);
-  state.entryPoints = ClientEntryPoints{};
-  state.library.Close();
+  Binding().Unload();
 }
 
 }  // namespace fbclient

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -38,7 +40,47 @@ bool NamesSomeoneElse(acl_entry_t entry, acl_tag_t tag, const struct stat& info)
   return someoneElse;
 }
 
+// Whether the account may do what `needed` asks (permission bits as the owner's, 0700) on the entry: as
+// its owner, through an entry of its own in the access list (bounded by the mask), or as anyone else. The
+// groups it may belong to are not looked at.
+bool AccountMay(const std::string& path, uid_t account, mode_t needed) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  if (info.st_uid == account) return (info.st_mode & needed) == needed;
+  const AccessListHandle list(::acl_get_file(path.c_str(), ACL_TYPE_ACCESS));
+  std::optional<bool> named;
+  bool maskAllows = true;
+  acl_entry_t entry;
+  for (int which = ACL_FIRST_ENTRY; list != nullptr && ::acl_get_entry(list.get(), which, &entry) == 1;
+       which = ACL_NEXT_ENTRY) {
+    acl_tag_t tag;
+    acl_permset_t rights;
+    if (::acl_get_tag_type(entry, &tag) != 0 || ::acl_get_permset(entry, &rights) != 0) continue;
+    const bool allows = ((needed & S_IRUSR) == 0 || ::acl_get_perm(rights, ACL_READ) == 1) &&
+                        ((needed & S_IWUSR) == 0 || ::acl_get_perm(rights, ACL_WRITE) == 1) &&
+                        ((needed & S_IXUSR) == 0 || ::acl_get_perm(rights, ACL_EXECUTE) == 1);
+    if (tag == ACL_MASK) maskAllows = allows;
+    if (tag != ACL_USER) continue;
+    void* qualifier = ::acl_get_qualifier(entry);
+    if (qualifier != nullptr && *static_cast<uid_t*>(qualifier) == account) named = allows;
+    if (qualifier != nullptr) ::acl_free(qualifier);
+  }
+  if (named) return *named && maskAllows;
+  return (info.st_mode & (needed >> 6)) == (needed >> 6);
+}
+
 }  // namespace
+
+bool LinuxFiles::AccountMayWrite(const std::string& folder, std::uint32_t accountId) {
+  const std::unique_ptr<char, void (*)(void*)> real(::realpath(folder.c_str(), nullptr), std::free);
+  if (real == nullptr) return false;
+  const std::string path = real.get();
+  // Every folder on the way must let the account pass.
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    if (!AccountMay(path.substr(0, slash), accountId, S_IXUSR)) return false;
+  }
+  return AccountMay("/", accountId, S_IXUSR) && AccountMay(path, accountId, S_IWUSR | S_IXUSR);
+}
 
 std::optional<FileExposure> LinuxFiles::Exposure(const std::string& path) {
   struct stat info {};

@@ -77,6 +77,24 @@ bool IsCopyTemporaryName(std::string_view name) {
   });
 }
 
+// A writer holds its file's lock for as long as it writes, so a file whose lock can be taken has no writer
+// left. Where the file system has no locks, writing goes ahead unlocked.
+bool TakeWriterLock(int file) {
+  return ::flock(file, LOCK_EX | LOCK_NB) == 0;
+}
+
+// A file just created and locked may have been taken by another process's clean-up between the two.
+bool StillNamed(int file) {
+  struct stat info {};
+  return ::fstat(file, &info) == 0 && info.st_nlink > 0;
+}
+
+// Whether the open file is the one a name gave when it was looked at, and not one put in its place since.
+bool SameFile(int file, const struct stat& named) {
+  struct stat opened {};
+  return ::fstat(file, &opened) == 0 && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
 // A copy that was cut off (a killed job, a power cut) leaves its temporary file behind, as large as the
 // backup it copied; the next copy into the folder removes it. A temporary file that a running copy holds
 // (its lock, below) stays, and so does anything that is not a plain file: the folder may be writable by
@@ -92,13 +110,9 @@ void RemoveAbandonedCopies(int folder) {
       continue;
     const FileDescriptor file(
         ::openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!file.Valid() || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+    if (!file.Valid() || !TakeWriterLock(file.Get())) continue;
     // The name still has to be the file that was locked, not one put in its place meanwhile.
-    struct stat opened {};
-    if (::fstat(file.Get(), &opened) != 0 || opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
-      continue;
-    }
-    ::unlinkat(folder, entry->d_name, 0);
+    if (SameFile(file.Get(), named)) ::unlinkat(folder, entry->d_name, 0);
   }
 }
 
@@ -109,10 +123,9 @@ FileDescriptor CreateCopyTemporary(const std::string& folder, std::string& name)
     name = folder + std::string(kCopyTemporaryPrefix) + std::string(kCopyTemporaryRandomLength, 'X');
     FileDescriptor file(::mkostemp(name.data(), O_CLOEXEC));
     if (!file.Valid()) return file;
-    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) return file;
+    if (!TakeWriterLock(file.Get())) return file;
     // Another copy's clean-up may have taken the file between its creation and its lock.
-    struct stat info {};
-    if (::fstat(file.Get(), &info) == 0 && info.st_nlink > 0) return file;
+    if (StillNamed(file.Get())) return file;
     if (attempt == 8) {
       errno = EAGAIN;
       return {};
@@ -158,6 +171,67 @@ void CopyContents(int in, int out, off_t length) {
     ThrowSystemError("the source changed while it was copied");
   }
 }
+
+class PosixFileBeingWritten final : public FileBeingWritten {
+ public:
+  PosixFileBeingWritten(FileDescriptor file, std::string path)
+      : file_(std::move(file)), path_(std::move(path)) {}
+  ~PosixFileBeingWritten() override {
+    if (!file_.Valid()) return;
+    // Only while the name is still this file: someone who may write the folder could have put another there.
+    struct stat named {};
+    if (::lstat(path_.c_str(), &named) == 0 && SameFile(file_.Get(), named)) ::unlink(path_.c_str());
+  }
+  PosixFileBeingWritten(const PosixFileBeingWritten&) = delete;
+  PosixFileBeingWritten& operator=(const PosixFileBeingWritten&) = delete;
+
+  void Write(std::string_view bytes) override {
+    if (!file_.Valid()) {
+      errno = EBADF;
+      ThrowSystemError(path_);
+    }
+    if (!linux_system::WriteAll(file_.Get(), bytes.data(), bytes.size())) ThrowSystemError(path_);
+  }
+
+  void Complete(const std::string& finalPath) override {
+    const std::string folderName = FolderOf(finalPath);
+    const FileDescriptor folder(
+        ::open(folderName.empty() ? "." : folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.Valid()) ThrowSystemError(finalPath);
+    Sync(file_.Get(), path_);
+    // Renamed while its lock is still held, so that no clean-up takes it first.
+    if (::rename(path_.c_str(), finalPath.c_str()) != 0) ThrowSystemError(finalPath);
+    if (!file_.Close() || (::fsync(folder.Get()) != 0 && errno != EINVAL)) {
+      // Not on the disk as it should be: nothing may stand under the final name as if it were.
+      const int error = errno;
+      ::unlink(finalPath.c_str());
+      errno = error;
+      ThrowSystemError(finalPath);
+    }
+  }
+
+ private:
+  FileDescriptor file_;
+  std::string path_;
+};
+
+class PosixFileBeingRead final : public FileBeingRead {
+ public:
+  PosixFileBeingRead(FileDescriptor file, std::string path)
+      : file_(std::move(file)), path_(std::move(path)) {}
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    for (;;) {
+      const ssize_t n = ::read(file_.Get(), buffer, size);
+      if (n >= 0) return static_cast<std::size_t>(n);
+      if (errno != EINTR) ThrowSystemError(path_);
+    }
+  }
+
+ private:
+  FileDescriptor file_;
+  std::string path_;
+};
 
 class PosixAppendFile final : public AppendFile {
  public:
@@ -207,6 +281,43 @@ std::optional<std::string> LinuxFiles::ReadFile(const std::string& path, std::si
   if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   return linux_system::ReadUpTo(file.Get(),
                                 std::min<std::size_t>(static_cast<std::size_t>(info.st_size), maxBytes));
+}
+
+std::unique_ptr<FileBeingWritten> LinuxFiles::CreateFileBeingWritten(const std::string& path) {
+  for (int attempt = 0;; ++attempt) {
+    FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kCopyPermissions));
+    if (!file.Valid()) ThrowSystemError(path);
+    if (!TakeWriterLock(file.Get()) || StillNamed(file.Get()))
+      return std::make_unique<PosixFileBeingWritten>(std::move(file), path);
+    if (attempt == 8) {
+      errno = EAGAIN;
+      ThrowSystemError(path);
+    }
+  }
+}
+
+bool LinuxFiles::RemoveUnlessBeingWritten(const std::string& path) {
+  struct stat named {};
+  if (::lstat(path.c_str(), &named) != 0) return false;
+  if (S_ISREG(named.st_mode)) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.Valid() || !TakeWriterLock(file.Get()) || !SameFile(file.Get(), named)) return false;
+  }
+  return ::unlink(path.c_str()) == 0;
+}
+
+std::unique_ptr<FileBeingRead> LinuxFiles::OpenForReading(const std::string& path) {
+  // O_NONBLOCK: a FIFO in the file's place must not hang the program.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!file.Valid()) ThrowSystemError(path);
+  struct stat info {};
+  if (::fstat(file.Get(), &info) != 0) ThrowSystemError(path);
+  if (!S_ISREG(info.st_mode)) {
+    errno = EINVAL;
+    ThrowSystemError(path);
+  }
+  return std::make_unique<PosixFileBeingRead>(std::move(file), path);
 }
 
 void LinuxFiles::CopyFile(const std::string& source, const std::string& destination) {

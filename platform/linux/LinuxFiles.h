@@ -11,6 +11,9 @@ class LinuxFiles final : public Files {
   bool IsFolder(const std::string& path) override;
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path, std::size_t maxBytes) override;
+  std::unique_ptr<FileBeingWritten> CreateFileBeingWritten(const std::string& path) override;
+  bool RemoveUnlessBeingWritten(const std::string& path) override;
+  std::unique_ptr<FileBeingRead> OpenForReading(const std::string& path) override;
   void CopyFile(const std::string& source, const std::string& destination) override;
   std::vector<std::string> ListFolder(const std::string& folder) override;
   std::optional<TimePoint> LastWriteTime(const std::string& path) override;
@@ -25,6 +28,7 @@ class LinuxFiles final : public Files {
   bool OthersMayWriteIn(const std::string& folder, const std::vector<std::uint32_t>& accounts) override;
   std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& parent,
                                                      std::optional<std::uint32_t> accountId) override;
+  bool AccountMayWrite(const std::string& folder, std::uint32_t accountId) override;
 };
 
 }  // namespace platform::linux_system

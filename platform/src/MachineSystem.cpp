@@ -71,6 +71,15 @@ std::unique_ptr<AppendFile> MachineSystem::OpenForAppend(const std::string& path
 std::optional<std::string> MachineSystem::ReadFile(const std::string& path, std::size_t maxBytes) {
   return files_->ReadFile(path, maxBytes);
 }
+std::unique_ptr<FileBeingWritten> MachineSystem::CreateFileBeingWritten(const std::string& path) {
+  return files_->CreateFileBeingWritten(path);
+}
+bool MachineSystem::RemoveUnlessBeingWritten(const std::string& path) {
+  return files_->RemoveUnlessBeingWritten(path);
+}
+std::unique_ptr<FileBeingRead> MachineSystem::OpenForReading(const std::string& path) {
+  return files_->OpenForReading(path);
+}
 void MachineSystem::CopyFile(const std::string& source, const std::string& destination) {
   files_->CopyFile(source, destination);
 }
@@ -106,6 +115,9 @@ std::unique_ptr<PrivateFolder> MachineSystem::CreatePrivateFolder(const std::str
 
 bool MachineSystem::ShareFolder(const std::string& folder, std::uint32_t accountId) {
   return files_->ShareFolder(folder, accountId);
+}
+bool MachineSystem::AccountMayWrite(const std::string& folder, std::uint32_t accountId) {
+  return files_->AccountMayWrite(folder, accountId);
 }
 
 std::string MachineSystem::AutostartFolder() {

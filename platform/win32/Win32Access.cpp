@@ -156,6 +156,35 @@ bool win32::Win32Files::OthersMayWriteIn(const std::string& folder,
   return false;
 }
 
+bool win32::Win32Files::AccountMayWrite(const std::string& folder, std::uint32_t accountId) {
+  std::vector<unsigned char> account = AccountSid(accountId);
+  PACL list = nullptr;
+  LocalMemory<void> security;
+  if (account.empty() ||
+      GetNamedSecurityInfoW(ToWide(folder).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, &list, nullptr, security.Receive()) != ERROR_SUCCESS)
+    return false;
+  if (list == nullptr) return true;
+  // Passing through the folders on the way needs no right of its own on Windows.
+  constexpr DWORD kAddFileRights = FILE_ADD_FILE | GENERIC_WRITE | GENERIC_ALL;
+  bool allowed = false;
+  for (DWORD i = 0; i < list->AceCount; ++i) {
+    void* raw = nullptr;
+    if (!GetAce(list, i, &raw)) continue;
+    const auto* header = static_cast<const ACE_HEADER*>(raw);
+    if ((header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;
+    if (header->AceType == ACCESS_DENIED_ACE_TYPE) {
+      auto* entry = static_cast<ACCESS_DENIED_ACE*>(raw);
+      if (EqualSid(&entry->SidStart, account.data()) && (entry->Mask & kAddFileRights) != 0) return false;
+    } else if (header->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+      auto* entry = static_cast<ACCESS_ALLOWED_ACE*>(raw);
+      allowed =
+          allowed || (EqualSid(&entry->SidStart, account.data()) && (entry->Mask & kAddFileRights) != 0);
+    }
+  }
+  return allowed;
+}
+
 std::optional<std::uint32_t> win32::Win32Files::RememberAccount(const void* sid) {
   std::vector<unsigned char> bytes = CopySid(sid);
   const std::lock_guard lock(accountsMutex_);

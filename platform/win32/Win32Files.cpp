@@ -77,7 +77,86 @@ class Win32AppendFile final : public AppendFile {
   UniqueHandle file_;
 };
 
+// Held open without delete sharing while it is written, so that another job's clean-up cannot remove it;
+// gone when the object goes unless it was completed.
+class Win32FileBeingWritten final : public FileBeingWritten {
+ public:
+  Win32FileBeingWritten(UniqueHandle file, std::string path)
+      : file_(std::move(file)), path_(std::move(path)) {}
+  ~Win32FileBeingWritten() override {
+    if (file_.Valid() && file_.Close()) DeleteFileW(ToWide(path_).c_str());
+  }
+  Win32FileBeingWritten(const Win32FileBeingWritten&) = delete;
+  Win32FileBeingWritten& operator=(const Win32FileBeingWritten&) = delete;
+
+  void Write(std::string_view bytes) override {
+    if (!file_.Valid()) ThrowLastError(path_, ERROR_INVALID_HANDLE);
+    if (!WriteAll(file_.Get(), bytes.data(), bytes.size())) ThrowLastError(path_);
+  }
+
+  void Complete(const std::string& finalPath) override {
+    if (!FlushFileBuffers(file_.Get())) ThrowLastError(path_);
+    // Renamed through the handle, still held, so that no clean-up takes it first.
+    wchar_t full[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameW(ToWide(finalPath).c_str(), MAX_PATH * 4, full, nullptr);
+    if (length == 0 || length >= MAX_PATH * 4) ThrowLastError(finalPath);
+    std::vector<unsigned char> request(sizeof(FILE_RENAME_INFO) + length * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(request.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = length * sizeof(wchar_t);
+    std::copy_n(full, length, rename->FileName);
+    if (!SetFileInformationByHandle(file_.Get(), FileRenameInfo, rename, static_cast<DWORD>(request.size())))
+      ThrowLastError(finalPath);
+    if (!file_.Close()) ThrowLastError(finalPath);
+  }
+
+ private:
+  UniqueHandle file_;
+  std::string path_;
+};
+
+class Win32FileBeingRead final : public FileBeingRead {
+ public:
+  Win32FileBeingRead(UniqueHandle file, std::string path) : file_(std::move(file)), path_(std::move(path)) {}
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    DWORD read = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!::ReadFile(file_.Get(), buffer, chunk, &read, nullptr)) ThrowLastError(path_);
+    return read;
+  }
+
+ private:
+  UniqueHandle file_;
+  std::string path_;
+};
+
 }  // namespace
+
+std::unique_ptr<FileBeingWritten> win32::Win32Files::CreateFileBeingWritten(const std::string& path) {
+  UniqueHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.Valid()) ThrowLastError(path);
+  return std::make_unique<Win32FileBeingWritten>(std::move(file), path);
+}
+
+bool win32::Win32Files::RemoveUnlessBeingWritten(const std::string& path) {
+  // A file being written is open without delete sharing: deleting it fails. A link goes itself.
+  return DeleteFileW(ToWide(path).c_str()) != 0;
+}
+
+std::unique_ptr<FileBeingRead> win32::Win32Files::OpenForReading(const std::string& path) {
+  UniqueHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.Valid()) ThrowLastError(path);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file.Get(), &info)) ThrowLastError(path);
+  if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+      GetFileType(file.Get()) != FILE_TYPE_DISK)
+    ThrowLastError(path, ERROR_CANT_RESOLVE_FILENAME);
+  return std::make_unique<Win32FileBeingRead>(std::move(file), path);
+}
 
 bool win32::Win32Files::IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());

@@ -22,6 +22,10 @@ class Win32Files final : public Files {
   // Written under a temporary name beside the destination, flushed to the disk, then moved over it with
   // MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
   void CopyFile(const std::string& source, const std::string& destination) override;
+  // Held open without delete sharing while it is written, and renamed through that handle.
+  std::unique_ptr<FileBeingWritten> CreateFileBeingWritten(const std::string& path) override;
+  bool RemoveUnlessBeingWritten(const std::string& path) override;
+  std::unique_ptr<FileBeingRead> OpenForReading(const std::string& path) override;
   std::vector<std::string> ListFolder(const std::string& folder) override;
   std::optional<TimePoint> LastWriteTime(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
@@ -38,6 +42,9 @@ class Win32Files final : public Files {
   bool OthersMayWriteIn(const std::string& folder, const std::vector<std::uint32_t>& accounts) override;
   std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& parent,
                                                      std::optional<std::uint32_t> accountId) override;
+  // Told from the folder's access list for the account itself: an entry that grants it the right to add
+  // files and none that denies it. Its groups are not looked at.
+  bool AccountMayWrite(const std::string& folder, std::uint32_t accountId) override;
 
  private:
   std::optional<std::uint32_t> RememberAccount(const void* sid);

@@ -21,9 +21,26 @@ struct InternetHandleClose {
 };
 using InternetHandle = std::unique_ptr<void, InternetHandleClose>;
 
-// WinHTTP's own error numbers have no text in the system's table. Never the address: it may hold a secret.
+// WinHTTP's own error numbers have no text in the system's table. Those a monitor's call meets give the
+// words the Linux client gives for the same failure, so that a log line reads the same on every machine;
+// the rest give their number. Never the address: it may hold a secret.
 std::string Reason(DWORD error) {
-  if (error == ERROR_WINHTTP_TIMEOUT) return "the deadline passed";
+  switch (error) {
+    case ERROR_WINHTTP_TIMEOUT:
+      return "the deadline passed";
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+      return "Couldn't connect to server";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+      return "Couldn't resolve host name";
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+      return "Failure when receiving data from the peer";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+      return "Weird server reply";
+    case ERROR_WINHTTP_SECURE_FAILURE:
+      return "SSL connect error";
+    default:
+      break;
+  }
   if (error >= WINHTTP_ERROR_BASE && error <= WINHTTP_ERROR_LAST)
     return "WinHTTP error " + std::to_string(error);
   return win32::ErrorText(error);

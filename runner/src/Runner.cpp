@@ -23,7 +23,10 @@ std::string FolderOf(const std::string& path) {
 void PrintStop(const core::JobReport& report, const core::BackupSettings& settings, std::ostream& err) {
   switch (report.stop) {
     case core::StopReason::None:
+      return;
     case core::StopReason::BackupFailed:
+      // The block ends with the server's error; what would mend it goes where an administrator looks.
+      if (!report.advice.empty()) err << report.advice << std::endl;
       return;
     case core::StopReason::NoDatabaseLocation:
       err << "Não foi encontrado o arquivo de configuração SISTEMA.INI, ou ele não tem [Dados] Dir: "
@@ -123,7 +126,8 @@ ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::
     const std::unique_ptr<platform::HttpClient> http = platform::MachineHttpClient();
     core::BackupSettings settings;
     settings.programFolder = FolderOf(platform::MachineProcess()->ExecutablePath());
-    db::ApplicationDatabase database;
+    const std::unique_ptr<platform::Libraries> libraries = platform::MachineLibraries();
+    db::ApplicationDatabase database({*environment, *clock, *libraries});
     services::ServicesManager server;
     core::Transcript transcript;
     TerminalView view(transcript, out);

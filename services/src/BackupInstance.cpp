@@ -46,6 +46,12 @@ void ApplyBackupInstanceSettings(TIBBackupService& backup) {
   backup.SetOptions({TBackupOption::NoGarbageCollection});
 }
 
+void ApplyTransferSettings(TIBBackupService& backup) {
+  ApplyBackupInstanceSettings(backup);
+  backup.SetVerbose(false);
+  backup.BackupFile().Assign({kToProgram});
+}
+
 void ApplyRestoreInstanceSettings(RestoreService& restore, const TIBBackupService& backup) {
   restore.SetParams(backup.Params().Lines());
   restore.SetLoginPrompt(false);

@@ -41,17 +41,17 @@ class LoginWiped {
   TIBCustomService& service_;
 };
 
-// Runs the action on the attachment that the service's settings describe, handing over every output
-// line, and tells how far it got when it fails.
-template <class Service>
-void RunAction(Service& service, const core::BackupServer::LineRead& lineRead) {
+// Runs the action on the attachment that the service's settings describe, reading its output with
+// `readOnce` until it ends, and tells how far it got when it fails.
+template <class Service, class ReadOnce>
+void RunAction(Service& service, const ReadOnce& readOnce) {
   core::ServerStage stage = core::ServerStage::NotStarted;
   try {
     service.SetActive(true);
     service.ServiceStart();
     stage = core::ServerStage::Started;
     while (!service.EndOfOutput())
-      lineRead(service.ReadOutputLine());
+      readOnce();
     stage = core::ServerStage::OutputEnded;
     service.SetActive(false);
   } catch (const fbclient::EIBError& error) {
@@ -69,10 +69,19 @@ void RunAction(Service& service, const core::BackupServer::LineRead& lineRead) {
 
 }  // namespace
 
-ServicesManager::ServicesManager() : backup_(std::make_unique<TIBBackupService>()) {
+// Every output line to lineRead.
+template <class Service>
+void RunAction(Service& service, const core::BackupServer::LineRead& lineRead) {
+  RunAction(service, [&] { lineRead(service.ReadOutputLine()); });
+}
+
+ServicesManager::ServicesManager()
+    : backup_(std::make_unique<TIBBackupService>()), transfer_(std::make_unique<TIBBackupService>()) {
   ApplyBackupInstanceSettings(*backup_);
+  ApplyTransferSettings(*transfer_);
   // Each call gives the component its login and wipes it again.
   backup_->WipeParams();
+  transfer_->WipeParams();
 }
 
 ServicesManager::~ServicesManager() = default;
@@ -94,12 +103,12 @@ void ServicesManager::Backup(const core::LoginChoice& login, const std::string& 
   RunAction(*backup_, lineRead);
 }
 
-void ServicesManager::Restore(const core::LoginChoice& login, const std::string& serverName,
-                              const std::string& backupFile, const std::string& database,
-                              const LineRead& lineRead) {
-  std::unique_ptr<RestoreService> restore;
+std::unique_ptr<RestoreService> ServicesManager::PrepareRestore(const core::LoginChoice& login,
+                                                                const std::string& serverName,
+                                                                const std::string& backupFile,
+                                                                const std::string& database) {
   try {
-    restore = std::make_unique<RestoreService>();
+    auto restore = std::make_unique<RestoreService>();
     {
       // The restore attaches as the backup does.
       const LoginWiped wiped(*backup_);
@@ -111,10 +120,41 @@ void ServicesManager::Restore(const core::LoginChoice& login, const std::string&
     restore->SetDatabaseName(database);
     restore->BackupFile().Clear();
     restore->BackupFile().Add(backupFile);
+    return restore;
   } catch (const fbclient::Exception& error) {
     throw core::ServerFailure(error.what(), core::ServerStage::NotStarted);
   }
+}
+
+void ServicesManager::Restore(const core::LoginChoice& login, const std::string& serverName,
+                              const std::string& backupFile, const std::string& database,
+                              const LineRead& lineRead) {
+  const std::unique_ptr<RestoreService> restore = PrepareRestore(login, serverName, backupFile, database);
   RunAction(*restore, lineRead);
+}
+
+void ServicesManager::BackupToProgram(const core::LoginChoice& login, const std::string& serverName,
+                                      const std::string& databasePath, const DataRead& dataRead) {
+  const LoginWiped wiped(*transfer_);
+  try {
+    UseLogin(*transfer_, login);
+    transfer_->SetDatabaseName(databasePath);
+    transfer_->SetServerName(serverName);
+    transfer_->SetProtocol(TProtocol::TCP);
+  } catch (const fbclient::Exception& error) {
+    throw core::ServerFailure(error.what(), core::ServerStage::NotStarted);
+  }
+  RunAction(*transfer_, [&] {
+    const std::string_view piece = transfer_->ReadOutputData();
+    if (!piece.empty()) dataRead(piece);
+  });
+}
+
+void ServicesManager::RestoreFromProgram(const core::LoginChoice& login, const std::string& serverName,
+                                         const DataWanted& dataWanted, const std::string& database,
+                                         const LineRead& lineRead) {
+  const std::unique_ptr<RestoreService> restore = PrepareRestore(login, serverName, kFromProgram, database);
+  RunAction(*restore, [&] { lineRead(restore->ReadOutputLine(dataWanted)); });
 }
 
 }  // namespace services

@@ -2,7 +2,9 @@
 
 #include <ibase.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "fbclient/ClientErrors.h"
 #include "fbclient/ClientLibrary.h"
@@ -11,8 +13,24 @@ namespace services {
 
 namespace {
 
-// Reply of one line: the item, the 2-byte length, the text, the end byte.
+// Reply of one line: the item, the 2-byte length, the text, the end byte. A piece of a file has the same
+// form under its own item, and so has a piece of input the program sends.
 constexpr std::size_t kLineTextOffset = 3;
+// The send items' length is a 16-bit count, which the item's own three bytes share with the input.
+constexpr std::size_t kMaxInputPiece = 65535 - kLineTextOffset;
+
+[[noreturn]] void Malformed() {
+  fbclient::RaiseClientError(fbclient::kUnexpectedOutput);
+}
+
+// The length of the item whose 2-byte count starts at `at`: its bytes, and the byte after them, must lie
+// inside the reply.
+std::size_t ItemLength(const char* reply, std::size_t size, std::size_t at) {
+  if (at + 2 > size) Malformed();
+  const ISC_LONG length = fbclient::Client().isc_vax_integer(reply + at, 2);
+  if (length < 0 || at + 2 + static_cast<std::size_t>(length) >= size) Malformed();
+  return static_cast<std::size_t>(length);
+}
 
 }  // namespace
 
@@ -42,6 +60,88 @@ std::string TIBControlAndQueryService::ReadOutputLine() {
   reply[end] = '\0';
   const char* text = reply + kLineTextOffset;
   return std::string(text, strnlen(text, static_cast<std::size_t>(length)));
+}
+
+std::string_view TIBControlAndQueryService::ReadOutputData() {
+  if (endOfOutput_) return {};
+  if (action_ == 0) fbclient::RaiseClientError(fbclient::kQueryParametersMissing);
+  queryRequest_.assign(1, static_cast<char>(isc_info_svc_to_eof));
+  QueryService();
+
+  char* reply = receiveBuffer_.data();
+  const std::size_t size = receiveBuffer_.size();
+  if (size < kLineTextOffset + 1 || reply[0] != isc_info_svc_to_eof) Malformed();
+  const std::size_t length = ItemLength(reply, size, 1);
+  const std::size_t end = kLineTextOffset + length;
+  // Truncated: the server holds more than fitted. Not ready: it had nothing yet.
+  const char after = reply[end];
+  if (after != isc_info_end && after != isc_info_truncated && after != isc_info_data_not_ready) Malformed();
+  // Consumed, so that a reply that leaves the buffer as it was cannot pass for this piece again.
+  reply[end] = '\0';
+  if (length == 0 && after == isc_info_end) endOfOutput_ = true;
+  return {reply + kLineTextOffset, length};
+}
+
+std::string_view TIBControlAndQueryService::NextInput(const InputRead& input) {
+  if (inputWanted_ == 0) return {};
+  if (sendBuffer_.empty()) sendBuffer_.resize(kLineTextOffset + kMaxInputPiece);
+  // More than the server asked for is an error on its side ("Size of data is more than requested").
+  const std::size_t wanted = std::min<std::size_t>(inputWanted_, kMaxInputPiece);
+  const std::size_t filled = std::min(input(sendBuffer_.data() + kLineTextOffset, wanted), wanted);
+  sendBuffer_[0] = static_cast<char>(isc_info_svc_line);
+  sendBuffer_[1] = static_cast<char>(filled & 0xFF);
+  sendBuffer_[2] = static_cast<char>(filled >> 8);
+  inputWanted_ = 0;
+  return {sendBuffer_.data(), kLineTextOffset + filled};
+}
+
+std::string TIBControlAndQueryService::ReadOutputLine(const InputRead& input) {
+  if (endOfOutput_) return {};
+  if (action_ == 0) fbclient::RaiseClientError(fbclient::kQueryParametersMissing);
+  for (;;) {
+    const std::string_view sendItems = NextInput(input);
+    queryRequest_ = {static_cast<char>(isc_info_svc_stdin), static_cast<char>(isc_info_svc_line)};
+    QueryService(sendItems);
+
+    // The answer holds the items asked for in any order, and says when the server had no line yet.
+    char* reply = receiveBuffer_.data();
+    const std::size_t size = receiveBuffer_.size();
+    std::uint32_t wanted = 0;
+    bool notReady = false;
+    std::optional<std::string> line;
+    std::size_t at = 0;
+    for (;;) {
+      if (at >= size) Malformed();
+      const char item = reply[at];
+      if (item == isc_info_end) break;
+      if (item == isc_info_svc_stdin) {
+        if (at + 5 > size) Malformed();
+        wanted = static_cast<std::uint32_t>(fbclient::Client().isc_vax_integer(reply + at + 1, 4));
+        at += 5;
+      } else if (item == isc_info_svc_line) {
+        const std::size_t length = ItemLength(reply, size, at + 1);
+        const char* text = reply + at + kLineTextOffset;
+        line.emplace(text, strnlen(text, length));
+        at += kLineTextOffset + length;
+      } else if (item == isc_info_data_not_ready) {
+        notReady = true;
+        ++at;
+      } else {
+        Malformed();
+      }
+    }
+    if (!line) Malformed();
+    reply[at] = '\0';
+    inputWanted_ = wanted;
+    if (!line->empty()) {
+      endOfOutput_ = false;
+      return *line;
+    }
+    if (!notReady && wanted == 0) {
+      endOfOutput_ = true;
+      return {};
+    }
+  }
 }
 
 }  // namespace services

@@ -176,7 +176,11 @@ void TIBCustomService::ChangeBufferSize(int bufferSize) {
 }
 
 void TIBCustomService::QueryService() {
-  if (queryRequest_.empty() || queryRequest_.size() > kMaxRequest) {
+  QueryService(std::string_view());
+}
+
+void TIBCustomService::QueryService(std::string_view sendItems) {
+  if (queryRequest_.empty() || queryRequest_.size() > kMaxRequest || sendItems.size() > kMaxRequest) {
     queryRequest_.clear();
     RaiseClientError(fbclient::kQueryParametersMissing);
   }
@@ -184,9 +188,9 @@ void TIBCustomService::QueryService() {
   ISC_STATUS result = 0;
   try {
     result = fbclient::Client().isc_service_query(
-        fbclient::StatusVector(), &handle_, nullptr, 0, nullptr,
-        static_cast<unsigned short>(queryRequest_.size()), queryRequest_.data(),
-        static_cast<unsigned short>(receiveBuffer_.size()), receiveBuffer_.data());
+        fbclient::StatusVector(), &handle_, nullptr, static_cast<unsigned short>(sendItems.size()),
+        sendItems.empty() ? nullptr : sendItems.data(), static_cast<unsigned short>(queryRequest_.size()),
+        queryRequest_.data(), static_cast<unsigned short>(receiveBuffer_.size()), receiveBuffer_.data());
   } catch (...) {
     queryRequest_.clear();
     throw;

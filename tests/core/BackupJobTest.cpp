@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -81,33 +79,34 @@ TEST_F(JobTest, AFailedBackupEndsTheBlockWithTheServersErrorAndReportsIt) {
     bool notWritable;
     bool explainAccess;  // ExplicarAcesso
     const char* location;
+    const char* serverAccount;
     std::vector<std::string> extraLines;
   };
   const std::string backupFolder = folder.WithSeparator() + "backup/";
+  const std::string needsAccess =
+      "O servidor de banco de dados (conta nobody) precisa de acesso de grava\xE7\xE3o \xE0 pasta " +
+      backupFolder;
+  const std::string unseen = "O servidor de banco de dados n\xE3o v\xEA a pasta " + backupFolder +
+                             ": num servidor em outra m\xE1quina, Transferir=1 em [Backup] faz o "
+                             "servidor enviar o backup ao programa.";
   const Case cases[] = {
-      {false, true, "dbhost:/dados/APP.FDB", {}},
-      {true, false, "localhost:/dados/APP.FDB", {}},
-      {true,
-       true,
-       "localhost:/dados/APP.FDB",
-       {"O servidor de banco de dados (conta firebird) precisa de acesso de grava\xE7\xE3o \xE0 pasta " +
-        backupFolder}},
-      {true,
-       true,
-       "/dados/APP.FDB",
-       {"O servidor de banco de dados (conta firebird) precisa de acesso de grava\xE7\xE3o \xE0 pasta " +
-        backupFolder}},
-      {true,
-       true,
-       "dbhost:/dados/APP.FDB",
-       {"A pasta " + backupFolder +
-        " precisa existir no servidor de banco de dados dbhost, no mesmo caminho, com acesso de "
-        "grava\xE7\xE3o para a conta do servidor"}},
+      {false, true, "dbhost:/dados/APP.FDB", "nobody", {}},
+      {true, false, "localhost:/dados/APP.FDB", "nobody", {}},
+      // The folder is closed to an account of this machine: it needs the right to write.
+      {true, true, "localhost:/dados/APP.FDB", "nobody", {needsAccess}},
+      {true, true, "/dados/APP.FDB", "nobody", {needsAccess}},
+      // Another machine's server, by its name or by an account this machine does not know.
+      {true, true, "dbhost:/dados/APP.FDB", "nobody", {unseen}},
+      {true, true, "localhost:/dados/APP.FDB", "kelmora-no-such-account", {unseen}},
   };
+  // Made before the job, so not shared with the account: closed to everyone else.
+  fs::create_directories(BackupFolder());
+  fs::permissions(BackupFolder(), fs::perms::owner_all);
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.location);
+    SCOPED_TRACE(std::string(c.location) + " " + c.serverAccount);
     settings.explainServerAccess = c.explainAccess;
     settings.databaseLocation = c.location;
+    settings.serverAccount = c.serverAccount;
     server.backupFailure = {
         "Unable to complete network request to host \"dbhost\".\nFailed to establish a connection.", -1,
         c.notWritable};
@@ -115,7 +114,7 @@ TEST_F(JobTest, AFailedBackupEndsTheBlockWithTheServersErrorAndReportsIt) {
     std::vector<std::string> expected = {
         "Backup iniciado em 07/03/2026 21:05:59",
         "",
-        "Realizando o backup para " + Backup().string(),
+        "Realizando o backup para " + ProgramPath(Backup()),
         "",
         "Ocorreu um erro inesperado. O backup n\xE3o foi conclu\xED"
         "do.",
@@ -133,6 +132,8 @@ TEST_F(JobTest, AFailedBackupEndsTheBlockWithTheServersErrorAndReportsIt) {
               "Unable to complete network request to host \"dbhost\".\nFailed to establish a connection.");
     EXPECT_FALSE(report.written);
     EXPECT_FALSE(report.BackupMade());
+    EXPECT_EQ(report.advice.empty(), !c.notWritable)
+        << "the runner's standard error gets it whatever the key";
     EXPECT_EQ(observer.maximums, std::vector<int>{}) << "no gauge for a request the server refused";
   }
 }
@@ -162,6 +163,99 @@ TEST_F(JobTest, OnlyAFileTheServerWroteDuringAnUnfinishedBackupIsRemoved) {
     server.backupFailure = {"connection lost", c.afterLines};
     EXPECT_EQ(Run().stop, core::StopReason::BackupFailed);
     EXPECT_EQ(fs::exists(Backup()), c.fileRemains) << transcript.Text();
+  }
+}
+
+TEST_F(JobTest, ABackupSentToTheProgramIsWrittenUnderItsPartNameAndTellsTheMegabytesReceived) {
+  struct Case {
+    const char* what;
+    std::int64_t databaseBytes;
+    int secondsPerPiece;
+    std::vector<std::string> lines;  // the program's own, the total included
+    int advances;
+    std::string ended;
+  };
+  const Case cases[] = {
+      {"every piece another tenth of the database",
+       10 << 20,
+       0,
+       {"Recebidos 1,0 MB", "Recebidos 2,0 MB", "Recebidos 3,0 MB", "Total recebido: 3,0 MB"},
+       30,
+       "07/03/2026 21:05:59"},
+      {"a backup larger than its estimate holds the gauge at 99",
+       2 << 20,
+       0,
+       {"Recebidos 1,0 MB", "Recebidos 2,0 MB", "Recebidos 3,0 MB", "Total recebido: 3,0 MB"},
+       99,
+       "07/03/2026 21:05:59"},
+      {"no size: a line every 10 seconds only",
+       -1,
+       6,
+       {"Recebidos 3,0 MB", "Total recebido: 3,0 MB"},
+       0,
+       "07/03/2026 21:06:17"},
+  };
+  settings.transferBackup = true;
+  server.backupBytes = std::string(3 << 20, 'b');
+  server.pieceBytes = 1 << 20;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clock.Set({2026, 3, 7, 21, 5, 59});
+    server.databaseBytes = c.databaseBytes;
+    server.onPiece = [&](std::size_t sent) {
+      const int second = 5 * 60 + 59 + c.secondsPerPiece * static_cast<int>(sent);
+      clock.Set({2026, 3, 7, 21, second / 60, second % 60});
+    };
+    observer = {};
+    fs::remove_all(BackupFolder());
+    const core::JobReport report = Run(true);
+    std::vector<std::string> expected = {"Backup iniciado em 07/03/2026 21:05:59", "",
+                                         "Realizando o backup para " + Backup().string(), ""};
+    expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+    expected.insert(expected.end(), {"", kDone, "", "Backup encerrado em " + c.ended, "", kDashes});
+    EXPECT_EQ(transcript.Lines(), expected);
+    EXPECT_EQ(observer.lines, c.lines);
+    EXPECT_EQ(observer.advances, c.advances);
+    EXPECT_EQ(observer.maximums, (std::vector<int>{100, 100}));
+    EXPECT_TRUE(report.BackupMade());
+    EXPECT_EQ(ReadAll(Backup()), server.backupBytes);
+    EXPECT_EQ(std::distance(fs::directory_iterator(BackupFolder()), fs::directory_iterator()), 2)
+        << "the backup and the log, no part left";
+  }
+  ASSERT_EQ(server.calls.size(), 3u);
+  EXPECT_EQ(server.calls[0].action, "backup to program");
+  EXPECT_EQ(server.calls[0].from, "/dados/APP.FDB");
+}
+
+TEST_F(JobTest, ABackupSentToTheProgramThatIsCutOffLeavesNoFileUnderABackupsName) {
+  struct Case {
+    const char* what;
+    int afterPieces;
+  };
+  const Case cases[] = {
+      {"refused before anything was sent", -1},
+      {"cut off in the middle", 1},
+      {"cut off once the output had ended", 2},
+  };
+  settings.transferBackup = true;
+  fs::create_directories(BackupFolder());
+  const fs::path earlier = BackupFolder() / "APP_20260307_2105.gbk";
+  const fs::path abandoned = BackupFolder() / "APP_20260306_2105.gbk.part";
+  const fs::path another = BackupFolder() / "APP_20260307_2104.gbk.part";
+  // Another job's, still being written.
+  const auto writing = clock.CreateFileBeingWritten(another.string());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::ofstream(earlier) << "an earlier backup of the same minute";
+    std::ofstream(abandoned) << "what a killed job left";
+    server.backupFailure = {"connection lost", c.afterPieces};
+    const core::JobReport report = Run();
+    EXPECT_EQ(report.stop, core::StopReason::BackupFailed);
+    EXPECT_TRUE(HasLine("  connection lost")) << transcript.Text();
+    EXPECT_EQ(ReadAll(earlier), "an earlier backup of the same minute");
+    EXPECT_FALSE(fs::exists(BackupFolder() / "APP_20260307_2105.gbk.part"));
+    EXPECT_FALSE(fs::exists(abandoned)) << "the job cleans up what no job is writing";
+    EXPECT_TRUE(fs::exists(another));
   }
 }
 
@@ -201,18 +295,19 @@ TEST_F(JobTest, ALogThatCannotBeWrittenStopsTheJobWithItsIoError) {
 }
 
 TEST_F(JobTest, TheCopyGoesToALocalFolderOnlyAndAFailedOneIsReported) {
-  const fs::path copies = folder.Path() / "c\xC3\xB3pias";
+  const fs::path copies = folder.Path() / u8"c\u00F3pias";
   fs::create_directories(copies);
   struct Case {
     std::string copyFolder;
     core::StepResult result;
   };
+  // Which forms name one place is the platform's to say; these name none on either system.
   const Case cases[] = {
-      {copies.string() + "/", core::StepResult::Done},
-      {"D:\\Backup\\", core::StepResult::Failed},
+      {ProgramPath(copies) + "/", core::StepResult::Done},
+      {"D:Backup\\", core::StepResult::Failed},
       {"backup-copies/", core::StepResult::Failed},
-      {"\\\\server\\share\\", core::StepResult::Failed},
-      {(folder.Path() / "missing").string() + "/", core::StepResult::Failed},
+      {"\\Backup\\", core::StepResult::Failed},
+      {ProgramPath(folder.Path() / "missing") + "/", core::StepResult::Failed},
   };
   for (const Case& c : cases) {
     settings.copyFolder = c.copyFolder;
@@ -236,9 +331,7 @@ TEST_F(JobTest, OnlyExpiredFilesGoAndOnlyAfterAGoodBackup) {
   const auto write = [&](const std::string& name, int day, int second) {
     std::ofstream(BackupFolder() / name) << "x";
     clock.Set({2026, 2, day, 0, 0, second});
-    const time_t when = std::chrono::system_clock::to_time_t(clock.Now());
-    const struct timespec times[2] = {{when, 0}, {when, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, (BackupFolder() / name).c_str(), times, 0), 0);
+    SetLastWriteTime(BackupFolder() / name, clock.Now());
   };
   write("limit.gbk", 28, 1);   // 00:00:01 reads as 00:00:00, the limit itself: deleted
   write("older.txt", 20, 0);   // any kind of file

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 
@@ -8,7 +7,7 @@
 #include "tests/core/JobFixture.h"
 #include "tests/support/CredentialsFile.h"
 #include "tests/support/FileBytes.h"
-#include "tests/support/FirebirdServer.h"
+#include "tests/support/RunCommand.h"
 #include "tests/support/TempFolder.h"
 
 namespace testsupport {
@@ -90,17 +89,18 @@ TEST(Credentials, SystemdsCopyComesFirstAndNoFileMeansTheBuiltInLogin) {
       << "no file";
   WriteCredentialsFile(program.Path() / "credenciais", "Senha=beside\n");
   WriteCredentialsFile(handedIn.Path() / "credenciais", "Senha=systemd\n", perms::owner_read);
-  ASSERT_EQ(setenv("CREDENTIALS_DIRECTORY", handedIn.Path().c_str(), 1), 0);
+  platform::Environment& environment = platform::Current();
+  ASSERT_TRUE(environment.SetVariable("CREDENTIALS_DIRECTORY", handedIn.Path().string()));
   EXPECT_EQ(Shown(core::ReadCredentials(program.WithSeparator(), platform::Current(), platform::Current())
                       .credentials.service),
             "SYSDBA/systemd");
   fs::create_directory(handedIn.Path() / "empty");
-  ASSERT_EQ(setenv("CREDENTIALS_DIRECTORY", (handedIn.Path() / "empty").c_str(), 1), 0);
+  ASSERT_TRUE(environment.SetVariable("CREDENTIALS_DIRECTORY", (handedIn.Path() / "empty").string()));
   EXPECT_EQ(Shown(core::ReadCredentials(program.WithSeparator(), platform::Current(), platform::Current())
                       .credentials.service),
             "SYSDBA/beside")
       << "a credentials folder without the file";
-  unsetenv("CREDENTIALS_DIRECTORY");
+  environment.UnsetVariable("CREDENTIALS_DIRECTORY");
 }
 
 // Each attach of a job goes with the file's login for it: the services manager's for the backup, the

@@ -6,7 +6,6 @@
 
 #include "core/Heartbeat.h"
 #include "tests/core/JobFixture.h"
-#include "tests/support/FirebirdServer.h"
 #include "tests/support/LoopbackMonitor.h"
 
 namespace testsupport {
@@ -29,7 +28,7 @@ TEST_F(HeartbeatJobTest, EverySuccessfulJobCallsTheMonitorOnceAndAFailedOneNever
   server.backupFailure = {"Unable to complete network request to host \"dbhost\"."};
   ASSERT_EQ(Run().monitor, core::StepResult::NotAsked);
   server.backupFailure.reset();
-  settings.copyFolder = (folder.Path() / "no-such-folder").string() + "/";
+  settings.copyFolder = ProgramPath(folder.Path() / "no-such-folder") + "/";
   const core::JobReport notCopied = Run();
   ASSERT_TRUE(notCopied.BackupMade()) << "a copy error does not fail the job";
   EXPECT_EQ(notCopied.monitor, core::StepResult::NotAsked);
@@ -92,7 +91,8 @@ TEST_F(HeartbeatJobTest, AMonitorThatCannotBeToldIsOneLineOfTheBlockAndTheJobSuc
   const Case cases[] = {
       {failing.Url("/ping/0c1d-secret"), "Monitor n\xE3o avisado: o monitor respondeu HTTP 503"},
       {"http://127.0.0.1:" + std::to_string(closedPort) + "/ping/0c1d-secret",
-       "Monitor n\xE3o avisado: Couldn't connect to server: Connection refused"},
+       // Linux adds the system's word for the cause; WinHTTP has none apart.
+       "Monitor n\xE3o avisado: Couldn't connect to server"},
       {"ftp://127.0.0.1/ping/0c1d-secret",
        "Monitor n\xE3o avisado: o endere\xE7o n\xE3o \xE9 um endere\xE7o http:// ou https:// v\xE1lido"},
   };
@@ -102,7 +102,8 @@ TEST_F(HeartbeatJobTest, AMonitorThatCannotBeToldIsOneLineOfTheBlockAndTheJobSuc
     EXPECT_TRUE(report.BackupMade()) << c.url;
     EXPECT_EQ(report.monitor, core::StepResult::Failed) << c.url;
     const auto& lines = transcript.Lines();
-    const auto line = std::find(lines.begin(), lines.end(), c.line);
+    const auto line =
+        std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(c.line); });
     ASSERT_NE(line, lines.end()) << transcript.Text();
     EXPECT_TRUE(line[1].empty());
     EXPECT_TRUE(line[2].starts_with("Backup encerrado em ")) << "the line comes before the end of the block";

@@ -14,6 +14,18 @@
 
 namespace testsupport {
 
+// A path as the program names files: UTF-8 with "/" between the names, whatever the system's own
+// separator (path::string() on Windows gives backslashes and the ANSI code page's bytes).
+inline std::string ProgramPath(const std::filesystem::path& path) {
+  const std::u8string text = path.generic_u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// Sets a file's last-write time, as an earlier job would have left it.
+inline void SetLastWriteTime(const std::filesystem::path& file, platform::TimePoint when) {
+  std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::from_sys(when));
+}
+
 // Hears what a job reports while it runs, as a window or a terminal would.
 struct RecordingObserver : core::JobObserver {
   void TranscriptChanged() override { ++changes; }

@@ -157,7 +157,7 @@ TEST_F(RunOnceTest, ARunStopsBeforeTheJobAtTheFirstThingMissing) {
 TEST_F(RunOnceTest, ARunReadsTheSettingsAndMakesTheAutomaticJob) {
   folder.Write("sistema.ini",
                "[Dados]\r\nDir=dbhost:/dados/APP.FDB\r\n[Backup]\r\nSistema=Linux\r\nVerificar=1\r\n");
-  server.row.copyFolder = (folder.Path() / "copies").string() + "/";
+  server.row.copyFolder = ProgramPath(folder.Path() / "copies") + "/";
   const core::JobReport report = RunOnce();
   EXPECT_EQ(report.stop, core::StopReason::None);
   EXPECT_TRUE(report.BackupMade());

@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,17 +22,16 @@ class VerifiedJobTest : public JobTest {
   VerifiedJobTest() {
     settings.verifyBackup = true;
     settings.retentionDays = 7;
-    settings.copyFolder = (folder.Path() / "copies").string() + "/";
+    settings.copyFolder = ProgramPath(folder.Path() / "copies") + "/";
     settings.monitorUrl = monitor.Url("/ping");
     fs::create_directories(folder.Path() / "copies");
     fs::create_directories(BackupFolder());
     std::ofstream(Old()) << "an older backup";
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {1767225600, 0}};  // 1 January 2026
-    EXPECT_EQ(utimensat(AT_FDCWD, Old().c_str(), times, 0), 0);
+    SetLastWriteTime(Old(), std::chrono::system_clock::from_time_t(1767225600));  // 1 January 2026
   }
   fs::path Old() const { return BackupFolder() / "OLD_20260101_2105.gbk"; }
   std::string Scratch() const {
-    return "dbhost:" + BackupFolder().string() + "/APP_20260307_2105_verificacao.fdb";
+    return "dbhost:" + ProgramPath(BackupFolder()) + "/APP_20260307_2105_verificacao.fdb";
   }
 
   LoopbackMonitor monitor{"HTTP/1.1 200 OK"};
@@ -57,8 +54,8 @@ TEST_F(VerifiedJobTest, AGoodBackupRestoresAndVerifiesAndTheJobCarriesOnAsAlways
                                       "gbak: restoring table SIS_BACKUP", ""}))
       << "the restore's lines pace the job like the backup's";
   ASSERT_EQ(server.calls.size(), 2u);
-  EXPECT_EQ(server.calls[1].from, Backup().string());
-  EXPECT_EQ(server.calls[1].to, BackupFolder().string() + "/APP_20260307_2105_verificacao.fdb");
+  EXPECT_EQ(server.calls[1].from, ProgramPath(Backup()));
+  EXPECT_EQ(server.calls[1].to, ProgramPath(BackupFolder()) + "/APP_20260307_2105_verificacao.fdb");
   EXPECT_EQ(server.drops, (std::vector<std::string>{Scratch()})) << "the one the restore made, and only it";
   EXPECT_FALSE(server.tables.contains(Scratch()));
   EXPECT_EQ(report.verification, core::StepResult::Done);
@@ -99,7 +96,7 @@ TEST_F(VerifiedJobTest, ABackupThatDoesNotCheckOutFailsTheJobAndLeavesEveryOlder
        "operation "
        "for file"},
       // The server's restore reads a cut-off file to its end without a complaint: only the count tells.
-      {"the backup cut off", [&] { server.backups[Backup().string()] = 1; },
+      {"the backup cut off", [&] { server.backups[ProgramPath(Backup())] = 1; },
        "a base restaurada tem 1 tabela e a de origem 2"},
       {"a table added to the source after its backup", [&] { server.tables["dbhost:/dados/APP.FDB"] = 3; },
        "a base restaurada tem 2 tabelas e a de origem 3"},
@@ -169,6 +166,53 @@ TEST(BackupTally, ReadsEachTablesRowsAndTheBytesOfTheLastLine) {
       tally.Read(line);
     EXPECT_EQ(tally.RowsWritten(), c.rows) << c.what;
     EXPECT_EQ(tally.BytesWritten(), c.bytes) << c.what;
+  }
+}
+
+// Sent to the program, the backup is fed back to the server from this machine's file, into the folder the
+// server names for it.
+TEST_F(VerifiedJobTest, ABackupSentToTheProgramVerifiesInTheServersFolderForIt) {
+  struct Case {
+    const char* what;
+    bool verify;
+    std::string folder;
+    bool cutShort;
+    core::StepResult result;
+    std::string problem;  // UTF-8
+  };
+  const std::string scratch = "/srv/verificar/APP_20260307_2105_verificacao.fdb";
+  const Case cases[] = {
+      {"not asked, no folder", false, "", false, core::StepResult::NotAsked, ""},
+      {"asked without a folder", true, "", false, core::StepResult::Failed,
+       "falta em [Backup] a PastaVerificacao, a pasta do servidor onde restaur\xC3\xA1-lo"},
+      {"a whole backup", true, "/srv/verificar", false, core::StepResult::Done, ""},
+      {"a backup cut short", true, "/srv/verificar/", true, core::StepResult::Failed,
+       "a base restaurada tem 0 tabelas e a de origem 2"},
+  };
+  settings.transferBackup = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    settings.verifyBackup = c.verify;
+    settings.verificationFolder = c.folder;
+    server.calls.clear();
+    server.drops.clear();
+    observer.spoil = [&](const std::string& backup) {
+      if (c.cutShort) fs::resize_file(backup, 3);
+    };
+    const core::JobReport report = Run();
+    EXPECT_EQ(report.verification, c.result);
+    EXPECT_EQ(report.verificationProblem, c.problem);
+    EXPECT_EQ(report.BackupMade(), c.result != core::StepResult::Failed);
+    EXPECT_EQ(HasLine(core::LogText("Backup n\xC3\xA3o verificado: " + c.problem)), !c.problem.empty())
+        << transcript.Text();
+    if (c.folder.empty()) {
+      EXPECT_EQ(server.calls.size(), 1u) << "nothing is restored";
+      continue;
+    }
+    ASSERT_EQ(server.calls.size(), 2u);
+    EXPECT_EQ(server.calls[1].action, "restore from program");
+    EXPECT_EQ(server.calls[1].to, scratch);
+    EXPECT_EQ(server.drops, (std::vector<std::string>{"dbhost:" + scratch, "dbhost:" + scratch}));
   }
 }
 

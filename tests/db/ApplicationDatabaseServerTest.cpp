@@ -7,6 +7,7 @@
 #include <map>
 
 #include "db/ApplicationDatabase.h"
+#include "tests/db/TestSystem.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -49,7 +50,7 @@ TEST(ApplicationDatabase, TheRowOrWhyNotAsThePortTellsIt) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.location);
-    db::ApplicationDatabase database;
+    db::ApplicationDatabase database(db::testing::Machine());
     core::LoginChoice login;
     if (!c.password.empty()) login = core::ServerLogin{"SYSDBA", core::SecretText(c.password)};
     RecordingAttempts attempts;
@@ -82,7 +83,7 @@ TEST(ApplicationDatabase, TheRowOrWhyNotAsThePortTellsIt) {
 
 TEST(ApplicationDatabase, AnotherAttemptRunsInsideTheFailedOneAndTheNextReadingStartsAfresh) {
   FirebirdServer& server = FirebirdServer::Shared();
-  db::ApplicationDatabase database;
+  db::ApplicationDatabase database(db::testing::Machine());
   RecordingAttempts attempts;
   attempts.retries = 2;
   const std::string closed = "localhost/" + std::to_string(FreeLoopbackPort()) + ":/nowhere/app.fdb";
@@ -96,13 +97,13 @@ TEST(ApplicationDatabase, AnotherAttemptRunsInsideTheFailedOneAndTheNextReadingS
   EXPECT_TRUE(next.failures.empty()) << "no handler of the reading before is left on the connection";
 }
 
-TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesAndDropsADatabase) {
+TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesMeasuresItAndDropsIt) {
   FirebirdServer& server = FirebirdServer::Shared();
   AppDatabaseOptions options;
   options.extraTables = 3;
   options.rowsPerExtraTable = 4;
   const std::filesystem::path file = CreateAppDatabase(server, "ADB_PROBE", options);
-  db::ApplicationDatabase database;
+  db::ApplicationDatabase database(db::testing::Machine());
   EXPECT_EQ(database.CountUserTables(server.Location(file), std::nullopt), 5)
       << "SIS_BACKUP, SIS_BACKUP_HISTORICO and three more";
   EXPECT_EQ(database.CountRows(server.Location(file), std::nullopt, {"SIS_BACKUP", "DADOS_2"}),
@@ -119,10 +120,14 @@ TEST(ApplicationDatabase, TheProbeCountsTheDatabasesOwnTablesAndDropsADatabase) 
                         "\"itens\" VALUES (2);\nCOMMIT;\n"));
   EXPECT_EQ(database.CountRows(server.Location(quoted), std::nullopt, {"Notas \"fiscais\"", "itens"}),
             (std::map<std::string, std::int64_t>{{"Notas \"fiscais\"", 1}, {"itens", 2}}));
+  // Every page the server allocated is in the file, and nothing else.
+  EXPECT_EQ(database.DatabaseBytes(server.Location(file), std::nullopt),
+            static_cast<std::int64_t>(std::filesystem::file_size(file)));
   database.DropDatabase(server.Location(file), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_THROW(database.CountUserTables(server.Location(file), std::nullopt), std::exception);
   EXPECT_THROW(database.DropDatabase(server.Location(file), std::nullopt), std::exception);
+  EXPECT_THROW(database.DatabaseBytes(server.Location(file), std::nullopt), std::exception);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "dataset/BackupPasswords.h"
+#include "BackupPasswords.h"
 #include "tests/support/Hex.h"
 
 namespace db {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "db/Errors.h"
-#include "db/TIB_ConnectCharacteristics.h"
+#include "Errors.h"
+#include "TIB_ConnectCharacteristics.h"
 #include "platform/Cp1252.h"
 #include "tests/db/RaisedMessage.h"
 

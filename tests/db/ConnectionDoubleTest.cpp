@@ -3,9 +3,11 @@
 #include <functional>
 #include <stdexcept>
 
-#include "dataset/BackupPasswords.h"
-#include "db/BackupSettingsSource.h"
-#include "db/Errors.h"
+#include "BackupPasswords.h"
+#include "BackupSettingsSource.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
+#include "TIB_Session.h"
 #include "platform/Cp1252.h"
 #include "tests/db/DoubleTestSupport.h"
 
@@ -66,29 +68,26 @@ TEST_F(ConnectionCalls, AThrowingBeforeDisconnectLeavesTheConnectionAttachedForD
   struct Case {
     const char* name;
     std::function<void()> end;
-    TIB_ConnectionStatus statusDuringTheEvent;
     const char* entry;
   };
   const Case cases[] = {
-      {"disconnect", [&] { Database().Disconnect(); }, TIB_ConnectionStatus::csDisconnecting,
-       "isc_detach_database"},
-      {"drop", [&] { Database().DropDatabase(); }, TIB_ConnectionStatus::csDropping, "isc_drop_database"},
+      {"disconnect", [&] { Database().Disconnect(); }, "isc_detach_database"},
+      {"drop", [&] { Database().DropDatabase(); }, "isc_drop_database"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Database().Connect();
     Double().ClearCalls();
-    TIB_ConnectionStatus seen = TIB_ConnectionStatus::csConnected;
-    Database().BeforeDisconnect = [&](TIB_Connection* connection) {
-      seen = connection->ConnectionStatus();
+    TIB_Connection* sender = nullptr;
+    Database().Core().BeforeDisconnect = [&](TIB_Connection* connection) {
+      sender = connection;
       throw std::runtime_error("refused by the handler");
     };
     EXPECT_THROW(c.end(), std::runtime_error);
-    EXPECT_EQ(c.statusDuringTheEvent, seen);
+    EXPECT_EQ(&Database(), sender);
     EXPECT_TRUE(Database().Connected());
-    EXPECT_EQ(TIB_ConnectionStatus::csConnected, Database().ConnectionStatus());
     EXPECT_TRUE(fbdouble::CallsTo(Double().Calls(), c.entry).empty());
-    Database().BeforeDisconnect = nullptr;
+    Database().Core().BeforeDisconnect = nullptr;
     Database().Disconnect();
   }
 }
@@ -97,7 +96,7 @@ TEST_F(ConnectionCalls, ConnectOnAnAttachedConnectionMakesNoCallAndFiresNothing)
   Database().Connect();
   Double().ClearCalls();
   int changed = 0;
-  Database().OnConnectedChanged = [&](TIB_Connection*) { ++changed; };
+  Database().Core().OnConnectedChanged = [&](TIB_Connection*) { ++changed; };
   Database().Connect();
   Database().Open();
   EXPECT_TRUE(Double().Calls().empty());
@@ -126,7 +125,6 @@ TEST_F(ConnectionCalls, ATruncatedInformationReplyIsRaisedAfterTheAttach) {
   }
   EXPECT_TRUE(Database().Connected());
   EXPECT_EQ(0, afterConnect_);
-  EXPECT_EQ(0, Database().BusyCount());
   const auto info = fbdouble::CallsTo(Double().Calls(), "isc_database_info");
   ASSERT_EQ(1u, info.size());
   EXPECT_EQ("256", Arg(info[0], "itemsLength"));
@@ -140,7 +138,7 @@ TEST_F(ConnectionCalls, ATruncatedInformationReplyIsRaisedAfterTheAttach) {
 TEST_F(ConnectionCalls, WithoutTheFirebirdVersionItemNoAliasRequestIsMade) {
   Double().QueueReply("isc_database_info", ServerInfo(12, 1, false));
   Database().Connect();
-  const TIB_ConnectCharacteristics& info = Database().Characteristics();
+  const TIB_ConnectCharacteristics& info = Database().Core().Characteristics();
   EXPECT_EQ("", info.firebirdVersion);
   EXPECT_EQ(0, info.fbMajor);
   EXPECT_EQ(12, info.odsMajorVersion);
@@ -162,7 +160,7 @@ TEST_F(ConnectionCalls, AFirebird3ServerIsAskedForTheRelationAliases) {
 TEST_F(ConnectionCalls, ADialectThatReadsZeroPreparesWithDialectOne) {
   Double().QueueReply("isc_database_info", ServerInfo(12, 0));
   Database().Connect();
-  EXPECT_EQ(1, Database().SQLDialect());
+  EXPECT_EQ(1, Database().Core().SQLDialect());
   const auto prepares = fbdouble::CallsTo(Double().Calls(), "isc_dsql_prepare");
   ASSERT_EQ(1u, prepares.size());
   EXPECT_EQ("1", Arg(prepares[0], "dialect"));
@@ -171,15 +169,14 @@ TEST_F(ConnectionCalls, ADialectThatReadsZeroPreparesWithDialectOne) {
 TEST_F(ConnectionCalls, AnOldOnDiskStructureSkipsTheParameterOrderTest) {
   Double().QueueReply("isc_database_info", ServerInfo(9, 1));
   Database().Connect();
-  EXPECT_TRUE(Database().OldParameterOrder());
   EXPECT_EQ((std::vector<std::string>{"isc_attach_database", "isc_database_info"}), ServerEntries());
 }
 
 TEST_F(ConnectionCalls, ARefusedDetachIsNotReported) {
   Database().Connect();
   int errors = 0;
-  Database().OnError = [&](TIB_Component*, long, const TStrings&, const TStrings&, long, const TStrings&,
-                           const TStrings&, bool&) { ++errors; };
+  Database().OnError = [&](TIB_Component*, long, const TextLines&, const TextLines&, long, const TextLines&,
+                           const TextLines&, bool&) { ++errors; };
   Double().Fail("isc_detach_database", {1, 335544721, 2, fbdouble::Arg("h"), 0});
   EXPECT_NO_THROW(Database().Disconnect());
   EXPECT_FALSE(Database().Connected());

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "db/ConnectionParams.h"
+#include "ConnectionParams.h"
 
 namespace db {
 namespace {

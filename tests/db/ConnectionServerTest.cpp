@@ -6,10 +6,12 @@
 #include <functional>
 #include <thread>
 
-#include "db/Errors.h"
-#include "db/TIBODatabase.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
+#include "TIBODatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/db/ServerTestSupport.h"
+#include "tests/db/TestSystem.h"
 
 namespace db {
 namespace {
@@ -37,16 +39,16 @@ std::string ClosedPortLocation() {
 
 // Adds the names of the disconnect events to events as they fire.
 void RecordDisconnects(TIBODatabase& database, std::vector<std::string>& events) {
-  database.BeforeDisconnect = [&events](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
-  database.AfterDisconnect = [&events](TIB_Connection*) { events.push_back("AfterDisconnect"); };
+  database.Core().BeforeDisconnect = [&events](TIB_Connection*) { events.push_back("BeforeDisconnect"); };
+  database.Core().AfterDisconnect = [&events](TIB_Connection*) { events.push_back("AfterDisconnect"); };
 }
 
 TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   UseNewFixture(database, "db_attach");
   std::vector<std::string> events;
-  database.BeforeConnect = [&](TIB_Connection*) { events.push_back("BeforeConnect"); };
-  database.OnConnectedChanged = [&](TIB_Connection* sender) {
+  database.Core().BeforeConnect = [&](TIB_Connection*) { events.push_back("BeforeConnect"); };
+  database.Core().OnConnectedChanged = [&](TIB_Connection* sender) {
     events.push_back(sender->Connected() ? "Changed:on" : "Changed:off");
   };
   database.AfterConnect = [&](TIB_Connection*) { events.push_back("AfterConnect"); };
@@ -54,9 +56,7 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
 
   database.Connect();
   ASSERT_TRUE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csConnected, database.ConnectionStatus());
-  EXPECT_EQ(0, database.BusyCount());
-  const TIB_ConnectCharacteristics& info = database.Characteristics();
+  const TIB_ConnectCharacteristics& info = database.Core().Characteristics();
   EXPECT_EQ(12, info.odsMajorVersion);  // Firebird 3
   EXPECT_EQ(1, info.dbSQLDialect);
   EXPECT_EQ(8192, info.pageSize);
@@ -67,13 +67,10 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
   EXPECT_EQ(3, info.fbMajor);
   EXPECT_GT(info.fbBuild, 0);
   EXPECT_NE(std::string::npos, info.fbServerName.find("Firebird")) << info.fbServerName;
-  EXPECT_EQ(1, database.SQLDialect());
-  // A newer on-disk structure answers the parameter-order test with the new order.
-  EXPECT_FALSE(database.OldParameterOrder());
+  EXPECT_EQ(1, database.Core().SQLDialect());
 
   database.Disconnect();
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
   EXPECT_EQ((std::vector<std::string>{"BeforeConnect", "Changed:on", "AfterConnect", "BeforeDisconnect",
                                       "Changed:off", "AfterDisconnect"}),
             events);
@@ -82,7 +79,7 @@ TEST(ConnectionServer, AttachesReadsCharacteristicsAndDetaches) {
 }
 
 TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   UseNewFixture(database, "db_guard");
   database.Connect();
   ASSERT_TRUE(database.Connected());
@@ -90,14 +87,14 @@ TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
   const std::vector<std::function<void()>> writers = {
       [&] { database.SetUsername("OTHER"); },
       [&] { database.SetPassword("x"); },
-      [&] { database.SetServer("other"); },
-      [&] { database.SetPath("/other.fdb"); },
-      [&] { database.SetSQLRole("R"); },
-      [&] { database.SetCharSet("UTF8"); },
-      [&] { database.SetProtocol(TIB_Protocol::cpLocal); },
-      [&] { database.SetForcedWrites(TIB_DPBFlag::dpbFalse); },
-      [&] { database.SetReservePageSpace(TIB_DPBFlag::dpbFalse); },
-      [&] { database.SetDBKeyScope(TIB_DPBFlag::dpbTrue); },
+      [&] { database.Core().SetServer("other"); },
+      [&] { database.Core().SetPath("/other.fdb"); },
+      [&] { database.Core().SetSQLRole("R"); },
+      [&] { database.Core().SetCharSet("UTF8"); },
+      [&] { database.Core().SetProtocol(TIB_Protocol::cpLocal); },
+      [&] { database.Core().SetForcedWrites(TIB_DPBFlag::dpbFalse); },
+      [&] { database.Core().SetReservePageSpace(TIB_DPBFlag::dpbFalse); },
+      [&] { database.Core().SetDBKeyScope(TIB_DPBFlag::dpbTrue); },
       [&] { database.SetDatabaseName("srv:/moved.fdb"); },
   };
   for (std::size_t i = 0; i < writers.size(); ++i) {
@@ -109,14 +106,14 @@ TEST(ConnectionServer, ParameterWritersRefuseWhileAttached) {
     }
   }
   // The dialect line only changes its line.
-  EXPECT_NO_THROW(database.SetSQLDialect(3));
-  EXPECT_EQ(1, database.SQLDialect());  // attached: the database's own dialect
+  EXPECT_NO_THROW(database.Core().SetSQLDialect(3));
+  EXPECT_EQ(1, database.Core().SQLDialect());  // attached: the database's own dialect
   database.Disconnect();
-  EXPECT_EQ(3, database.SQLDialect());
+  EXPECT_EQ(3, database.Core().SQLDialect());
 }
 
 TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisconnected) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   database.SetUsername(FirebirdServer::kUser);
   database.SetPassword("wrong-password");
   database.SetDatabaseName(FixtureLocation("db_wrong_password"));
@@ -124,8 +121,8 @@ TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisco
   long code = 0;
   int afterConnect = 0;
   database.AfterConnect = [&](TIB_Connection*) { ++afterConnect; };
-  database.OnError = [&](TIB_Component* sender, long errCode, const TStrings& message, const TStrings&, long,
-                         const TStrings&, const TStrings& sql, bool& raise) {
+  database.OnError = [&](TIB_Component* sender, long errCode, const TextLines& message, const TextLines&,
+                         long, const TextLines&, const TextLines& sql, bool& raise) {
     ++errors;
     code = errCode;
     EXPECT_EQ(&database, sender);
@@ -138,9 +135,7 @@ TEST(ConnectionServer, AWrongPasswordReachesOnErrorAndAClearedErrorLeavesItDisco
   EXPECT_EQ(1, errors);
   EXPECT_EQ(kLoginFailed, code);
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
   EXPECT_EQ(0, afterConnect);
-  EXPECT_EQ(0, database.BusyCount());
 
   // Without a handler the failure is raised with its code and lists.
   database.OnError = nullptr;
@@ -166,8 +161,8 @@ TEST(ConnectionServer, AHandlerRetriesFromInsideTheFailingConnectAndAfterConnect
   int depth = 0;
   int deepest = 0;
   std::vector<long> codes;
-  database.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
-                         const TStrings&, const TStrings&, bool& raise) {
+  database.OnError = [&](TIB_Component*, long errCode, const TextLines&, const TextLines&, long,
+                         const TextLines&, const TextLines&, bool& raise) {
     raise = false;
     codes.push_back(errCode);
     if (errCode != kNetworkError && errCode != 335544375 && errCode != 335544704) return;
@@ -186,7 +181,6 @@ TEST(ConnectionServer, AHandlerRetriesFromInsideTheFailingConnectAndAfterConnect
   EXPECT_FALSE(database.Connected());
   EXPECT_EQ("08:00", fixture.values.time1);
   EXPECT_EQ(7, fixture.values.days);
-  EXPECT_EQ(0, database.BusyCount());
 }
 
 struct NotAStandardException {
@@ -194,13 +188,14 @@ struct NotAStandardException {
 };
 
 TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   database.SetUsername(FirebirdServer::kUser);
   database.SetPassword("wrong-password");
   const std::string location = FixtureLocation("db_throwing_handler");
   database.SetDatabaseName(location);
-  database.OnError = [](TIB_Component*, long errCode, const TStrings&, const TStrings&, long, const TStrings&,
-                        const TStrings&, bool&) { throw NotAStandardException{static_cast<int>(errCode)}; };
+  database.OnError = [](TIB_Component*, long errCode, const TextLines&, const TextLines&, long,
+                        const TextLines&, const TextLines&,
+                        bool&) { throw NotAStandardException{static_cast<int>(errCode)}; };
   try {
     database.Connect();
     FAIL();
@@ -208,8 +203,6 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
     EXPECT_EQ(kLoginFailed, thrown.code);
   }
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
-  EXPECT_EQ(0, database.BusyCount());
   // Nothing stayed locked: the next attempt attaches, from this thread and from another one.
   database.OnError = nullptr;
   database.SetPassword(FirebirdServer::kPassword);
@@ -217,7 +210,7 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
   EXPECT_TRUE(database.Connected());
   bool otherThreadAttached = false;
   std::thread other([&] {
-    TIBODatabase second("Second");
+    TIBODatabase second(testing::Machine(), "Second");
     testing::UseTestServerLogin(second);
     second.SetDatabaseName(location);
     second.Connect();
@@ -229,16 +222,14 @@ TEST(ConnectionServer, AnythingThrownFromTheHandlerUnwindsCleanlyThroughConnect)
 }
 
 TEST(ConnectionServer, AnErrorFromBeforeConnectLeavesItDisconnected) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   UseNewFixture(database, "db_before_connect");
-  database.BeforeConnect = [](TIB_Connection*) { throw std::runtime_error("no"); };
+  database.Core().BeforeConnect = [](TIB_Connection*) { throw std::runtime_error("no"); };
   EXPECT_THROW(database.Connect(), std::runtime_error);
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
-  EXPECT_EQ(0, database.BusyCount());
 }
 
 TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   UseNewFixture(database, "db_after_connect_throws");
   database.AfterConnect = [](TIB_Connection*) { throw std::logic_error("settings failed"); };
   EXPECT_THROW(database.Connect(), std::logic_error);
@@ -251,7 +242,7 @@ TEST(ConnectionServer, AnExceptionFromAfterConnectLeavesTheConnectionAttached) {
 TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHoldsIt) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto path = testsupport::CreateAppDatabase(server, "db_drop");
-  TIBODatabase database("IBODatabase");
+  TIBODatabase database(testing::Machine(), "IBODatabase");
   testing::UseTestServerLogin(database);
   database.SetDatabaseName(server.Location(path));
   try {
@@ -263,14 +254,13 @@ TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHo
   }
 
   // Another attachment holds the database: the server refuses, and this attachment stays usable.
-  TIBODatabase other("Other");
+  TIBODatabase other(testing::Machine(), "Other");
   testing::UseTestServerLogin(other);
   other.SetDatabaseName(server.Location(path));
   other.Connect();
   database.Connect();
   EXPECT_THROW(database.DropDatabase(), EIB_ISCError);
   EXPECT_TRUE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csConnected, database.ConnectionStatus());
   EXPECT_TRUE(std::filesystem::exists(path));
   other.Disconnect();
 
@@ -278,8 +268,6 @@ TEST(ConnectionServer, DropDatabaseDeletesTheAttachedDatabaseOnlyWhenNoOneElseHo
   RecordDisconnects(database, events);
   database.DropDatabase();
   EXPECT_FALSE(database.Connected());
-  EXPECT_EQ(TIB_ConnectionStatus::csDisconnected, database.ConnectionStatus());
-  EXPECT_EQ(0, database.BusyCount());
   EXPECT_EQ(events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
   EXPECT_FALSE(std::filesystem::exists(path));
 }

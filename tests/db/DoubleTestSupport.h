@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "db/BackupSettingsSource.h"
-#include "db/ClientLibrary.h"
+#include "BackupSettingsSource.h"
+#include "ClientLibrary.h"
+#include "tests/db/TestSystem.h"
 #include "tests/double/DoubleLoader.h"
 #include "tests/double/FbDouble.h"
 
@@ -42,7 +43,8 @@ class SourceDoubleTest : public DoubleTest {
     source_.IBODatabase.SetDatabaseName("dbhost:/data/app.fdb");
   }
 
-  BackupSettingsSource source_;
+  TestSystem system_;
+  BackupSettingsSource source_{system_};
 };
 
 // The value of "key=" in a recorded argument list, up to the next blank (or the closing quote of a

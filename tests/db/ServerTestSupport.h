@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "db/BackupSettingsSource.h"
+#include "BackupSettingsSource.h"
+#include "tests/db/TestSystem.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -22,7 +23,7 @@ struct SettingsFixture {
                            const testsupport::AppDatabaseOptions& options = {});
 
   std::string location;
-  BackupSettingsSource source;
+  BackupSettingsSource source{testing::Machine()};
   SettingsValues values;
   int afterConnectCalls = 0;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "TIB_Transaction.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/ServerTestSupport.h"
 

@@ -1,13 +1,16 @@
 // Statements, the handle cache and the schema cache's failures, as the client library sees them.
 
-#include "db/BackupSettingsSource.h"
-#include "db/Errors.h"
-#include "db/TIB_Statement.h"
+#include "BackupSettingsSource.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
+#include "SchemaCache.h"
+#include "TIB_Statement.h"
+#include "TIB_Transaction.h"
 #include "platform/Cp1252.h"
-#include "statement/TIB_SchemaCache.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
 #include "tests/db/ServerTestSupport.h"
+#include "tests/db/TestSystem.h"
 
 namespace db {
 namespace {
@@ -21,7 +24,7 @@ class StatementCalls : public testing::SourceDoubleTest {
     SourceDoubleTest::SetUp();
     Double().QueueReply("isc_database_info", InfoReply({{32, {12, 0, 0, 0}}, {62, {1}}}));
     source_.IBODatabase.Connect();
-    statement_.SetIB_Connection(&source_.IBODatabase);
+    statement_.SetIB_Connection(&source_.IBODatabase.Core());
     statement_.SetIB_Transaction(&source_.IBOTransaction);
     Double().ClearCalls();
   }
@@ -31,7 +34,7 @@ class StatementCalls : public testing::SourceDoubleTest {
 
 TEST_F(StatementCalls, ADynamicSqlErrorAtPrepareIsTriedOnceMore) {
   statement_.SetSQL({"SELECT 1 FROM RDB$DATABASE"});
-  Double().Fail("isc_dsql_prepare", {1, TIB_Statement::kDynamicSqlError, 0});
+  Double().Fail("isc_dsql_prepare", {1, isc_dsql_error, 0});
   statement_.Prepare();
   EXPECT_TRUE(statement_.Prepared());
   EXPECT_EQ(2u, fbdouble::CallsTo(Double().Calls(), "isc_dsql_prepare").size());
@@ -69,7 +72,7 @@ TEST_F(StatementCalls, TheKindOfANonSelectIsAskedAndAMalformedReplyRefused) {
   EXPECT_EQ("51", Arg(info[0], "resultLength"));
 
   TIB_Statement other("other");
-  other.SetIB_Connection(&source_.IBODatabase);
+  other.SetIB_Connection(&source_.IBODatabase.Core());
   other.SetSQL({"DELETE FROM SIS_BACKUP"});
   Double().QueueReply("isc_dsql_sql_info", {22, 1, 0, 4, 1});
   EXPECT_EQ("Dados inv\xE1lidos foram retornados por isc_dsql_sql_info",
@@ -84,12 +87,10 @@ TEST_F(StatementCalls, ExecutingWhileTheCursorIsOpenIsRefused) {
   statement_.SetSQL({"SELECT 1 FROM RDB$DATABASE"});
   statement_.Execute();
   ASSERT_TRUE(statement_.CursorOpen());
-  EXPECT_EQ(1, source_.IBOTransaction.OpenCursors());
   EXPECT_EQ("O cursor ainda est\xE1 aberto",
             testing::MessageRaised<EIB_DatasetError>([&] { statement_.Execute(); }));
   EXPECT_EQ(1u, fbdouble::CallsTo(Double().Calls(), "isc_dsql_execute").size());
   statement_.CloseCursor();
-  EXPECT_EQ(0, source_.IBOTransaction.OpenCursors());
   const auto frees = fbdouble::CallsTo(Double().Calls(), "isc_dsql_free_statement");
   ASSERT_EQ(1u, frees.size());
   EXPECT_EQ("1", Arg(frees[0], "option"));
@@ -101,7 +102,7 @@ TEST_F(StatementCalls, ExecutingWhileTheCursorIsOpenIsRefused) {
 TEST_F(StatementCalls, EveryCachedHandleIsFreedNewestFirstEvenWhenOneFreeFails) {
   // The parameter-order test left one handle; two more statements give theirs back.
   TIB_Statement second("second");
-  second.SetIB_Connection(&source_.IBODatabase);
+  second.SetIB_Connection(&source_.IBODatabase.Core());
   second.SetSQL({"SELECT 2 FROM RDB$DATABASE"});
   statement_.SetSQL({"SELECT 1 FROM RDB$DATABASE"});
   statement_.Prepare();
@@ -110,7 +111,7 @@ TEST_F(StatementCalls, EveryCachedHandleIsFreedNewestFirstEvenWhenOneFreeFails) 
   const isc_stmt_handle newest = second.Handle();
   statement_.Unprepare();
   second.Unprepare();
-  ASSERT_EQ(2u, source_.IBODatabase.StatementHandles().Size());
+  ASSERT_EQ(2u, source_.IBODatabase.Core().StatementHandles().Size());
   Double().ClearCalls();
   Double().Fail("isc_dsql_free_statement", {1, 335544721, 2, fbdouble::Arg("h"), 0});
   source_.IBODatabase.Disconnect();
@@ -119,12 +120,12 @@ TEST_F(StatementCalls, EveryCachedHandleIsFreedNewestFirstEvenWhenOneFreeFails) 
   EXPECT_EQ(std::to_string(newest), Arg(frees[0], "stmt"));
   EXPECT_EQ(std::to_string(first), Arg(frees[1], "stmt"));
   EXPECT_EQ("2", Arg(frees[1], "option"));
-  EXPECT_EQ(0u, source_.IBODatabase.StatementHandles().Size());
+  EXPECT_EQ(0u, source_.IBODatabase.Core().StatementHandles().Size());
   EXPECT_FALSE(source_.IBODatabase.Connected());
 }
 
 TEST_F(StatementCalls, WithoutHandleCachingAReleasedHandleIsDroppedAtOnce) {
-  source_.IBODatabase.CacheStatementHandles = false;
+  source_.IBODatabase.Core().CacheStatementHandles = false;
   statement_.SetSQL({"SELECT 1 FROM RDB$DATABASE"});
   statement_.Prepare();
   const isc_stmt_handle handle = statement_.Handle();
@@ -138,10 +139,10 @@ TEST_F(StatementCalls, WithoutHandleCachingAReleasedHandleIsDroppedAtOnce) {
 }
 
 TEST_F(StatementCalls, AQueryWhoseConnectionCannotAttachHasNoActiveTransaction) {
-  BackupSettingsSource unreachable;
+  BackupSettingsSource unreachable{testing::Machine()};
   unreachable.IBODatabase.SetDatabaseName("dbhost:/data/other.fdb");
-  unreachable.IBODatabase.OnError = [](TIB_Component*, long, const TStrings&, const TStrings&, long,
-                                       const TStrings&, const TStrings&, bool& raise) { raise = false; };
+  unreachable.IBODatabase.OnError = [](TIB_Component*, long, const TextLines&, const TextLines&, long,
+                                       const TextLines&, const TextLines&, bool& raise) { raise = false; };
   Double().Fail("isc_attach_database", {1, 335544721, 2, fbdouble::Arg("dbhost"), 0}, 0, -1);
   EXPECT_EQ("N\xE3o h\xE1 uma transa\xE7\xE3o ativa para a execu\xE7\xE3o",
             testing::MessageRaised<EIB_StatementError>([&] { unreachable.tblBackup.Open(); }));
@@ -159,7 +160,7 @@ TEST_F(SchemaCacheFailure, AFailedTableKeyReadIsAnAssertionButANetworkErrorIsNot
   Double().Fail("isc_dsql_prepare", {1, 335544343, 0}, 3);
   fixture.source.IBODatabase.Connect();
   EXPECT_EQ("Internal SchemaCache ERRCODE: 335544343",
-            testing::MessageRaised<EAssertionFailed>([&] { query.Open(); }));
+            testing::MessageRaised<AssertionFailure>([&] { query.Open(); }));
   EXPECT_FALSE(query.Active());
   fixture.source.IBODatabase.Disconnect();
 

@@ -5,12 +5,13 @@
 #include <memory>
 #include <thread>
 
-#include "db/BackupSettingsSource.h"
-#include "db/Errors.h"
+#include "BackupSettingsSource.h"
+#include "ConnectionCore.h"
+#include "Errors.h"
+#include "SchemaCache.h"
+#include "TIB_Session.h"
+#include "TIB_Transaction.h"
 #include "platform/Cp1252.h"
-#include "platform/MachineSystem.h"
-#include "statement/TIB_SchemaCache.h"
-#include "statement/TIB_TransactionInternal.h"
 #include "tests/db/DoubleTestSupport.h"
 #include "tests/db/RaisedMessage.h"
 
@@ -22,12 +23,14 @@ using testing::InfoReply;
 
 constexpr ISC_STATUS kConnectionLost = 335544648;
 
-// The machine's own system with a clock that moves only when the program sleeps, by a fixed step
-// whatever the pause it asked for.
-class SteppingClock : public platform::MachineSystem {
+// A clock that moves only when the program sleeps, by a fixed step whatever the pause it asked for.
+class SteppingClock : public platform::Clock {
  public:
   explicit SteppingClock(std::chrono::milliseconds step) : step_(step) {}
   platform::TimePoint Now() override { return now_; }
+  platform::LocalDateTime ToLocal(platform::TimePoint) override { return {2026, 1, 2, 3, 4, 5}; }
+  char DateSeparator() override { return '/'; }
+  char TimeSeparator() override { return ':'; }
   void Sleep(std::chrono::milliseconds duration) override {
     pauses.push_back(duration);
     now_ += step_;
@@ -43,7 +46,7 @@ class SteppingClock : public platform::MachineSystem {
 class TransactionCalls : public testing::SourceDoubleTest {
  protected:
   void TearDown() override {
-    platform::SetCurrent(nullptr);
+    system_.clock.Replace(nullptr);
     SourceDoubleTest::TearDown();
   }
   // Attaches with an information reply of an ODS 12 database (so the parameter-order test runs).
@@ -63,13 +66,13 @@ class TransactionCalls : public testing::SourceDoubleTest {
   // connection; the one failure must be reported once. Gives the number of attempts.
   std::size_t AttemptsWhileTheConnectionIsLost(std::chrono::milliseconds clockStep) {
     clock_ = std::make_unique<SteppingClock>(clockStep);
-    platform::SetCurrent(clock_.get());
+    system_.clock.Replace(clock_.get());
     Attach();
     Double().ClearCalls();
     Double().Fail("isc_start_multiple", {1, kConnectionLost, 0}, 0, -1);
     int errors = 0;
-    source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TStrings&, const TStrings&, long,
-                                         const TStrings&, const TStrings&, bool& raise) {
+    source_.IBOTransaction.OnError = [&](TIB_Component*, long errCode, const TextLines&, const TextLines&,
+                                         long, const TextLines&, const TextLines&, bool& raise) {
       ++errors;
       EXPECT_EQ(kConnectionLost, errCode);
       raise = false;
@@ -92,7 +95,7 @@ TEST_F(TransactionCalls, EachOfTheThreeTransactionsStartsWithItsOwnTpb) {
   EXPECT_EQ((std::vector<std::string>{"03 08 0F 11 07", "03 09 02 07", "03 09 0F 11 07"}), StartTpbs());
   const auto starts = fbdouble::CallsTo(Double().Calls(), "isc_start_multiple");
   EXPECT_EQ("1", Arg(starts[1], "count"));
-  EXPECT_EQ(std::to_string(source_.IBODatabase.Handle()), Arg(starts[1], "teb0.db"));
+  EXPECT_EQ(std::to_string(source_.IBODatabase.Core().Handle()), Arg(starts[1], "teb0.db"));
   EXPECT_TRUE(source_.IBOTransaction.Started());
   // A started transaction keeps its handle; a second EnsureStarted makes no call.
   EXPECT_TRUE(source_.IBOTransaction.EnsureStarted());
@@ -111,8 +114,8 @@ TEST_F(TransactionCalls, WhenTheDatabaseCannotBeAskedTransactionsStillStartForWr
   // is read-only, so the transactions must not be started as if it were.
   Double().Fail("isc_database_info", {1, 335544344, 0}, 0, -1);
   int errors = 0;
-  source_.IBODatabase.OnError = [&](TIB_Component*, long, const TStrings&, const TStrings&, long,
-                                    const TStrings&, const TStrings&, bool& raise) {
+  source_.IBODatabase.OnError = [&](TIB_Component*, long, const TextLines&, const TextLines&, long,
+                                    const TextLines&, const TextLines&, bool& raise) {
     ++errors;
     raise = false;
   };
@@ -204,7 +207,7 @@ TEST_F(TransactionCalls, ATransactionWithoutAConnectionUsesTheSessionsFirstOrIsR
   Attach();
   TIB_Transaction orphan;
   EXPECT_TRUE(orphan.EnsureStarted());
-  EXPECT_EQ(&source_.IBODatabase, orphan.IB_Connection());
+  EXPECT_EQ(&source_.IBODatabase.Core(), orphan.IB_Connection());
   orphan.Rollback();
   EXPECT_FALSE(orphan.Started());
 }
@@ -234,14 +237,14 @@ TEST_F(TransactionCalls, AStartFailingWithAnotherCodeIsCalledOnce) {
 
 TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDetached) {
   Attach();
-  TIB_TransactionInternal& internal = source_.IBODatabase.SchemaCache().Transaction();
+  TIB_Transaction& internal = source_.IBODatabase.Core().Schema().Transaction();
   ASSERT_TRUE(internal.Started());
   source_.IBOTransaction.EnsureStarted();
   Double().Fail("isc_commit_transaction", {1, kConnectionLost, 0});
   EXPECT_THROW(internal.Commit(), EIB_ISCError);
   EXPECT_TRUE(internal.ConnectionLost());
   EXPECT_TRUE(source_.IBOTransaction.ConnectionLost());
-  EXPECT_TRUE(source_.IBODatabase.ConnectionLost());
+  EXPECT_TRUE(source_.IBODatabase.Core().ConnectionLost());
   Double().ClearCalls();
   source_.IBODatabase.Disconnect();
   EXPECT_FALSE(source_.IBODatabase.Connected());
@@ -253,13 +256,13 @@ TEST_F(TransactionCalls, ALostConnectionAtCommitIsRolledBackWithoutACallAndNotDe
   }
   // A new attach clears the mark.
   Attach();
-  EXPECT_FALSE(source_.IBODatabase.ConnectionLost());
+  EXPECT_FALSE(source_.IBODatabase.Core().ConnectionLost());
 }
 
 TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore) {
   Attach();
-  TIB_TransactionInternal& internal = source_.IBODatabase.SchemaCache().Transaction();
-  ASSERT_EQ(1u, source_.IBODatabase.StatementHandles().Size());
+  TIB_Transaction& internal = source_.IBODatabase.Core().Schema().Transaction();
+  ASSERT_EQ(1u, source_.IBODatabase.Core().StatementHandles().Size());
   Double().ClearCalls();
   Double().Fail("isc_commit_transaction", {1, 335544345, 0});
   internal.Commit();
@@ -267,7 +270,7 @@ TEST_F(TransactionCalls, AnotherCommitFailureFlushesTheCachesAndCommitsOnceMore)
   EXPECT_EQ((std::vector<std::string>{"isc_commit_transaction", "isc_dsql_free_statement",
                                       "isc_commit_transaction"}),
             ServerEntries());
-  EXPECT_EQ(0u, source_.IBODatabase.StatementHandles().Size());
+  EXPECT_EQ(0u, source_.IBODatabase.Core().StatementHandles().Size());
 }
 
 TEST_F(TransactionCalls, CommitAndRollbackFireTheirEventsInOrderAndAFailedCommitFiresNoAfterEvent) {
@@ -315,8 +318,8 @@ TEST_F(TransactionCalls, CommitAndRollbackFireTheirEventsInOrderAndAFailedCommit
        true,
        2,
        [&] {
-         transaction.OnError = [](TIB_Component*, long, const TStrings&, const TStrings&, long,
-                                  const TStrings&, const TStrings&, bool& raise) { raise = false; };
+         transaction.OnError = [](TIB_Component*, long, const TextLines&, const TextLines&, long,
+                                  const TextLines&, const TextLines&, bool& raise) { raise = false; };
          EXPECT_NO_THROW(transaction.Commit());
          transaction.OnError = nullptr;
        },

@@ -14,6 +14,14 @@
 
 namespace fbdouble {
 
+// A column of the row a replay scripts (Replay.h): SQL_VARYING, SQL_LONG or SQL_TIMESTAMP, always nullable.
+struct ScriptedColumn {
+  std::string name;
+  short sqltype = SQL_VARYING;
+  short sqllen = 0;
+  std::optional<std::string> value;  // nullopt: NULL
+};
+
 // Everything a test controls and everything the double remembers, shared by all entry points.
 class DoubleState final : public Control {
  public:
@@ -39,6 +47,19 @@ class DoubleState final : public Control {
   FB_API_HANDLE NewHandle();
   void Record(Call call);
 
+  // The one row a query of `table` answers while forwarding is off, as a replay file scripts it.
+  void ScriptRow(const std::string& table, std::vector<ScriptedColumn> columns);
+  // The bytes a backup request's file gets while forwarding is off, as a server would write them there.
+  void ScriptBackupFile(const std::string& bytes);
+  // The fakes' answers for the scripted row: a prepared query of its table is described with its columns
+  // and fetches it once after every execute; any other statement has no columns and no rows.
+  ISC_STATUS FakePrepare(FB_API_HANDLE statement, const char* sql, std::size_t length, XSQLDA* sqlda);
+  ISC_STATUS FakeDescribe(FB_API_HANDLE statement, XSQLDA* sqlda);
+  void FakeExecute(FB_API_HANDLE statement);
+  ISC_STATUS FakeFetch(FB_API_HANDLE statement, const XSQLDA* sqlda);
+  // Writes the scripted backup file where a backup request names it.
+  void FakeServiceStart(const char* request, std::size_t length);
+
  private:
   struct Fault {
     std::string entry;
@@ -62,6 +83,11 @@ class DoubleState final : public Control {
   bool replayEndPending_ = false;
   std::vector<char> replayReply_;
   FB_API_HANDLE nextHandle_ = 0;
+  std::string rowTable_;
+  std::vector<ScriptedColumn> rowColumns_;
+  FB_API_HANDLE rowStatement_ = 0;
+  bool rowPending_ = false;
+  std::optional<std::string> backupFileBytes_;
   // Never shrinks while the library is loaded: a caller may still interpret an old vector.
   std::set<std::string> stringPool_;
 };

@@ -398,7 +398,9 @@ ISC_STATUS isc_dsql_describe(ISC_STATUS* status, isc_stmt_handle* statement, uns
   Invocation call("isc_dsql_describe", status);
   call.Handle("stmt", statement).Number("dialect", dialect).Descriptor("sqlda", sqlda);
   const ISC_STATUS result = call.Answer(
-      REAL(isc_dsql_describe), [sqlda] { return FakeNoColumns(sqlda); }, status, statement, dialect, sqlda);
+      REAL(isc_dsql_describe),
+      [statement, sqlda] { return DoubleState::Instance().FakeDescribe(statement ? *statement : 0, sqlda); },
+      status, statement, dialect, sqlda);
   call.OutDescriptor(sqlda);
   return result;
 }
@@ -427,7 +429,13 @@ ISC_STATUS isc_dsql_execute(ISC_STATUS* status, isc_tr_handle* tr, isc_stmt_hand
                             unsigned short dialect, const XSQLDA* sqlda) {
   Invocation call("isc_dsql_execute", status);
   call.Handle("tr", tr).Handle("stmt", statement).Number("dialect", dialect).Descriptor("sqlda", sqlda);
-  return call.Answer(REAL(isc_dsql_execute), FakeSuccess, status, tr, statement, dialect, sqlda);
+  return call.Answer(
+      REAL(isc_dsql_execute),
+      [statement] {
+        DoubleState::Instance().FakeExecute(statement ? *statement : 0);
+        return FakeSuccess();
+      },
+      status, tr, statement, dialect, sqlda);
 }
 
 ISC_STATUS isc_dsql_execute2(ISC_STATUS* status, isc_tr_handle* tr, isc_stmt_handle* statement,
@@ -452,9 +460,11 @@ ISC_STATUS isc_dsql_fetch(ISC_STATUS* status, isc_stmt_handle* statement, unsign
                           const XSQLDA* sqlda) {
   Invocation call("isc_dsql_fetch", status);
   call.Handle("stmt", statement).Number("dialect", dialect).Descriptor("sqlda", sqlda);
-  // Without a server there are no rows.
+  // Without a server there are no rows but the one a replay scripts.
   return call.Answer(
-      REAL(isc_dsql_fetch), [] { return ISC_STATUS{100}; }, status, statement, dialect, sqlda);
+      REAL(isc_dsql_fetch),
+      [statement, sqlda] { return DoubleState::Instance().FakeFetch(statement ? *statement : 0, sqlda); },
+      status, statement, dialect, sqlda);
 }
 
 ISC_STATUS isc_dsql_free_statement(ISC_STATUS* status, isc_stmt_handle* statement, unsigned short option) {
@@ -475,8 +485,9 @@ ISC_STATUS isc_dsql_prepare(ISC_STATUS* status, isc_tr_handle* tr, isc_stmt_hand
   call.Handle("tr", tr).Handle("stmt", statement).Number("length", length).Text("sql", sql, length);
   call.Number("dialect", dialect).Descriptor("sqlda", sqlda);
   const ISC_STATUS result = call.Answer(
-      REAL(isc_dsql_prepare), [sqlda] { return FakeNoColumns(sqlda); }, status, tr, statement, length, sql,
-      dialect, sqlda);
+      REAL(isc_dsql_prepare),
+      [=] { return DoubleState::Instance().FakePrepare(statement ? *statement : 0, sql, length, sqlda); },
+      status, tr, statement, length, sql, dialect, sqlda);
   call.OutDescriptor(sqlda);
   return result;
 }
@@ -764,7 +775,13 @@ ISC_STATUS isc_service_start(ISC_STATUS* status, isc_svc_handle* service, isc_re
   Invocation call("isc_service_start", status);
   call.Handle("svc", service).Pointer("reserved", reserved);
   call.Number("requestLength", requestLength).Hex("request", request, requestLength);
-  return call.Answer(REAL(isc_service_start), FakeSuccess, status, service, reserved, requestLength, request);
+  return call.Answer(
+      REAL(isc_service_start),
+      [=] {
+        DoubleState::Instance().FakeServiceStart(request, requestLength);
+        return FakeSuccess();
+      },
+      status, service, reserved, requestLength, request);
 }
 #endif
 

@@ -40,6 +40,10 @@
 // isc_start_multiple records its count and, per transaction existence block i,
 // "teb<i>.db=<handle> teb<i>.tpb=<hex>".
 //
+// A program the test starts as a process of its own (the runner) cannot reach this control object: the
+// double then reads a replay file named by FBDOUBLE_REPLAY when it is loaded (Replay.h), which turns
+// forwarding off and scripts the server's lines, failures, the settings row and the backup file.
+//
 // Not thread-safe beyond a single lock around the shared state; the program under test makes its
 // client calls from one thread.
 

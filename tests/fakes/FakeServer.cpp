@@ -49,6 +49,43 @@ void FakeServer::Restore(const core::LoginChoice& login, const std::string& serv
   tables[serverName + ":" + database] = backups[backupFile];
 }
 
+void FakeServer::BackupToProgram(const core::LoginChoice& login, const std::string& serverName,
+                                 const std::string& databasePath, const DataRead& dataRead) {
+  logins.push_back(Shown("backup", login));
+  calls.push_back({"backup to program", serverName, databasePath, {}});
+  const auto failAt = [&](int pieces, core::ServerStage stage) {
+    if (backupFailure && backupFailure->afterLines == pieces)
+      throw core::ServerFailure(backupFailure->cp1252Text, stage, backupFailure->backupFileNotWritable);
+  };
+  failAt(-1, core::ServerStage::NotStarted);
+  const auto source = tables.find(serverName + ":" + databasePath);
+  sentBackups[backupBytes] = source == tables.end() ? 0 : source->second;
+  int sent = 0;
+  for (std::size_t at = 0; at < backupBytes.size(); at += pieceBytes) {
+    failAt(sent++, core::ServerStage::Started);
+    dataRead(std::string_view(backupBytes).substr(at, pieceBytes));
+    if (onPiece) onPiece(static_cast<std::size_t>(sent));
+  }
+  failAt(sent, core::ServerStage::OutputEnded);
+}
+
+void FakeServer::RestoreFromProgram(const core::LoginChoice& login, const std::string& serverName,
+                                    const DataWanted& dataWanted, const std::string& database,
+                                    const LineRead& lineRead) {
+  logins.push_back(Shown("restore", login));
+  calls.push_back({"restore from program", serverName, {}, database});
+  if (restoreFailure) throw core::ServerFailure(*restoreFailure, core::ServerStage::NotStarted);
+  std::string fed;
+  char buffer[3];
+  while (const std::size_t filled = dataWanted(buffer, sizeof buffer))
+    fed.append(buffer, filled);
+  for (const std::string& line : restoreLines)
+    lineRead(line);
+  lineRead("");
+  const auto sent = sentBackups.find(fed);
+  tables[serverName + ":" + database] = sent == sentBackups.end() ? 0 : sent->second;
+}
+
 std::optional<core::SettingsRow> FakeServer::ReadRow(const std::string& location,
                                                      const core::LoginChoice& login, Attempts& attempts) {
   logins.push_back(Shown("row", login));
@@ -92,6 +129,12 @@ std::map<std::string, std::int64_t> FakeServer::CountRows(const std::string& loc
     rows[table] = found->second;
   }
   return rows;
+}
+
+std::int64_t FakeServer::DatabaseBytes(const std::string& location, const core::LoginChoice& login) {
+  logins.push_back(Shown("size", login));
+  if (databaseBytes < 0 || !tables.contains(location)) throw std::runtime_error("cannot read the size");
+  return databaseBytes;
 }
 
 void FakeServer::DropDatabase(const std::string& location, const core::LoginChoice& login) {

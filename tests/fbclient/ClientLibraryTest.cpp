@@ -7,7 +7,7 @@
 
 #include "fbclient/ClientLibrary.h"
 #include "fbclient/Exceptions.h"
-#include "platform/MachineSystem.h"
+#include "platform/Machine.h"
 #include "tests/double/DoubleLoader.h"
 
 namespace fbclient {
@@ -134,29 +134,31 @@ TEST_F(ClientLibraryTest, AnUnloadForgetsTheLibraryUntilTheNextCheckLoadsAfresh)
   EXPECT_FALSE(ClientLoaded());
 }
 
-// The machine's loader with some entry points hidden, as a library that lacks them would be; the
-// loader's own text is left out so that the error names the entry point itself.
-class HidingSystem : public platform::MachineSystem {
+// The machine's loader with some entry points hidden, as a library that lacks them would be, handed to
+// the service side for the object's life; the loader's own text is left out so that the error names
+// the entry point itself.
+class HidingLoader : public platform::Libraries {
  public:
-  explicit HidingSystem(std::vector<std::string> hidden) : hidden_(std::move(hidden)) {
-    platform::SetCurrent(this);
-  }
-  ~HidingSystem() override { platform::SetCurrent(nullptr); }
-  HidingSystem(const HidingSystem&) = delete;
-  HidingSystem& operator=(const HidingSystem&) = delete;
+  explicit HidingLoader(std::vector<std::string> hidden) : hidden_(std::move(hidden)) { UseLibraries(this); }
+  ~HidingLoader() override { UseLibraries(nullptr); }
+  HidingLoader(const HidingLoader&) = delete;
+  HidingLoader& operator=(const HidingLoader&) = delete;
 
+  Handle OpenLibrary(const std::string& fileName) override { return machine_->OpenLibrary(fileName); }
   void* LookUp(Handle library, const char* name) override {
     if (std::find(hidden_.begin(), hidden_.end(), name) != hidden_.end()) return nullptr;
-    return MachineSystem::LookUp(library, name);
+    return machine_->LookUp(library, name);
   }
+  void CloseLibrary(Handle library) override { machine_->CloseLibrary(library); }
   std::string LibraryError() override { return {}; }
 
  private:
+  std::unique_ptr<platform::Libraries> machine_ = platform::MachineLibraries();
   std::vector<std::string> hidden_;
 };
 
 std::string MissingEntryPointText(const std::vector<std::string>& hidden) {
-  HidingSystem system(hidden);
+  HidingLoader loader(hidden);
   try {
     EnsureClientLoaded();
   } catch (const EOSError& error) {

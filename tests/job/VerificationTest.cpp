@@ -58,6 +58,7 @@ TEST(VerificationTest, ARealRestoreAndCountTellAWholeBackupFromASpoiltOne) {
     int runs;
     core::StepResult result;
     std::vector<std::string> problems;  // how it may start (UTF-8)
+    bool transfer = false;              // sent to the program and fed back from it
   };
   const std::string restoreFailed = "a restaura\xC3\xA7\xC3\xA3o falhou: ";
   const Case cases[] = {
@@ -88,6 +89,14 @@ TEST(VerificationTest, ARealRestoreAndCountTellAWholeBackupFromASpoiltOne) {
        4,
        core::StepResult::Failed,
        {restoreFailed, "a tabela DADOS_0 tem "}},
+      {"sent to the program, untouched", nullptr, 1, core::StepResult::Done, {""}, true},
+      // Fed from the program, the server notices the stream ending early, which a file does not tell it.
+      {"sent to the program, the second half cut off",
+       [](const std::string& backup) { fs::resize_file(backup, fs::file_size(backup) / 2); },
+       1,
+       core::StepResult::Failed,
+       {restoreFailed + "Unexpected I/O error while reading from backup file"},
+       true},
   };
   AppDatabaseOptions twoTables;
   twoTables.extraTables = 1;
@@ -95,7 +104,7 @@ TEST(VerificationTest, ARealRestoreAndCountTellAWholeBackupFromASpoiltOne) {
   const std::string location = server.Location(CreateAppDatabase(server, "VERIFY_ROWS", twoTables));
   FixedClockSystem clock{{2026, 3, 7, 21, 5, 59}};
   services::ServicesManager backupServer;
-  db::ApplicationDatabase probe;
+  db::ApplicationDatabase probe(clock);
   for (const Case& c : cases) {
     for (int run = 1; run <= c.runs; ++run) {
       SCOPED_TRACE(std::string(c.name) + ", run " + std::to_string(run));
@@ -106,6 +115,8 @@ TEST(VerificationTest, ARealRestoreAndCountTellAWholeBackupFromASpoiltOne) {
       settings.programFolder = folder.WithSeparator();
       settings.serverSystem = "Linux";
       settings.verifyBackup = true;
+      settings.transferBackup = c.transfer;
+      settings.verificationFolder = server.DataDir().string();
       settings.databaseLocation = location;
       core::Transcript transcript;
       SpoilingObserver observer;
@@ -120,6 +131,8 @@ TEST(VerificationTest, ARealRestoreAndCountTellAWholeBackupFromASpoiltOne) {
       for (const auto& entry : fs::directory_iterator(folder.Path() / "backup"))
         EXPECT_FALSE(entry.path().filename().string().ends_with("_verificacao.fdb"))
             << "the scratch database goes";
+      for (const auto& entry : fs::directory_iterator(server.DataDir()))
+        EXPECT_FALSE(entry.path().filename().string().ends_with("_verificacao.fdb")) << entry.path();
     }
   }
 }

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/LocalPath.h"
 #include "platform/Machine.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
@@ -17,6 +19,15 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::unique_ptr<platform::Files> machine = platform::MachineFiles();
+
+// The copy folder comes from a settings row that Windows machines write too.
+TEST(LocalPath, OnlyAPathFromTheRootIsOnePlaceOnThisMachine) {
+  const std::pair<const char*, bool> cases[] = {
+      {"/srv/c\xC3\xB3pias/", true},  {"//server/share/", true}, {"D:\\Backup\\", false},
+      {"\\\\server\\share\\", false}, {"copias/", false},        {"", false}};
+  for (const auto& [path, absolute] : cases)
+    EXPECT_EQ(platform::IsAbsoluteLocalPath(path), absolute) << path;
+}
 
 TEST(CopyFile, CopiesEveryByteAndReplacesAnOlderCopy) {
   TempFolder folder;
@@ -131,6 +142,55 @@ TEST(OpenForAppend, AppendsNeverTruncatesAndRefusesAPlantedLink) {
   }
   EXPECT_EQ(ReadAll(folder.Path() / "target.txt"), "do not touch");
   EXPECT_THROW(machine->OpenForAppend((folder.Path() / "no/such/backup.txt").string()), std::system_error);
+}
+
+// A backup the program receives is written under a name of its own and named a backup only when whole.
+// A clean-up takes a file whose writer is gone (here a process that ended without a word) and whatever
+// else stands under such a name, never a file that is being written, and never what a link points to.
+TEST(FileBeingWritten, IsNamedOnlyWhenCompleteAndOnlyAnAbandonedOneIsRemoved) {
+  TempFolder folder;
+  const auto path = [&](const char* name) { return (folder.Path() / name).string(); };
+  folder.Write("target.gbk", "do not touch");
+  fs::create_symlink(folder.Path() / "target.gbk", folder.Path() / "planted.gbk.part");
+  fs::create_symlink(folder.Path() / "target.gbk", folder.Path() / "a.gbk");
+  try {
+    machine->CreateFileBeingWritten(path("planted.gbk.part"));
+    FAIL() << "a link in the file's place must not be followed";
+  } catch (const std::system_error& error) {
+    EXPECT_EQ(error.code().value(), EEXIST);
+  }
+
+  auto written = machine->CreateFileBeingWritten(path("a.gbk.part"));
+  written->Write("first ");
+  written->Write(std::string("\0second", 7));
+  EXPECT_FALSE(machine->RemoveUnlessBeingWritten(path("a.gbk.part"))) << "its writer holds it";
+  written->Complete(path("a.gbk"));
+  EXPECT_EQ(ReadAll(folder.Path() / "a.gbk"), std::string("first \0second", 13));
+  EXPECT_FALSE(fs::exists(folder.Path() / "a.gbk.part"));
+  EXPECT_FALSE(fs::is_symlink(folder.Path() / "a.gbk")) << "the link in the final name's place is replaced";
+  { machine->CreateFileBeingWritten(path("dropped.gbk.part"))->Write("cut short"); }
+  EXPECT_FALSE(fs::exists(folder.Path() / "dropped.gbk.part")) << "a writer that goes removes its file";
+
+  const pid_t child = fork();
+  if (child == 0) {
+    // Ends as a killed job does, without giving its file up.
+    machine->CreateFileBeingWritten(path("killed.gbk.part")).release()->Write("cut short");
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(fs::exists(folder.Path() / "killed.gbk.part"));
+  EXPECT_TRUE(machine->RemoveUnlessBeingWritten(path("killed.gbk.part")));
+  EXPECT_TRUE(machine->RemoveUnlessBeingWritten(path("planted.gbk.part")));
+  EXPECT_FALSE(fs::exists(folder.Path() / "killed.gbk.part"));
+  EXPECT_FALSE(fs::is_symlink(folder.Path() / "planted.gbk.part"));
+  EXPECT_EQ(ReadAll(folder.Path() / "target.gbk"), "do not touch");
+
+  std::string read(64, '\0');
+  read.resize(machine->OpenForReading(path("a.gbk"))->Read(read.data(), read.size()));
+  EXPECT_EQ(read, std::string("first \0second", 13));
+  fs::create_symlink(folder.Path() / "target.gbk", folder.Path() / "link.gbk");
+  EXPECT_THROW(machine->OpenForReading(path("link.gbk")), std::system_error);
 }
 
 }  // namespace

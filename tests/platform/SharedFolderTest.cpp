@@ -61,8 +61,20 @@ TEST(ShareFolder, TheServerWritesTheDesktopUserReadsAndDeletesAndNoOneElseSeesIt
   EXPECT_EQ(made.st_mode & 07777, 0700u);
   EXPECT_EQ(AccessList(backup), "u::rwx,g::---,o::---");
   EXPECT_EQ(DefaultAccessList(backup), "");
+  const std::unique_ptr<platform::Files> machine = platform::MachineFiles();
+  EXPECT_FALSE(machine->AccountMayWrite(backup.string(), kServer));
   ASSERT_TRUE(
       As(kDesktopUser, [&] { return platform::MachineFiles()->ShareFolder(backup.string(), kServer); }));
+  // What this machine says of the server's rights is what the server meets, and so for a stranger; a
+  // folder on the way that the server may not pass closes the backup folder to it.
+  EXPECT_TRUE(machine->AccountMayWrite(backup.string(), kServer));
+  EXPECT_TRUE(machine->AccountMayWrite(backup.string(), kDesktopUser));
+  EXPECT_FALSE(machine->AccountMayWrite(backup.string(), kStranger));
+  EXPECT_FALSE(machine->AccountMayWrite((backup / "none").string(), kServer));
+  fs::permissions(top.Path(), fs::perms::owner_all);
+  EXPECT_FALSE(machine->AccountMayWrite(backup.string(), kServer));
+  EXPECT_FALSE(As(kServer, [&] { return opendir(backup.c_str()) != nullptr; }));
+  fs::permissions(top.Path(), fs::perms::owner_all | fs::perms::others_exec);
   struct stat shared {};
   ASSERT_EQ(stat(backup.c_str(), &shared), 0);
   EXPECT_EQ(shared.st_mode & 07777, 0770u) << "the group's bits show the mask";

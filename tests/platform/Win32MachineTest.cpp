@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/LocalPath.h"
 #include "platform/Machine.h"
 #include "platform/MachineSystem.h"
 #include "platform/RunKey.h"
@@ -116,6 +117,22 @@ TEST(Win32Files, TheCopyReplacesTheOlderOneWholeAndLeavesNoTemporaryFile) {
                std::system_error);
   EXPECT_EQ((std::vector<std::string>{"source.gbk"}), Names(machine.ListFolder(folder + "/Cópia")))
       << "a failed copy leaves nothing";
+}
+
+// The copy folder comes from a settings row that Linux machines write too.
+TEST(Win32Files, OnlyADrivesOrASharesPathIsOnePlaceOnThisMachine) {
+  const std::pair<const char*, bool> cases[] = {{"D:\\Backup\\", true},
+                                                {"d:/backup/", true},
+                                                {"\\\\server\\share\\", true},
+                                                {"//server/share/", true},
+                                                {"/home/kelmora/copias/", false},
+                                                {"\\Backup\\", false},
+                                                {"D:Backup\\", false},
+                                                {"Backup\\", false},
+                                                {"\\\\\\x", false},
+                                                {"", false}};
+  for (const auto& [path, absolute] : cases)
+    EXPECT_EQ(platform::IsAbsoluteLocalPath(path), absolute) << path;
 }
 
 // Wine keeps no access list of a file's own: it answers with one made from the Unix mode (the owner,
@@ -225,7 +242,7 @@ TEST(Win32RunKey, ValuesAreWrittenReadAndDeletedUnderTheMachineRunKey) {
 
 TEST(Win32Libraries, ABareNameIsTakenFromBesideTheProgramFirst) {
   // The build put the double's variant without the services interface beside this program as fbclient.dll.
-  platform::SharedLibrary beside(platform::ClientLibraryFileNames().front());
+  platform::SharedLibrary beside(machine, platform::ClientLibraryFileNames().front());
   ASSERT_TRUE(beside.Opened()) << machine.LibraryError();
   EXPECT_NE(nullptr, beside.LookUp("isc_attach_database"));
   EXPECT_EQ(nullptr, beside.LookUp("isc_service_attach")) << "the copy beside the program, not another";

@@ -30,6 +30,18 @@ TEST_F(ServiceDoubleTest, TheBackupInstanceLogsInAsSysdbaWithTheBuildsServicePas
   EXPECT_TRUE(ServerCalls().empty());
 }
 
+// Sent to the program, the backup is the Backup instance's request without the verbose byte (107), which
+// the server refuses with "stdout", and with that file; nothing else of the request changes.
+TEST_F(ServiceDoubleTest, ABackupSentToTheProgramAsksForStdoutWithoutVerboseOutput) {
+  TIBBackupService backup;
+  ApplyTransferSettings(backup);
+  backup.SetDatabaseName("/dados/app.fdb");
+  backup.BuildStartRequest();
+  EXPECT_EQ(FromHex("016A0E00") + "/dados/app.fdb" + FromHex("6C08000000050600") + "stdout",
+            backup.StartRequest());
+  EXPECT_EQ(2u, backup.Params().Count());
+}
+
 TEST(BackupInstance, ThePlainServicePasswordIsNotInThisProgramsFile) {
   const std::string password = FromHex(EXPECTED_SERVICE_PASSWORD_HEX);
   ASSERT_GE(password.size(), 4u);

@@ -7,6 +7,7 @@
 #include "fbclient/Exceptions.h"
 #include "services/BackupInstance.h"
 #include "services/TIBBackupService.h"
+#include "services/RestoreService.h"
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -156,6 +157,72 @@ TEST(BackupServiceServer, AFailureOfTheBackupArrivesWithTheStartOrAQueryAndForge
   }
   EXPECT_FALSE(backup.Active()) << "forgotten, not detached";
   EXPECT_FALSE(std::filesystem::exists(server.DataDir() / "never.fbk"));
+}
+
+// Sent to the program, the backup is the file gbak would have written: fed back to the server it restores
+// the same database. Verbose output, which would share the channel, is refused by the server itself.
+TEST(BackupServiceServer, ABackupSentToTheProgramRestoresFromTheProgram) {
+  FirebirdServer& server = FirebirdServer::Shared();
+  testsupport::AppDatabaseOptions options;
+  options.row->time3 = "18:30";
+  options.extraTables = 2;
+  options.rowsPerExtraTable = 2000;
+  const auto database = testsupport::CreateAppDatabase(server, "services_transfer", options);
+
+  TIBBackupService backup;
+  PrepareRun(backup, server.Host(), database.string(), kToProgram);
+  backup.SetActive(true);
+  backup.ServiceStart();
+  try {
+    while (!backup.EndOfOutput())
+      backup.ReadOutputData();
+    FAIL() << "verbose output went with stdout";
+  } catch (const fbclient::EIBInterBaseError& error) {
+    EXPECT_EQ(
+        "standard output is not supported when using split operation or in verbose mode\r\n"
+        "Exiting before completion due to errors",
+        std::string(error.what()));
+  }
+
+  ApplyTransferSettings(backup);
+  backup.Params().Set(1, std::string("password=") + FirebirdServer::kPassword);
+  backup.SetActive(true);
+  backup.ServiceStart();
+  std::string file;
+  std::size_t pieces = 0;
+  while (!backup.EndOfOutput()) {
+    file += backup.ReadOutputData();
+    ++pieces;
+  }
+  backup.SetActive(false);
+  EXPECT_GT(file.size(), 100000u);
+  EXPECT_GT(pieces, 2u);
+
+  const auto restored = server.DataDir() / "services_transfer_restored.fdb";
+  std::filesystem::remove(restored);
+  RestoreService restore;
+  ApplyRestoreInstanceSettings(restore, backup);
+  restore.SetServerName(server.Host());
+  restore.SetProtocol(TProtocol::TCP);
+  restore.SetDatabaseName(restored.string());
+  restore.BackupFile().Add(kFromProgram);
+  restore.SetActive(true);
+  restore.ServiceStart();
+  std::size_t given = 0;
+  std::vector<std::string> lines;
+  while (!restore.EndOfOutput()) {
+    lines.push_back(restore.ReadOutputLine([&](char* buffer, std::size_t size) {
+      const std::size_t n = std::min(size, file.size() - given);
+      std::copy_n(file.data() + given, n, buffer);
+      given += n;
+      return n;
+    }));
+  }
+  restore.SetActive(false);
+  EXPECT_EQ(file.size(), given);
+  ASSERT_GT(lines.size(), 10u);
+  EXPECT_TRUE(lines.front().starts_with("gbak:")) << lines.front();
+  EXPECT_EQ(SettingsRow(server, database), SettingsRow(server, restored));
 }
 
 }  // namespace

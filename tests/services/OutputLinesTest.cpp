@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <ibase.h>
 
+#include <algorithm>
+
 #include "services/TIBControlService.h"
+#include "services/RestoreService.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -210,6 +213,100 @@ TEST_F(OutputLinesTest, AFailedQueryForgetsTheHandleAndKeepsTheState) {
   EXPECT_FALSE(backup_->EndOfOutput());
   backup_.reset();
   EXPECT_EQ((std::vector<std::string>{"isc_service_query"}), ServerEntries()) << "no detach call";
+}
+
+// A backup sent to the program ("stdout") comes in pieces of binary data under the to-eof item; only an
+// empty piece with the end byte ends it.
+TEST_F(OutputLinesTest, TheFileSentToTheProgramComesPieceByPieceUntilAnEmptyEndedOne) {
+  struct Case {
+    std::vector<unsigned char> reply;
+    std::string piece;  // "!" for client error 95
+    bool ended;
+  };
+  const Case cases[] = {
+      {{isc_info_svc_to_eof, 3, 0, 'a', 0, 'b', isc_info_truncated}, std::string("a\0b", 3), false},
+      {{isc_info_svc_to_eof, 2, 0, 'x', 'y', isc_info_end}, "xy", false},
+      {{isc_info_svc_to_eof, 0, 0, isc_info_data_not_ready}, "", false},
+      {{isc_info_svc_line, 2, 0, 'o', 'k', isc_info_end}, "!", false},
+      {{isc_info_svc_to_eof, 2, 0, 'o', 'k', isc_info_svc_line}, "!", false},
+      {{isc_info_svc_to_eof, 0xFF, 0x7F, 'x', isc_info_end}, "!", false},
+      {{isc_info_svc_to_eof, 0, 0, isc_info_end}, "", true},
+  };
+  for (const Case& c : cases) {
+    control_->QueueReply("isc_service_query", c.reply);
+    if (c.piece == "!") {
+      EXPECT_EQ(95, ClientErrorOf([&] { backup_->ReadOutputData(); }));
+    } else {
+      EXPECT_EQ(c.piece, std::string(backup_->ReadOutputData()));
+    }
+    EXPECT_EQ(c.ended, backup_->EndOfOutput()) << c.piece;
+  }
+  EXPECT_EQ("", std::string(backup_->ReadOutputData()));
+  const auto queries = ServerCalls();
+  ASSERT_EQ(7u, queries.size()) << "no query after the end";
+  EXPECT_NE(std::string::npos, queries[0].args.find("sendLength=0 send=null requestLength=1 request=3F "))
+      << queries[0].args;
+}
+
+// A restore from the program ("stdin"): the server asks for input in its answers and gets at most that
+// much in the next query, as one line item; the program's lines come as they do from a file.
+TEST_F(ServiceDoubleTest, ARestoreFromTheProgramIsFedWhatTheServerAsksFor) {
+  RestoreService restore;
+  restore.SetServerName("dbhost");
+  restore.SetProtocol(TProtocol::TCP);
+  restore.SetDatabaseName("/dados/verificacao.fdb");
+  restore.BackupFile().Add(kFromProgram);
+  restore.SetActive(true);
+  restore.ServiceStart();
+  const std::vector<unsigned char> notReady = {isc_info_svc_line, 0, 0, isc_info_data_not_ready,
+                                               isc_info_end};
+  const auto asking = [&](std::uint32_t bytes, std::vector<unsigned char> rest) {
+    std::vector<unsigned char> reply;
+    reply.reserve(5 + rest.size());  // keeps gcc 12's -Warray-bounds quiet about insert after a list
+    reply = {isc_info_svc_stdin, static_cast<unsigned char>(bytes & 0xFF),
+             static_cast<unsigned char>((bytes >> 8) & 0xFF), static_cast<unsigned char>(bytes >> 16), 0};
+    reply.insert(reply.end(), rest.begin(), rest.end());
+    return reply;
+  };
+  control_->QueueReply("isc_service_query", asking(0x10000, notReady));
+  control_->QueueReply("isc_service_query", asking(5, notReady));
+  control_->QueueReply("isc_service_query",
+                       asking(0, {isc_info_svc_line, 4, 0, 'g', 'b', 'a', 'k', isc_info_end}));
+  control_->QueueReply("isc_service_query", asking(10, notReady));
+  control_->QueueReply("isc_service_query", asking(0, {isc_info_svc_line, 0, 0, isc_info_end}));
+  std::string input(65532, 'f');
+  input += "xyz";
+  std::size_t given = 0;
+  const InputRead read = [&](char* buffer, std::size_t size) {
+    const std::size_t n = std::min(size, input.size() - given);
+    std::copy_n(input.data() + given, n, buffer);
+    given += n;
+    return n;
+  };
+  control_->ClearCalls();
+  EXPECT_EQ("gbak", restore.ReadOutputLine(read));
+  EXPECT_EQ("", restore.ReadOutputLine(read));
+  EXPECT_TRUE(restore.EndOfOutput());
+  EXPECT_EQ("", restore.ReadOutputLine(read));
+
+  const auto queries = ServerCalls();
+  ASSERT_EQ(5u, queries.size());
+  const std::string sends[] = {"sendLength=0 send=null ", "sendLength=65535 send=3E FC FF 66 66 ",
+                               "sendLength=6 send=3E 03 00 78 79 7A ", "sendLength=0 send=null ",
+                               "sendLength=3 send=3E 00 00 "};
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_NE(std::string::npos, queries[i].args.find(sends[i]))
+        << i << ": " << queries[i].args.substr(0, 80);
+    EXPECT_NE(std::string::npos, queries[i].args.find("requestLength=2 request=4E 3E ")) << i;
+  }
+
+  // An answer without the line asked for, or with an item of another kind, is not the server's.
+  restore.ServiceStart();
+  control_->QueueReply("isc_service_query", asking(5, {isc_info_end}));
+  EXPECT_EQ(95, ClientErrorOf([&] { restore.ReadOutputLine(read); }));
+  control_->QueueReply("isc_service_query", asking(0, {isc_info_svc_to_eof, 0, 0, isc_info_end}));
+  EXPECT_EQ(95, ClientErrorOf([&] { restore.ReadOutputLine(read); }));
+  EXPECT_FALSE(restore.EndOfOutput());
 }
 
 TEST_F(ServiceDoubleTest, ReadingBeforeAnyActionIsClientError93WithoutAQuery) {

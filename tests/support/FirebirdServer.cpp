@@ -128,6 +128,13 @@ FirebirdServer::FirebirdServer(const Account& account) : account_(account), port
   Start();
 }
 
+FirebirdServer::FirebirdServer(const Account& account, const fs::path& unseen)
+    : account_(account), unseen_(unseen), port_(FreeLoopbackPort()) {
+  Prepare();
+  GiveTo(top_, account);
+  Start();
+}
+
 void FirebirdServer::Prepare() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/kelmora-fb-XXXXXX";
@@ -191,6 +198,20 @@ void FirebirdServer::Start() {
   if (account_) {
     args = AsAccount(*account_, args);
     args.front() = kSetpriv;  // started with execve, which does not search PATH
+  }
+  if (!unseen_.empty()) {
+    // unshare and the shell exec in turn, so the process started is the server's.
+    const std::vector<std::string> hide = {
+        "/usr/bin/unshare",
+        "--mount",
+        "--propagation",
+        "private",
+        "--",
+        "/bin/sh",
+        "-c",
+        "mount -t tmpfs -o size=1m,mode=0755 kelmora-unseen \"$0\" && exec \"$@\"",
+        unseen_.string()};
+    args.insert(args.begin(), hide.begin(), hide.end());
   }
   pid_t pid =
       StartLogged(args, ChildEnvironment({"FIREBIRD=" + root_.string(), "FIREBIRD_LOCK=" + lock_.string()}),

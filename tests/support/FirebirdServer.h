@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "tests/support/Accounts.h"
+#include "tests/support/LoopbackMonitor.h"
+#include "tests/support/RunCommand.h"
 
 namespace testsupport {
 
@@ -25,6 +27,9 @@ class FirebirdServer {
   // (server root, security database, lock and data folders) belongs to that account, and the server is
   // started through setpriv. Needs root.
   explicit FirebirdServer(const Account& account);
+  // The same in a mount namespace of its own, where the folder `unseen` is an empty one: as a server on
+  // another machine, it cannot see what this machine keeps there. Needs root.
+  FirebirdServer(const Account& account, const std::filesystem::path& unseen);
   ~FirebirdServer();
   FirebirdServer(const FirebirdServer&) = delete;
   FirebirdServer& operator=(const FirebirdServer&) = delete;
@@ -73,16 +78,9 @@ class FirebirdServer {
   std::filesystem::path lock_;
   std::filesystem::path data_;
   std::optional<Account> account_;
+  std::filesystem::path unseen_;
   int port_ = 0;
   int pid_ = -1;
 };
-
-// Runs a command line (argv[0] found through PATH) with extra environment entries, collecting its
-// standard output and error together. Returns the exit code, or -1 when it could not run.
-int RunCommand(const std::vector<std::string>& argv, std::string* output = nullptr,
-               const std::vector<std::string>& extraEnvironment = {}, const std::string& input = {});
-
-// A free TCP port on 127.0.0.1 at the time of the call.
-int FreeLoopbackPort();
 
 }  // namespace testsupport

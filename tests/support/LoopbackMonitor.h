@@ -42,4 +42,8 @@ class LoopbackMonitor {
   std::vector<std::string> requests_;
 };
 
+// A free TCP port on 127.0.0.1 at the time of the call. Linux: FirebirdServer.cpp; Windows:
+// LoopbackMonitorWin32.cpp.
+int FreeLoopbackPort();
+
 }  // namespace testsupport

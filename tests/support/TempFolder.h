@@ -36,8 +36,12 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
-  // The folder as the program names its own folder: with a trailing "/".
-  std::string WithSeparator() const { return path_.string() + "/"; }
+  // The folder as the program names its own folder: UTF-8, "/" between the names (Windows takes it too)
+  // and a trailing "/".
+  std::string WithSeparator() const {
+    const std::u8string text = path_.generic_u8string();
+    return std::string(text.begin(), text.end()) + "/";
+  }
   void Write(const std::string& name, const std::string& bytes) const {
     std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);
     out << bytes;

@@ -73,11 +73,19 @@ class BackupJob {
                      JobReport& report);
   void RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines,
                         BackupTally& tally);
+  // The backup sent to the program, written under a name of its own until it is whole.
+  void RunTransferBackup(const BackupNames& names, const Credentials& credentials);
+  // Removes what backups sent to the program left unfinished when their jobs were cut off.
+  void RemoveAbandonedParts(const BackupNames& names);
+  // The server's account may write into the folder, or is not this machine's: what keeps the server from
+  // the folder is that it does not see it.
+  bool ServerCannotSeeFolder(const std::string& folder);
   // The failed block's lines, and the removal of what a backup cut short left under the backup's name.
-  void BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
-                    bool backupFileNotWritable, const std::optional<platform::FileStamp>& earlierFile);
+  std::string BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
+                           bool backupFileNotWritable, const std::optional<platform::FileStamp>& earlierFile);
   StepResult VerifyBackup(const BackupNames& names, const Credentials& credentials, const BackupTally& tally,
                           bool showServerLines, JobReport& report);
+  // The copy is checked against the bytes the server's lines say it wrote, when they say it.
   StepResult CopyBackup(const BackupNames& names, const BackupTally& tally);
   void DeleteExpiredFiles(const BackupNames& names);
   // The start signal, when the settings ask for the monitor's signals.

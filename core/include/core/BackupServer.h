@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,10 @@ namespace core {
 class BackupServer {
  public:
   using LineRead = std::function<void(std::string_view cp1252Line)>;
+  // A piece of a backup the server sends to the program, in the order sent.
+  using DataRead = std::function<void(std::string_view bytes)>;
+  // Fills up to `size` bytes of a backup the program feeds to a restore; 0 once there are no more.
+  using DataWanted = std::function<std::size_t(char* buffer, std::size_t size)>;
 
   virtual ~BackupServer() = default;
   // Writes a backup of the database at databasePath on the server serverName into backupFile.
@@ -27,6 +32,15 @@ class BackupServer {
   // Restores backupFile into a new database; an existing file of that name is never replaced.
   virtual void Restore(const LoginChoice& login, const std::string& serverName, const std::string& backupFile,
                        const std::string& database, const LineRead& lineRead) = 0;
+  // The same backup sent to the program instead of written on the server's disk, for a server that
+  // cannot see this machine's folders. The server has no lines to send with it. Returns once the server
+  // has ended the output without an error, only then is what dataRead received whole. Throws as Backup.
+  virtual void BackupToProgram(const LoginChoice& login, const std::string& serverName,
+                               const std::string& databasePath, const DataRead& dataRead) = 0;
+  // Restores a backup the program feeds, piece by piece as the server asks for them, into a new database.
+  virtual void RestoreFromProgram(const LoginChoice& login, const std::string& serverName,
+                                  const DataWanted& dataWanted, const std::string& database,
+                                  const LineRead& lineRead) = 0;
 };
 
 // How far a backup got when it failed: whether a file under the backup's name can be the server's work

@@ -18,6 +18,12 @@ struct BackupSettings {
   std::string serverAccount = "firebird";
   // Each backup is restored into a scratch database and checked before it counts as made.
   bool verifyBackup = false;
+  // The server sends the backup to the program, which writes it into the backup folder itself: for a server
+  // on another machine, which cannot write into this one's folder.
+  bool transferBackup = false;
+  // Where on the server a backup that was sent to the program is restored to verify it: a folder the
+  // server's DatabaseAccess admits, as the server names it. Empty: such a backup cannot be verified.
+  std::string verificationFolder;
   // Called after every successful job, for a monitor that raises the alarm when the calls stop. It may
   // hold a secret: it is never shown or logged.
   std::string monitorUrl;

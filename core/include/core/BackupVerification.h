@@ -12,14 +12,20 @@
 
 namespace core {
 
-// Whether a backup just made is whole and restores. The file must be as long as the server's output said
-// it wrote; the server restores it through its services manager into a scratch database beside it, which
-// must open, hold as many user tables as the database that was backed up and, table by table, the rows
-// the backup wrote. A restore of a file cut off inside its data may end without an error, and the error
-// of one that does not is reported only now and then: only these counts show every cut. The scratch
-// database is this check's own: one left under its name before is removed by unlinking, never attached
-// to; the restored one is dropped however the check ends, and a file that the drop leaves is deleted here,
-// where this machine sees the backup folder.
+// Whether a backup just made is whole and restores. The server restores it through its services manager
+// into a scratch database beside it, which must open and hold as many user tables as the database that was
+// backed up. When the server wrote the file, it must also be as long as the server's output said it wrote
+// and the restored database must hold, table by table, the rows the backup wrote: a restore of a file cut
+// off inside its data may end without an error, and the error of one that does not is reported only now
+// and then; only these counts show every cut. The scratch database is this check's own: one left under
+// its name before is removed by unlinking where this machine sees it, never attached to; the restored one
+// is dropped however the check ends, and a file that the drop leaves is deleted here, where this machine
+// sees the backup folder.
+//
+// A backup the server sent to the program is fed back to it from this machine's file, and the scratch
+// database goes into the folder of the server that the settings name for it: the server, elsewhere, sees
+// neither the backup folder nor anything beside the backup. The server writes no verbose lines of such a
+// backup, so there the restore and the table count are the check.
 class BackupVerification {
  public:
   // The restore and the scratch database go with the services manager's login, the source database with
@@ -37,6 +43,8 @@ class BackupVerification {
   std::string FileProblem() const;
   // Why the restored database does not hold the rows the backup wrote; empty when it does.
   std::string RowsProblem();
+  // Has the server restore the backup into the scratch database.
+  void Restore(const BackupServer::LineRead& lineRead);
   void DropScratchDatabase();
   // A database of the server as the server spells its location.
   std::string Location(const std::string& path) const;
@@ -48,6 +56,9 @@ class BackupVerification {
   BackupServer& server_;
   DatabaseProbe& probe_;
   platform::Files& files_;
+  // The scratch database as the server names it, and as this machine does (empty: it cannot see it).
+  std::string scratchDatabase_;
+  std::string localScratchDatabase_;
 };
 
 }  // namespace core

@@ -21,6 +21,8 @@ class DatabaseProbe {
   // table the database does not have is a failure.
   virtual std::map<std::string, std::int64_t> CountRows(const std::string& location, const LoginChoice& login,
                                                         const std::vector<std::string>& tables) = 0;
+  // The database's size on the server's disk: its pages times its page size.
+  virtual std::int64_t DatabaseBytes(const std::string& location, const LoginChoice& login) = 0;
   // Deletes the database on its server.
   virtual void DropDatabase(const std::string& location, const LoginChoice& login) = 0;
 };

@@ -29,6 +29,9 @@ struct JobReport {
   StopReason stop = StopReason::None;
   // Why the run stopped: the server's or the database's words, or the I/O error's text.
   std::string error;
+  // What would mend a backup the server could not write, for those who read more than the block's three
+  // error lines (the runner's standard error; the block too with ExplicarAcesso).
+  std::string advice;
   bool written = false;  // the server wrote the backup
   StepResult verification = StepResult::NotAsked;
   std::string verificationProblem;  // why the backup did not verify

@@ -18,6 +18,9 @@ namespace core {
 //            RecuperarHorarios  a schedule time that passed unseen runs late (a switch)
 //            MostrarEstado  the tray icon shows the last backup, failures are notified (a switch)
 //            ExplicarAcesso  a backup the server could not write says which access it needs (a switch)
+//            Transferir     the server sends the backup to the program (a switch), off when missing
+//            PastaVerificacao  the server's folder for the scratch database that verifies a backup it
+//                           sent, none when missing
 // Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty. Whether others may
 // read the file goes into monitorUrlExposed.
 void ReadSettingsFile(BackupSettings& settings, platform::Files& files);

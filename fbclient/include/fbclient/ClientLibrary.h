@@ -3,6 +3,7 @@
 #include <string>
 
 #include "fbclient/ClientTypes.h"
+#include "platform/Libraries.h"
 
 namespace fbclient {
 
@@ -19,12 +20,17 @@ struct ClientEntryPoints {
   StatusValue (*isc_service_start)(StatusValue*, Handle*, ClientLong*, unsigned short, const char*) = nullptr;
 };
 
-// The ensure-loaded check that every service component makes when it is constructed: runs the loader
-// while no library is open, then raises client error 1 if still none is. The loader opens the library
-// file (the system's usual name, libfbclient.so.2 or fbclient.dll, unless changed below), requires every
-// entry point the service side has always looked up, and, when isc_rollback_retaining is missing, takes the
-// library for one without the services interface: the isc_service_* entry points then raise client error 3
-// naming themselves. A missing required entry point raises EOSError and closes the library again, so nothing
+// The system loader the service side opens the library through, handed in by the program (a test its
+// own); nullptr goes back to the machine's, which serves until one is handed in.
+void UseLibraries(platform::Libraries* libraries);
+
+// The ensure-loaded check that every service component makes when it is constructed: binds while
+// nothing is bound (fbclient/LibraryBinding.h), then raises client error 1 if still nothing is. The
+// binding opens the library file (the system's usual name, libfbclient.so.2 or fbclient.dll, unless
+// changed below), requires every entry point the service side has always looked up, and, when
+// isc_rollback_retaining is missing, takes the library for one without the services interface: the
+// isc_service_* entry points then raise client error 3 naming themselves. A missing required entry point
+// raises EOSError and closes the library again, so nothing
 // can be called through an entry point that was never bound and the next check tries afresh.
 void EnsureClientLoaded();
 

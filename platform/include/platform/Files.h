@@ -20,6 +20,25 @@ class AppendFile {
   virtual void Close() = 0;
 };
 
+// A file that is written under a name of its own until it is whole. While the object lives the file is
+// held, so that a clean-up in any process can tell it from one whose writer is gone; an object that goes
+// before Complete removes the file. Write and Complete throw std::system_error.
+class FileBeingWritten {
+ public:
+  virtual ~FileBeingWritten() = default;
+  virtual void Write(std::string_view bytes) = 0;
+  // Puts the contents on the disk, then gives the file its final name in the same folder, replacing what
+  // stands there (a link itself, never what it points to), and puts the change of names on the disk too.
+  virtual void Complete(const std::string& finalPath) = 0;
+};
+
+// A file read from its start, piece by piece. Read throws std::system_error, and gives 0 at the end.
+class FileBeingRead {
+ public:
+  virtual ~FileBeingRead() = default;
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+
 // What tells one version of a file from another: a file replaced, rewritten or truncated differs.
 struct FileStamp {
   std::uint64_t device = 0;
@@ -54,6 +73,16 @@ class Files {
   virtual std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) = 0;
   // At most maxBytes of the file; nullopt when it cannot be read.
   virtual std::optional<std::string> ReadFile(const std::string& path, std::size_t maxBytes) = 0;
+  // Creates a new file, readable by its owner and group as a copy is, where nothing stands yet: whatever
+  // stands there, a link included, is neither followed nor opened (std::system_error, EEXIST).
+  virtual std::unique_ptr<FileBeingWritten> CreateFileBeingWritten(const std::string& path) = 0;
+  // Removes what stands under the name unless it is a file that a FileBeingWritten holds, in whatever
+  // process: a file whose writer is gone, or a link or anything else put there (unlinked, never followed).
+  // False when it is being written or could not be removed.
+  virtual bool RemoveUnlessBeingWritten(const std::string& path) = 0;
+  // A plain file, for reading from its start; a link in its place is refused, not followed. Throws
+  // std::system_error.
+  virtual std::unique_ptr<FileBeingRead> OpenForReading(const std::string& path) = 0;
   // Copies the source's full length to the destination. The copy is written under a temporary name in the
   // destination's folder and renamed into place only when complete and on the disk, so neither a failed
   // copy nor a power cut leaves a partial or empty file that looks like a backup. Temporary files that a
@@ -88,6 +117,10 @@ class Files {
   // file created in it readable and writable by us and by that account and by no one else, whoever
   // creates it. False when the folder's owner cannot do that here (not ours, no access lists).
   virtual bool ShareFolder(const std::string& folder, std::uint32_t accountId) = 0;
+  // Whether another account (a database server's) may pass through to a folder of this machine and create
+  // files in it, by the folder's owner, its access lists and the rights of everyone else; the groups the
+  // account belongs to are not looked at. False when it cannot be told.
+  virtual bool AccountMayWrite(const std::string& folder, std::uint32_t accountId) = 0;
 };
 
 }  // namespace platform

@@ -35,6 +35,9 @@ class MachineSystem : public System {
   bool IsFolder(const std::string& path) override;
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path, std::size_t maxBytes) override;
+  std::unique_ptr<FileBeingWritten> CreateFileBeingWritten(const std::string& path) override;
+  bool RemoveUnlessBeingWritten(const std::string& path) override;
+  std::unique_ptr<FileBeingRead> OpenForReading(const std::string& path) override;
   void CopyFile(const std::string& source, const std::string& destination) override;
   std::vector<std::string> ListFolder(const std::string& folder) override;
   std::optional<TimePoint> LastWriteTime(const std::string& path) override;
@@ -47,6 +50,7 @@ class MachineSystem : public System {
   std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& parent,
                                                      std::optional<std::uint32_t> accountId) override;
   bool ShareFolder(const std::string& folder, std::uint32_t accountId) override;
+  bool AccountMayWrite(const std::string& folder, std::uint32_t accountId) override;
 
   std::string AutostartFolder() override;
   bool AutostartFolderUsable(bool createWhenMissing) override;

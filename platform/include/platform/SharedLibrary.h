@@ -3,21 +3,21 @@
 #include <string>
 #include <vector>
 
-#include "platform/System.h"
+#include "platform/Libraries.h"
 
 namespace platform {
 
-// A shared library opened by name through the system in use, closed when the object goes unless it was
-// kept for the rest of the process. Entry points are looked up by name; what a missing one means is the
-// caller's rule.
 // The file names the Firebird client library goes by on this system, the usual one first.
 std::vector<std::string> ClientLibraryFileNames();
 
+// A shared library opened by name through the loader handed in, closed when the object goes unless it
+// was kept for the rest of the process. Entry points are looked up by name; what a missing one means is
+// the caller's rule.
 class SharedLibrary {
  public:
   SharedLibrary() = default;
-  // Opens the file; Opened() tells whether it worked.
-  explicit SharedLibrary(const std::string& fileName);
+  // Opens the file; Opened() tells whether it worked. The loader must outlive the object.
+  SharedLibrary(Libraries& libraries, const std::string& fileName);
   ~SharedLibrary();
   SharedLibrary(SharedLibrary&& other) noexcept;
   SharedLibrary& operator=(SharedLibrary&& other) noexcept;
@@ -34,12 +34,15 @@ class SharedLibrary {
     target = reinterpret_cast<Function>(symbol);
     return symbol != nullptr;
   }
+  // The loader's own words for its last failure.
+  std::string LoaderError() const;
   // Closes now (nothing when not open).
   void Close();
   // The library stays loaded until the process ends, whatever becomes of this object.
   void KeepForProcessLife() { handle_ = nullptr; }
 
  private:
+  Libraries* libraries_ = nullptr;
   Libraries::Handle handle_ = nullptr;
 };
 

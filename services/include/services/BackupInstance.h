@@ -13,6 +13,15 @@ namespace services {
 // BackupFile and Protocol per run.
 void ApplyBackupInstanceSettings(TIBBackupService& backup);
 
+// The backup file names that have the server send a backup to the program and read a restore's file
+// from the program, over the queries of the services manager.
+inline constexpr const char* kToProgram = "stdout";
+inline constexpr const char* kFromProgram = "stdin";
+
+// A backup sent to the program: the Backup instance's settings without verbose output, which the server
+// refuses together with "stdout" (its lines would share the channel with the file), and that file.
+void ApplyTransferSettings(TIBBackupService& backup);
+
 // The Params of a login: "user_name=<user>" and "password=<password>". The built-in one is SYSDBA with the
 // services password the program is built with, which is unscrambled for the call and wiped again. Params
 // keep the password until the component's WipeParams.

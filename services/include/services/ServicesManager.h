@@ -7,6 +7,7 @@
 
 namespace services {
 
+class RestoreService;
 class TIBBackupService;
 
 // The backup server of the program's core, through the server's services manager: the main window's
@@ -26,9 +27,21 @@ class ServicesManager : public core::BackupServer {
               const std::string& backupFile, const LineRead& lineRead) override;
   void Restore(const core::LoginChoice& login, const std::string& serverName, const std::string& backupFile,
                const std::string& database, const LineRead& lineRead) override;
+  void BackupToProgram(const core::LoginChoice& login, const std::string& serverName,
+                       const std::string& databasePath, const DataRead& dataRead) override;
+  void RestoreFromProgram(const core::LoginChoice& login, const std::string& serverName,
+                          const DataWanted& dataWanted, const std::string& database,
+                          const LineRead& lineRead) override;
 
  private:
+  // A restore of backupFile into database that attaches as the backup does.
+  std::unique_ptr<RestoreService> PrepareRestore(const core::LoginChoice& login,
+                                                 const std::string& serverName, const std::string& backupFile,
+                                                 const std::string& database);
+
   std::unique_ptr<TIBBackupService> backup_;
+  // The same instance set up to send the backup to the program (see ApplyTransferSettings).
+  std::unique_ptr<TIBBackupService> transfer_;
 };
 
 }  // namespace services

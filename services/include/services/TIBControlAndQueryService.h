@@ -1,12 +1,23 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "services/TIBControlService.h"
 
 namespace services {
 
-// Reads the output of the started action, one line per query, until the server reports its end.
+// Where an action whose file is "stdin" takes its input from: fills up to `size` bytes at `buffer` and
+// says how many it filled, 0 once there is no more.
+using InputRead = std::function<std::size_t(char* buffer, std::size_t size)>;
+
+// Reads the output of the started action, one line per query, until the server reports its end. An
+// action may also send its file to the program ("stdout") or read it from the program ("stdin"); the
+// server then carries the file's bytes over the same queries.
 class TIBControlAndQueryService : public TIBControlService {
  public:
   // Size of the receive buffer, 1 to 65535 (client error 124 otherwise); a new size reallocates an
@@ -22,17 +33,36 @@ class TIBControlAndQueryService : public TIBControlService {
   // 95 for a reply not in the one-line form, leaving the attachment and the state as they were.
   std::string ReadOutputLine();
 
+  // The next piece of the file of an action that writes it to "stdout", as the server sent it: a view of
+  // the receive buffer, valid until the next query. Empty at the end (which sets EndOfOutput) and after
+  // it, without asking the server. Client errors 93 and 95 as ReadOutputLine.
+  std::string_view ReadOutputData();
+
+  // One line of output of an action that reads its file from "stdin", as ReadOutputLine gives it, while
+  // the server is fed: each query carries as many bytes of `input` as the server's last answer asked for
+  // (an empty piece once `input` has no more, which ends the server's file), and queries follow one
+  // another until a line comes or the output ends.
+  std::string ReadOutputLine(const InputRead& input);
+
  protected:
   int Action() const { return action_; }
   // Setting the action starts reading afresh.
   void SetAction(int action) {
     action_ = action;
     endOfOutput_ = false;
+    inputWanted_ = 0;
   }
 
  private:
+  // The send items of the next query: the input the server asked for, as one line item.
+  std::string_view NextInput(const InputRead& input);
+
   int action_ = 0;
   bool endOfOutput_ = false;
+  // Bytes of input the server's last answer asked for.
+  std::uint32_t inputWanted_ = 0;
+  // Allocated at the first piece of input and kept, as the receive buffer is.
+  std::vector<char> sendBuffer_;
 };
 
 }  // namespace services

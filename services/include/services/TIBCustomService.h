@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fbclient/ClientTypes.h"
@@ -80,6 +81,8 @@ class TIBCustomService {
   // Sends the query request and fills the receive buffer (client error 93 for an empty request). A
   // failed call forgets the handle without detaching and raises the server error.
   void QueryService();
+  // The same with send items ahead of the request (input for the action, for one).
+  void QueryService(std::string_view sendItems);
 
   // Forgets the attachment after a failed start or query: the server may still hold it, but nothing
   // more will be sent over it.

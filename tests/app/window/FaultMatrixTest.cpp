@@ -117,9 +117,9 @@ TEST_F(FaultMatrix, TargetFileNotCreatableOnTheServer) {
   const Case cases[] = {
       {"", "  " + refused},
       {"ExplicarAcesso=1\r\n",
-       "A pasta " + BackupFolder().string() +
-           "/ precisa existir no servidor de banco de dados dbhost, no mesmo caminho, "
-           "com acesso de grava\xE7\xE3o para a conta do servidor"},
+       "O servidor de banco de dados n\xE3o v\xEA a pasta " + BackupFolder().string() +
+           "/: num servidor em outra m\xE1quina, Transferir=1 em [Backup] faz o servidor enviar o backup "
+           "ao programa."},
   };
   for (const Case& c : cases) {
     auto form = Start(false, c.keys);

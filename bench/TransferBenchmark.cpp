@@ -1,0 +1,138 @@
+// A backup sent to the program (Transferir=1) against gbak writing the same stream to a file: the real
+// runner, copied into a program folder of its own, backs up a database of a private Firebird server
+// through the services manager with the file "stdout" and writes what arrives into its backup folder;
+// `gbak -b -se ... stdout > file` asks the same server for the same stream and lets the shell's file take
+// it. Both are timed from their start until they end: the runner's time includes its reading of
+// sistema.ini and of the settings row, the database's size it asks for, and the fsync and rename of the
+// finished file, which gbak does not do. The figure is bytes of the backup per second.
+//
+// Rounds alternate the order (runner first in one round, gbak first in the next); the backup folder is
+// emptied and the file system synced before every run.
+//
+// bench_transfer [data|metadata]... (both by default); BENCH_RUNS rounds (default 7).
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/BenchDatabases.h"
+#include "bench/BenchSupport.h"
+
+namespace {
+namespace fs = std::filesystem;
+using testsupport::FirebirdServer;
+
+// The runner's only file in the backup folder once it has ended: the log left aside.
+fs::path BackupOf(const fs::path& backupFolder) {
+  for (const auto& entry : fs::directory_iterator(backupFolder))
+    if (entry.path().extension() == ".gbk") return entry.path();
+  throw std::runtime_error("the runner left no backup in " + backupFolder.string());
+}
+
+double MegabytesPerSecond(std::uintmax_t bytes, double seconds) {
+  return static_cast<double>(bytes) / 1e6 / seconds;
+}
+
+std::string LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five, fifteen;
+  file >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+void Measure(const FirebirdServer& server, const std::string& kind, const fs::path& database) {
+  bench::ScratchFolder scratch("transfer-" + kind);
+  const fs::path program = scratch.Path() / "program";
+  const fs::path backupFolder = program / "backup";
+  fs::create_directories(program);
+  fs::copy_file(RUNNER_BINARY, program / "kelmora-backup-run");
+  // A server account this machine does not know: the server runs elsewhere, nothing is shared with it.
+  std::ofstream(program / "sistema.ini", std::ios::binary)
+      << "[Dados]\r\nDir=" << server.Location(database)
+      << "\r\n[Backup]\r\nSistema=Linux\r\nTransferir=1\r\nContaServidor=kelmora-no-such-account\r\n";
+  bench::SetSettingsRow(server, database, "23:59");
+  const fs::path reference = scratch.Path() / "reference.gbk";
+  const fs::path runnerOutput = scratch.Path() / "runner-output.txt";
+  const auto prepare = [&] {
+    fs::remove_all(backupFolder);
+    fs::remove(reference);
+    bench::SyncFileSystem(scratch.Path());
+  };
+  const auto runner = [&] {
+    const auto start = bench::Clock::now();
+    const int rc = bench::RunToFile({(program / "kelmora-backup-run").string()}, runnerOutput);
+    const double seconds = bench::SecondsSince(start);
+    if (rc != 0) throw std::runtime_error("the runner ended with " + std::to_string(rc));
+    return MegabytesPerSecond(fs::file_size(BackupOf(backupFolder)), seconds);
+  };
+  const auto gbak = [&] {
+    const auto start = bench::Clock::now();
+    const int rc =
+        bench::RunToFile({"gbak", "-b", "-se", server.ServiceManager(), database.string(), "stdout", "-user",
+                          FirebirdServer::kUser, "-password", FirebirdServer::kPassword},
+                         reference);
+    const double seconds = bench::SecondsSince(start);
+    if (rc != 0) throw std::runtime_error("gbak ended with " + std::to_string(rc));
+    return MegabytesPerSecond(fs::file_size(reference), seconds);
+  };
+
+  // One untimed run of each warms the server's page cache.
+  prepare();
+  runner();
+  prepare();
+  gbak();
+
+  const int runs = bench::RunCount(7);
+  std::vector<double> ours, theirs, ratios;
+  for (int round = 0; round < runs; ++round) {
+    for (int side = 0; side < 2; ++side) {
+      prepare();
+      if ((side == 0) == (round % 2 == 0)) {
+        ours.push_back(runner());
+      } else {
+        theirs.push_back(gbak());
+      }
+    }
+    ratios.push_back(ours.back() / theirs.back());
+    std::printf("  %s round %d: runner %.1f MB/s, gbak %.1f MB/s, ratio %.3f (load %s)\n", kind.c_str(),
+                round + 1, ours.back(), theirs.back(), ratios.back(), LoadAverage().c_str());
+    std::fflush(stdout);
+  }
+  const double median = bench::Median(ours);
+  const double referenceSpeed = bench::Median(theirs);
+  std::printf("  %s: median of the round ratios %.3f\n", kind.c_str(), bench::Median(ratios));
+  const std::string label = "Backup sent to the program (Transferir=1), runner start to end, " + kind +
+                            "-heavy database (" +
+                            bench::Fixed(static_cast<double>(fs::file_size(database)) / 1e6, 0) + " MB)";
+  bench::Report(label, bench::Fixed(median, 1) + " MB/s",
+                "gbak stdout " + bench::Fixed(referenceSpeed, 1) + " MB/s",
+                bench::Fixed(median / referenceSpeed, 3), ">= 1.00", median >= referenceSpeed);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> kinds;
+  for (int i = 1; i < argc; ++i)
+    kinds.emplace_back(argv[i]);
+  if (kinds.empty()) kinds = {"data", "metadata"};
+  try {
+    FirebirdServer server;
+    for (const std::string& kind : kinds) {
+      if (kind == "data") {
+        Measure(server, kind, bench::DataHeavyDatabase(server));
+      } else if (kind == "metadata") {
+        Measure(server, kind, bench::MetadataHeavyDatabase(server));
+      } else {
+        std::fprintf(stderr, "unknown database kind %s (data or metadata)\n", kind.c_str());
+        return 2;
+      }
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "bench_transfer: %s\n", error.what());
+    return 1;
+  }
+  return 0;
+}
