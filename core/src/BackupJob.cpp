@@ -20,6 +20,19 @@ constexpr int kExpectedOutputLines = 15000;
 
 const std::string kDashes(68, '-');
 
+// The name the folder lock takes in the backup folder (platform::FolderLocks).
+constexpr std::string_view kLockFileName = ".lock";
+
+// UTF-8, for the report; the block has them in code page 1252.
+constexpr std::string_view kAnotherJobRunning =
+    "Outro backup já está em andamento nesta pasta; este backup não foi iniciado.";
+constexpr std::string_view kStopped =
+    "Backup interrompido: o programa recebeu um pedido para terminar. O backup não foi concluído.";
+
+// Thrown from the server's line callback to end the backup where it stands; no std::exception, so that
+// nothing on its way takes it for a failure. The services manager gives the attachment up on its way out.
+struct StopRequested {};
+
 std::string FileNameOf(const std::string& path) {
   return path.substr(path.find_last_of('/') + 1);
 }
@@ -70,6 +83,13 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     LogNotWritable(report, error);
     return report;
   }
+  // Held until the job returns: every step below writes or deletes files another job of this folder
+  // would write or delete too (the same minute's backup, its removal after a failure, the clean-up).
+  std::unique_ptr<platform::FolderLock> folderLock;
+  if (!LockBackupFolder(names, folderLock, report)) {
+    WriteLogBlock(*log, report);
+    return report;
+  }
 
   Add("Realizando o backup para " + LogText(names.serverTarget));
   Add("");
@@ -100,6 +120,12 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     BackupFailed(names, error.what(), ServerStage::Started, false, earlierFile);
     report.stop = StopReason::BackupFailed;
     report.error = cp1252::ToUtf8(error.what());
+  } catch (const StopRequested&) {
+    Add(LogText(kStopped));
+    Add("");
+    RemoveUnfinishedBackup(names, earlierFile);
+    report.stop = StopReason::Stopped;
+    report.error = kStopped;
   }
   if (report.stop != StopReason::None) {
     // An unattended failure must reach the log, where it will be looked for.
@@ -137,6 +163,30 @@ bool BackupJob::WriteLogBlock(platform::AppendFile& log, JobReport& report) {
   }
 }
 
+bool BackupJob::LockBackupFolder(const BackupNames& names, std::unique_ptr<platform::FolderLock>& lock,
+                                 JobReport& report) {
+  platform::FolderLockAttempt attempt = system_.folderLocks.TryLockFolder(names.backupFolder);
+  switch (attempt.outcome) {
+    case platform::FolderLockAttempt::Outcome::Taken:
+      lock = std::move(attempt.lock);
+      return true;
+    case platform::FolderLockAttempt::Outcome::HeldByAnother:
+      report.stop = StopReason::AnotherJobRunning;
+      report.error = kAnotherJobRunning;
+      break;
+    case platform::FolderLockAttempt::Outcome::Failed:
+      // Without the lock no job may run here: one that does could meet another. What stops the lock (a
+      // folder closed to writing, something else at its name) is a folder problem, as a log would be.
+      report.stop = StopReason::LogNotWritable;
+      report.error =
+          "A pasta de backup não pôde ser travada (" + std::string(kLockFileName) + "): " + attempt.error;
+      break;
+  }
+  Add(LogText(report.error));
+  Add("");
+  return false;
+}
+
 void BackupJob::ShareBackupFolder(const std::string& folder) {
   // Where the server runs elsewhere, or the account is unknown here, there is nothing to share; a folder
   // that cannot be shared is reported when the server cannot write into it.
@@ -145,6 +195,7 @@ void BackupJob::ShareBackupFolder(const std::string& folder) {
 }
 
 void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines) {
+  if (observer_.StopWanted()) throw StopRequested{};
   bool firstLine = true;
   ports_.server.Backup(login, ServerText(names.serverName, settings_.serverSystem),
                        ServerText(names.databasePath, settings_.serverSystem),
@@ -155,6 +206,8 @@ void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& lo
                          observer_.ProgressAdvanced();
                          if (showServerLines) Add(line);
                          observer_.OutputLineRead(line);
+                         // The empty line ends the output: the backup is whole by then and stays.
+                         if (!line.empty() && observer_.StopWanted()) throw StopRequested{};
                        });
   observer_.ProgressFilled();
   Add("Backup concluído."_cp1252);
@@ -171,11 +224,16 @@ void BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252
     Add("O servidor de banco de dados (conta "_cp1252 + LogText(settings_.serverAccount) +
         ") precisa de acesso de gravação à pasta "_cp1252 + LogText(names.backupFolder));
   }
-  // What the server wrote before the failure is not a backup, though its name says so. Only a started
-  // request can have written it, and only a file the server wrote during this job: an earlier good
-  // backup of the same minute stays, and so does a backup whose output had ended when only the detach
-  // failed.
-  if (stage == ServerStage::Started && system_.files.Stamp(names.localBackupName) != earlierFile)
+  // Only a started request can have written a file; a backup whose output had ended when only the
+  // detach failed is whole.
+  if (stage == ServerStage::Started) RemoveUnfinishedBackup(names, earlierFile);
+}
+
+void BackupJob::RemoveUnfinishedBackup(const BackupNames& names,
+                                       const std::optional<platform::FileStamp>& earlierFile) {
+  // What the server wrote before the backup broke off is not a backup, though its name says so. Only a
+  // file the server wrote during this job goes: an earlier good backup of the same minute stays.
+  if (system_.files.Stamp(names.localBackupName) != earlierFile)
     system_.files.RemoveFile(names.localBackupName);
 }
 
@@ -232,8 +290,9 @@ void BackupJob::DeleteExpiredFiles(const BackupNames& names) {
   platform::Clock& clock = system_.clock;
   const platform::LocalDateTime now = clock.ToLocal(clock.Now());
   for (const std::string& entry : system_.files.ListFolder(names.backupFolder)) {
-    // The log is open and being written by this job; on this platform an open file can be deleted.
-    if (FileNameOf(entry) == "backup.txt") continue;
+    // The log is open and being written by this job; on this platform an open file can be deleted. The
+    // lock's file, removed, would let the next job lock a new file while another still holds the old one.
+    if (FileNameOf(entry) == "backup.txt" || FileNameOf(entry) == kLockFileName) continue;
     const std::optional<platform::TimePoint> lastWrite = system_.files.LastWriteTime(entry);
     if (!lastWrite) continue;  // removed meanwhile or unreadable: nothing to judge it by
     if (IsExpired(PackedLocalTime(clock.ToLocal(*lastWrite)), now, settings_.retentionDays))
