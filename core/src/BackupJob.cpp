@@ -135,8 +135,18 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   report.written = true;
 
   observer_.BackupWritten(names.localBackupName);
-  if (settings_.verifyBackup)
-    report.verification = VerifyBackup(names, credentials.credentials, showServerLines, report);
+  try {
+    if (settings_.verifyBackup)
+      report.verification = VerifyBackup(names, credentials.credentials, showServerLines, report);
+  } catch (const StopRequested&) {
+    // The backup is whole and stays, but no one vouches for it: the block and the report say so.
+    Add(LogText(kStopped));
+    Add("");
+    report.stop = StopReason::Stopped;
+    report.error = kStopped;
+    WriteLogBlock(*log, report);
+    return report;
+  }
   report.copy = CopyBackup(names);
   // Older backups are what is left when the newest one is bad: none of them goes.
   if (report.BackupMade()) DeleteExpiredFiles(names);
@@ -242,9 +252,11 @@ StepResult BackupJob::VerifyBackup(const BackupNames& names, const Credentials& 
   observer_.StatusChanged("Verificando o backup");
   BackupVerification verification(settings_, names, credentials, ports_.server, ports_.probe, system_.files);
   // The restore's lines are shown and pace the window like the backup's.
+  // The scratch database goes however the restore ends, a stop included.
   const std::string problem = verification.Run([&](std::string_view line) {
     if (showServerLines) Add(line);
     observer_.OutputLineRead(line);
+    if (!line.empty() && observer_.StopWanted()) throw StopRequested{};
   });
   if (problem.empty()) {
     Add("Backup verificado.");

@@ -21,7 +21,7 @@ enum class ExitCode : int {
   VerificationFailed = 10,    // the backup was made but did not restore and check out
   CredentialsRefused = 11,    // the credentials file is open to others or unreadable: nothing was sent
   AnotherBackupRunning = 12,  // another backup of the same folder was running: nothing was tried
-  Stopped = 13,               // TERM, INT or HUP during the backup: stopped, its unfinished file removed
+  Stopped = 13,  // TERM, INT or HUP during the backup or its check: stopped, no unfinished file left
 };
 
 struct ExitCodeText {
@@ -44,7 +44,7 @@ inline constexpr std::array<ExitCodeText, 14> kExitCodes = {{
     {ExitCode::VerificationFailed, "backup feito, mas não verificado (Verificar=1)"},
     {ExitCode::CredentialsRefused, "arquivo credenciais recusado (outros podem lê-lo) ou ilegível"},
     {ExitCode::AnotherBackupRunning, "outro backup da mesma pasta em andamento: nada foi feito"},
-    {ExitCode::Stopped, "interrompido (TERM, INT ou HUP) durante o backup, o arquivo incompleto apagado"},
+    {ExitCode::Stopped, "interrompido (TERM, INT ou HUP) durante o backup ou a verificação"},
 }};
 
 }  // namespace runner

@@ -88,8 +88,8 @@ std::string HelpText() {
       "avisa o monitor (UrlMonitor) e registra o bloco em backup/backup.txt.\n"
       "As linhas do backup e as do servidor saem na saída padrão.\n"
       "Enquanto faz o backup, a pasta backup/ fica travada (backup/.lock): outro backup\n"
-      "dela não começa. TERM, INT ou HUP interrompem o backup, apagam o arquivo\n"
-      "incompleto e registram o bloco.\n"
+      "dela não começa. TERM, INT ou HUP interrompem o backup ou a verificação, apagam\n"
+      "o arquivo incompleto e registram o bloco.\n"
       "\n"
       "Códigos de saída:\n";
   for (const ExitCodeText& entry : kExitCodes) {

@@ -167,26 +167,41 @@ TEST(Runner, ASecondBackupOfTheSameFolderDoesNotStartWhileTheFirstRuns) {
 
 // systemctl stop, a logout, a closed terminal: the runner's own stop, not the client library's, and not
 // an end without its block.
-TEST(Runner, TermIntAndHupStopTheBackupLogItsBlockAndLeaveNoBackupFile) {
+TEST(Runner, TermIntAndHupStopTheBackupOrItsCheckLogTheBlockAndLeaveNoUnfinishedFile) {
   if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  struct Case {
+    int signalNumber;
+    const char* verify;  // Verificar
+    const char* seen;    // the line after which the signal comes
+    std::size_t backupsLeft;
+  };
+  const Case cases[] = {
+      {SIGTERM, "0", "writing data for table DADOS_1 \n", 0},
+      {SIGINT, "0", "writing data for table DADOS_1 \n", 0},
+      {SIGHUP, "0", "writing data for table DADOS_1 \n", 0},
+      // The backup is whole by then and stays; the scratch database goes.
+      {SIGTERM, "1", "gbak:restoring table DADOS_1 \n", 1},
+  };
   FirebirdServer server(ServerAccount());
   const auto database = CreateAppDatabase(server, "RUN_STOP", ManyTables());
-  for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+  for (const Case& c : cases) {
+    const std::string name = std::string(strsignal(c.signalNumber)) + " Verificar=" + c.verify;
     ProgramFolder folder(DesktopAccount());
-    folder.WriteIni(server.Location(database),
-                    "ContaServidor=" + std::to_string(ServerAccount().uid) + "\r\n");
+    folder.WriteIni(server.Location(database), "ContaServidor=" + std::to_string(ServerAccount().uid) +
+                                                   "\r\nVerificar=" + c.verify + "\r\n");
     RunnerInBackground runner(folder);
-    ASSERT_TRUE(runner.ReadUntil("writing data for table DADOS_1 \n")) << runner.Output();
-    kill(runner.Pid(), signalNumber);
-    EXPECT_EQ(runner.Finish(), 13) << strsignal(signalNumber) << "\n" << runner.Output();
-    EXPECT_TRUE(BackupFolderEntries(folder.Path(), ".gbk").empty()) << strsignal(signalNumber);
+    ASSERT_TRUE(runner.ReadUntil(c.seen)) << name << "\n" << runner.Output();
+    kill(runner.Pid(), c.signalNumber);
+    EXPECT_EQ(runner.Finish(), 13) << name << "\n" << runner.Output();
+    EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), c.backupsLeft) << name;
+    EXPECT_TRUE(BackupFolderEntries(folder.Path(), "_verificacao.fdb").empty()) << name;
     const std::string log = ReadAll(folder.Path() / "backup" / "backup.txt");
     EXPECT_TRUE(
         log.ends_with("Backup interrompido: o programa recebeu um pedido para terminar. O backup n\xE3o "
                       "foi conclu\xED"
                       "do.\r\n\r\n" +
                       std::string(68, '-') + "\r\n\r\n"))
-        << strsignal(signalNumber) << "\n"
+        << name << "\n"
         << log;
   }
 }
