@@ -4,6 +4,7 @@
 #include "app/ErrorRoute.h"
 #include "app/desktop/DesktopSystem.h"
 #include "app/desktop/ProgramApplication.h"
+#include "app/desktop/ProgramChannel.h"
 #include "app/desktop/TerminationSignals.h"
 #include "app/window/RunMode.h"
 #include "app/window/TfrmBackup.h"
@@ -19,6 +20,10 @@ int main(int argc, char* argv[]) {
   app::ProgramApplication application(argc, argv);
   // What the program asks of the system goes through the desktop's answers from here on.
   app::Desktop();
+  // An automatic program of this folder that runs where the desktop shows no icons is reached only this
+  // way: its window comes up instead of a second program.
+  if (app::ShowRunningProgram(app::Desktop().SessionBus(), QApplication::applicationDirPath() + "/"))
+    return 0;
 
   std::unique_ptr<app::TfrmBackup> form;
   app::TerminationSignals terminationSignals(platform::MachineTerminationSignals());

@@ -21,10 +21,11 @@ fuzz=(clang libclang-rt-14-dev)
 # for it is built from Debian's source of it.
 windows=(g++-mingw-w64-x86-64-posix wine64 googletest)
 # scripts/test.sh: the demo's and the package's needs, the end-to-end tests' tray (trayer) and screenshots
-# (imagemagick), the faketime label's libfaketime, the package's test (lintian, the menu entry's
+# (imagemagick), a private session bus for the tests of notifications and of the channel between two
+# starts (dbus-daemon), the faketime label's libfaketime, the package's test (lintian, the menu entry's
 # validator, man, the maintainer scripts' setfacl and groupadd), the fuzz smoke and the Windows tests.
-test=("${demo[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" trayer x11-apps imagemagick procps iproute2 faketime
-  lintian desktop-file-utils man-db acl passwd apt)
+test=("${demo[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" trayer x11-apps imagemagick dbus-daemon procps
+  iproute2 faketime lintian desktop-file-utils man-db acl passwd apt)
 # scripts/bench.sh: the real program on a display with a tray, gbak as the reference; BENCH_PROFILE
 # records the program during a job with perf.
 bench=("${demo[@]}" trayer procps linux-perf)

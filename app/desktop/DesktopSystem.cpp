@@ -1,11 +1,13 @@
 #include "app/desktop/DesktopSystem.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSystemTrayIcon>
 
-#include "app/desktop/TRxTrayIcon.h"
+#include "app/desktop/RequestOffTheLoop.h"
 
 namespace app {
 namespace {
@@ -20,6 +22,10 @@ char SeparatorOf(const QString& format, char fallback) {
 }
 
 }  // namespace
+
+DesktopSystem::DesktopSystem() = default;
+
+DesktopSystem::~DesktopSystem() = default;
 
 void DesktopSystem::ShowMessage(MessageBoxKind kind, std::string_view text) {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -58,8 +64,27 @@ void DesktopSystem::ExecModal(QDialog& dialog) {
   dialog.exec();
 }
 
-void DesktopSystem::Notify(TRxTrayIcon& icon, const QString& title, const QString& text) {
-  icon.ShowBalloon(title, text);
+platform::HttpReply DesktopSystem::Get(const std::string& url, std::chrono::milliseconds deadline) {
+  return RequestOffTheLoop([&] { return MachineSystem::Get(url, deadline); });
+}
+
+platform::HttpReply DesktopSystem::Post(const std::string& url, std::string_view body,
+                                        std::chrono::milliseconds deadline) {
+  return RequestOffTheLoop([&] { return MachineSystem::Post(url, body, deadline); });
+}
+
+void DesktopSystem::Notify(const QString& title, const QString& text, NotificationUrgency urgency) {
+  if (notifications_.isNull())
+    notifications_ = new DesktopNotifications(SessionBus(), QCoreApplication::instance());
+  notifications_->Send(title, text, urgency);
+}
+
+bool DesktopSystem::TrayAvailable() {
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QDBusConnection DesktopSystem::SessionBus() {
+  return QDBusConnection::sessionBus();
 }
 
 DesktopSystem& Desktop() {

@@ -46,10 +46,6 @@ void TRxTrayIcon::SetIcon(const QIcon& icon) {
   }
 }
 
-void TRxTrayIcon::ShowBalloon(const QString& title, const QString& text) {
-  if (icon_ != nullptr) icon_->showMessage(title, text, QSystemTrayIcon::Critical, 0);
-}
-
 bool TRxTrayIcon::Added() const {
   return icon_ != nullptr;
 }

@@ -51,9 +51,6 @@ class TRxTrayIcon : public QObject {
   // characters.
   static QString ShortHint(const QString& hint);
 
-  // A balloon message from the icon (nothing when the icon is not in the notification area).
-  void ShowBalloon(const QString& title, const QString& text);
-
   // What the notification area reported: a click (Trigger: left, Context: right), a double click or the
   // middle button. Errors go to the standard error box.
   void Notify(QSystemTrayIcon::ActivationReason reason);

@@ -11,6 +11,7 @@
 #include "app/ErrorRoute.h"
 #include "app/Text.h"
 #include "app/desktop/DesktopSystem.h"
+#include "app/desktop/ProgramChannel.h"
 #include "app/desktop/ProgramIcon.h"
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/OutputView.h"
@@ -189,10 +190,17 @@ void TfrmBackup::FormCreate() {
   InitStartupCheckMarks();
 
   if (!ManualMode()) {
-    hideOnMinimize_ = true;
+    // Without a notification area a hidden window could come back only through the menu entry; a
+    // minimised one stays where the desktop keeps its windows.
+    const bool trayAvailable = Desktop().TrayAvailable();
+    hideOnMinimize_ = trayAvailable;
     scheduler_.Start();
     tmrRelogio.start();
     btnIniciar->hide();
+    if (!trayAvailable) {
+      ShowRunningWithoutTray();
+      OpenChannel();
+    }
   } else {
     SetTextNow(txtStatus, QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
     txtHora->hide();
@@ -200,6 +208,13 @@ void TfrmBackup::FormCreate() {
   }
   reconnectionAttempt_ = 1;
   tmrConexao.start();
+}
+
+void TfrmBackup::OpenChannel() {
+  channel_ = std::make_unique<ProgramChannel>();
+  channel_->OnShow = [this] { RxTrayIconClick(); };
+  // Without a bus a start from the menu runs a window of its own, as it did before.
+  channel_->Open(Desktop().SessionBus(), QString::fromStdString(settings_.programFolder));
 }
 
 void TfrmBackup::HideOnMinimize() {

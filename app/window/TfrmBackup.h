@@ -23,8 +23,9 @@ class QStatusBar;
 namespace app {
 
 class OutputView;
-class ServerAdapters;
+class ProgramChannel;
 class ProgressGauge;
+class ServerAdapters;
 class TRxTrayIcon;
 
 // The program's only main window: it owns every component, holds the backup settings and decides the
@@ -129,11 +130,16 @@ class TfrmBackup : public QMainWindow {
     NotCopied,  // a good backup that did not reach the copy folder
     Failed,     // no backup, or one that did not verify
   };
+  bool ShowsBackupState() const;
   void ShowJobRunning();
   void ShowJobEnded(const QString& started, JobEnd end, const QString& problem);
   // The tray's state after a job, from its report.
   void ShowJobEnded(const QString& started, const core::JobReport& report);
   void ShowSettingsProblem(const QString& problem);
+  // Automatic mode on a desktop without a notification area: says so, and answers a start from the menu
+  // by showing this window.
+  void ShowRunningWithoutTray();
+  void OpenChannel();
   bool NoScheduleTimes() const;
 
   // Shows a running job in the window: its transcript in the output area, its status and progress, and
@@ -167,6 +173,7 @@ class TfrmBackup : public QMainWindow {
   // Declared before the ports, which may be theirs.
   std::unique_ptr<ServerAdapters> ownAdapters_;
   core::RunPorts ports_;
+  std::unique_ptr<ProgramChannel> channel_;
   QStringList arguments_;
   core::BackupSettings settings_;
   // What the running or the last job wrote: the output area shows it and the log received it.

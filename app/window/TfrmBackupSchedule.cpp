@@ -8,7 +8,8 @@ namespace app {
 
 void TfrmBackup::tmrRelogioTimer() {
   txtHora->setText(QString::fromStdString(core::ClockText(Desktop())));
-  scheduler_.Tick(settings_.scheduleTimes, [this](const std::string& note) { RunJob(note); });
+  scheduler_.Tick(settings_.scheduleTimes, settings_.catchUpMissedTimes,
+                  [this](const std::string& note) { RunJob(note); });
 }
 
 void TfrmBackup::ShowWaitingText() {

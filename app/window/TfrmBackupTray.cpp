@@ -10,16 +10,22 @@ const QString kTitle = QStringLiteral("Kelmora Backup");
 
 }  // namespace
 
-// Manual mode has no icon: its window shows everything itself.
+// The icon keeps the program's picture and the hint "Kelmora Backup", and nothing is notified, unless the
+// administrator asks for the state of the backups (MostrarEstado). Manual mode has no icon: its window
+// shows everything itself.
+
+bool TfrmBackup::ShowsBackupState() const {
+  return !ManualMode() && settings_.showBackupState;
+}
 
 void TfrmBackup::ShowJobRunning() {
-  if (ManualMode()) return;
+  if (!ShowsBackupState()) return;
   RxTrayIcon->SetIcon(ProgramIcon(BackupState::Running));
   RxTrayIcon->SetHint(kTitle + QStringLiteral(" - Realizando o backup"));
 }
 
 void TfrmBackup::ShowJobEnded(const QString& started, JobEnd end, const QString& problem) {
-  if (ManualMode()) return;
+  if (!ShowsBackupState()) return;
   const bool succeeded = end == JobEnd::Succeeded;
   const bool failed = end == JobEnd::Failed;
   RxTrayIcon->SetIcon(ProgramIcon(succeeded ? BackupState::Succeeded : BackupState::Failed));
@@ -30,14 +36,27 @@ void TfrmBackup::ShowJobEnded(const QString& started, JobEnd end, const QString&
   if (succeeded) return;
   const QString what = failed ? QStringLiteral("O backup de %1 não foi concluído.").arg(started)
                               : QStringLiteral("O backup de %1 foi concluído.").arg(started);
-  Desktop().Notify(*RxTrayIcon, kTitle, problem.isEmpty() ? what : what + QLatin1Char('\n') + problem);
+  // Through the desktop's notification server: an unattended failure must reach a person also where no
+  // notification area shows the icon.
+  Desktop().Notify(kTitle, problem.isEmpty() ? what : what + QLatin1Char('\n') + problem,
+                   NotificationUrgency::Critical);
 }
 
 void TfrmBackup::ShowSettingsProblem(const QString& problem) {
-  if (ManualMode()) return;
+  if (!ShowsBackupState()) return;
   RxTrayIcon->SetIcon(ProgramIcon(BackupState::Failed));
   RxTrayIcon->SetHint(kTitle + QStringLiteral(" - Sem horários de backup"));
-  Desktop().Notify(*RxTrayIcon, kTitle, problem);
+  Desktop().Notify(kTitle, problem, NotificationUrgency::Critical);
+}
+
+void TfrmBackup::ShowRunningWithoutTray() {
+  // Where the desktop shows no icons the program would run unseen, and the menu entry is the one way to
+  // its window: said once, whatever the settings ask for.
+  Desktop().Notify(kTitle,
+                   QStringLiteral("Esta área de trabalho não mostra ícones na área de notificação: o backup "
+                                  "automático continua em execução sem ícone. Para ver a janela, abra "
+                                  "\"Kelmora Backup\" no menu de aplicativos."),
+                   NotificationUrgency::Normal);
 }
 
 }  // namespace app

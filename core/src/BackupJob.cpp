@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "core/BackupNames.h"
 #include "core/BackupVerification.h"
@@ -37,6 +38,18 @@ std::string FileNameOf(const std::string& path) {
   return path.substr(path.find_last_of('/') + 1);
 }
 
+// A server on this machine: the location names none, or names it by a loopback name or address, with or
+// without a port ("localhost/3051").
+bool ServerOnThisMachine(const std::string& serverName) {
+  const std::string host = serverName.substr(0, serverName.find('/'));
+  return host.empty() || host == "localhost" || host.starts_with("127.") || host == "::1" || host == "[::1]";
+}
+
+// A job that made its backup, verified it when asked and copied it when a copy folder is set.
+bool Succeeded(const JobReport& report) {
+  return report.stop == StopReason::None && report.BackupMade() && report.copy != StepResult::Failed;
+}
+
 void LogNotWritable(JobReport& report, const std::system_error& error) {
   report.stop = StopReason::LogNotWritable;
   report.error = "I/O error " + std::to_string(error.code().value());
@@ -45,8 +58,13 @@ void LogNotWritable(JobReport& report, const std::system_error& error) {
 }  // namespace
 
 BackupJob::BackupJob(const BackupSettings& settings, const JobPorts& ports, const JobSystem& system,
-                     Transcript& transcript, JobObserver& observer)
-    : settings_(settings), ports_(ports), system_(system), transcript_(transcript), observer_(observer) {}
+                     Transcript& transcript, JobObserver& observer, FailureSignal failureSignal)
+    : settings_(settings),
+      ports_(ports),
+      system_(system),
+      transcript_(transcript),
+      observer_(observer),
+      failureSignal_(std::move(failureSignal)) {}
 
 std::string BackupJob::NowText() {
   return FormatDateTime("dd/mm/yyyy hh:nn:ss", system_.clock.Now(), system_.clock);
@@ -81,11 +99,13 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   } catch (const std::system_error& error) {
     // No backup is made that no log would tell of.
     LogNotWritable(report, error);
+    report.monitor = TellMonitor(report);
     return report;
   }
   // Held until the job returns: every step below writes or deletes files another job of this folder
   // would write or delete too (the same minute's backup, its removal after a failure, the clean-up).
   std::unique_ptr<platform::FolderLock> folderLock;
+  // The monitor hears nothing of a job that did not start: the one that holds the folder tells it.
   if (!LockBackupFolder(names, folderLock, report)) {
     WriteLogBlock(*log, report);
     return report;
@@ -93,6 +113,7 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
 
   Add("Realizando o backup para " + LogText(names.serverTarget));
   Add("");
+  SignalStart();
 
   // The logins live as long as the job; the next job reads the file again.
   const CredentialsRead credentials =
@@ -103,6 +124,7 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     BackupFailed(names, problem, ServerStage::NotStarted, false, std::nullopt);
     report.stop = StopReason::CredentialsRefused;
     report.error = credentials.problem;
+    report.monitor = TellMonitor(report);
     WriteLogBlock(*log, report);
     return report;
   }
@@ -129,6 +151,7 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   }
   if (report.stop != StopReason::None) {
     // An unattended failure must reach the log, where it will be looked for.
+    report.monitor = TellMonitor(report);
     WriteLogBlock(*log, report);
     return report;
   }
@@ -144,6 +167,7 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     Add("");
     report.stop = StopReason::Stopped;
     report.error = kStopped;
+    report.monitor = TellMonitor(report);
     WriteLogBlock(*log, report);
     return report;
   }
@@ -151,7 +175,7 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   // Older backups are what is left when the newest one is bad: none of them goes.
   if (report.BackupMade()) DeleteExpiredFiles(names);
   report.cleanedUp = report.BackupMade() && settings_.retentionDays > 0;
-  if (report.BackupMade() && report.copy != StepResult::Failed) report.monitor = CallMonitor(report);
+  report.monitor = TellMonitor(report);
 
   Add("Backup encerrado em " + NowText());
   Add("");
@@ -230,9 +254,17 @@ void BackupJob::BackupFailed(const BackupNames& names, const std::string& cp1252
   Add("Ocorreu um erro inesperado. O backup não foi concluído."_cp1252);
   Add("Informações da exceção:"_cp1252);
   Add("  " + cp1252Error);
-  if (backupFileNotWritable) {
-    Add("O servidor de banco de dados (conta "_cp1252 + LogText(settings_.serverAccount) +
-        ") precisa de acesso de gravação à pasta "_cp1252 + LogText(names.backupFolder));
+  // Advice only where asked for: the block of a failed job otherwise ends with the error's three lines.
+  if (backupFileNotWritable && settings_.explainServerAccess) {
+    if (ServerOnThisMachine(names.serverName)) {
+      Add("O servidor de banco de dados (conta "_cp1252 + LogText(settings_.serverAccount) +
+          ") precisa de acesso de gravação à pasta "_cp1252 + LogText(names.backupFolder));
+    } else {
+      // The account named in sistema.ini is this machine's; the one that writes is the other machine's.
+      Add("A pasta "_cp1252 + LogText(names.backupFolder) +
+          " precisa existir no servidor de banco de dados "_cp1252 + LogText(names.serverName) +
+          ", no mesmo caminho, com acesso de gravação para a conta do servidor"_cp1252);
+    }
   }
   // Only a started request can have written a file; a backup whose output had ended when only the
   // detach failed is whole.
@@ -286,15 +318,34 @@ StepResult BackupJob::CopyBackup(const BackupNames& names) {
   }
 }
 
-StepResult BackupJob::CallMonitor(JobReport& report) {
+void BackupJob::SignalStart() {
+  if (settings_.monitorUrl.empty() || !settings_.monitorSignals) return;
+  MonitorNotTold(SignalMonitor(settings_.monitorUrl, "start", {}, system_.http));
+}
+
+StepResult BackupJob::TellMonitor(JobReport& report) {
   if (settings_.monitorUrl.empty()) return StepResult::NotAsked;
-  // A monitor that cannot be told is the monitor's alarm to raise; the backup stands.
-  const std::string problem = core::CallMonitor(settings_.monitorUrl, system_.http);
-  if (problem.empty()) return StepResult::Done;
-  Add(LogText("Monitor não avisado: " + problem));
-  Add("");
+  const bool succeeded = Succeeded(report);
+  std::string problem;
+  if (!settings_.monitorSignals) {
+    // The plain heartbeat: a monitor hears only of successes and raises its alarm when they stop.
+    if (!succeeded) return StepResult::NotAsked;
+    problem = core::CallMonitor(settings_.monitorUrl, system_.http);
+  } else {
+    const std::string signal = succeeded ? std::string() : failureSignal_ ? failureSignal_(report) : "fail";
+    problem = SignalMonitor(settings_.monitorUrl, signal, MonitorBody(transcript_.Text()), system_.http);
+  }
+  if (!MonitorNotTold(problem)) return StepResult::Done;
   report.monitorProblem = problem;
   return StepResult::Failed;
+}
+
+bool BackupJob::MonitorNotTold(const std::string& problem) {
+  if (problem.empty()) return false;
+  // A monitor that cannot be told is the monitor's alarm to raise; the backup stands.
+  Add(LogText("Monitor não avisado: " + problem));
+  Add("");
+  return true;
 }
 
 void BackupJob::DeleteExpiredFiles(const BackupNames& names) {

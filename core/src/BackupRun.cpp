@@ -25,14 +25,14 @@ StopReason StopOf(SettingsLoadResult result) {
 }  // namespace
 
 JobReport RunOnce(BackupSettings& settings, const RunPorts& ports, const JobSystem& system,
-                  Transcript& transcript, JobObserver& observer) {
+                  Transcript& transcript, JobObserver& observer, const FailureSignal& failureSignal) {
   JobReport report;
   ReadSettingsFile(settings, system.files);
   if (settings.databaseLocation.empty()) {
     report.stop = StopReason::NoDatabaseLocation;
     return report;
   }
-  BackupJob job(settings, JobPorts{ports.server, ports.probe}, system, transcript, observer);
+  BackupJob job(settings, JobPorts{ports.server, ports.probe}, system, transcript, observer, failureSignal);
   {
     const CredentialsRead credentials =
         ReadCredentials(settings.programFolder, system.files, system.environment);

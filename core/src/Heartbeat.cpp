@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/Cp1252.h"
+
 namespace core {
 namespace {
 
@@ -65,13 +67,53 @@ std::optional<MonitorAddress> ParseMonitorAddress(std::string_view url) {
   return address;
 }
 
-std::string CallMonitor(const std::string& url, platform::HttpClient& http,
-                        std::chrono::milliseconds deadline) {
-  if (!ParseMonitorAddress(url)) return "o endereço não é um endereço http:// ou https:// válido";
-  const platform::HttpReply reply = http.Get(url, deadline);
+namespace {
+
+std::string Problem(const platform::HttpReply& reply) {
   if (!reply.error.empty()) return reply.error;
   if (reply.status / 100 == 2) return {};
   return "o monitor respondeu HTTP " + std::to_string(reply.status);
+}
+
+const char* const kNotAnAddress = "o endereço não é um endereço http:// ou https:// válido";
+
+}  // namespace
+
+std::string CallMonitor(const std::string& url, platform::HttpClient& http,
+                        std::chrono::milliseconds deadline) {
+  if (!ParseMonitorAddress(url)) return kNotAnAddress;
+  return Problem(http.Get(url, deadline));
+}
+
+std::string MonitorSignalUrl(const std::string& url, std::string_view signal) {
+  if (signal.empty()) return url;
+  // The path ends where the query or the fragment begins, after the scheme's "//".
+  const std::size_t authority = url.find("//");
+  const std::size_t pathEnd = url.find_first_of("?#", authority == std::string::npos ? 0 : authority + 2);
+  std::string head = url.substr(0, pathEnd);
+  if (!head.ends_with('/')) head += '/';
+  return head + std::string(signal) + (pathEnd == std::string::npos ? std::string() : url.substr(pathEnd));
+}
+
+std::string MonitorBody(std::string_view cp1252Block) {
+  std::string body = cp1252::ToUtf8(cp1252Block);
+  if (body.size() <= kMonitorBodyLimit) return body;
+  std::size_t start = body.size() - kMonitorBodyLimit;
+  if (const std::size_t line = body.find('\n', start); line != std::string::npos && line + 1 < body.size()) {
+    start = line + 1;
+  } else {
+    // One line longer than the limit: cut it where a character begins.
+    while (start < body.size() && (static_cast<unsigned char>(body[start]) & 0xC0) == 0x80)
+      ++start;
+  }
+  return body.substr(start);
+}
+
+std::string SignalMonitor(const std::string& url, std::string_view signal, std::string_view body,
+                          platform::HttpClient& http, std::chrono::milliseconds deadline) {
+  if (!ParseMonitorAddress(url)) return kNotAnAddress;
+  const std::string signalUrl = MonitorSignalUrl(url, signal);
+  return Problem(body.empty() ? http.Get(signalUrl, deadline) : http.Post(signalUrl, body, deadline));
 }
 
 }  // namespace core

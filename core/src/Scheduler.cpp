@@ -52,13 +52,17 @@ void Scheduler::Start() {
   watchedUntil_ = clock_.ToLocal(clock_.Now());
 }
 
-void Scheduler::Tick(const std::array<std::string, 4>& scheduleTimes, const RunJob& runJob) {
+void Scheduler::Tick(const std::array<std::string, 4>& scheduleTimes, bool catchUp, const RunJob& runJob) {
+  if (!catchUp) {
+    ranAt_.clear();
+    RunDueTimes(scheduleTimes, runJob);
+    return;
+  }
   // Until the settings row brings times there is nothing to miss, and the watch stays where the clock
   // started: a time that passes while the settings load is made up for when they arrive.
   if (std::all_of(scheduleTimes.begin(), scheduleTimes.end(), [](const std::string& t) { return t.empty(); }))
     return;
-  platform::Clock& clock = clock_;
-  const platform::LocalDateTime tickStart = clock.ToLocal(clock.Now());
+  const platform::LocalDateTime tickStart = clock_.ToLocal(clock_.Now());
   const std::vector<std::string> missed = watchedUntil_
                                               ? TimesBetween(scheduleTimes, *watchedUntil_, tickStart, ranAt_)
                                               : std::vector<std::string>();
@@ -66,6 +70,13 @@ void Scheduler::Tick(const std::array<std::string, 4>& scheduleTimes, const RunJ
   // then missed and made up for at the next tick.
   watchedUntil_ = tickStart;
   ranAt_.clear();
+  const bool ran = RunDueTimes(scheduleTimes, runJob);
+  // A job that ran in this tick made up for the missed times as well.
+  if (!missed.empty() && !ran) runJob(MissedTimesNote(missed));
+}
+
+bool Scheduler::RunDueTimes(const std::array<std::string, 4>& scheduleTimes, const RunJob& runJob) {
+  platform::Clock& clock = clock_;
   bool ran = false;
   for (const std::string& time : scheduleTimes) {
     // The clock is read again for every time: a job started by an earlier time may have taken a while.
@@ -76,8 +87,7 @@ void Scheduler::Tick(const std::array<std::string, 4>& scheduleTimes, const RunJ
       runJob({});
     }
   }
-  // A job that ran in this tick made up for the missed times as well.
-  if (!missed.empty() && !ran) runJob(MissedTimesNote(missed));
+  return ran;
 }
 
 }  // namespace core

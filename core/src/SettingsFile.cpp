@@ -17,6 +17,10 @@ void ReadSettingsFile(BackupSettings& settings, platform::Files& files) {
   // Keys that older versions ignore: what they switch on stays off until an administrator adds them.
   settings.verifyBackup = SwitchIsOn(profile.ReadString("Backup", "Verificar", ""));
   settings.monitorUrl = DecodeFileText(profile.ReadString("Backup", "UrlMonitor", ""));
+  settings.monitorSignals = SwitchIsOn(profile.ReadString("Backup", "MonitorDetalhado", ""));
+  settings.catchUpMissedTimes = SwitchIsOn(profile.ReadString("Backup", "RecuperarHorarios", ""));
+  settings.showBackupState = SwitchIsOn(profile.ReadString("Backup", "MostrarEstado", ""));
+  settings.explainServerAccess = SwitchIsOn(profile.ReadString("Backup", "ExplicarAcesso", ""));
   // Copies outside the package keep a 0644 file working; the job's block says what that exposes.
   const std::optional<platform::FileExposure> exposure = files.Exposure(path);
   settings.monitorUrlExposed = exposure && exposure->othersMayRead;

@@ -1,9 +1,11 @@
 #include "Runner.h"
 
 #include <exception>
+#include <sstream>
 
 #include "SignalledTerminalView.h"
 #include "core/BackupRun.h"
+#include "core/Heartbeat.h"
 #include "core/TextEncoding.h"
 #include "db/ApplicationDatabase.h"
 #include "platform/Machine.h"
@@ -45,6 +47,19 @@ void PrintStop(const core::JobReport& report, const core::BackupSettings& settin
   }
 }
 
+// The monitor's signal of a settings row that was not read: the job, which signals everything else, never
+// started. It carries the exit code and what standard error says.
+void SignalStop(const core::JobReport& report, const core::BackupSettings& settings,
+                const std::string& stopText, platform::HttpClient& http, std::ostream& err) {
+  const bool rowNotRead = report.stop == core::StopReason::ServerUnreachable ||
+                          report.stop == core::StopReason::LoginRefused ||
+                          report.stop == core::StopReason::SettingsNotRead;
+  if (!rowNotRead || settings.monitorUrl.empty() || !settings.monitorSignals) return;
+  const std::string problem = core::SignalMonitor(
+      settings.monitorUrl, std::to_string(static_cast<int>(ExitCodeOf(report))), stopText, http);
+  if (!problem.empty()) err << "Monitor não avisado: " << problem << std::endl;
+}
+
 }  // namespace
 
 ExitCode ExitCodeOf(const core::JobReport& report) {
@@ -81,7 +96,8 @@ std::string HelpText() {
       "\n"
       "Faz um backup agora, sem janela, como o modo automático do kelmora-backup: lê o\n"
       "sistema.ini da pasta deste programa ([Dados] Dir, [Backup] Sistema, ContaServidor,\n"
-      "Verificar e UrlMonitor), o usuário e a senha do arquivo credenciais (o do systemd em\n"
+      "Verificar, UrlMonitor, MonitorDetalhado e ExplicarAcesso), o usuário e a senha do\n"
+      "arquivo credenciais (o do systemd em\n"
       "$CREDENTIALS_DIRECTORY, senão o da pasta deste programa) e a linha de SIS_BACKUP do\n"
       "banco, grava o backup em backup/,\n"
       "verifica-o (Verificar=1), copia-o para a pasta de cópia, apaga os arquivos vencidos,\n"
@@ -122,10 +138,17 @@ ExitCode Run(const std::vector<std::string>& arguments, platform::TerminationSig
     services::ServicesManager server;
     core::Transcript transcript;
     SignalledTerminalView view(transcript, out, signals);
-    const core::JobReport report =
-        core::RunOnce(settings, core::RunPorts{database, server, database},
-                      core::JobSystem{*clock, *files, *environment, *http, *folderLocks}, transcript, view);
-    PrintStop(report, settings, err);
+    // A monitor that hears of failures is told this run's exit code.
+    const core::FailureSignal exitCodeSignal = [](const core::JobReport& report) {
+      return std::to_string(static_cast<int>(ExitCodeOf(report)));
+    };
+    const core::JobReport report = core::RunOnce(
+        settings, core::RunPorts{database, server, database},
+        core::JobSystem{*clock, *files, *environment, *http, *folderLocks}, transcript, view, exitCodeSignal);
+    std::ostringstream stopText;
+    PrintStop(report, settings, stopText);
+    err << stopText.str() << std::flush;
+    SignalStop(report, settings, stopText.str(), *http, err);
     return ExitCodeOf(report);
   } catch (const std::exception& error) {
     // The database side's and the server's texts are code page 1252, the program's own UTF-8.

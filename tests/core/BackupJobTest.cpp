@@ -79,15 +79,35 @@ TEST_F(JobTest, AWindowsServerIsSentItsOwnSpellingOfTheNames) {
 TEST_F(JobTest, AFailedBackupEndsTheBlockWithTheServersErrorAndReportsIt) {
   struct Case {
     bool notWritable;
+    bool explainAccess;  // ExplicarAcesso
+    const char* location;
     std::vector<std::string> extraLines;
   };
+  const std::string backupFolder = folder.WithSeparator() + "backup/";
   const Case cases[] = {
-      {false, {}},
+      {false, true, "dbhost:/dados/APP.FDB", {}},
+      {true, false, "localhost:/dados/APP.FDB", {}},
       {true,
+       true,
+       "localhost:/dados/APP.FDB",
        {"O servidor de banco de dados (conta firebird) precisa de acesso de grava\xE7\xE3o \xE0 pasta " +
-        folder.WithSeparator() + "backup/"}},
+        backupFolder}},
+      {true,
+       true,
+       "/dados/APP.FDB",
+       {"O servidor de banco de dados (conta firebird) precisa de acesso de grava\xE7\xE3o \xE0 pasta " +
+        backupFolder}},
+      {true,
+       true,
+       "dbhost:/dados/APP.FDB",
+       {"A pasta " + backupFolder +
+        " precisa existir no servidor de banco de dados dbhost, no mesmo caminho, com acesso de "
+        "grava\xE7\xE3o para a conta do servidor"}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.location);
+    settings.explainServerAccess = c.explainAccess;
+    settings.databaseLocation = c.location;
     server.backupFailure = {
         "Unable to complete network request to host \"dbhost\".\nFailed to establish a connection.", -1,
         c.notWritable};

@@ -36,6 +36,52 @@ TEST_F(HeartbeatJobTest, EverySuccessfulJobCallsTheMonitorOnceAndAFailedOneNever
   EXPECT_EQ(monitor.Requests().size(), 2u) << "neither a failed job nor one without its copy is a success";
 }
 
+// MonitorDetalhado: the start, then the end's signal with the block so far (everything but its closing
+// lines) as a body in UTF-8; the failure's signal is the window's "fail" or what the caller reads from the
+// report.
+TEST_F(HeartbeatJobTest, SignalsTheStartThenTheSuccessOrTheFailureWithTheBlockAsBody) {
+  LoopbackMonitor monitor("HTTP/1.1 200 OK");
+  settings.monitorUrl = monitor.Url("/ping/0c1d?rid=1");
+  settings.monitorSignals = true;
+  struct Case {
+    bool fails;
+    core::FailureSignal signal;
+    const char* endRequest;
+    const char* bodyEnd;  // UTF-8
+  };
+  const Case cases[] = {
+      {false,
+       {},
+       "POST /ping/0c1d?rid=1 HTTP/1.1\r\n",
+       "Backup conclu\xC3\xAD"
+       "do.\r\n\r\n"},
+      {true, {}, "POST /ping/0c1d/fail?rid=1 HTTP/1.1\r\n", "  Error reading data from the connection.\r\n"},
+      {true,
+       [](const core::JobReport& report) {
+         return report.stop == core::StopReason::BackupFailed ? "7" : "unexpected";
+       },
+       "POST /ping/0c1d/7?rid=1 HTTP/1.1\r\n", "  Error reading data from the connection.\r\n"},
+  };
+  std::size_t before = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.endRequest);
+    if (c.fails) server.backupFailure = {"Error reading data from the connection.", 0};
+    core::BackupJob job(settings, core::JobPorts{server, server}, core::JobSystem::Of(clock), transcript,
+                        observer, c.signal);
+    EXPECT_EQ(job.Run(false).monitor, core::StepResult::Done);
+    const std::vector<std::string> requests = monitor.Requests();
+    ASSERT_EQ(requests.size(), before + 2);
+    EXPECT_TRUE(requests[before].starts_with("GET /ping/0c1d/start?rid=1 HTTP/1.1\r\n")) << requests[before];
+    const std::string& end = requests[before + 1];
+    EXPECT_TRUE(end.starts_with(c.endRequest)) << end;
+    EXPECT_NE(end.find("\r\n\r\nBackup iniciado em 07/03/2026 21:05:59\r\n\r\nRealizando o backup para "),
+              std::string::npos)
+        << end;
+    EXPECT_TRUE(end.ends_with(c.bodyEnd)) << end;
+    before = requests.size();
+  }
+}
+
 TEST_F(HeartbeatJobTest, AMonitorThatCannotBeToldIsOneLineOfTheBlockAndTheJobSucceeds) {
   LoopbackMonitor failing("HTTP/1.1 503 Service Unavailable");
   const int closedPort = FreeLoopbackPort();
@@ -152,6 +198,40 @@ TEST(Heartbeat, AddressesAreReadIntoHostPortAndTarget) {
     EXPECT_EQ(address->authority, c.authority) << c.url;
     EXPECT_EQ(address->target, c.target) << c.url;
   }
+}
+
+TEST(MonitorSignals, GoAfterThePathAndTheBodyKeepsTheBlocksEndInUtf8) {
+  const std::pair<const char*, const char*> urls[] = {
+      {"https://hc-ping.com/5f0c", "https://hc-ping.com/5f0c/start"},
+      {"https://hc-ping.com/5f0c/", "https://hc-ping.com/5f0c/start"},
+      {"http://10.0.0.5:8080?rid=7#part", "http://10.0.0.5:8080/start?rid=7#part"},
+      {"https://hc.example.net/ping/key/backup?create=1",
+       "https://hc.example.net/ping/key/backup/start?create=1"},
+  };
+  for (const auto& [url, start] : urls) {
+    EXPECT_EQ(core::MonitorSignalUrl(url, "start"), start);
+    EXPECT_EQ(core::MonitorSignalUrl(url, ""), url);
+  }
+  EXPECT_EQ(core::MonitorSignalUrl("https://hc-ping.com/5f0c", "7"), "https://hc-ping.com/5f0c/7");
+
+  EXPECT_EQ(core::MonitorBody("Backup conclu\xED"
+                              "do.\r\n"),
+            "Backup conclu\xC3\xAD"
+            "do.\r\n");
+  // A long block: its last lines whole, within the limit, the first one that would not fit left out.
+  std::string block;
+  for (int line = 0; line < 2000; ++line)
+    block += "linha n\xBA " + std::to_string(line) + "\r\n";
+  const std::string body = core::MonitorBody(block);
+  EXPECT_LE(body.size(), 10000u);
+  EXPECT_GT(body.size(), 9980u);
+  EXPECT_TRUE(body.starts_with("linha n\xC2\xBA ")) << body.substr(0, 20);
+  EXPECT_TRUE(body.ends_with("linha n\xC2\xBA 1999\r\n"));
+  // One line longer than the limit is cut where a character begins.
+  std::string accents;
+  for (int i = 0; i < 4999; ++i)
+    accents += "\xC3\xA9";
+  EXPECT_EQ(core::MonitorBody(std::string(10000, '\xE9') + "x"), accents + "x");
 }
 
 }  // namespace

@@ -55,14 +55,41 @@ class SchedulerClock : public ::testing::Test {
     std::vector<std::string> jobs;
     for (const LocalDateTime& moment : moments) {
       clock.Set(moment);
-      scheduler.Tick(times, [&](const std::string& note) { jobs.push_back(note); });
+      scheduler.Tick(times, catchUp, [&](const std::string& note) { jobs.push_back(note); });
     }
     return jobs;
   }
 
   FixedClockSystem clock{{2026, 3, 7, 7, 0, 0}};
   core::Scheduler scheduler{clock};
+  bool catchUp = true;
 };
+
+TEST_F(SchedulerClock, WithoutCatchUpATimeWithNoTickInItsSecondIsMissedForTheDay) {
+  catchUp = false;
+  scheduler.Start();
+  struct Case {
+    std::initializer_list<LocalDateTime> ticks;
+    std::size_t jobs;
+  };
+  const Case cases[] = {
+      {{{2026, 3, 7, 7, 59, 58}, {2026, 3, 7, 12, 20, 0}, {2026, 3, 7, 12, 20, 1}}, 0},  // suspended
+      {{{2026, 3, 7, 7, 59, 59}, {2026, 3, 7, 8, 0, 1}}, 0},                             // a tick skipped
+      {{{2026, 3, 8, 7, 59, 59}, {2026, 3, 8, 8, 0, 0}, {2026, 3, 8, 8, 0, 1}}, 1},      // its second
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TickAt(c.ticks, {"08:00", "", "", ""}).size(), c.jobs) << c.ticks.begin()->day;
+
+  // A job that lasts past the next time: that time is missed.
+  std::vector<std::string> jobs;
+  clock.Set({2026, 3, 9, 8, 0, 0});
+  scheduler.Tick({"08:00", "08:30", "", ""}, false, [&](const std::string& note) {
+    jobs.push_back(note);
+    clock.Set({2026, 3, 9, 8, 45, 0});
+  });
+  EXPECT_EQ(TickAt({{2026, 3, 9, 8, 45, 1}}, {"08:00", "08:30", "", ""}), std::vector<std::string>{});
+  EXPECT_EQ(jobs, (std::vector<std::string>{""}));
+}
 
 TEST_F(SchedulerClock, ATimeIsRunOnceInItsSecondAndNeverCaughtUpAgain) {
   scheduler.Start();
@@ -83,12 +110,12 @@ TEST_F(SchedulerClock, ATimeThatPassesDuringALongJobIsCaughtUpAfterIt) {
   scheduler.Start();
   std::vector<std::string> jobs;
   clock.Set({2026, 3, 7, 8, 0, 0});
-  scheduler.Tick({"08:00", "08:30", "", ""}, [&](const std::string& note) {
+  scheduler.Tick({"08:00", "08:30", "", ""}, true, [&](const std::string& note) {
     jobs.push_back(note);
     clock.Set({2026, 3, 7, 8, 45, 0});  // the job took 45 minutes
   });
   clock.Set({2026, 3, 7, 8, 45, 1});
-  scheduler.Tick({"08:00", "08:30", "", ""}, [&](const std::string& note) { jobs.push_back(note); });
+  scheduler.Tick({"08:00", "08:30", "", ""}, true, [&](const std::string& note) { jobs.push_back(note); });
   EXPECT_EQ(jobs, (std::vector<std::string>{"", "Backup fora de hora: o horário 08:30 passou sem backup."}));
 }
 

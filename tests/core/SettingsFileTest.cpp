@@ -22,14 +22,24 @@ TEST(SettingsFile, KeysAnOlderFileLacksKeepTheirDefaults) {
   EXPECT_EQ(older.serverAccount, "firebird");
   EXPECT_FALSE(older.verifyBackup);
   EXPECT_EQ(older.monitorUrl, "");
+  // The extras stay off, so a file with only Dir and Sistema gives the program as it always was.
+  EXPECT_FALSE(older.monitorSignals);
+  EXPECT_FALSE(older.catchUpMissedTimes);
+  EXPECT_FALSE(older.showBackupState);
+  EXPECT_FALSE(older.explainServerAccess);
 
   const core::BackupSettings full = Read(
       "[Dados]\nDir=srv:/dados/APP.FDB\n[Backup]\nSistema=Linux\nContaServidor=fb\nVerificar=1\n"
-      "UrlMonitor=https://hc.example.net/ping/c\xC3\xA9u\n");
+      "UrlMonitor=https://hc.example.net/ping/c\xC3\xA9u\nMonitorDetalhado=1\nrecuperarhorarios = Sim\n"
+      "MostrarEstado=on\nExplicarAcesso=S\n");
   EXPECT_EQ(full.serverSystem, "Linux");
   EXPECT_EQ(full.serverAccount, "fb");
   EXPECT_TRUE(full.verifyBackup);
   EXPECT_EQ(full.monitorUrl, "https://hc.example.net/ping/c\xC3\xA9u");
+  EXPECT_TRUE(full.monitorSignals);
+  EXPECT_TRUE(full.catchUpMissedTimes);
+  EXPECT_TRUE(full.showBackupState);
+  EXPECT_TRUE(full.explainServerAccess);
 
   const core::BackupSettings missing = Read("");
   EXPECT_EQ(missing.databaseLocation, "");

@@ -16,6 +16,7 @@
 #include "app/window/RunMode.h"
 #include "core/Credentials.h"
 #include "core/ProfileReader.h"
+#include "core/SettingsFile.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
 
@@ -69,6 +70,9 @@ TEST(SettingsTemplate, ReadsAsAnEmptyLocationWithTheLinuxFormAndTheDebianServerA
       << "the program asks for its settings file until set";
   EXPECT_EQ(ini.ReadString("Backup", "Sistema", "<missing>"), "Linux");
   EXPECT_EQ(ini.ReadString("Backup", "ContaServidor", "<missing>"), "firebird");
+  // The package turns on what a bare sistema.ini leaves off.
+  for (const char* key : {"RecuperarHorarios", "MostrarEstado", "ExplicarAcesso", "MonitorDetalhado"})
+    EXPECT_TRUE(core::SwitchIsOn(ini.ReadString("Backup", key, ""))) << key;
   // Until the administrator sets them, the program attaches with the password it was built with.
   const core::Credentials credentials = core::ParseCredentials(ReadAll(kSources / "credenciais"));
   EXPECT_FALSE(credentials.service.has_value());

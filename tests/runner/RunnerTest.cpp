@@ -360,11 +360,23 @@ TEST(Runner, EachKindOfFailureHasItsOwnExitCode) {
        "es de backup n\xC3\xA3o foram lidas"},
   };
   for (const Case& c : cases) {
+    // A monitor that hears of failures is sent the exit code, also when the job never started.
+    LoopbackMonitor monitor("HTTP/1.1 200 OK");
     ProgramFolder folder;
-    if (const std::string dir = c.prepare(folder); !dir.empty()) folder.WriteIni(dir);
+    if (const std::string dir = c.prepare(folder); !dir.empty())
+      folder.WriteIni(dir, "UrlMonitor=" + monitor.Url("/ping") + "\r\nMonitorDetalhado=1\r\n");
     std::string output;
     EXPECT_EQ(folder.Run(output), c.exitCode) << c.name << "\n" << output;
     EXPECT_NE(output.find(c.printed), std::string::npos) << c.name << "\n" << output;
+    const std::vector<std::string> requests = monitor.Requests();
+    if (c.exitCode == 3) {
+      EXPECT_TRUE(requests.empty()) << "no sistema.ini, no monitor";
+      continue;
+    }
+    ASSERT_FALSE(requests.empty()) << c.name;
+    EXPECT_TRUE(requests.back().starts_with("POST /ping/" + std::to_string(c.exitCode) + " HTTP/1.1\r\n"))
+        << c.name << "\n"
+        << requests.back();
   }
 }
 
@@ -438,6 +450,18 @@ TEST(Runner, HelpListsEveryExitCodeAndAnUnknownArgumentIsAUsageError) {
   std::string output;
   EXPECT_EQ(folder.Run(output, {"MANUAL"}), 2);
   EXPECT_NE(output.find("Argumento desconhecido: MANUAL"), std::string::npos) << output;
+  EXPECT_EQ(output.find("<3>"), std::string::npos) << "a terminal gets plain lines";
+
+  // Standard error as systemd hands it over to the journal: every line says it is an error.
+  const fs::path errors = folder.Path() / "errors";
+  const std::string journal = "exec 2>\"$1\"; JOURNAL_STREAM=$(stat -c %d:%i \"$1\") exec \"$0\" MANUAL";
+  EXPECT_EQ(RunCommand({"sh", "-c", journal, folder.Program().string(), errors.string()}, &output), 2);
+  const std::string logged = ReadAll(errors);
+  EXPECT_TRUE(logged.starts_with("<3>Argumento desconhecido: MANUAL\n<3>\n<3>Uso: kelmora-backup-run"))
+      << logged;
+  EXPECT_TRUE(logged.ends_with(
+      "\n<3>  13  interrompido (TERM, INT ou HUP) durante o backup ou a verifica\xC3\xA7\xC3\xA3o\n"))
+      << logged;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,14 +41,21 @@ struct JobSystem {
   static JobSystem Of(platform::System& system) { return {system, system, system, system, system}; }
 };
 
+// What a monitor that hears of failures (MonitorDetalhado) is sent after the address for a failed job: the
+// window sends "fail", the runner its exit code, both read from the job's report as it stands when the
+// block is about to end.
+using FailureSignal = std::function<std::string(const JobReport& report)>;
+
 // One backup run: the dated names, the backup folder and its log, the backup through the server's
 // services manager with its lines, its verification when the settings ask for it, the copy to the copy
-// folder, the clean-up of expired files, the call to the monitor after a success, and the log block. What it
-// writes goes to the transcript; the observer hears of every step; the report says how it came out.
+// folder, the clean-up of expired files, the call to the monitor after a success (and, when the settings
+// ask for it, at the start and after a failure), and the log block. What it writes goes to the
+// transcript; the observer hears of every step; the report says how it came out.
 class BackupJob {
  public:
+  // Without a failure signal a failed job is signalled "fail".
   BackupJob(const BackupSettings& settings, const JobPorts& ports, const JobSystem& system,
-            Transcript& transcript, JobObserver& observer);
+            Transcript& transcript, JobObserver& observer, FailureSignal failureSignal = {});
 
   // showServerLines: whether the server's lines go to the transcript (they always pace the progress).
   // note: a line (UTF-8) the block carries after its first line, such as why the job runs now.
@@ -69,8 +77,13 @@ class BackupJob {
                           JobReport& report);
   StepResult CopyBackup(const BackupNames& names);
   void DeleteExpiredFiles(const BackupNames& names);
-  // The heartbeat of a successful job, when the settings name a monitor.
-  StepResult CallMonitor(JobReport& report);
+  // The start signal, when the settings ask for the monitor's signals.
+  void SignalStart();
+  // The heartbeat at the job's end, when the settings name a monitor: a success's always, a failure's
+  // when the settings ask for the monitor's signals.
+  StepResult TellMonitor(JobReport& report);
+  // The line a monitor that could not be told adds to the block; false for none.
+  bool MonitorNotTold(const std::string& problem);
   // Ends the block with the dashes and appends it to the log, which it closes; false when the log could
   // not be written, which the report then tells.
   bool WriteLogBlock(platform::AppendFile& log, JobReport& report);
@@ -81,6 +94,7 @@ class BackupJob {
   JobSystem system_;
   Transcript& transcript_;
   JobObserver& observer_;
+  FailureSignal failureSignal_;
 };
 
 }  // namespace core

@@ -21,7 +21,9 @@ struct RunPorts {
 // automatic mode makes it (its own lines in the block; the server's reach the observer all the same). The
 // window makes the same steps apart: the settings load at its connection tick with its reconnection
 // chain, the job at its schedule or its button.
+// A settings row that could not be read is the caller's to signal: the job, and so its monitor's calls,
+// never started.
 JobReport RunOnce(BackupSettings& settings, const RunPorts& ports, const JobSystem& system,
-                  Transcript& transcript, JobObserver& observer);
+                  Transcript& transcript, JobObserver& observer, const FailureSignal& failureSignal = {});
 
 }  // namespace core

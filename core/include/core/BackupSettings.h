@@ -23,6 +23,16 @@ struct BackupSettings {
   std::string monitorUrl;
   // sistema.ini, and so the monitor's address, may be read by users other than its owner and group.
   bool monitorUrlExposed = false;
+  // The monitor is told of the job's start and of its failure too, with the log block, as dead-man's-switch
+  // services document it; otherwise it only receives a GET after a success.
+  bool monitorSignals = false;
+  // Extras an administrator switches on; without them the program behaves as it always has.
+  // A schedule time that passed unseen (a suspended machine, a long job) runs once at the next tick.
+  bool catchUpMissedTimes = false;
+  // The tray icon's mark and hint follow the last backup, and failures come as desktop notifications.
+  bool showBackupState = false;
+  // A server that could not write the backup file gets a line in the block saying who needs which access.
+  bool explainServerAccess = false;
   std::array<std::string, 4> scheduleTimes;
   std::string copyFolder;
   std::int32_t retentionDays = 0;

@@ -34,4 +34,21 @@ inline constexpr std::chrono::milliseconds kMonitorDeadline{15000};
 std::string CallMonitor(const std::string& url, platform::HttpClient& http,
                         std::chrono::milliseconds deadline = kMonitorDeadline);
 
+// The convention that dead-man's-switch services (Healthchecks and the like) document, for a monitor
+// that should hear of the job's start and of its failures too (MonitorDetalhado): the address itself is
+// the success, "/start" the start, "/fail" a failure, "/<exit code>" a program's outcome by its code.
+// The signal goes after the address's path, before its query and fragment; an empty one leaves the
+// address as it is.
+std::string MonitorSignalUrl(const std::string& url, std::string_view signal);
+
+// What such a monitor keeps beside a signal: the job's log block in UTF-8, at most kMonitorBodyLimit
+// bytes. A longer block keeps its end, which tells how the job ended, from the start of a line on.
+inline constexpr std::size_t kMonitorBodyLimit = 10000;
+std::string MonitorBody(std::string_view cp1252Block);
+
+// Sends a signal of the convention: a GET without a body, a POST with one; it counts as CallMonitor's
+// call does, and says why not as CallMonitor does.
+std::string SignalMonitor(const std::string& url, std::string_view signal, std::string_view body,
+                          platform::HttpClient& http, std::chrono::milliseconds deadline = kMonitorDeadline);
+
 }  // namespace core

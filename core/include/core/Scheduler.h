@@ -12,9 +12,10 @@
 namespace core {
 
 // The automatic mode's clock. Every tick compares the schedule times with the clock as it always has: a
-// time is due only during its second hh:mm:00 (see IsDue). A time that passes with no tick in its second
-// (the machine was suspended, a job or a box held the program, the settings arrived just after it) is not
-// lost: the next tick runs one catch-up job, whose log block names the times it makes up for.
+// time is due only during its second hh:mm:00. A time that passes with no tick in its second (the machine
+// was suspended, a job or a box held the program, the settings arrived just after it) is missed for that
+// day, unless the administrator asks for catch-up: then the next tick runs one catch-up job, whose log
+// block names the times it makes up for.
 class Scheduler {
  public:
   // The job to run; the note (UTF-8) is empty for a time that is due, and says which times were missed
@@ -27,9 +28,12 @@ class Scheduler {
   void Start();
   // One tick. A job that ends the tick early (by throwing) ends it here too; the times up to then count
   // as watched.
-  void Tick(const std::array<std::string, 4>& scheduleTimes, const RunJob& runJob);
+  void Tick(const std::array<std::string, 4>& scheduleTimes, bool catchUp, const RunJob& runJob);
 
  private:
+  // Runs the job for every time due now; whether any was.
+  bool RunDueTimes(const std::array<std::string, 4>& scheduleTimes, const RunJob& runJob);
+
   platform::Clock& clock_;
   // The moment of the last tick's comparisons, and the seconds (as ClockSeconds) at which a time matched
   // and ran since; a time passes unseen when its second lies after the one and is not among the others.

@@ -14,6 +14,10 @@ namespace core {
 //            ContaServidor  the server's account on this machine, "firebird" when missing
 //            Verificar      verify every backup (a switch, see SwitchIsOn), off when missing
 //            UrlMonitor     the address called after every successful job, none when missing
+//            MonitorDetalhado  the monitor hears of the start and of failures too (a switch)
+//            RecuperarHorarios  a schedule time that passed unseen runs late (a switch)
+//            MostrarEstado  the tray icon shows the last backup, failures are notified (a switch)
+//            ExplicarAcesso  a backup the server could not write says which access it needs (a switch)
 // Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty. Whether others may
 // read the file goes into monitorUrlExposed.
 void ReadSettingsFile(BackupSettings& settings, platform::Files& files);

@@ -29,9 +29,11 @@ class WindowTest : public ::testing::Test {
     server.tables[kLocation] = 2;
     server.row = {{"08:00", "", "", ""}, "", 7};
   }
-  // Started, its settings load left to the test (the connection timer stopped).
-  std::unique_ptr<app::TfrmBackup> Start(bool manual, const std::string& location = kLocation) {
-    auto form = StartWindow(folder, location, manual, server);
+  // Started with whatever further [Backup] lines are given, its settings load left to the test (the
+  // connection timer stopped).
+  std::unique_ptr<app::TfrmBackup> Start(bool manual, const std::string& backupLines = {},
+                                         const std::string& location = kLocation) {
+    auto form = StartWindow(folder, location, manual, server, "Linux", backupLines);
     form->tmrConexao.stop();
     return form;
   }

@@ -12,8 +12,10 @@
 #include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/ProgressGauge.h"
 #include "core/BackupJob.h"
+#include "core/Heartbeat.h"
 #include "tests/app/support/StartsWith.h"
 #include "tests/app/support/WindowTest.h"
+#include "tests/support/LoopbackMonitor.h"
 
 namespace testsupport {
 namespace {
@@ -111,7 +113,7 @@ TEST_F(BackupJobTest, TheWindowsJobAndTheCoreJobWithoutAWindowLogTheSameBytes) {
 TEST_F(BackupJobTest, ABackupThatDoesNotVerifyIsAFailureOfTheTrayAndTheOutputAreaSaysWhy) {
   platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 0, 0)); };
   folder.Write("sistema.ini", std::string("[Dados]\r\nDir=") + kLocation +
-                                  "\r\n[Backup]\r\nSistema=Linux\r\nVerificar=1\r\n");
+                                  "\r\n[Backup]\r\nSistema=Linux\r\nVerificar=1\r\nMostrarEstado=1\r\n");
   app::TfrmBackup form(QStringList{QStringLiteral("backup")}, QString::fromStdString(folder.WithSeparator()),
                        server.Ports());
   form.tmrConexao.stop();
@@ -238,22 +240,60 @@ TEST_F(BackupJobTest, StoppedServerEndsTheJobButTheLogAndTheScheduleCarryOn) {
   EXPECT_NE(Log().find(kDone), std::string::npos);
 }
 
-TEST_F(BackupJobTest, AClockJumpOverAScheduleTimeGivesOneCatchUpJobThatTheLogNames) {
-  QDateTime now(QDate(2026, 3, 7), QTime(7, 59, 58));
+TEST_F(BackupJobTest, AClockJumpOverAScheduleTimeRunsNoJobUnlessCatchUpIsAskedForThenOneThatTheLogNames) {
+  QDateTime now;
   platform.now = [&] { return now; };
-  auto form = Start(false);
-  form->Settings().scheduleTimes = {"08:00", "", "", ""};
-  ClockTick(*form);
-  now = QDateTime(QDate(2026, 3, 7), QTime(9, 12, 0));  // the machine slept through 08:00
-  ClockTick(*form);
-  now = now.addSecs(1);
-  ClockTick(*form);
+  const auto sleepThrough0800 = [&](const std::string& keys) {
+    now = QDateTime(QDate(2026, 3, 7), QTime(7, 59, 58));
+    auto form = Start(false, keys);
+    form->Settings().scheduleTimes = {"08:00", "", "", ""};
+    ClockTick(*form);
+    now = QDateTime(QDate(2026, 3, 7), QTime(9, 12, 0));  // the machine slept through 08:00
+    ClockTick(*form);
+    now = now.addSecs(1);
+    ClockTick(*form);
+  };
+  sleepThrough0800({});
+  EXPECT_TRUE(server.calls.empty()) << "the time is missed for that day; nothing catches up";
+  sleepThrough0800("RecuperarHorarios=1\r\n");
   EXPECT_EQ(server.calls.size(), 1u) << "exactly one job";
   EXPECT_TRUE(
       Log().starts_with("Backup iniciado em 07/03/2026 09:12:00\r\n\r\n"
                         "Backup fora de hora: o hor\xE1rio 08:00 passou sem backup.\r\n\r\n"
                         "Realizando o backup para "))
       << Log();
+}
+
+// A monitor that keeps its connection alive a byte every 4 s, under any wait for the next byte, and would
+// send a whole "200 OK" minutes later: the one deadline of the call ends it, and meanwhile the window
+// answers its user.
+TEST_F(BackupJobTest, ATricklingMonitorEndsByTheDeadlineWhileTheWindowAnswers) {
+  using namespace std::chrono_literals;
+  LoopbackMonitor trickling("HTTP/1.1 200 OK", 4s);
+  auto form = Start(false, "UrlMonitor=" + trickling.Url("/ping/0c1d") + "\r\n");
+  form->hide();
+  // The user's click on the tray icon, once the call has reached the monitor: the window must come up
+  // while the job still waits for the monitor, not after it.
+  bool clickedDuringCall = false;
+  bool shownDuringCall = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (clickedDuringCall || trickling.Requests().empty()) return;
+    clickedDuringCall = !Shows(*form, "Monitor n\xE3o avisado: Timeout was reached");
+    form->RxTrayIconClick();
+    shownDuringCall = form->isVisible() && clickedDuringCall;
+  });
+  poll.start(50);
+  const auto start = std::chrono::steady_clock::now();
+  Click(*form);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  poll.stop();
+  EXPECT_TRUE(Shows(*form, "Monitor n\xE3o avisado: Timeout was reached")) << form->memSaida->Text();
+  EXPECT_TRUE(clickedDuringCall) << "the click waited for the call";
+  EXPECT_TRUE(shownDuringCall);
+  EXPECT_LT(elapsed, core::kMonitorDeadline + 10s) << "one deadline for the whole call";
+  EXPECT_EQ(trickling.Requests().size(), 1u);
+  EXPECT_TRUE(form->tmrRelogio.isActive()) << "the schedule carries on";
 }
 
 TEST_F(BackupJobTest, LogThatCannotBeOpenedShowsTheIOErrorBox) {
@@ -332,7 +372,7 @@ TEST_F(BackupJobTest, ScheduleMatchesOnlyTheFullMinuteAndRunsATimeTwiceOnlyWithi
 
 TEST_F(BackupJobTest, TheTrayIconTellsTheLastBackupAndAFailureReachesAPerson) {
   platform.now = [] { return QDateTime(QDate(2026, 3, 7), QTime(8, 0, 0)); };
-  auto form = Start(false);
+  auto form = Start(false, "MostrarEstado=1\r\n");
   app::TRxTrayIcon& tray = *form->RxTrayIcon;
   EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup"));
 
@@ -368,6 +408,7 @@ TEST_F(BackupJobTest, TheTrayIconTellsTheLastBackupAndAFailureReachesAPerson) {
   EXPECT_EQ(tray.Hint(), QStringLiteral("Kelmora Backup - Último backup: 07/03/2026 08:00 falhou"));
   EXPECT_EQ(Picture(tray.Icon()), Picture(app::ProgramIcon(app::BackupState::Failed)));
   ASSERT_EQ(platform.notifications.size(), 2u);
+  EXPECT_EQ(platform.urgencies[1], app::NotificationUrgency::Critical);
   EXPECT_EQ(platform.notifications[1].text,
             QStringLiteral("Kelmora Backup|O backup de 07/03/2026 08:00 não foi concluído.\n"
                            "Unable to complete network request to host \"dbhost\"."));
@@ -383,12 +424,21 @@ TEST_F(BackupJobTest, TheTrayIconTellsTheLastBackupAndAFailureReachesAPerson) {
                 .arg(ENOTDIR));
 }
 
-TEST_F(BackupJobTest, ManualModeKeepsItsTrayIconOutOfIt) {
-  auto form = Start(true);
-  server.backupFailure = {"Unable to complete network request to host \"dbhost\"."};
-  Click(*form);
-  EXPECT_EQ(form->RxTrayIcon->Hint(), QStringLiteral("Kelmora Backup"));
-  EXPECT_TRUE(platform.notifications.empty());
+TEST_F(BackupJobTest, ManualModeAndAnIniWithOnlyDirAndSistemaKeepTheTrayIconAsItIs) {
+  struct Case {
+    bool manual;
+    const char* keys;
+  };
+  for (const Case& c : {Case{true, "MostrarEstado=1\r\n"}, Case{false, ""}}) {
+    auto form = Start(c.manual, c.keys);
+    server.backupFailure = {"Unable to complete network request to host \"dbhost\"."};
+    Click(*form);
+    EXPECT_TRUE(Shows(*form, "  Unable to complete network request to host \"dbhost\"."))
+        << form->memSaida->Text();
+    EXPECT_EQ(form->RxTrayIcon->Hint(), QStringLiteral("Kelmora Backup")) << c.manual;
+    EXPECT_EQ(Picture(form->RxTrayIcon->Icon()), Picture(app::ProgramIcon()));
+    EXPECT_TRUE(platform.notifications.empty());
+  }
 }
 
 }  // namespace

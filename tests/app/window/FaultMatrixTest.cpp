@@ -110,16 +110,27 @@ TEST_F(FaultMatrix, TargetFileNotCreatableOnTheServer) {
   const std::string refused =
       "gbak: ERROR:cannot open backup file " + BackupFolder().string() + "/APP_20260203_0405.gbk";
   server.backupFailure = {refused, -1, true};
-  auto form = Start(false);
-  fs::create_directories(BackupFolder() / "APP_20260203_0405.gbk");  // a folder where the file goes
-  Click(*form);
-  ExpectFailedBlock(*form, refused);
-  EXPECT_EQ(form->memSaida->Lines()[form->memSaida->Lines().size() - 2],
-            "O servidor de banco de dados (conta firebird) precisa de acesso de grava\xE7\xE3o \xE0 pasta " +
-                BackupFolder().string() + "/")
-      << "which account needs access to which folder";
-  EXPECT_TRUE(fs::is_directory(BackupFolder() / "APP_20260203_0405.gbk"));
-  EXPECT_TRUE(form->tmrRelogio.isActive());
+  struct Case {
+    const char* keys;
+    std::string lastLine;  // before the dashes
+  };
+  const Case cases[] = {
+      {"", "  " + refused},
+      {"ExplicarAcesso=1\r\n",
+       "A pasta " + BackupFolder().string() +
+           "/ precisa existir no servidor de banco de dados dbhost, no mesmo caminho, "
+           "com acesso de grava\xE7\xE3o para a conta do servidor"},
+  };
+  for (const Case& c : cases) {
+    auto form = Start(false, c.keys);
+    fs::create_directories(BackupFolder() / "APP_20260203_0405.gbk");  // a folder where the file goes
+    Click(*form);
+    ExpectFailedBlock(*form, refused);
+    EXPECT_EQ(form->memSaida->Lines()[form->memSaida->Lines().size() - 2], c.lastLine)
+        << "which account needs access to which folder, when asked for";
+    EXPECT_TRUE(fs::is_directory(BackupFolder() / "APP_20260203_0405.gbk"));
+    EXPECT_TRUE(form->tmrRelogio.isActive());
+  }
 }
 
 TEST_F(FaultMatrix, LogFileNotWritable) {

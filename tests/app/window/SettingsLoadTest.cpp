@@ -23,8 +23,8 @@ const core::AttachError kWrongPassword = {core::AttachFailure::LoginRefused,
 // The window's settings load: started with its connection timer, whose tick the test delivers.
 class SettingsLoadTest : public WindowTest {
  protected:
-  std::unique_ptr<app::TfrmBackup> Start(bool manual) {
-    return StartWindow(folder, kLocation, manual, server);
+  std::unique_ptr<app::TfrmBackup> Start(bool manual, const std::string& backupLines = {}) {
+    return StartWindow(folder, kLocation, manual, server, "Linux", backupLines);
   }
 };
 
@@ -47,7 +47,7 @@ TEST_F(SettingsLoadTest, ReadsTheRowThenShowsTheDatabaseAndTheWaitingText) {
 
 TEST_F(SettingsLoadTest, EmptyRowGivesEmptySettingsAndManualModeKeepsItsText) {
   server.row = {};
-  auto automatic = Start(false);
+  auto automatic = Start(false, "MostrarEstado=1\r\n");
   Tick(*automatic);
   EXPECT_EQ(automatic->Settings().scheduleTimes, (std::array<std::string, 4>{}));
   EXPECT_EQ(automatic->Settings().retentionDays, 0);
@@ -89,15 +89,21 @@ TEST_F(SettingsLoadTest, WrongPasswordIsSwallowedWithoutRetryAndNotifiedInAutoma
             QStringLiteral("Clique no botão INICIAR para realizar a cópia de segurança..."));
   EXPECT_TRUE(platform.notifications.empty()) << "manual mode has no tray icon to speak from";
 
-  server.attemptsMade = 0;
-  auto automatic = Start(false);
-  Tick(*automatic);
-  EXPECT_TRUE(platform.boxes.empty());
-  ASSERT_EQ(platform.notifications.size(), 1u);
+  // In automatic mode a connection error other than the network's gives no message at all, unless the
+  // state is asked for.
+  for (const std::string& keys : {std::string(), std::string("MostrarEstado=1\r\n")}) {
+    server.attemptsMade = 0;
+    server.attachFailures = {kWrongPassword};
+    auto automatic = Start(false, keys);
+    Tick(*automatic);
+    EXPECT_TRUE(platform.boxes.empty());
+    ASSERT_EQ(platform.notifications.size(), keys.empty() ? 0u : 1u) << keys;
+  }
   EXPECT_EQ(platform.notifications[0].text,
             QStringLiteral("Kelmora Backup|As configurações de backup não foram lidas do banco de dados.\n"
                            "Your user name and password are not defined. Ask your database administrator to "
                            "set up a Firebird login."));
+  EXPECT_EQ(platform.urgencies[0], app::NotificationUrgency::Critical);
 }
 
 TEST_F(SettingsLoadTest, TheCredentialsFilesLoginIsUsedAndARefusedFileSendsNothing) {

@@ -29,11 +29,13 @@ fs::path MakeTempFolder(const std::string& prefix) {
   return pattern;
 }
 
-// Starts a program with our environment (without any Firebird server variables or display) plus extra
-// entries, in a process group of its own.
+// Starts a program with our environment (without any Firebird server variables, display or session bus)
+// plus extra entries, in a process group of its own. A program under test never reaches the desktop of
+// whoever runs the tests.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extra, const fs::path& log,
             const fs::path& workingFolder = {}) {
-  return StartLogged(argv, ChildEnvironment(extra, {"DISPLAY"}), log, Detach::ProcessGroup, workingFolder);
+  return StartLogged(argv, ChildEnvironment(extra, {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS"}), log,
+                     Detach::ProcessGroup, workingFolder);
 }
 
 // A fresh MIT-MAGIC-COOKIE-1 value, as hexadecimal text.
@@ -286,12 +288,14 @@ RunningProgram::RunningProgram(const XDisplay& display, const ProgramFolder& fol
 }
 
 RunningProgram::RunningProgram(const XDisplay& display, const ProgramFolder& folder,
-                               const std::vector<std::string>& arguments, const Account& account)
+                               const std::vector<std::string>& arguments, const Account& account,
+                               const std::vector<std::string>& extraEnvironment)
     : home_(MakeTempFolder("kelmora-home")) {
   const fs::path runtime = home_ / "runtime";
   fs::create_directory(runtime);
   fs::permissions(runtime, fs::perms::owner_all);
-  std::vector<std::string> environment = {"HOME=" + home_.string(), "XDG_RUNTIME_DIR=" + runtime.string()};
+  std::vector<std::string> environment = extraEnvironment;
+  environment.insert(environment.end(), {"HOME=" + home_.string(), "XDG_RUNTIME_DIR=" + runtime.string()});
   if (!display.AuthorityFile().empty()) {
     // Its own copy: the display's file is private to this process's user.
     const fs::path authority = home_ / ".Xauthority";

@@ -109,7 +109,8 @@ class RunningProgram {
   // Under an unprivileged account (through setpriv; needs root), as a desktop user runs it: with a home
   // folder of its own (0700) holding its copy of the display's cookie and its runtime folder.
   RunningProgram(const XDisplay& display, const ProgramFolder& folder,
-                 const std::vector<std::string>& arguments, const Account& account);
+                 const std::vector<std::string>& arguments, const Account& account,
+                 const std::vector<std::string>& extraEnvironment = {});
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;

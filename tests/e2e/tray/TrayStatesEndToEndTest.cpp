@@ -1,7 +1,8 @@
-// The tray icon of the real program in automatic mode as a user sees it in the notification area: the mark
-// of each backup state drawn in the icon, a failure's notification beside it. Each state is held still
-// while it is looked at: the running job by stopping the server in the middle of the job's verification,
-// the others because nothing happens until the next command.
+// The tray icon of the real program in automatic mode as a user sees it in the notification area when the
+// administrator asks for the state of the backups (MostrarEstado): the mark of each backup state drawn in
+// the icon, a failure's notification from the session's notification server beside it. Each state is held
+// still while it is looked at: the running job by stopping the server in the middle of the job's
+// verification, the others because nothing happens until the next command.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -21,6 +22,7 @@
 #include "tests/support/AppDatabase.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/LogBlock.h"
+#include "tests/support/SessionBus.h"
 
 namespace testsupport {
 namespace {
@@ -155,8 +157,10 @@ TEST_F(TrayStates, EachBackupStateMarksTheIconAndAFailureShowsANotification) {
   const fs::path database = CreateAppDatabase(server, "TRAY_STATES", options);
   ProgramFolder folder;
   folder.WriteIni("[Dados]\r\nDir=" + server.Location(database) +
-                  "\r\n[Backup]\r\nSistema=Linux\r\nVerificar=1\r\n");
-  RunningProgram program(display, folder, {});
+                  "\r\n[Backup]\r\nSistema=Linux\r\nVerificar=1\r\nMostrarEstado=1\r\n");
+  SessionBus bus;
+  NotificationServer notifications(bus, display.ClientEnvironment());
+  RunningProgram program(display, folder, {}, {bus.ClientVariable()});
 
   const std::string icon = WaitForIcon();
   ASSERT_FALSE(icon.empty()) << program.Output();
@@ -187,24 +191,19 @@ TEST_F(TrayStates, EachBackupStateMarksTheIconAndAFailureShowsANotification) {
   EXPECT_TRUE(WaitForMark(icon, Mark::Succeeded)) << NameOf(MarkNow(icon));
   Shoot("succeeded");
 
-  // The server is gone at the second time: the job fails at once, and a notification from the icon,
-  // a window of its own, says so.
+  // The server is gone at the second time: the job fails at once, and a notification says so.
   server.Stop();
-  const auto windowsBefore = display.FindWindows(".*", /*all=*/true);
   ASSERT_TRUE(Eventually([&] { return BlocksIn(ReadAll(log)) == 2; }, 180s)) << ReadAll(log);
   EXPECT_NE(ReadAll(log).find("Ocorreu um erro inesperado. O backup n\xE3o foi conclu\xED"
                               "do.\r\n"),
             std::string::npos)
       << ReadAll(log);
   EXPECT_TRUE(WaitForMark(icon, Mark::Failed)) << NameOf(MarkNow(icon));
-  EXPECT_TRUE(Eventually(
-      [&] {
-        for (const std::string& id : display.FindWindows(".*"))
-          if (std::find(windowsBefore.begin(), windowsBefore.end(), id) == windowsBefore.end()) return true;
-        return false;
-      },
-      60s))
-      << "no notification appeared";
+  const auto received = notifications.WaitFor(1, 60s);
+  ASSERT_EQ(received.size(), 1u) << "no notification came";
+  EXPECT_TRUE(received[0].body.starts_with("O backup de ")) << received[0].body;
+  EXPECT_EQ(received[0].urgency, 2);
+  EXPECT_FALSE(display.WaitForWindow("^Notifica", 30s).empty()) << "the notification server shows it";
   Shoot("failed");
   EXPECT_TRUE(program.Running()) << program.Output();
 }
