@@ -133,12 +133,13 @@ TEST(ReplayedRunner, AWholeJobWritesTheSameBlockOnEverySystemCopiesAndCleansUp) 
   for (const auto& entry : fs::directory_iterator(folder.Backups()))
     entries.push_back(Utf8(entry.path().filename()));
   std::sort(entries.begin(), entries.end());
-  ASSERT_EQ(entries.size(), 3u) << "the 30 days old backup goes, yesterday's stays";
-  EXPECT_TRUE(std::regex_match(entries[0], std::regex(R"(APP_\d{8}_\d{4}\.gbk)"))) << entries[0];
-  EXPECT_EQ(entries[1], "APP_ontem.gbk");
-  EXPECT_EQ(entries[2], "backup.txt");
-  EXPECT_EQ(ReadAll(folder.Backups() / entries[0]), "GBAK-BYTES");
-  EXPECT_EQ(ReadAll(folder.Base() / u8"cópias" / entries[0]), "GBAK-BYTES");
+  ASSERT_EQ(entries.size(), 4u) << "the 30 days old backup goes, yesterday's stays";
+  EXPECT_EQ(entries[0], ".lock") << "the folder's lock stays for the next job";
+  EXPECT_TRUE(std::regex_match(entries[1], std::regex(R"(APP_\d{8}_\d{4}\.gbk)"))) << entries[1];
+  EXPECT_EQ(entries[2], "APP_ontem.gbk");
+  EXPECT_EQ(entries[3], "backup.txt");
+  EXPECT_EQ(ReadAll(folder.Backups() / entries[1]), "GBAK-BYTES");
+  EXPECT_EQ(ReadAll(folder.Base() / u8"cópias" / entries[1]), "GBAK-BYTES");
 }
 
 TEST(ReplayedRunner, EachKindOfFailureHasItsOwnExitCode) {
@@ -172,7 +173,8 @@ TEST(ReplayedRunner, HelpListsEveryExitCodeAndAnUnknownArgumentIsAUsageError) {
   for (const char* line :
        {"   0  backup feito", "   3  sistema.ini ausente", "   4  servidor de banco",
         "   5  usu\xC3\xA1rio ou senha", "   8  pasta de backup", "   9  backup feito, mas n",
-        "  10  backup feito, mas n\xC3\xA3o verificado", "  11  arquivo credenciais recusado"})
+        "  10  backup feito, mas n\xC3\xA3o verificado", "  11  arquivo credenciais recusado",
+        "  12  outro backup da mesma pasta", "  13  interrompido (TERM, INT ou HUP)"})
     EXPECT_NE(help.find(line), std::string::npos) << line << "\n" << help;
   std::string output;
   EXPECT_EQ(folder.Run("", output, {"MANUAL"}), 2);
