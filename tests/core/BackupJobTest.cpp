@@ -210,7 +210,7 @@ TEST_F(JobTest, ABackupSentToTheProgramIsWrittenUnderItsPartNameAndTellsTheMegab
     fs::remove_all(BackupFolder());
     const core::JobReport report = Run(true);
     std::vector<std::string> expected = {"Backup iniciado em 07/03/2026 21:05:59", "",
-                                         "Realizando o backup para " + Backup().string(), ""};
+                                         "Realizando o backup para " + ProgramPath(Backup()), ""};
     expected.insert(expected.end(), c.lines.begin(), c.lines.end());
     expected.insert(expected.end(), {"", kDone, "", "Backup encerrado em " + c.ended, "", kDashes});
     EXPECT_EQ(transcript.Lines(), expected);
