@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "platform/Cp1252.h"
+#include "platform/Machine.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/LogBlock.h"
 #include "tests/support/RunCommand.h"
@@ -147,6 +148,7 @@ TEST(ReplayedRunner, EachKindOfFailureHasItsOwnExitCode) {
     const char* name;
     std::string replay;
     int exitCode;
+    bool folderHeld = false;  // by another job, as a second runner would hold it
   };
   const std::string row = SettingsRow("");
   const Case cases[] = {
@@ -158,11 +160,22 @@ TEST(ReplayedRunner, EachKindOfFailureHasItsOwnExitCode) {
       {"backup refused", row + "fail isc_service_start 335544344 1\n", 7},
       {"copy folder missing",
        SettingsRow(kWindows ? "C:\\n\xE3o-existe\\" : "/n\xE3o-existe/") + "backup GBAK-BYTES\n", 9},
+      {"another job holds the folder", row + "backup GBAK-BYTES\n", 12, true},
   };
+  const std::unique_ptr<platform::FolderLocks> locks = platform::MachineFolderLocks();
   for (const Case& c : cases) {
     ProgramFolder folder;
+    fs::create_directory(folder.Backups());
+    platform::FolderLockAttempt held;
+    if (c.folderHeld) {
+      held = locks->TryLockFolder(Utf8(folder.Backups()) + "/");
+      ASSERT_EQ(held.outcome, platform::FolderLockAttempt::Outcome::Taken) << held.error;
+    }
     std::string output;
     EXPECT_EQ(folder.Run(c.replay, output), c.exitCode) << c.name << "\n" << output;
+    if (!c.folderHeld) continue;
+    for (const auto& entry : fs::directory_iterator(folder.Backups()))
+      EXPECT_NE(entry.path().extension(), ".gbk") << "nothing is written beside the job holding the folder";
   }
 }
 
