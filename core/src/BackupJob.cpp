@@ -26,6 +26,19 @@ const std::string kDashes(68, '-');
 // What a backup sent to the program is called until it is whole: never a name a backup is looked for by.
 constexpr std::string_view kPartSuffix = ".part";
 
+// The name the folder lock takes in the backup folder (platform::FolderLocks).
+constexpr std::string_view kLockFileName = ".lock";
+
+// UTF-8, for the report; the block has them in code page 1252.
+constexpr std::string_view kAnotherJobRunning =
+    "Outro backup já está em andamento nesta pasta; este backup não foi iniciado.";
+constexpr std::string_view kStopped =
+    "Backup interrompido: o programa recebeu um pedido para terminar. O backup não foi concluído.";
+
+// Thrown from the server's line callback to end the backup where it stands; no std::exception, so that
+// nothing on its way takes it for a failure. The services manager gives the attachment up on its way out.
+struct StopRequested {};
+
 std::string FileNameOf(const std::string& path) {
   return path.substr(path.find_last_of('/') + 1);
 }
@@ -94,6 +107,14 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     report.monitor = TellMonitor(report);
     return report;
   }
+  // Held until the job returns: every step below writes or deletes files another job of this folder
+  // would write or delete too (the same minute's backup, its removal after a failure, the clean-up).
+  std::unique_ptr<platform::FolderLock> folderLock;
+  // The monitor hears nothing of a job that did not start: the one that holds the folder tells it.
+  if (!LockBackupFolder(names, folderLock, report)) {
+    WriteLogBlock(*log, report);
+    return report;
+  }
 
   // Sent to the program, the backup goes straight into this machine's folder.
   Add("Realizando o backup para " +
@@ -155,6 +176,14 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
     BackupFailed(made, error.what(), ServerStage::Started, false, earlierFile);
     report.stop = StopReason::BackupFailed;
     report.error = cp1252::ToUtf8(error.what());
+  } catch (const StopRequested&) {
+    Add(LogText(kStopped));
+    Add("");
+    // The server wrote in the job's own folder when it had one: what it left goes there, and the folder
+    // with it.
+    RemoveUnfinishedBackup(made, earlierFile);
+    report.stop = StopReason::Stopped;
+    report.error = kStopped;
   }
   if (report.stop != StopReason::None) {
     // An unattended failure must reach the log, where it will be looked for.
@@ -165,9 +194,25 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   report.written = true;
 
   observer_.BackupWritten(made.localBackupName);
-  if (settings_.verifyBackup)
-    report.verification = VerifyBackup(made, credentials.credentials, tally, showServerLines, report);
+  bool stoppedWhileVerifying = false;
+  try {
+    if (settings_.verifyBackup)
+      report.verification = VerifyBackup(made, credentials.credentials, tally, showServerLines, report);
+  } catch (const StopRequested&) {
+    // The backup is whole and stays, but no one vouches for it: the block and the report say so.
+    Add(LogText(kStopped));
+    Add("");
+    report.stop = StopReason::Stopped;
+    report.error = kStopped;
+    stoppedWhileVerifying = true;
+  }
+  // A stopped job's whole backup goes to its name too, rather than with the job's folder.
   if (workFolder && !MoveToItsName(*workFolder, made, names, report)) {
+    WriteLogBlock(*log, report);
+    return report;
+  }
+  if (stoppedWhileVerifying) {
+    report.monitor = TellMonitor(report);
     WriteLogBlock(*log, report);
     return report;
   }
@@ -195,6 +240,30 @@ bool BackupJob::WriteLogBlock(platform::AppendFile& log, JobReport& report) {
     LogNotWritable(report, error);
     return false;
   }
+}
+
+bool BackupJob::LockBackupFolder(const BackupNames& names, std::unique_ptr<platform::FolderLock>& lock,
+                                 JobReport& report) {
+  platform::FolderLockAttempt attempt = system_.folderLocks.TryLockFolder(names.backupFolder);
+  switch (attempt.outcome) {
+    case platform::FolderLockAttempt::Outcome::Taken:
+      lock = std::move(attempt.lock);
+      return true;
+    case platform::FolderLockAttempt::Outcome::HeldByAnother:
+      report.stop = StopReason::AnotherJobRunning;
+      report.error = kAnotherJobRunning;
+      break;
+    case platform::FolderLockAttempt::Outcome::Failed:
+      // Without the lock no job may run here: one that does could meet another. What stops the lock (a
+      // folder closed to writing, something else at its name) is a folder problem, as a log would be.
+      report.stop = StopReason::LogNotWritable;
+      report.error =
+          "A pasta de backup não pôde ser travada (" + std::string(kLockFileName) + "): " + attempt.error;
+      break;
+  }
+  Add(LogText(report.error));
+  Add("");
+  return false;
 }
 
 void BackupJob::ShareBackupFolder(const std::string& folder) {
@@ -233,6 +302,7 @@ bool BackupJob::MoveToItsName(platform::PrivateFolder& workFolder, const BackupN
 
 void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines,
                                  BackupTally& tally) {
+  if (observer_.StopWanted()) throw StopRequested{};
   bool firstLine = true;
   ports_.server.Backup(login, ServerText(names.serverName, settings_.serverSystem),
                        ServerText(names.databasePath, settings_.serverSystem),
@@ -244,6 +314,8 @@ void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& lo
                          if (showServerLines) Add(line);
                          tally.Read(line);
                          observer_.OutputLineRead(line);
+                         // The empty line ends the output: the backup is whole by then and stays.
+                         if (!line.empty() && observer_.StopWanted()) throw StopRequested{};
                        });
   observer_.ProgressFilled();
   Add("Backup concluído."_cp1252);
@@ -251,6 +323,7 @@ void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& lo
 }
 
 void BackupJob::RunTransferBackup(const BackupNames& names, const Credentials& credentials) {
+  if (observer_.StopWanted()) throw StopRequested{};
   RemoveAbandonedParts(names);
   const std::string serverName = ServerText(names.serverName, settings_.serverSystem);
   const std::string databasePath = ServerText(names.databasePath, settings_.serverSystem);
@@ -279,6 +352,8 @@ void BackupJob::RunTransferBackup(const BackupNames& names, const Credentials& c
     for (; percentShown < progress.Percent(); ++percentShown)
       observer_.ProgressAdvanced();
     observer_.BackupDataRead();
+    // The unfinished file goes with its object.
+    if (observer_.StopWanted()) throw StopRequested{};
   });
   file->Complete(names.localBackupName);
   const std::string total = progress.TotalLine();
@@ -323,15 +398,18 @@ std::string BackupJob::BackupFailed(const BackupNames& names, const std::string&
   }
   // Advice only where asked for: the block of a failed job otherwise ends with the error's three lines.
   if (!advice.empty() && settings_.explainServerAccess) Add(LogText(advice));
-  // What the server wrote before the failure is not a backup, though its name says so. Only a started
-  // request can have written it, and only a file the server wrote during this job: an earlier good
-  // backup of the same minute stays, and so does a backup whose output had ended when only the detach
-  // failed.
-  // A backup sent to the program never had that name.
-  if (stage == ServerStage::Started && !settings_.transferBackup &&
-      system_.files.Stamp(names.localBackupName) != earlierFile)
-    system_.files.RemoveFile(names.localBackupName);
+  // Only a started request can have written a file; a backup whose output had ended when only the
+  // detach failed is whole. A backup sent to the program never had that name.
+  if (stage == ServerStage::Started && !settings_.transferBackup) RemoveUnfinishedBackup(names, earlierFile);
   return advice;
+}
+
+void BackupJob::RemoveUnfinishedBackup(const BackupNames& names,
+                                       const std::optional<platform::FileStamp>& earlierFile) {
+  // What the server wrote before the backup broke off is not a backup, though its name says so. Only a
+  // file the server wrote during this job goes: an earlier good backup of the same minute stays.
+  if (system_.files.Stamp(names.localBackupName) != earlierFile)
+    system_.files.RemoveFile(names.localBackupName);
 }
 
 StepResult BackupJob::VerifyBackup(const BackupNames& names, const Credentials& credentials,
@@ -340,9 +418,11 @@ StepResult BackupJob::VerifyBackup(const BackupNames& names, const Credentials& 
   BackupVerification verification(settings_, names, credentials, tally, ports_.server, ports_.probe,
                                   system_.files);
   // The restore's lines are shown and pace the window like the backup's.
+  // The scratch database goes however the restore ends, a stop included.
   const std::string problem = verification.Run([&](std::string_view line) {
     if (showServerLines) Add(line);
     observer_.OutputLineRead(line);
+    if (!line.empty() && observer_.StopWanted()) throw StopRequested{};
   });
   if (problem.empty()) {
     Add("Backup verificado.");
@@ -413,8 +493,9 @@ void BackupJob::DeleteExpiredFiles(const BackupNames& names) {
   platform::Clock& clock = system_.clock;
   const platform::LocalDateTime now = clock.ToLocal(clock.Now());
   for (const std::string& entry : system_.files.ListFolder(names.backupFolder)) {
-    // The log is open and being written by this job; on this platform an open file can be deleted.
-    if (FileNameOf(entry) == "backup.txt") continue;
+    // The log is open and being written by this job; on this platform an open file can be deleted. The
+    // lock's file, removed, would let the next job lock a new file while another still holds the old one.
+    if (FileNameOf(entry) == "backup.txt" || FileNameOf(entry) == kLockFileName) continue;
     const std::optional<platform::TimePoint> lastWrite = system_.files.LastWriteTime(entry);
     if (!lastWrite) continue;  // removed meanwhile or unreadable: nothing to judge it by
     if (IsExpired(PackedLocalTime(clock.ToLocal(*lastWrite)), now, settings_.retentionDays))

@@ -3,7 +3,7 @@
 #include <exception>
 #include <sstream>
 
-#include "TerminalView.h"
+#include "SignalledTerminalView.h"
 #include "core/BackupRun.h"
 #include "core/Heartbeat.h"
 #include "core/TextEncoding.h"
@@ -43,6 +43,8 @@ void PrintStop(const core::JobReport& report, const core::BackupSettings& settin
       return;
     case core::StopReason::CredentialsRefused:
     case core::StopReason::LogNotWritable:
+    case core::StopReason::AnotherJobRunning:
+    case core::StopReason::Stopped:
       err << report.error << std::endl;
       return;
   }
@@ -81,6 +83,10 @@ ExitCode ExitCodeOf(const core::JobReport& report) {
       return ExitCode::BackupFailed;
     case core::StopReason::LogNotWritable:
       return ExitCode::FolderNotWritable;
+    case core::StopReason::AnotherJobRunning:
+      return ExitCode::AnotherBackupRunning;
+    case core::StopReason::Stopped:
+      return ExitCode::Stopped;
   }
   if (report.verification == core::StepResult::Failed) return ExitCode::VerificationFailed;
   if (report.copy == core::StepResult::Failed) return ExitCode::CopyFailed;
@@ -100,6 +106,9 @@ std::string HelpText() {
       "verifica-o (Verificar=1), copia-o para a pasta de cópia, apaga os arquivos vencidos,\n"
       "avisa o monitor (UrlMonitor) e registra o bloco em backup/backup.txt.\n"
       "As linhas do backup e as do servidor saem na saída padrão.\n"
+      "Enquanto faz o backup, a pasta backup/ fica travada (backup/.lock): outro backup\n"
+      "dela não começa. TERM, INT ou HUP interrompem o backup ou a verificação, apagam\n"
+      "o arquivo incompleto e registram o bloco.\n"
       "\n"
       "Códigos de saída:\n";
   for (const ExitCodeText& entry : kExitCodes) {
@@ -109,7 +118,8 @@ std::string HelpText() {
   return text;
 }
 
-ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+ExitCode Run(const std::vector<std::string>& arguments, platform::TerminationSignals* signals,
+             std::ostream& out, std::ostream& err) {
   if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
     out << HelpText();
     return ExitCode::Success;
@@ -124,20 +134,21 @@ ExitCode Run(const std::vector<std::string>& arguments, std::ostream& out, std::
     const std::unique_ptr<platform::Files> files = platform::MachineFiles();
     const std::unique_ptr<platform::Environment> environment = platform::MachineEnvironment();
     const std::unique_ptr<platform::HttpClient> http = platform::MachineHttpClient();
+    const std::unique_ptr<platform::FolderLocks> folderLocks = platform::MachineFolderLocks();
     core::BackupSettings settings;
     settings.programFolder = FolderOf(platform::MachineProcess()->ExecutablePath());
     const std::unique_ptr<platform::Libraries> libraries = platform::MachineLibraries();
     db::ApplicationDatabase database({*environment, *clock, *libraries});
     services::ServicesManager server;
     core::Transcript transcript;
-    TerminalView view(transcript, out);
+    SignalledTerminalView view(transcript, out, signals);
     // A monitor that hears of failures is told this run's exit code.
     const core::FailureSignal exitCodeSignal = [](const core::JobReport& report) {
       return std::to_string(static_cast<int>(ExitCodeOf(report)));
     };
-    const core::JobReport report =
-        core::RunOnce(settings, core::RunPorts{database, server, database},
-                      core::JobSystem{*clock, *files, *environment, *http}, transcript, view, exitCodeSignal);
+    const core::JobReport report = core::RunOnce(
+        settings, core::RunPorts{database, server, database},
+        core::JobSystem{*clock, *files, *environment, *http, *folderLocks}, transcript, view, exitCodeSignal);
     std::ostringstream stopText;
     PrintStop(report, settings, stopText);
     err << stopText.str() << std::flush;

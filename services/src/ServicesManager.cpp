@@ -79,6 +79,9 @@ ServicesManager::ServicesManager()
     : backup_(std::make_unique<TIBBackupService>()), transfer_(std::make_unique<TIBBackupService>()) {
   ApplyBackupInstanceSettings(*backup_);
   ApplyTransferSettings(*transfer_);
+  // The job names one whole file: a program folder or a database named with an "=" must not be read as
+  // a file and its length.
+  backup_->SetFileLengths(false);
   // Each call gives the component its login and wipes it again.
   backup_->WipeParams();
   transfer_->WipeParams();

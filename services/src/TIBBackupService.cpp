@@ -19,7 +19,7 @@ void TIBBackupService::BuildStartRequest() {
   if (blockingFactor_ > 0) AddStartParamInt(blockingFactor_, isc_spb_bkp_factor);
   for (const std::string& line : BackupFile()) {
     if (platform::IsBlank(line)) continue;
-    const std::size_t equals = line.find('=');
+    const std::size_t equals = fileLengths_ ? line.find('=') : std::string::npos;
     if (equals == std::string::npos) {
       AddStartParamText(line, isc_spb_bkp_file);
       continue;

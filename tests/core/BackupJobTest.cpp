@@ -210,7 +210,7 @@ TEST_F(JobTest, ABackupSentToTheProgramIsWrittenUnderItsPartNameAndTellsTheMegab
     fs::remove_all(BackupFolder());
     const core::JobReport report = Run(true);
     std::vector<std::string> expected = {"Backup iniciado em 07/03/2026 21:05:59", "",
-                                         "Realizando o backup para " + Backup().string(), ""};
+                                         "Realizando o backup para " + ProgramPath(Backup()), ""};
     expected.insert(expected.end(), c.lines.begin(), c.lines.end());
     expected.insert(expected.end(), {"", kDone, "", "Backup encerrado em " + c.ended, "", kDashes});
     EXPECT_EQ(transcript.Lines(), expected);
@@ -219,8 +219,8 @@ TEST_F(JobTest, ABackupSentToTheProgramIsWrittenUnderItsPartNameAndTellsTheMegab
     EXPECT_EQ(observer.maximums, (std::vector<int>{100, 100}));
     EXPECT_TRUE(report.BackupMade());
     EXPECT_EQ(ReadAll(Backup()), server.backupBytes);
-    EXPECT_EQ(std::distance(fs::directory_iterator(BackupFolder()), fs::directory_iterator()), 2)
-        << "the backup and the log, no part left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(BackupFolder()), fs::directory_iterator()), 3)
+        << "the backup, the log and the folder's lock, no part left";
   }
   ASSERT_EQ(server.calls.size(), 3u);
   EXPECT_EQ(server.calls[0].action, "backup to program");
@@ -277,6 +277,51 @@ class FailingLogSystem : public FixedClockSystem {
  private:
   int failAtOpen_;
 };
+
+// The machine's system at the test's clock, whose folder lock comes out as the test says and touches no
+// file.
+class LockOutcomeSystem : public FixedClockSystem {
+ public:
+  using Outcome = platform::FolderLockAttempt::Outcome;
+  explicit LockOutcomeSystem(Outcome outcome)
+      : FixedClockSystem({2026, 3, 7, 21, 5, 59}), outcome_(outcome) {}
+  platform::FolderLockAttempt TryLockFolder(const std::string&) override {
+    if (outcome_ != Outcome::Taken) return {outcome_, nullptr, "Too many levels of symbolic links"};
+    return {outcome_, std::make_unique<platform::FolderLock>(), {}};
+  }
+
+ private:
+  Outcome outcome_;
+};
+
+TEST_F(JobTest, AFolderHeldByAnotherJobOrThatCannotBeLockedIsLeftAsItIs) {
+  struct Case {
+    LockOutcomeSystem::Outcome outcome;
+    core::StopReason stop;
+    std::string line;
+  };
+  const Case cases[] = {
+      {LockOutcomeSystem::Outcome::HeldByAnother, core::StopReason::AnotherJobRunning,
+       "Outro backup j\xE1 est\xE1 em andamento nesta pasta; este backup n\xE3o foi iniciado."},
+      {LockOutcomeSystem::Outcome::Failed, core::StopReason::LogNotWritable,
+       "A pasta de backup n\xE3o p\xF4"
+       "de ser travada (.lock): Too many levels of symbolic links"},
+  };
+  settings.retentionDays = 7;
+  fs::create_directories(BackupFolder());
+  std::ofstream(Backup()) << "the other job's backup";
+  fs::last_write_time(Backup(), std::chrono::file_clock::from_sys(clock.Now() - std::chrono::days(400)));
+  for (const Case& c : cases) {
+    LockOutcomeSystem system(c.outcome);
+    const core::JobReport report = Run(false, &system);
+    EXPECT_EQ(report.stop, c.stop) << c.line;
+    EXPECT_TRUE(server.calls.empty());
+    EXPECT_TRUE(Log().ends_with("Backup iniciado em 07/03/2026 21:05:59\r\n\r\n" + c.line + "\r\n\r\n" +
+                                kDashes + "\r\n\r\n"))
+        << Log();
+    EXPECT_EQ(ReadAll(Backup()), "the other job's backup");
+  }
+}
 
 TEST_F(JobTest, ALogThatCannotBeWrittenStopsTheJobWithItsIoError) {
   {
@@ -337,13 +382,16 @@ TEST_F(JobTest, OnlyExpiredFilesGoAndOnlyAfterAGoodBackup) {
   write("older.txt", 20, 0);   // any kind of file
   write("recent.gbk", 28, 2);  // two seconds after the limit
   write("backup.txt", 1, 0);   // the log is never deleted
+  write(".lock", 1, 0);        // nor the folder lock's file
   clock.Set({2026, 3, 7, 21, 5, 59});
-  const core::JobReport report = Run();
+  LockOutcomeSystem lockTouchingNothing(LockOutcomeSystem::Outcome::Taken);
+  const core::JobReport report = Run(false, &lockTouchingNothing);
   EXPECT_TRUE(report.cleanedUp);
   EXPECT_FALSE(fs::exists(BackupFolder() / "limit.gbk"));
   EXPECT_FALSE(fs::exists(BackupFolder() / "older.txt"));
   EXPECT_TRUE(fs::exists(BackupFolder() / "recent.gbk"));
   EXPECT_TRUE(fs::exists(BackupFolder() / "backup.txt"));
+  EXPECT_TRUE(fs::exists(BackupFolder() / ".lock"));
   EXPECT_TRUE(fs::exists(Backup()));
 
   for (const int days : {0, -5}) {

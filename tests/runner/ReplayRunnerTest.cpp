@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "platform/Cp1252.h"
+#include "platform/Machine.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/LogBlock.h"
 #include "tests/support/RunCommand.h"
@@ -134,12 +135,13 @@ TEST(ReplayedRunner, AWholeJobWritesTheSameBlockOnEverySystemCopiesAndCleansUp) 
   for (const auto& entry : fs::directory_iterator(folder.Backups()))
     entries.push_back(Utf8(entry.path().filename()));
   std::sort(entries.begin(), entries.end());
-  ASSERT_EQ(entries.size(), 3u) << "the 30 days old backup goes, yesterday's stays";
-  EXPECT_TRUE(std::regex_match(entries[0], std::regex(R"(APP_\d{8}_\d{4}\.gbk)"))) << entries[0];
-  EXPECT_EQ(entries[1], "APP_ontem.gbk");
-  EXPECT_EQ(entries[2], "backup.txt");
-  EXPECT_EQ(ReadAll(folder.Backups() / entries[0]), "GBAK-BYTES");
-  EXPECT_EQ(ReadAll(folder.Base() / u8"cópias" / entries[0]), "GBAK-BYTES");
+  ASSERT_EQ(entries.size(), 4u) << "the 30 days old backup goes, yesterday's stays";
+  EXPECT_EQ(entries[0], ".lock") << "the folder's lock stays for the next job";
+  EXPECT_TRUE(std::regex_match(entries[1], std::regex(R"(APP_\d{8}_\d{4}\.gbk)"))) << entries[1];
+  EXPECT_EQ(entries[2], "APP_ontem.gbk");
+  EXPECT_EQ(entries[3], "backup.txt");
+  EXPECT_EQ(ReadAll(folder.Backups() / entries[1]), "GBAK-BYTES");
+  EXPECT_EQ(ReadAll(folder.Base() / u8"cópias" / entries[1]), "GBAK-BYTES");
 }
 
 TEST(ReplayedRunner, EachKindOfFailureHasItsOwnExitCode) {
@@ -147,6 +149,7 @@ TEST(ReplayedRunner, EachKindOfFailureHasItsOwnExitCode) {
     const char* name;
     std::string replay;
     int exitCode;
+    bool folderHeld = false;  // by another job, as a second runner would hold it
   };
   const std::string row = SettingsRow("");
   const Case cases[] = {
@@ -158,11 +161,22 @@ TEST(ReplayedRunner, EachKindOfFailureHasItsOwnExitCode) {
       {"backup refused", row + "fail isc_service_start 335544344 1\n", 7},
       {"copy folder missing",
        SettingsRow(kWindows ? "C:\\n\xE3o-existe\\" : "/n\xE3o-existe/") + "backup GBAK-BYTES\n", 9},
+      {"another job holds the folder", row + "backup GBAK-BYTES\n", 12, true},
   };
+  const std::unique_ptr<platform::FolderLocks> locks = platform::MachineFolderLocks();
   for (const Case& c : cases) {
     ProgramFolder folder;
+    fs::create_directory(folder.Backups());
+    platform::FolderLockAttempt held;
+    if (c.folderHeld) {
+      held = locks->TryLockFolder(Utf8(folder.Backups()) + "/");
+      ASSERT_EQ(held.outcome, platform::FolderLockAttempt::Outcome::Taken) << held.error;
+    }
     std::string output;
     EXPECT_EQ(folder.Run(c.replay, output), c.exitCode) << c.name << "\n" << output;
+    if (!c.folderHeld) continue;
+    for (const auto& entry : fs::directory_iterator(folder.Backups()))
+      EXPECT_NE(entry.path().extension(), ".gbk") << "nothing is written beside the job holding the folder";
   }
 }
 
@@ -173,7 +187,8 @@ TEST(ReplayedRunner, HelpListsEveryExitCodeAndAnUnknownArgumentIsAUsageError) {
   for (const char* line :
        {"   0  backup feito", "   3  sistema.ini ausente", "   4  servidor de banco",
         "   5  usu\xC3\xA1rio ou senha", "   8  pasta de backup", "   9  backup feito, mas n",
-        "  10  backup feito, mas n\xC3\xA3o verificado", "  11  arquivo credenciais recusado"})
+        "  10  backup feito, mas n\xC3\xA3o verificado", "  11  arquivo credenciais recusado",
+        "  12  outro backup da mesma pasta", "  13  interrompido (TERM, INT ou HUP)"})
     EXPECT_NE(help.find(line), std::string::npos) << line << "\n" << help;
   std::string output;
   EXPECT_EQ(folder.Run("", output, {"MANUAL"}), 2);

@@ -1,9 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -13,6 +17,7 @@
 #include "tests/support/AccessList.h"
 #include "tests/support/Accounts.h"
 #include "tests/support/AppDatabase.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/CredentialsFile.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/FirebirdServer.h"
@@ -54,11 +59,18 @@ class ProgramFolder {
   // under its account), not setpriv's.
   int Run(std::string& output, const std::vector<std::string>& arguments = {},
           const std::vector<std::string>& environment = {}) const {
-    std::vector<std::string> argv = {"env"};
-    argv.insert(argv.end(), environment.begin(), environment.end());
+    return RunCommand(CommandLine(arguments, environment), &output);
+  }
+  std::vector<std::string> CommandLine(const std::vector<std::string>& arguments = {},
+                                       const std::vector<std::string>& environment = {}) const {
+    std::vector<std::string> argv;
+    if (!environment.empty()) {
+      argv.push_back("env");
+      argv.insert(argv.end(), environment.begin(), environment.end());
+    }
     argv.push_back(Program().string());
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunCommand(account_ ? AsAccount(*account_, argv) : argv, &output);
+    return account_ ? AsAccount(*account_, argv) : argv;
   }
 
  private:
@@ -66,6 +78,144 @@ class ProgramFolder {
   fs::path path_;
   std::optional<Account> account_;
 };
+
+// A runner in the background that writes its output into a pipe of one page, read by the test: a runner
+// whose output the test does not read stops in its next line once the page is full, so a job with more
+// than a page of lines still to print cannot end while the test holds back.
+class RunnerInBackground {
+ public:
+  explicit RunnerInBackground(const ProgramFolder& folder) {
+    const fs::path pipe = pipeFolder_.Path() / "output";
+    if (mkfifo(pipe.c_str(), 0600) != 0) throw std::runtime_error("mkfifo");
+    reader_ = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    fcntl(reader_, F_SETPIPE_SZ, 4096);
+    fcntl(reader_, F_SETFL, 0);
+    // A pipe that no writer has opened yet reads as ended: this one stands in for the runner's until the
+    // runner has written.
+    writerUntilFirstOutput_ = open(pipe.c_str(), O_WRONLY | O_CLOEXEC);
+    pid_ = StartLogged(folder.CommandLine(), ChildEnvironment({}), pipe, Detach::ProcessGroup);
+  }
+  ~RunnerInBackground() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(reader_);
+    if (writerUntilFirstOutput_ >= 0) close(writerUntilFirstOutput_);
+  }
+  pid_t Pid() const { return pid_; }
+  // Reads until the output holds the text; false when the runner ended without it.
+  bool ReadUntil(const std::string& text) {
+    while (output_.find(text) == std::string::npos)
+      if (!ReadMore()) return false;
+    return true;
+  }
+  // Reads the rest and waits for the end: the exit code.
+  int Finish() {
+    while (ReadMore()) {
+    }
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  const std::string& Output() const { return output_; }
+
+ private:
+  bool ReadMore() {
+    char buffer[512];
+    const ssize_t count = read(reader_, buffer, sizeof buffer);
+    if (count <= 0) return false;
+    output_.append(buffer, static_cast<std::size_t>(count));
+    if (writerUntilFirstOutput_ >= 0) close(writerUntilFirstOutput_);
+    writerUntilFirstOutput_ = -1;
+    return true;
+  }
+
+  TempFolder pipeFolder_;
+  int reader_ = -1;
+  int writerUntilFirstOutput_ = -1;
+  pid_t pid_ = -1;
+  std::string output_;
+};
+
+// Enough tables that a backup prints many pages of lines after its first one.
+AppDatabaseOptions ManyTables() {
+  AppDatabaseOptions options;
+  options.extraTables = 120;
+  return options;
+}
+
+// The timer's runner and a desktop's automatic program (or a second timer) at the same minute: whoever
+// comes second finds the backup folder held and writes nothing but its block.
+TEST(Runner, ASecondBackupOfTheSameFolderDoesNotStartWhileTheFirstRuns) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  FirebirdServer server(ServerAccount());
+  const auto database = CreateAppDatabase(server, "RUN_TWICE", ManyTables());
+  ProgramFolder folder(DesktopAccount());
+  folder.WriteIni(server.Location(database), "ContaServidor=" + std::to_string(ServerAccount().uid) + "\r\n");
+  RunnerInBackground first(folder);
+  ASSERT_TRUE(first.ReadUntil("gbak:")) << first.Output();
+
+  std::string output;
+  EXPECT_EQ(folder.Run(output), 12) << output;
+  EXPECT_NE(output.find("Outro backup j\xC3\xA1 est\xC3\xA1 em andamento"), std::string::npos) << output;
+  EXPECT_EQ(first.Finish(), 0) << first.Output();
+  const std::vector<std::string> backups = BackupFolderEntries(folder.Path(), ".gbk");
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_NE(first.Output().find(backups[0]), std::string::npos) << "the first runner's backup stands";
+  const std::string log = ReadAll(folder.Path() / "backup" / "backup.txt");
+  EXPECT_NE(log.find("Backup iniciado em "), log.rfind("Backup iniciado em ")) << "a block each";
+  EXPECT_NE(log.find("\r\nOutro backup j\xE1 est\xE1 em andamento nesta pasta; este backup n\xE3o foi "
+                     "iniciado.\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Backup conclu\xED"
+                     "do.\r\n"),
+            std::string::npos)
+      << log;
+}
+
+// systemctl stop, a logout, a closed terminal: the runner's own stop, not the client library's, and not
+// an end without its block.
+TEST(Runner, TermIntAndHupStopTheBackupOrItsCheckLogTheBlockAndLeaveNoUnfinishedFile) {
+  if (!RunningAsRoot()) GTEST_SKIP() << kNeedsRoot;
+  struct Case {
+    int signalNumber;
+    const char* verify;  // Verificar
+    const char* seen;    // the line after which the signal comes
+    std::size_t backupsLeft;
+  };
+  const Case cases[] = {
+      {SIGTERM, "0", "writing data for table DADOS_1 \n", 0},
+      {SIGINT, "0", "writing data for table DADOS_1 \n", 0},
+      {SIGHUP, "0", "writing data for table DADOS_1 \n", 0},
+      // The backup is whole by then and stays; the scratch database goes.
+      {SIGTERM, "1", "gbak:restoring table DADOS_1 \n", 1},
+  };
+  FirebirdServer server(ServerAccount());
+  const auto database = CreateAppDatabase(server, "RUN_STOP", ManyTables());
+  for (const Case& c : cases) {
+    const std::string name = std::string(strsignal(c.signalNumber)) + " Verificar=" + c.verify;
+    ProgramFolder folder(DesktopAccount());
+    folder.WriteIni(server.Location(database), "ContaServidor=" + std::to_string(ServerAccount().uid) +
+                                                   "\r\nVerificar=" + c.verify + "\r\n");
+    RunnerInBackground runner(folder);
+    ASSERT_TRUE(runner.ReadUntil(c.seen)) << name << "\n" << runner.Output();
+    kill(runner.Pid(), c.signalNumber);
+    EXPECT_EQ(runner.Finish(), 13) << name << "\n" << runner.Output();
+    EXPECT_EQ(BackupFolderEntries(folder.Path(), ".gbk").size(), c.backupsLeft) << name;
+    EXPECT_TRUE(BackupFolderEntries(folder.Path(), "_verificacao.fdb").empty()) << name;
+    const std::string log = ReadAll(folder.Path() / "backup" / "backup.txt");
+    EXPECT_TRUE(
+        log.ends_with("Backup interrompido: o programa recebeu um pedido para terminar. O backup n\xE3o "
+                      "foi conclu\xED"
+                      "do.\r\n\r\n" +
+                      std::string(68, '-') + "\r\n\r\n"))
+        << name << "\n"
+        << log;
+  }
+}
 
 TEST(Runner, SuccessfulBackupExitsZeroPrintsTheServerLinesAndLogsTheAutomaticBlock) {
   FirebirdServer& server = FirebirdServer::Shared();
@@ -457,7 +607,7 @@ TEST(Runner, UnderTheJournalEveryLineOfStandardErrorIsMarkedAnError) {
   EXPECT_TRUE(logged.starts_with("<3>Argumento desconhecido: MANUAL\n<3>\n<3>Uso: kelmora-backup-run"))
       << logged;
   EXPECT_TRUE(logged.ends_with(
-      "\n<3>  11  arquivo credenciais recusado (outros podem l\xC3\xAA-lo) ou ileg\xC3\xADvel\n"))
+      "\n<3>  13  interrompido (TERM, INT ou HUP) durante o backup ou a verifica\xC3\xA7\xC3\xA3o\n"))
       << logged;
 }
 

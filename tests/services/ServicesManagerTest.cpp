@@ -48,6 +48,20 @@ TEST_F(ServicesManagerTest, TheServerGetsWhatTheWindowsBackupComponentAlwaysSent
   EXPECT_EQ(CallCount("isc_service_detach"), 1u);
 }
 
+TEST_F(ServicesManagerTest, ABackupFileWithAnEqualsSignIsSentAsOneWholeName) {
+  ServicesManager server;
+  control_->ReplayServiceLines(0, "");
+  server.Backup(std::nullopt, "dbhost", "/dados/a=b.fdb", "/c=1/backup/a=b_20260307_2105.gbk",
+                [](std::string_view) {});
+  const auto starts = fbdouble::CallsTo(control_->Calls(), "isc_service_start");
+  ASSERT_EQ(starts.size(), 1u);
+  // 05, 33 bytes of name, the name itself; nothing after it.
+  EXPECT_TRUE(
+      starts[0].args.ends_with("6B 05 21 00 2F 63 3D 31 2F 62 61 63 6B 75 70 2F 61 3D 62 5F 32 30 32 36 30 "
+                               "33 30 37 5F 32 31 30 35 2E 67 62 6B"))
+      << starts[0].args;
+}
+
 TEST_F(ServicesManagerTest, EachCallAttachesWithItsOwnLogin) {
   ServicesManager server;
   control_->ReplayServiceLines(0, "");

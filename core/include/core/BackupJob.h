@@ -28,16 +28,18 @@ struct JobPorts {
 };
 
 // What a job asks of the system: the clock for its times and names, the files for the folder, the log,
-// the copy and the clean-up, the environment where the credentials may be handed in, and the web for the
-// monitor's call.
+// the copy and the clean-up, the environment where the credentials may be handed in, the web for the
+// monitor's call, and the backup folder's lock that keeps a second job (another session's program, the
+// timer's runner) out of it.
 struct JobSystem {
   platform::Clock& clock;
   platform::Files& files;
   platform::Environment& environment;
   platform::HttpClient& http;
+  platform::FolderLocks& folderLocks;
 
   // The pieces of one system.
-  static JobSystem Of(platform::System& system) { return {system, system, system, system}; }
+  static JobSystem Of(platform::System& system) { return {system, system, system, system, system}; }
 };
 
 // What a monitor that hears of failures (MonitorDetalhado) is sent after the address for a failed job: the
@@ -62,6 +64,9 @@ class BackupJob {
 
  private:
   void Add(std::string_view cp1252Line);
+  // Whether the job may go on holding the backup folder's lock; when not, the block says why.
+  bool LockBackupFolder(const BackupNames& names, std::unique_ptr<platform::FolderLock>& lock,
+                        JobReport& report);
   void ShareBackupFolder(const std::string& folder);
   // A folder of the job's own for the server to work in, when others may write in the backup folder and
   // the server's account is known here; nullptr otherwise (the server works under the final names).
@@ -83,6 +88,8 @@ class BackupJob {
   // The failed block's lines, and the removal of what a backup cut short left under the backup's name.
   std::string BackupFailed(const BackupNames& names, const std::string& cp1252Error, ServerStage stage,
                            bool backupFileNotWritable, const std::optional<platform::FileStamp>& earlierFile);
+  void RemoveUnfinishedBackup(const BackupNames& names,
+                              const std::optional<platform::FileStamp>& earlierFile);
   StepResult VerifyBackup(const BackupNames& names, const Credentials& credentials, const BackupTally& tally,
                           bool showServerLines, JobReport& report);
   // The copy is checked against the bytes the server's lines say it wrote, when they say it.

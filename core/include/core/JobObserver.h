@@ -28,6 +28,10 @@ class JobObserver {
   // The server has written the backup, which is about to be verified and copied: the one moment to
   // spoil it in a test of the verification. The name is the local one (UTF-8).
   virtual void BackupWritten(const std::string& localBackupName) { (void)localBackupName; }
+  // Asked before the backup is requested and after every line of the backup and of its verification: true
+  // ends the job there, as stopped (a program without a loop of its own asked to end, which cannot wait
+  // for a long backup).
+  virtual bool StopWanted() { return false; }
 };
 
 }  // namespace core

@@ -14,6 +14,8 @@ enum class StopReason {
   CredentialsRefused,  // the credentials file is open to others or unreadable: nothing was sent
   BackupFailed,        // the server did not complete the backup; the block ends with its error
   LogNotWritable,      // the backup folder or its log could not be written
+  AnotherJobRunning,   // another job (of this or another process) holds the backup folder: nothing was tried
+  Stopped,  // the program was asked to end during the backup (its unfinished file is gone) or its check
 };
 
 // How one step after the backup came out.

@@ -11,6 +11,12 @@ namespace services {
 // each line a path or "path=length" (length in bytes of that file).
 class TIBBackupService : public TIBBackupRestoreService {
  public:
+  // Whether a BackupFile line is read as "path=length" (the default). Off, every line is one whole path,
+  // so that a folder or a file whose name has an "=" can be written; a line without "=" goes out the same
+  // either way.
+  bool FileLengths() const { return fileLengths_; }
+  void SetFileLengths(bool fileLengths) { fileLengths_ = fileLengths; }
+
   std::int32_t BlockingFactor() const { return blockingFactor_; }
   void SetBlockingFactor(std::int32_t blockingFactor) { blockingFactor_ = blockingFactor; }
 
@@ -23,6 +29,7 @@ class TIBBackupService : public TIBBackupRestoreService {
 
  private:
   std::int32_t blockingFactor_ = 0;
+  bool fileLengths_ = true;
   TBackupOptions options_;
 };
 

@@ -146,7 +146,10 @@ INSTANTIATE_TEST_SUITE_P(Deployments, DeployedJob,
                                                       "a",
                                                       "C\xF3pia de Seguran\xE7"
                                                       "a",
-                                                      "c\xC3\xB3pia", "c\xF3pia", true}),
+                                                      "c\xC3\xB3pia", "c\xF3pia", true},
+                                           // "=" is a character of names like any other.
+                                           Deployment{"EqualsSignInTheNames", "Backup a=b", "Backup a=b",
+                                                      "c\xC3\xB3pia=1", "c\xF3pia=1", true}),
                          NameOf);
 
 }  // namespace
