@@ -473,7 +473,7 @@ TEST_F(JobTest, WhereNoOneElseMayWriteTheServerWritesUnderTheBackupsName) {
   settings.serverAccount = "0";
   EXPECT_EQ(Run().stop, core::StopReason::None) << transcript.Text();
   ASSERT_EQ(server.calls.size(), 1u);
-  EXPECT_EQ(server.calls[0].to, Backup().string());
+  EXPECT_EQ(server.calls[0].to, ProgramPath(Backup()));
 }
 
 }  // namespace
