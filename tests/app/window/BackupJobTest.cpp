@@ -1,12 +1,10 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 
 #include "app/desktop/ProgramIcon.h"
 #include "app/desktop/TRxTrayIcon.h"
@@ -34,12 +32,6 @@ std::vector<fs::path> FilesIn(const fs::path& folder, const std::string& extensi
   }
   std::sort(files.begin(), files.end());
   return files;
-}
-
-void SetLastWrite(const fs::path& file, const QDateTime& when) {
-  const auto seconds = static_cast<time_t>(when.toSecsSinceEpoch());
-  const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
 }
 
 using BackupJobTest = WindowTest;
@@ -146,64 +138,6 @@ TEST_F(BackupJobTest, ABackupThatDoesNotVerifyIsAFailureOfTheTrayAndTheOutputAre
   EXPECT_TRUE(form.tmrRelogio.isActive()) << "the schedule carries on";
 }
 
-TEST_F(BackupJobTest, CopiesTheBackupAndDeletesOnlyExpiredFilesNeverTheLog) {
-  const QDateTime now(QDate(2026, 3, 7), QTime(12, 0));
-  platform.now = [now] { return now; };
-  auto form = Start(true);
-  TempFolder copies;
-  form->Settings().copyFolder = copies.WithSeparator();
-  form->Settings().retentionDays = 7;
-
-  const QDateTime limit(now.date().addDays(-7), QTime(0, 0));
-  fs::create_directories(BackupFolder());
-  const auto write = [&](const std::string& name, const QDateTime& when) {
-    std::ofstream(BackupFolder() / name) << "x";
-    SetLastWrite(BackupFolder() / name, when);
-  };
-  write("old.gbk", limit);
-  write("older.txt", limit.addDays(-30));
-  write("recent.gbk", limit.addSecs(2));
-  write("backup.txt", limit.addDays(-100));  // the log itself is never deleted
-  fs::create_directory(BackupFolder() / "folder");
-  SetLastWrite(BackupFolder() / "folder", limit.addDays(-1));
-  std::ofstream(copies.Path() / "ancient.gbk") << "the copy folder is never cleaned";
-  SetLastWrite(copies.Path() / "ancient.gbk", limit.addDays(-50));
-
-  Click(*form);
-  ASSERT_TRUE(platform.boxes.empty());
-  EXPECT_FALSE(fs::exists(BackupFolder() / "old.gbk"));
-  EXPECT_FALSE(fs::exists(BackupFolder() / "older.txt"));
-  EXPECT_TRUE(fs::exists(BackupFolder() / "recent.gbk"));
-  EXPECT_TRUE(fs::exists(BackupFolder() / "folder"));
-  EXPECT_TRUE(fs::exists(copies.Path() / "ancient.gbk"));
-  EXPECT_TRUE(Log().starts_with("x"));
-  EXPECT_NE(Log().find(kDashes), std::string::npos);
-
-  const fs::path backup = BackupFolder() / "APP_20260307_1200.gbk";
-  const fs::path copy = copies.Path() / "APP_20260307_1200.gbk";
-  EXPECT_EQ(ReadAll(copy), ReadAll(backup));
-  EXPECT_NE(Log().find("Copiando o backup para " + copy.string() + "\r\n\r\n"), std::string::npos);
-  EXPECT_EQ(FilesIn(copies.Path(), ".gbk").size(), 2u) << "no temporary file may remain";
-}
-
-TEST_F(BackupJobTest, NoCleanUpForZeroOrNegativeDaysAndCopyFailuresAreLoggedAndSkipped) {
-  auto form = Start(true);
-  fs::create_directories(BackupFolder());
-  std::ofstream(BackupFolder() / "ancient.gbk") << "x";
-  SetLastWrite(BackupFolder() / "ancient.gbk", QDateTime(QDate(2001, 1, 1), QTime(0, 0)));
-  form->Settings().copyFolder = (folder.Path() / "missing" / "").string();
-  for (int days : {0, -5}) {
-    form->Settings().retentionDays = days;
-    Click(*form);
-    EXPECT_TRUE(fs::exists(BackupFolder() / "ancient.gbk")) << days;
-  }
-  const std::string log = Log();
-  EXPECT_NE(log.find("Erro copiando " + (folder.Path() / "missing").string() + "/APP_"), std::string::npos);
-  EXPECT_NE(log.find("Backup encerrado em "), std::string::npos);
-  EXPECT_FALSE(fs::exists(folder.Path() / "missing"));
-  EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Backup concluído."));
-}
-
 TEST_F(BackupJobTest, StoppedServerEndsTheJobButTheLogAndTheScheduleCarryOn) {
   QDateTime now(QDate(2026, 3, 7), QTime(2, 58, 0));
   platform.now = [&] { return now; };
@@ -294,18 +228,6 @@ TEST_F(BackupJobTest, ATricklingMonitorEndsByTheDeadlineWhileTheWindowAnswers) {
   EXPECT_LT(elapsed, core::kMonitorDeadline + 10s) << "one deadline for the whole call";
   EXPECT_EQ(trickling.Requests().size(), 1u);
   EXPECT_TRUE(form->tmrRelogio.isActive()) << "the schedule carries on";
-}
-
-TEST_F(BackupJobTest, LogThatCannotBeOpenedShowsTheIOErrorBox) {
-  auto form = Start(false);
-  folder.Write("backup", "a file where the backup folder should be");
-  Click(*form);
-  ASSERT_EQ(platform.boxes.size(), 1u);
-  EXPECT_EQ(platform.boxes[0].kind, app::MessageBoxKind::StandardError);
-  EXPECT_EQ(platform.boxes[0].text, QStringLiteral("I/O error %1.").arg(ENOTDIR));
-  EXPECT_EQ(form->memSaida->Lines().size(), 2u);
-  EXPECT_TRUE(server.calls.empty()) << "no backup is made without its log";
-  EXPECT_TRUE(form->tmrRelogio.isActive()) << "an early end must not stop later backups";
 }
 
 TEST_F(BackupJobTest, GaugeStopsAtItsMaximumAndEveryLineIsShown) {

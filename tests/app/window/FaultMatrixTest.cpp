@@ -134,14 +134,25 @@ TEST_F(FaultMatrix, TargetFileNotCreatableOnTheServer) {
 }
 
 TEST_F(FaultMatrix, LogFileNotWritable) {
-  auto form = Start(true);
-  fs::create_directories(BackupFolder() / "backup.txt");  // a folder in the log's place
-  Click(*form);
-  ASSERT_EQ(platform.boxes.size(), 1u);
-  EXPECT_EQ(platform.boxes[0].text, QStringLiteral("I/O error %1.").arg(EISDIR));
-  EXPECT_EQ(form->memSaida->Lines().size(), 2u);
-  EXPECT_EQ(CountGbk(BackupFolder()), 0u) << "no backup is made without its log";
-  EXPECT_NE(form->cursor().shape(), Qt::WaitCursor);
+  // A job that cannot open its log makes no backup, says why in the standard error box, and an
+  // automatic one waits for its next time.
+  for (const bool manual : {false, true}) {
+    fs::remove_all(BackupFolder());
+    if (manual)
+      fs::create_directories(BackupFolder() / "backup.txt");  // a folder in the log's place
+    else
+      folder.Write("backup", "a file where the backup folder should be");
+    platform.boxes.clear();
+    auto form = Start(manual);
+    Click(*form);
+    ASSERT_EQ(platform.boxes.size(), 1u) << manual;
+    EXPECT_EQ(platform.boxes[0].kind, app::MessageBoxKind::StandardError);
+    EXPECT_EQ(platform.boxes[0].text, QStringLiteral("I/O error %1.").arg(manual ? EISDIR : ENOTDIR));
+    EXPECT_EQ(form->memSaida->Lines().size(), 2u);
+    EXPECT_TRUE(server.calls.empty()) << "no backup is made without its log";
+    EXPECT_NE(form->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(form->tmrRelogio.isActive(), !manual) << "an early end must not stop later backups";
+  }
 }
 
 TEST_F(FaultMatrix, CopyFolderFullOrReadOnlyLeavesNoPartialCopy) {
@@ -163,36 +174,26 @@ TEST_F(FaultMatrix, CopyFolderFullOrReadOnlyLeavesNoPartialCopy) {
 }
 
 TEST_F(FaultMatrix, SettingsRowWithBlankTimesLongFolderAndExtremeDays) {
-  server.row = {{"     ", "", "", "23:59"}, "/" + std::string(32000 - 2, 'x') + "/", INT_MAX};
-  auto form = Start(false);
-  Tick(*form);
-  ASSERT_TRUE(platform.boxes.empty()) << platform.boxes[0].text.toStdString();
-  EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Aguardando os horários , , , 23:59"));
-  EXPECT_EQ(form->Settings().copyFolder.size(), 32000u) << "the whole text, not the declared 200";
-  EXPECT_EQ(form->Settings().retentionDays, INT_MAX);
-
   fs::create_directories(BackupFolder());
   std::ofstream(BackupFolder() / "ancient.gbk") << "x";
   const auto seconds = static_cast<time_t>(QDateTime(QDate(1990, 1, 1), QTime(0, 0)).toSecsSinceEpoch());
   const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, (BackupFolder() / "ancient.gbk").c_str(), times, 0), 0);
-  Click(*form);
-  EXPECT_TRUE(platform.boxes.empty());
-  EXPECT_NE(Log().find("Erro copiando /xxx"), std::string::npos) << "a path too long to copy to";
-  EXPECT_TRUE(fs::exists(BackupFolder() / "ancient.gbk")) << "nothing is that old";
-  EXPECT_NE(Log().find(kDone), std::string::npos);
-}
-
-TEST_F(FaultMatrix, NegativeRetentionDaysDeleteNothing) {
-  server.row.retentionDays = INT_MIN;
-  auto form = Start(true);
-  Tick(*form);
-  EXPECT_EQ(form->Settings().retentionDays, INT_MIN);
-  fs::create_directories(BackupFolder());
-  std::ofstream(BackupFolder() / "old.gbk") << "x";
-  Click(*form);
-  EXPECT_TRUE(fs::exists(BackupFolder() / "old.gbk"));
-  EXPECT_EQ(CountGbk(BackupFolder()), 2u);
+  for (const int days : {INT_MAX, INT_MIN}) {
+    fs::remove(BackupFolder() / "backup.txt");
+    server.row = {{"     ", "", "", "23:59"}, "/" + std::string(32000 - 2, 'x') + "/", days};
+    auto form = Start(false);
+    Tick(*form);
+    ASSERT_TRUE(platform.boxes.empty()) << platform.boxes[0].text.toStdString();
+    EXPECT_EQ(form->txtStatus->text(), QStringLiteral("Aguardando os horários , , , 23:59"));
+    EXPECT_EQ(form->Settings().copyFolder.size(), 32000u) << "the whole text, not the declared 200";
+    EXPECT_EQ(form->Settings().retentionDays, days);
+    Click(*form);
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_NE(Log().find("Erro copiando /xxx"), std::string::npos) << "a path too long to copy to";
+    EXPECT_TRUE(fs::exists(BackupFolder() / "ancient.gbk")) << days << " days: nothing is that old or none";
+    EXPECT_NE(Log().find(kDone), std::string::npos) << days;
+  }
 }
 
 TEST_F(FaultMatrix, SettingsFileOddities) {
