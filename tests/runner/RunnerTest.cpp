@@ -389,9 +389,6 @@ TEST(Runner, EachKindOfFailureHasItsOwnExitCode) {
   FirebirdServer& server = FirebirdServer::Shared();
   const auto database = CreateAppDatabase(server, "RUN_FAIL");
   const std::string location = server.Location(database);
-  AppDatabaseOptions noCopyFolder;
-  noCopyFolder.row->copyFolder = "/nonexistent/kelmora-copies/";
-  const std::string copyLocation = server.Location(CreateAppDatabase(server, "RUN_COPY", noCopyFolder));
   const Case cases[] = {
       {"no sistema.ini", [](const ProgramFolder&) { return std::string(); }, 3, "SISTEMA.INI"},
       {"server down",
@@ -399,20 +396,12 @@ TEST(Runner, EachKindOfFailureHasItsOwnExitCode) {
          return "localhost/" + std::to_string(FreeLoopbackPort()) + ":/nowhere/app.fdb";
        },
        4, "O servidor de banco de dados n\xC3\xA3o respondeu."},
-      {"backup folder is a file",
-       [&](const ProgramFolder& folder) {
-         std::ofstream(folder.Path() / "backup") << "not a folder";
-         return location;
-       },
-       8, "I/O error 20"},
       {"log is a folder",
        [&](const ProgramFolder& folder) {
          fs::create_directories(folder.Path() / "backup" / "backup.txt");
          return location;
        },
        8, "I/O error 21"},
-      {"copy folder missing", [&](const ProgramFolder&) { return copyLocation; }, 9,
-       "Erro copiando /nonexistent/kelmora-copies/RUN_COPY_"},
       {"database missing",
        [&](const ProgramFolder&) { return server.Location(server.DataDir() / "NONE.FDB"); }, 6,
        "As configura\xC3\xA7\xC3\xB5"
