@@ -24,7 +24,8 @@ namespace fakes {
 class FakeServer : public core::BackupServer, public core::SettingsSource, public core::DatabaseProbe {
  public:
   struct Call {
-    std::string action;  // "backup", "restore", "backup to program" or "restore from program"
+    std::string action;  // "backup", "backup without lines", "restore", "backup to program" or
+                         // "restore from program"
     std::string serverName;
     std::string from;  // the database backed up, or the backup restored
     std::string to;    // the backup file, or the database restored into
@@ -42,6 +43,10 @@ class FakeServer : public core::BackupServer, public core::SettingsSource, publi
 
   void Backup(const core::LoginChoice& login, const std::string& serverName, const std::string& databasePath,
               const std::string& backupFile, const LineRead& lineRead) override;
+  // Writes backupBytes in pieces of pieceBytes, still writing after each but the last.
+  void BackupWithoutLines(const core::LoginChoice& login, const std::string& serverName,
+                          const std::string& databasePath, const std::string& backupFile,
+                          const StillWriting& stillWriting) override;
   void Restore(const core::LoginChoice& login, const std::string& serverName, const std::string& backupFile,
                const std::string& database, const LineRead& lineRead) override;
   void BackupToProgram(const core::LoginChoice& login, const std::string& serverName,

@@ -21,6 +21,8 @@ std::vector<std::string> EntriesAndArguments(const std::vector<fbdouble::Call>& 
 
 const std::vector<unsigned char> kLineReply = {isc_info_svc_line, 4, 0, 'l', 'i', 'n', 'e', isc_info_end};
 const std::vector<unsigned char> kEndReply = {isc_info_svc_line, 0, 0, isc_info_end};
+// No line came before the wait ran out.
+const std::vector<unsigned char> kWaitReply = {isc_info_svc_line, 0, 0, isc_info_svc_timeout, isc_info_end};
 
 TEST_F(ServicesManagerTest, TheServerGetsWhatTheWindowsBackupComponentAlwaysSent) {
   ServicesManager server;
@@ -94,31 +96,45 @@ TEST_F(ServicesManagerTest, AFailureTellsHowFarTheBackupGotAndGivesTheAttachment
       {"isc_service_query", 2, isc_gbak_open_bkup_error, core::ServerStage::Started, true, 0},
       {"isc_service_detach", 0, isc_network_error, core::ServerStage::OutputEnded, false, 1},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.failingCall);
-    control_->Reset();
-    control_->SetForwarding(false);
-    ServicesManager server;
-    for (int line = 0; line < 3; ++line)
-      control_->QueueReply("isc_service_query", kLineReply);
-    control_->QueueReply("isc_service_query", kEndReply);
-    control_->Fail(c.failingCall, {isc_arg_gds, c.code, isc_arg_end}, c.callsBefore);
-    int lines = 0;
-    try {
-      server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
-                    [&](std::string_view) { ++lines; });
-      ADD_FAILURE() << "no failure";
-    } catch (const core::ServerFailure& failure) {
-      EXPECT_EQ(failure.Stage(), c.stage);
-      EXPECT_EQ(failure.BackupFileNotWritable(), c.notWritable);
+  // Without lines the queries wait for the end; a line that comes all the same is another look.
+  for (const bool withLines : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.failingCall) + (withLines ? "" : " without lines"));
+      control_->Reset();
+      control_->SetForwarding(false);
+      ServicesManager server;
+      int lines = 0;
+      const auto backup = [&] {
+        if (withLines) {
+          server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
+                        [&](std::string_view) { ++lines; });
+        } else {
+          server.BackupWithoutLines(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
+                                    [&] { ++lines; });
+        }
+      };
+      for (int line = 0; line < 3; ++line)
+        control_->QueueReply("isc_service_query", line == 1 && !withLines ? kWaitReply : kLineReply);
+      control_->QueueReply("isc_service_query", kEndReply);
+      control_->Fail(c.failingCall, {isc_arg_gds, c.code, isc_arg_end}, c.callsBefore);
+      try {
+        backup();
+        ADD_FAILURE() << "no failure";
+      } catch (const core::ServerFailure& failure) {
+        EXPECT_EQ(failure.Stage(), c.stage);
+        EXPECT_EQ(failure.BackupFileNotWritable(), c.notWritable);
+      }
+      EXPECT_EQ(CallCount("isc_service_detach"), c.detaches);
+      control_->ClearCalls();
+      // The next backup attaches afresh.
+      control_->ReplayServiceLines(1, "line");
+      backup();
+      EXPECT_EQ(CallCount("isc_service_attach"), 1u);
+      const auto starts = fbdouble::CallsTo(control_->Calls(), "isc_service_start");
+      ASSERT_EQ(starts.size(), 1u);
+      EXPECT_EQ(starts[0].args.find("6C 08 00 00 00 6B 05") != std::string::npos, withLines)
+          << "the verbose byte";
     }
-    EXPECT_EQ(CallCount("isc_service_detach"), c.detaches);
-    control_->ClearCalls();
-    // The next backup attaches afresh.
-    control_->ReplayServiceLines(1, "line");
-    server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
-                  [&](std::string_view) { ++lines; });
-    EXPECT_EQ(CallCount("isc_service_attach"), 1u);
   }
 }
 

@@ -39,6 +39,9 @@ struct BackupSettings {
   bool showBackupState = false;
   // A server that could not write the backup file gets a line in the block saying who needs which access.
   bool explainServerAccess = false;
+  // Where no one reads the server's lines (automatic mode, the runner), the server is asked for none: the
+  // gauge goes by the backup file's growth instead. Not with verifyBackup, whose check reads them.
+  bool omitServerLines = false;
   std::array<std::string, 4> scheduleTimes;
   std::string copyFolder;
   std::int32_t retentionDays = 0;
