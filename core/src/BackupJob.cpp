@@ -327,6 +327,8 @@ void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& lo
 
 std::int64_t BackupJob::DatabaseBytes(const std::string& serverName, const std::string& databasePath,
                                       const Credentials& credentials) {
+  // Read with the settings row where the connection told it: one attachment less before the backup.
+  if (settings_.databaseBytes > 0) return settings_.databaseBytes;
   try {
     // Opened as the settings row is.
     return ports_.probe.DatabaseBytes(serverName + ":" + databasePath, credentials.database);

@@ -43,6 +43,9 @@ struct BackupSettings {
   // gauge goes by the backup file's growth instead. Not with verifyBackup, whose check reads them.
   bool omitServerLines = false;
   std::array<std::string, 4> scheduleTimes;
+  // The database's size when the settings row was read (0: unknown), for the gauge of a backup sent to
+  // the program.
+  std::int64_t databaseBytes = 0;
   std::string copyFolder;
   std::int32_t retentionDays = 0;
 };
