@@ -44,7 +44,7 @@ struct BackupSettings {
   bool omitServerLines = false;
   std::array<std::string, 4> scheduleTimes;
   // The database's size when the settings row was read (0: unknown), for the gauge of a backup sent to
-  // the program.
+  // the program or written without lines.
   std::int64_t databaseBytes = 0;
   std::string copyFolder;
   std::int32_t retentionDays = 0;
