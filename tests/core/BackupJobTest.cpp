@@ -18,48 +18,35 @@ const std::string kDone =
     "do.";
 
 TEST_F(JobTest, TheBlockHoldsTheJobsOwnLinesAndTheServersOnlyWhenShown) {
-  struct Case {
-    const char* what;
-    bool shown;
-    bool omitted;                    // OmitirDetalhes
-    std::vector<std::string> lines;  // the server's, as the observer hears them
-    int advances;
-    int firstMaximum;
-  };
-  const std::vector<std::string> serverLines = {"gbak: readied database",
-                                                "gbak: writing data for table SIS_BACKUP"};
-  const std::vector<std::string> read = {serverLines[0], serverLines[1], ""};
-  const Case cases[] = {
-      // Every server line paces the progress and reaches the observer, shown or not.
-      {"automatic", false, false, read, 3, 15000},
-      {"manual", true, false, read, 3, 15000},
-      // No line comes: the gauge goes by the file the server is writing, 4 of its 10 bytes written at the
-      // look between its two pieces.
-      {"automatic, lines omitted", false, true, {}, 40, 100},
-      {"manual, lines omitted", true, true, read, 3, 15000},
-  };
-  server.backupLines = serverLines;
-  server.databaseBytes = 10;
+  server.backupLines = {"gbak: readied database", "gbak: writing data for table SIS_BACKUP"};
   const std::string target = folder.WithSeparator() + "backup/APP_20260307_2105.gbk";
   // What the output area held before is not this job's: its block, and so its log, start afresh.
   transcript.Add("a line of the job before");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    settings.omitServerLines = c.omitted;
+  server.databaseBytes = 10;
+  for (const auto& [shown, omitted] : {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
+    SCOPED_TRACE(std::string(shown ? "manual" : "automatic") + (omitted ? ", lines omitted" : ""));
+    settings.omitServerLines = omitted;
+    // Asked for none, no line comes: the gauge goes by the file, 4 of 10 bytes at the look between pieces.
+    const bool none = omitted && !shown;
     std::vector<std::string> expected = {"Backup iniciado em 07/03/2026 21:05:59", "",
                                          "Realizando o backup para " + target, ""};
-    if (c.shown) expected.insert(expected.end(), {serverLines[0], serverLines[1], ""});
+    if (shown)
+      expected.insert(expected.end(),
+                      {"gbak: readied database", "gbak: writing data for table SIS_BACKUP", ""});
     expected.insert(expected.end(), {kDone, "", "Backup encerrado em 07/03/2026 21:05:59", "", kDashes});
     std::filesystem::remove(BackupFolder() / "backup.txt");
     observer = {};
-    server.calls.clear();
-    const core::JobReport report = Run(c.shown);
+    const core::JobReport report = Run(shown);
     EXPECT_EQ(transcript.Lines(), expected);
     EXPECT_EQ(Log(), transcript.Text() + "\r\n");
-    EXPECT_EQ(ReadAll(Backup()), "backup");
-    EXPECT_EQ(observer.lines, c.lines);
-    EXPECT_EQ(observer.advances, c.advances);
-    EXPECT_EQ(observer.maximums, (std::vector<int>{c.firstMaximum, 100}));
+    // Every server line paced the progress and reached the observer, shown or not.
+    EXPECT_EQ(observer.lines,
+              (none ? std::vector<std::string>{}
+                    : std::vector<std::string>{"gbak: readied database",
+                                               "gbak: writing data for table SIS_BACKUP", ""}));
+    EXPECT_EQ(observer.advances, none ? 40 : 3);
+    EXPECT_EQ(observer.maximums, (std::vector<int>{none ? 100 : 15000, 100}));
+    EXPECT_EQ(server.calls.back().action, none ? "backup without lines" : "backup");
     EXPECT_EQ(observer.fills, 2);
     EXPECT_EQ(observer.changes, static_cast<int>(expected.size()));
     EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Realizando o Backup"}));
@@ -70,12 +57,10 @@ TEST_F(JobTest, TheBlockHoldsTheJobsOwnLinesAndTheServersOnlyWhenShown) {
     EXPECT_EQ(report.copy, core::StepResult::NotAsked);
     EXPECT_EQ(report.monitor, core::StepResult::NotAsked);
     EXPECT_FALSE(report.cleanedUp) << "no retention days, no clean-up";
-    ASSERT_EQ(server.calls.size(), 1u);
-    EXPECT_EQ(server.calls[0].action, c.lines.empty() ? "backup without lines" : "backup");
-    EXPECT_EQ(server.calls[0].serverName, "dbhost");
-    EXPECT_EQ(server.calls[0].from, "/dados/APP.FDB");
-    EXPECT_EQ(server.calls[0].to, target);
   }
+  ASSERT_EQ(server.calls.size(), 4u);
+  for (const fakes::FakeServer::Call& call : server.calls)
+    EXPECT_EQ(call.serverName + ":" + call.from + " " + call.to, "dbhost:/dados/APP.FDB " + target);
 }
 
 TEST_F(JobTest, AWindowsServerIsSentItsOwnSpellingOfTheNames) {

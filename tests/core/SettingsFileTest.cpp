@@ -34,8 +34,8 @@ TEST(SettingsFile, KeysAnOlderFileLacksKeepTheirDefaults) {
   const core::BackupSettings full = Read(
       "[Dados]\nDir=srv:/dados/APP.FDB\n[Backup]\nSistema=Linux\nContaServidor=fb\nVerificar=1\n"
       "UrlMonitor=https://hc.example.net/ping/c\xC3\xA9u\nMonitorDetalhado=1\nrecuperarhorarios = Sim\n"
-      "MostrarEstado=on\nExplicarAcesso=S\nTransferir=Sim\nOmitirDetalhes=Yes\nPastaVerificacao=D:"
-      "\\Verifica\xE7\xE3o\n");
+      "MostrarEstado=on\nExplicarAcesso=S\nTransferir=Sim\nPastaVerificacao=D:\\Verifica\xE7\xE3o\n"
+      "OmitirDetalhes=y\n");
   EXPECT_EQ(full.serverSystem, "Linux");
   EXPECT_EQ(full.serverAccount, "fb");
   EXPECT_TRUE(full.verifyBackup);

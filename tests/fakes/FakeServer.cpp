@@ -42,15 +42,10 @@ void FakeServer::BackupWithoutLines(const core::LoginChoice& login, const std::s
                                     const StillWriting& stillWriting) {
   logins.push_back(Shown("backup", login));
   calls.push_back({"backup without lines", serverName, databasePath, backupFile});
-  if (backupFailure && backupFailure->afterLines == -1)
-    throw core::ServerFailure(backupFailure->cp1252Text, core::ServerStage::NotStarted,
-                              backupFailure->backupFileNotWritable);
-  const auto source = tables.find(serverName + ":" + databasePath);
-  backups[backupFile] = source == tables.end() ? 0 : source->second;
   std::ofstream file(backupFile, std::ios::binary | std::ios::trunc);
   for (std::size_t at = 0; at < backupBytes.size(); at += pieceBytes) {
+    if (at > 0) stillWriting();
     file << std::string_view(backupBytes).substr(at, pieceBytes) << std::flush;
-    if (at + pieceBytes < backupBytes.size()) stillWriting();
   }
 }
 

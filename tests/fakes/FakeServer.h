@@ -24,8 +24,7 @@ namespace fakes {
 class FakeServer : public core::BackupServer, public core::SettingsSource, public core::DatabaseProbe {
  public:
   struct Call {
-    std::string action;  // "backup", "backup without lines", "restore", "backup to program" or
-                         // "restore from program"
+    std::string action;  // "backup", "restore", "backup to program" or "restore from program"
     std::string serverName;
     std::string from;  // the database backed up, or the backup restored
     std::string to;    // the backup file, or the database restored into
@@ -43,7 +42,7 @@ class FakeServer : public core::BackupServer, public core::SettingsSource, publi
 
   void Backup(const core::LoginChoice& login, const std::string& serverName, const std::string& databasePath,
               const std::string& backupFile, const LineRead& lineRead) override;
-  // Writes backupBytes in pieces of pieceBytes, still writing after each but the last.
+  // The call's action: "backup without lines". Writes backupBytes in pieces, still writing between them.
   void BackupWithoutLines(const core::LoginChoice& login, const std::string& serverName,
                           const std::string& databasePath, const std::string& backupFile,
                           const StillWriting& stillWriting) override;

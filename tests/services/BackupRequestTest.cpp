@@ -25,28 +25,17 @@ std::string Int(unsigned char tag, std::uint32_t value) {
 }
 
 TEST_F(ServiceDoubleTest, BackupInstanceStartRequestIsByteExact) {
-  // The services manager's backup without lines is the Backup instance's request without the verbose byte.
-  for (const std::string verbose : {"\x6B", ""}) {
-    SCOPED_TRACE(verbose.empty() ? "without lines" : "Backup instance");
-    control_->ClearCalls();
-    auto backup = PreparedBackup();
-    if (verbose.empty()) {
-      ApplyWithoutLinesSettings(*backup);
-      backup->Params().Set(1, "password=masterkey");
-    }
-    backup->SetActive(true);
-    backup->ServiceStart();
-    const std::string expected =
-        "\x01" + Text(106, "/dados/app.fdb") + Int(108, 8) + verbose + Text(5, "/backup/app.fbk");
-    EXPECT_EQ(12u + verbose.size() + 14u + 15u, expected.size());
-    const auto starts = fbdouble::CallsTo(control_->Calls(), "isc_service_start");
-    ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ(ServerCalls()[0].out + " reserved=null requestLength=" + std::to_string(expected.size()) +
-                  " request=" + Hex(expected),
-              starts[0].args);
-    EXPECT_EQ("", backup->StartRequest()) << "emptied after the send";
-    EXPECT_FALSE(backup->EndOfOutput());
-  }
+  auto backup = AttachedBackup();
+  backup->ServiceStart();
+  const std::string expected =
+      "\x01" + Text(106, "/dados/app.fdb") + Int(108, 8) + "\x6B" + Text(5, "/backup/app.fbk");
+  EXPECT_EQ(13u + 14u + 15u, expected.size());
+  const auto starts = fbdouble::CallsTo(control_->Calls(), "isc_service_start");
+  ASSERT_EQ(1u, starts.size());
+  EXPECT_EQ(ServerCalls()[0].out + " reserved=null requestLength=42 request=" + Hex(expected),
+            starts[0].args);
+  EXPECT_EQ("", backup->StartRequest()) << "emptied after the send";
+  EXPECT_FALSE(backup->EndOfOutput());
 }
 
 TEST_F(ServiceDoubleTest, OptionalItemsOfTheStartRequest) {

@@ -65,37 +65,6 @@ TEST_F(OutputLinesTest, ReadsEachLineWithOneQueryUntilTheEmptyLine) {
   EXPECT_TRUE(backup_->Active()) << "reading does not detach";
 }
 
-TEST_F(OutputLinesTest, AWaitForOutputEndsWithWhatCameAndOnlyTheEndEndsTheOutput) {
-  struct Case {
-    std::vector<unsigned char> reply;
-    int clientError;  // -1: none
-    std::string text;
-    bool ended;
-  };
-  const Case cases[] = {
-      {{isc_info_svc_line, 0, 0, isc_info_svc_timeout, isc_info_end}, -1, "", false},
-      {{isc_info_svc_line, 0, 0, isc_info_data_not_ready, isc_info_end}, -1, "", false},
-      {{isc_info_svc_line, 3, 0, 'g', 'b', 'a', isc_info_svc_timeout, isc_info_end}, -1, "gba", false},
-      {LineReply("gbak: a warning"), -1, "gbak: a warning", false},
-      {{isc_info_svc_line, 0, 0, isc_info_svc_timeout, isc_info_truncated}, 95, "", false},
-      {{isc_info_svc_to_eof, 0, 0, isc_info_end}, 95, "", false},
-      {kEndReply, -1, "", true},
-  };
-  for (const Case& c : cases) {
-    control_->QueueReply("isc_service_query", c.reply);
-    std::string text;
-    EXPECT_EQ(c.clientError, ClientErrorOf([&] { text = backup_->WaitForOutput(0x01020304); }));
-    EXPECT_EQ(text, c.text);
-    EXPECT_EQ(backup_->EndOfOutput(), c.ended) << text;
-  }
-  EXPECT_EQ("", backup_->WaitForOutput(1));
-  const auto queries = ServerCalls();
-  ASSERT_EQ(queries.size(), std::size(cases)) << "none after the end";
-  EXPECT_NE(queries[0].args.find("sendLength=7 send=40 04 00 04 03 02 01 requestLength=1 request=3E"),
-            std::string::npos)
-      << queries[0].args;
-}
-
 TEST_F(OutputLinesTest, AnEmptyFirstReplyEndsTheOutputAtOnce) {
   control_->QueueReply("isc_service_query", kEndReply);
   EXPECT_EQ("", backup_->ReadOutputLine());
