@@ -5,7 +5,7 @@
 #include "app/desktop/DesktopSystem.h"
 #include "app/desktop/ProgramApplication.h"
 #include "app/desktop/ProgramChannel.h"
-#include "app/desktop/TerminationSignals.h"
+#include "app/desktop/SignalWatcher.h"
 #include "app/window/RunMode.h"
 #include "app/window/TfrmBackup.h"
 #include "platform/Machine.h"
@@ -26,7 +26,7 @@ int main(int argc, char* argv[]) {
     return 0;
 
   std::unique_ptr<app::TfrmBackup> form;
-  app::TerminationSignals terminationSignals(platform::MachineTerminationSignals());
+  app::SignalWatcher terminationSignals(platform::MachineTerminationSignals());
   if (!terminationSignals.Watching()) platform::RestoreTerminationSignals();
   terminationSignals.OnSignal = [&form](int) {
     // The window may still be in its start-up box (no settings file), after which the program ends

@@ -9,9 +9,15 @@
 namespace bench {
 
 LogWatcher::LogWatcher(const std::filesystem::path& folder, const std::string& fileName)
-    : fd_(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK)), fileName_(fileName) {
+    : LogWatcher(folder, fileName, false) {}
+
+LogWatcher::LogWatcher(const std::filesystem::path& folder, AnyEndingWith files)
+    : LogWatcher(folder, files.nameEnding, true) {}
+
+LogWatcher::LogWatcher(const std::filesystem::path& folder, const std::string& name, bool nameIsEnding)
+    : fd_(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK)), fileName_(name), nameIsEnding_(nameIsEnding) {
   if (fd_ < 0) throw std::runtime_error("inotify_init1 failed");
-  if (::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_OPEN | IN_CLOSE_WRITE) < 0) {
+  if (::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_OPEN | IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
     ::close(fd_);
     throw std::runtime_error("cannot watch " + folder.string());
   }
@@ -35,6 +41,10 @@ std::optional<Clock::time_point> LogWatcher::WaitForWrittenAndClosed(std::chrono
   return WaitFor(IN_CLOSE_WRITE, timeout);
 }
 
+std::optional<Clock::time_point> LogWatcher::WaitForRenamedTo(std::chrono::milliseconds timeout) {
+  return WaitFor(IN_MOVED_TO, timeout);
+}
+
 bool LogWatcher::ReadEvents() {
   alignas(inotify_event) char buffer[4096];
   const ssize_t size = ::read(fd_, buffer, sizeof buffer);
@@ -42,9 +52,13 @@ bool LogWatcher::ReadEvents() {
   for (ssize_t at = 0; at < size;) {
     const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
     at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-    if (event->len > 0 && fileName_ == event->name) pending_.push_back({event->mask, arrived});
+    if (event->len > 0 && Matches(event->name)) pending_.push_back({event->mask, arrived});
   }
   return size > 0;
+}
+
+bool LogWatcher::Matches(std::string_view name) const {
+  return nameIsEnding_ ? name.ends_with(fileName_) : name == fileName_;
 }
 
 std::optional<Clock::time_point> LogWatcher::WaitFor(std::uint32_t mask, std::chrono::milliseconds timeout) {

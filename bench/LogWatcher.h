@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "bench/BenchSupport.h"
 
@@ -18,6 +19,11 @@ namespace bench {
 class LogWatcher {
  public:
   LogWatcher(const std::filesystem::path& folder, const std::string& fileName);
+  // Any file whose name ends with nameEnding (".gbk.part"): for files named by the job's date and time.
+  struct AnyEndingWith {
+    std::string nameEnding;
+  };
+  LogWatcher(const std::filesystem::path& folder, AnyEndingWith files);
   ~LogWatcher();
   LogWatcher(const LogWatcher&) = delete;
   LogWatcher& operator=(const LogWatcher&) = delete;
@@ -28,8 +34,13 @@ class LogWatcher {
   std::optional<Clock::time_point> WaitForOpen(std::chrono::milliseconds timeout);
   // Waits until the file, opened for writing, is closed; empty on time-out.
   std::optional<Clock::time_point> WaitForWrittenAndClosed(std::chrono::milliseconds timeout);
+  // Waits until a file is renamed to the name; empty on time-out.
+  std::optional<Clock::time_point> WaitForRenamedTo(std::chrono::milliseconds timeout);
 
  private:
+  LogWatcher(const std::filesystem::path& folder, const std::string& name, bool nameIsEnding);
+  bool Matches(std::string_view name) const;
+
   struct Event {
     std::uint32_t mask = 0;
     Clock::time_point arrived;
@@ -42,6 +53,7 @@ class LogWatcher {
 
   int fd_ = -1;
   std::string fileName_;
+  bool nameIsEnding_ = false;
   std::deque<Event> pending_;
 };
 

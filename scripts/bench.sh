@@ -10,7 +10,8 @@
 #            "Iniciar" (manual mode) and one started by its schedule time (automatic mode), with the CPU
 #            of the program and the server per job and the program's CPU per output line
 #   transfer the runner receiving the backup (Transferir=1) against `gbak -b -se ... stdout > file`, both
-#            databases, in bytes per second
+#            databases, in bytes per second: the runner whole, and its transfer alone (from the part file's
+#            creation to its rename)
 # Run by hand, never from CTest: scripts/bench.sh [job|output|copy|cleanup|startup|real|transfer]... (all by
 # default).
 # BUILD_DIR (default build-bench) is the build folder, BENCH_DATA (default <build>/bench-data) keeps the

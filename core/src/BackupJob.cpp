@@ -327,10 +327,12 @@ void BackupJob::RunTransferBackup(const BackupNames& names, const Credentials& c
   RemoveAbandonedParts(names);
   const std::string serverName = ServerText(names.serverName, settings_.serverSystem);
   const std::string databasePath = ServerText(names.databasePath, settings_.serverSystem);
-  std::int64_t databaseBytes = 0;
+  // Read with the settings row where the connection told it: one attachment less before the backup.
+  std::int64_t databaseBytes = settings_.databaseBytes;
   try {
     // Opened as the settings row is.
-    databaseBytes = ports_.probe.DatabaseBytes(serverName + ":" + databasePath, credentials.database);
+    if (databaseBytes <= 0)
+      databaseBytes = ports_.probe.DatabaseBytes(serverName + ":" + databasePath, credentials.database);
   } catch (const std::exception&) {
     // Without the size the lines come by the time alone, and the gauge waits for the end.
   }

@@ -58,6 +58,7 @@ void ApplySettingsRow(const SettingsRow& row, BackupSettings& settings) {
     settings.scheduleTimes[i] = cp1252::ToUtf8(row.scheduleTimes[i]);
   settings.copyFolder = cp1252::ToUtf8(row.copyFolder);
   settings.retentionDays = row.retentionDays;
+  settings.databaseBytes = row.databaseBytes;
 }
 
 SettingsLoadOutcome LoadSettingsRow(SettingsSource& source, BackupSettings& settings,

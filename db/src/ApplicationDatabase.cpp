@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "BackupSettingsSource.h"
+#include "ConnectionCore.h"
+#include "TIB_ConnectCharacteristics.h"
 #include "platform/Wipe.h"
 
 namespace db {
@@ -70,6 +72,17 @@ core::SettingsRow RowOf(const TDataSet& query) {
   row.copyFolder = query.FieldByName("TX_DIR_HDD").AsString();
   row.retentionDays = static_cast<std::int32_t>(query.FieldByName("NR_DIAS").AsInteger());
   return row;
+}
+
+// The database's size from what the connection learnt of it on its way to the row (its dialect comes
+// with the same reply); 0 when it cannot tell, which costs the reading nothing.
+std::int64_t DatabaseBytesOf(TIBODatabase& connection) {
+  try {
+    const TIB_ConnectCharacteristics& characteristics = connection.Core().Characteristics();
+    return static_cast<std::int64_t>(characteristics.allocation) * characteristics.pageSize;
+  } catch (const std::exception&) {
+    return 0;
+  }
 }
 
 // The connection's handlers belong to one reading: none are left behind for the next.
@@ -150,6 +163,7 @@ std::optional<core::SettingsRow> ApplicationDatabase::ReadRow(const std::string&
     attempts.Attached(connection.DatabaseName());
     source_->tblBackup.Open();
     row = RowOf(source_->tblBackup);
+    row->databaseBytes = DatabaseBytesOf(connection);
     source_->tblBackup.Close();
     connection.Disconnect();
   };

@@ -27,9 +27,11 @@ constexpr std::size_t kMaxInputPiece = 65535 - kLineTextOffset;
 // inside the reply.
 std::size_t ItemLength(const char* reply, std::size_t size, std::size_t at) {
   if (at + 2 > size) Malformed();
-  const ISC_LONG length = fbclient::Client().isc_vax_integer(reply + at, 2);
-  if (length < 0 || at + 2 + static_cast<std::size_t>(length) >= size) Malformed();
-  return static_cast<std::size_t>(length);
+  // Unsigned: a piece of a file may pass 32767 bytes, where isc_vax_integer would turn negative.
+  const std::size_t length = static_cast<unsigned char>(reply[at]) |
+                             static_cast<std::size_t>(static_cast<unsigned char>(reply[at + 1])) << 8;
+  if (at + 2 + length >= size) Malformed();
+  return length;
 }
 
 }  // namespace

@@ -170,6 +170,7 @@ TEST_F(JobTest, ABackupSentToTheProgramIsWrittenUnderItsPartNameAndTellsTheMegab
   struct Case {
     const char* what;
     std::int64_t databaseBytes;
+    std::int64_t bytesReadWithTheRow;
     int secondsPerPiece;
     std::vector<std::string> lines;  // the program's own, the total included
     int advances;
@@ -179,17 +180,27 @@ TEST_F(JobTest, ABackupSentToTheProgramIsWrittenUnderItsPartNameAndTellsTheMegab
       {"every piece another tenth of the database",
        10 << 20,
        0,
+       0,
        {"Recebidos 1,0 MB", "Recebidos 2,0 MB", "Recebidos 3,0 MB", "Total recebido: 3,0 MB"},
        30,
        "07/03/2026 21:05:59"},
       {"a backup larger than its estimate holds the gauge at 99",
        2 << 20,
        0,
+       0,
        {"Recebidos 1,0 MB", "Recebidos 2,0 MB", "Recebidos 3,0 MB", "Total recebido: 3,0 MB"},
        99,
        "07/03/2026 21:05:59"},
+      {"the size read with the settings row: the probe, which would tell another, is not asked",
+       2 << 20,
+       10 << 20,
+       0,
+       {"Recebidos 1,0 MB", "Recebidos 2,0 MB", "Recebidos 3,0 MB", "Total recebido: 3,0 MB"},
+       30,
+       "07/03/2026 21:05:59"},
       {"no size: a line every 10 seconds only",
        -1,
+       0,
        6,
        {"Recebidos 3,0 MB", "Total recebido: 3,0 MB"},
        0,
@@ -202,6 +213,7 @@ TEST_F(JobTest, ABackupSentToTheProgramIsWrittenUnderItsPartNameAndTellsTheMegab
     SCOPED_TRACE(c.what);
     clock.Set({2026, 3, 7, 21, 5, 59});
     server.databaseBytes = c.databaseBytes;
+    settings.databaseBytes = c.bytesReadWithTheRow;
     server.onPiece = [&](std::size_t sent) {
       const int second = 5 * 60 + 59 + c.secondsPerPiece * static_cast<int>(sent);
       clock.Set({2026, 3, 7, 21, second / 60, second % 60});
@@ -222,7 +234,7 @@ TEST_F(JobTest, ABackupSentToTheProgramIsWrittenUnderItsPartNameAndTellsTheMegab
     EXPECT_EQ(std::distance(fs::directory_iterator(BackupFolder()), fs::directory_iterator()), 3)
         << "the backup, the log and the folder's lock, no part left";
   }
-  ASSERT_EQ(server.calls.size(), 3u);
+  ASSERT_EQ(server.calls.size(), 4u);
   EXPECT_EQ(server.calls[0].action, "backup to program");
   EXPECT_EQ(server.calls[0].from, "/dados/APP.FDB");
 }

@@ -67,6 +67,7 @@ TEST(ApplicationDatabase, TheRowOrWhyNotAsThePortTellsIt) {
       EXPECT_EQ(row->copyFolder, "/mnt/c\xF3pia/") << "code page 1252, as the row holds it";
       EXPECT_EQ(row->retentionDays, 12);
       EXPECT_EQ(attempts.attached, std::vector<std::string>{c.location});
+      EXPECT_EQ(row->databaseBytes, database.DatabaseBytes(c.location, login)) << "as the probe measures it";
     }
     if (c.failure) {
       ASSERT_EQ(attempts.failures.size(), 1u) << error;

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "services/TIBControlService.h"
 #include "services/RestoreService.h"
+#include "services/TIBControlService.h"
 #include "tests/services/ServiceDoubleFixture.h"
 
 namespace services {
@@ -223,13 +223,19 @@ TEST_F(OutputLinesTest, TheFileSentToTheProgramComesPieceByPieceUntilAnEmptyEnde
     std::string piece;  // "!" for client error 95
     bool ended;
   };
+  // The largest buffer the component takes, where a piece may pass 32767 bytes.
+  backup_->SetBufferSize(65535);
+  std::vector<unsigned char> large{isc_info_svc_to_eof, 0x40, 0x9C};  // 40000 bytes
+  large.resize(large.size() + 40000, 'z');
+  large.push_back(isc_info_truncated);
   const Case cases[] = {
       {{isc_info_svc_to_eof, 3, 0, 'a', 0, 'b', isc_info_truncated}, std::string("a\0b", 3), false},
+      {large, std::string(40000, 'z'), false},
       {{isc_info_svc_to_eof, 2, 0, 'x', 'y', isc_info_end}, "xy", false},
       {{isc_info_svc_to_eof, 0, 0, isc_info_data_not_ready}, "", false},
       {{isc_info_svc_line, 2, 0, 'o', 'k', isc_info_end}, "!", false},
       {{isc_info_svc_to_eof, 2, 0, 'o', 'k', isc_info_svc_line}, "!", false},
-      {{isc_info_svc_to_eof, 0xFF, 0x7F, 'x', isc_info_end}, "!", false},
+      {{isc_info_svc_to_eof, 0xFF, 0xFF, 'x', isc_info_end}, "!", false},
       {{isc_info_svc_to_eof, 0, 0, isc_info_end}, "", true},
   };
   for (const Case& c : cases) {
@@ -243,7 +249,7 @@ TEST_F(OutputLinesTest, TheFileSentToTheProgramComesPieceByPieceUntilAnEmptyEnde
   }
   EXPECT_EQ("", std::string(backup_->ReadOutputData()));
   const auto queries = ServerCalls();
-  ASSERT_EQ(7u, queries.size()) << "no query after the end";
+  ASSERT_EQ(8u, queries.size()) << "no query after the end";
   EXPECT_NE(std::string::npos, queries[0].args.find("sendLength=0 send=null requestLength=1 request=3F "))
       << queries[0].args;
 }

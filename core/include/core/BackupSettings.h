@@ -40,6 +40,9 @@ struct BackupSettings {
   // A server that could not write the backup file gets a line in the block saying who needs which access.
   bool explainServerAccess = false;
   std::array<std::string, 4> scheduleTimes;
+  // The database's size when the settings row was read (0: unknown), for the gauge of a backup sent to
+  // the program.
+  std::int64_t databaseBytes = 0;
   std::string copyFolder;
   std::int32_t retentionDays = 0;
 };

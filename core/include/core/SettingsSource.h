@@ -15,6 +15,9 @@ struct SettingsRow {
   std::array<std::string, 4> scheduleTimes;  // HR_BACKUP_1 to HR_BACKUP_4
   std::string copyFolder;                    // TX_DIR_HDD
   std::int32_t retentionDays = 0;            // NR_DIAS
+  // The database's pages times its page size, as the connection found them when it read the row; 0 when
+  // it could not tell. Not a column: it spares a backup sent to the program an attachment of its own.
+  std::int64_t databaseBytes = 0;
 };
 
 // Why an attempt to attach to the application database failed.

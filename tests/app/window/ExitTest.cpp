@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/desktop/TRxTrayIcon.h"
-#include "app/desktop/TerminationSignals.h"
+#include "app/desktop/SignalWatcher.h"
 #include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
 #include "platform/Machine.h"
@@ -74,7 +74,7 @@ TEST(TerminationSignals, ReachTheLoopInTheOrderRaisedAndNoHandlerOfAnyoneRuns) {
   sigaction(SIGINT, &library, &previousInt);
 
   std::vector<int> received;
-  app::TerminationSignals watcher(platform::MachineTerminationSignals());
+  app::SignalWatcher watcher(platform::MachineTerminationSignals());
   ASSERT_TRUE(watcher.Watching());
   watcher.OnSignal = [&](int number) { received.push_back(number); };
   raise(SIGHUP);
@@ -172,7 +172,7 @@ TEST_F(ExitDuringAJob, TheCloseButtonIsRefusedWhileTheJobRunsAndTakesEffectAfter
 TEST_F(ExitDuringAJob, TermDuringTheJobEndsTheProgramAfterItAsSairDoes) {
   const BlockedTerminationSignals blocked;
   auto form = Start(true);
-  app::TerminationSignals watcher(platform::MachineTerminationSignals());
+  app::SignalWatcher watcher(platform::MachineTerminationSignals());
   watcher.OnSignal = [&](int) { form->popSairClick(); };
   bool stillUp = false;
   RunJob(*form, [&](int pump) {

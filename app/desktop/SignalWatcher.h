@@ -13,16 +13,15 @@ namespace app {
 // TERM, INT and HUP, blocked from the start of main() (platform::BlockTerminationSignals), read on the
 // message loop so that they end the program the way "Sair" does, on the user-interface thread: a running
 // job finishes and logs its block first.
-class TerminationSignals : public QObject {
+class SignalWatcher : public QObject {
   Q_OBJECT
 
  public:
   // Watches the signals the platform gives; nullptr (the system gave no way to read them) watches nothing.
-  explicit TerminationSignals(std::unique_ptr<platform::TerminationSignals> watched,
-                              QObject* parent = nullptr);
-  ~TerminationSignals() override;
-  TerminationSignals(const TerminationSignals&) = delete;
-  TerminationSignals& operator=(const TerminationSignals&) = delete;
+  explicit SignalWatcher(std::unique_ptr<platform::TerminationSignals> watched, QObject* parent = nullptr);
+  ~SignalWatcher() override;
+  SignalWatcher(const SignalWatcher&) = delete;
+  SignalWatcher& operator=(const SignalWatcher&) = delete;
 
   bool Watching() const { return signals_ != nullptr; }
 

@@ -1,4 +1,4 @@
-#include "app/desktop/TerminationSignals.h"
+#include "app/desktop/SignalWatcher.h"
 
 #include <QSocketNotifier>
 
@@ -6,19 +6,19 @@
 
 namespace app {
 
-TerminationSignals::TerminationSignals(std::unique_ptr<platform::TerminationSignals> watched, QObject* parent)
+SignalWatcher::SignalWatcher(std::unique_ptr<platform::TerminationSignals> watched, QObject* parent)
     : QObject(parent), signals_(std::move(watched)) {
   if (!signals_) return;
   notifier_ = new QSocketNotifier(static_cast<qintptr>(signals_->Descriptor()), QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::ReadPending);
+  connect(notifier_, &QSocketNotifier::activated, this, &SignalWatcher::ReadPending);
 }
 
-TerminationSignals::~TerminationSignals() {
+SignalWatcher::~SignalWatcher() {
   // The notifier must stop watching before the descriptor is closed.
   delete notifier_;
 }
 
-void TerminationSignals::ReadPending() {
+void SignalWatcher::ReadPending() {
   for (const int signalNumber : signals_->TakeArrived()) {
     Guarded([&] {
       if (OnSignal) OnSignal(signalNumber);
