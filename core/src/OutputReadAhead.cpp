@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <exception>
 #include <mutex>
 #include <string_view>
@@ -22,14 +23,18 @@ constexpr std::chrono::milliseconds kIdleInterval{20};
 // the reader.
 struct LinesNoLongerWanted {};
 
-// The lines the reader has read and the calling thread has not taken yet, and how the reading ended. It
-// holds no more than the output of one call, which a job keeps in its transcript anyway.
+// How many lines the reader may be ahead: far more than a window falls behind while it paints (a job's
+// whole output is some 15,000 lines), yet a bound on what a server faster than its reader leaves queued.
+constexpr std::size_t kMostLinesAhead = 1 << 16;
+
+// The lines the reader has read and the calling thread has not taken yet, and how the reading ended.
 class LineQueue {
  public:
-  // The reader's side.
+  // The reader's side; waits while the queue is full.
   void Put(std::string_view line) {
     {
-      const std::lock_guard lock(mutex_);
+      std::unique_lock lock(mutex_);
+      roomMade_.wait(lock, [this] { return abandoned_ || lines_.size() < kMostLinesAhead; });
       if (abandoned_) throw LinesNoLongerWanted{};
       lines_.emplace_back(line);
     }
@@ -51,7 +56,10 @@ class LineQueue {
     std::unique_lock lock(mutex_);
     changed_.wait_until(lock, deadline, [this] { return ended_ || !lines_.empty(); });
     taken.swap(lines_);
-    return !(ended_ && taken.empty());
+    const bool more = !(ended_ && taken.empty());
+    lock.unlock();
+    roomMade_.notify_one();
+    return more;
   }
   // The wrapped call's exception, once Take has returned false.
   std::exception_ptr Error() {
@@ -59,13 +67,17 @@ class LineQueue {
     return error_;
   }
   void Abandon() {
-    const std::lock_guard lock(mutex_);
-    abandoned_ = true;
+    {
+      const std::lock_guard lock(mutex_);
+      abandoned_ = true;
+    }
+    roomMade_.notify_one();
   }
 
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
+  std::condition_variable roomMade_;
   std::vector<std::string> lines_;
   bool ended_ = false;
   bool abandoned_ = false;
