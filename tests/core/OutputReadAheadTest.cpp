@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <atomic>
 #include <thread>
 
 #include "core/OutputReadAhead.h"
@@ -16,9 +15,7 @@ struct Stop {};
 struct SilentThenTalkingServer : fakes::FakeServer {
   void Backup(const core::LoginChoice&, const std::string&, const std::string&, const std::string&,
               const LineRead& lineRead) override {
-    std::unique_lock lock(mutex);
-    wakeUp.wait(lock, [this] { return idled; });
-    lock.unlock();
+    idled.wait(false);
     try {
       do {
         for (const std::string& line : backupLines)
@@ -31,9 +28,8 @@ struct SilentThenTalkingServer : fakes::FakeServer {
     if (error) throw core::ServerFailure(*error, core::ServerStage::Started);
   }
   std::optional<std::string> error;
-  bool endless = false, endedByCallback = false, idled = false;
-  std::mutex mutex;
-  std::condition_variable wakeUp;
+  bool endless = false, endedByCallback = false;
+  std::atomic<bool> idled = false;
 };
 
 TEST(OutputReadAhead, HandsEveryLineToTheCallersThreadInOrderThenTheErrorOrTheCallersStop) {
@@ -51,9 +47,8 @@ TEST(OutputReadAhead, HandsEveryLineToTheCallersThreadInOrderThenTheErrorOrTheCa
     server.backupLines = c.lines, server.error = c.error, server.endless = c.endless;
     const std::thread::id caller = std::this_thread::get_id();
     core::OutputReadAhead readAhead(server, [&] {
-      const std::lock_guard lock(server.mutex);
       server.idled = std::this_thread::get_id() == caller;
-      server.wakeUp.notify_all();
+      server.idled.notify_all();
     });
     std::vector<std::string> delivered;
     std::string thrown;
