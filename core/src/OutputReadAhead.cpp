@@ -124,6 +124,12 @@ void OutputReadAhead::Backup(const LoginChoice& login, const std::string& server
       lineRead);
 }
 
+void OutputReadAhead::BackupWithoutLines(const LoginChoice& login, const std::string& serverName,
+                                         const std::string& databasePath, const std::string& backupFile,
+                                         const StillWriting& stillWriting) {
+  server_.BackupWithoutLines(login, serverName, databasePath, backupFile, stillWriting);
+}
+
 void OutputReadAhead::Restore(const LoginChoice& login, const std::string& serverName,
                               const std::string& backupFile, const std::string& database,
                               const LineRead& lineRead) {

@@ -19,8 +19,9 @@ namespace core {
 // for any exception of its callback; the reader is joined and the caller's exception goes on unchanged.
 // The whole wrapped call runs on the reader, so the client library sees one thread per attachment.
 //
-// A backup sent to the program, and a restore fed by it, stay on the calling thread: the pieces are the
-// program's own file, and the observer keeps the window answering between them.
+// A backup without lines, a backup sent to the program and a restore fed by it stay on the calling thread:
+// the server asks for no request per line there, the pieces are the program's own file, and the observer
+// keeps the window answering between the looks and the pieces.
 class OutputReadAhead : public BackupServer {
  public:
   // Runs on the calling thread; may be empty.
@@ -30,6 +31,9 @@ class OutputReadAhead : public BackupServer {
 
   void Backup(const LoginChoice& login, const std::string& serverName, const std::string& databasePath,
               const std::string& backupFile, const LineRead& lineRead) override;
+  void BackupWithoutLines(const LoginChoice& login, const std::string& serverName,
+                          const std::string& databasePath, const std::string& backupFile,
+                          const StillWriting& stillWriting) override;
   void Restore(const LoginChoice& login, const std::string& serverName, const std::string& backupFile,
                const std::string& database, const LineRead& lineRead) override;
   void BackupToProgram(const LoginChoice& login, const std::string& serverName,
