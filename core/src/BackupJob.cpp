@@ -163,6 +163,9 @@ JobReport BackupJob::Run(bool showServerLines, std::string_view note) {
   try {
     if (settings_.transferBackup) {
       RunTransferBackup(names, credentials.credentials);
+    } else if (settings_.omitServerLines && !showServerLines && !settings_.verifyBackup) {
+      // The verification reads what the backup wrote from its lines: with it, the server sends them.
+      RunBackupWithoutLines(made, credentials.credentials);
     } else {
       RunServiceBackup(made, credentials.credentials.service, showServerLines, tally);
     }
@@ -322,20 +325,57 @@ void BackupJob::RunServiceBackup(const BackupNames& names, const LoginChoice& lo
   Add("");
 }
 
+std::int64_t BackupJob::DatabaseBytes(const std::string& serverName, const std::string& databasePath,
+                                      const Credentials& credentials) {
+  // Read with the settings row where the connection told it: one attachment less before the backup.
+  if (settings_.databaseBytes > 0) return settings_.databaseBytes;
+  try {
+    // Opened as the settings row is.
+    return ports_.probe.DatabaseBytes(serverName + ":" + databasePath, credentials.database);
+  } catch (const std::exception&) {
+    // Without the size the gauge waits for the end (and a transfer's lines come by the time alone).
+    return 0;
+  }
+}
+
+void BackupJob::RunBackupWithoutLines(const BackupNames& names, const Credentials& credentials) {
+  if (observer_.StopWanted()) throw StopRequested{};
+  const std::string serverName = ServerText(names.serverName, settings_.serverSystem);
+  const std::string databasePath = ServerText(names.databasePath, settings_.serverSystem);
+  // Measured as a backup sent to the program is; its lines are not wanted, the block stays as it is.
+  TransferProgress progress(DatabaseBytes(serverName, databasePath, credentials), system_.clock.Now());
+  std::int64_t measured = 0;
+  int percentShown = 0;
+  bool firstLook = true;
+  ports_.server.BackupWithoutLines(
+      credentials.service, serverName, databasePath, ServerText(names.serverTarget, settings_.serverSystem),
+      [&] {
+        // The server accepted the request once it is at work.
+        if (firstLook) observer_.ProgressMaximumChanged(100);
+        firstLook = false;
+        // The server writes the file; the program only looks at how long it has grown. A file of the same
+        // minute from before counts until the server has replaced it.
+        const std::optional<platform::FileStamp> file = system_.files.Stamp(names.localBackupName);
+        if (file && file->size > measured) {
+          progress.Received(static_cast<std::size_t>(file->size - measured), system_.clock.Now());
+          measured = file->size;
+        }
+        for (; percentShown < progress.Percent(); ++percentShown)
+          observer_.ProgressAdvanced();
+        observer_.BackupDataRead();
+        if (observer_.StopWanted()) throw StopRequested{};
+      });
+  observer_.ProgressFilled();
+  Add("Backup concluído."_cp1252);
+  Add("");
+}
+
 void BackupJob::RunTransferBackup(const BackupNames& names, const Credentials& credentials) {
   if (observer_.StopWanted()) throw StopRequested{};
   RemoveAbandonedParts(names);
   const std::string serverName = ServerText(names.serverName, settings_.serverSystem);
   const std::string databasePath = ServerText(names.databasePath, settings_.serverSystem);
-  // Read with the settings row where the connection told it: one attachment less before the backup.
-  std::int64_t databaseBytes = settings_.databaseBytes;
-  try {
-    // Opened as the settings row is.
-    if (databaseBytes <= 0)
-      databaseBytes = ports_.probe.DatabaseBytes(serverName + ":" + databasePath, credentials.database);
-  } catch (const std::exception&) {
-    // Without the size the lines come by the time alone, and the gauge waits for the end.
-  }
+  const std::int64_t databaseBytes = DatabaseBytes(serverName, databasePath, credentials);
   // Gone with the object unless completed: a failed job leaves nothing that looks like a backup.
   const std::unique_ptr<platform::FileBeingWritten> file =
       system_.files.CreateFileBeingWritten(names.localBackupName + std::string(kPartSuffix));

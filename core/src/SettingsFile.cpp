@@ -22,6 +22,7 @@ void ReadSettingsFile(BackupSettings& settings, platform::Files& files) {
   settings.showBackupState = SwitchIsOn(profile.ReadString("Backup", "MostrarEstado", ""));
   settings.explainServerAccess = SwitchIsOn(profile.ReadString("Backup", "ExplicarAcesso", ""));
   settings.transferBackup = SwitchIsOn(profile.ReadString("Backup", "Transferir", ""));
+  settings.omitServerLines = SwitchIsOn(profile.ReadString("Backup", "OmitirDetalhes", ""));
   settings.verificationFolder = DecodeFileText(profile.ReadString("Backup", "PastaVerificacao", ""));
   // Copies outside the package keep a 0644 file working; the job's block says what that exposes.
   const std::optional<platform::FileExposure> exposure = files.Exposure(path);

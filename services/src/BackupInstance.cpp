@@ -46,6 +46,11 @@ void ApplyBackupInstanceSettings(TIBBackupService& backup) {
   backup.SetOptions({TBackupOption::NoGarbageCollection});
 }
 
+void ApplyWithoutLinesSettings(TIBBackupService& backup) {
+  ApplyBackupInstanceSettings(backup);
+  backup.SetVerbose(false);
+}
+
 void ApplyTransferSettings(TIBBackupService& backup) {
   ApplyBackupInstanceSettings(backup);
   backup.SetVerbose(false);

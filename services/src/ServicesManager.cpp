@@ -10,6 +10,10 @@
 namespace services {
 namespace {
 
+// How long a query waits for a backup without lines to end before the job looks at it again: the pace of
+// its gauge and how soon it sees a stop. The server counts whole seconds; 1 is the shortest wait.
+constexpr std::uint32_t kSecondsBetweenLooks = 1;
+
 // The attachment of a backup broken off: gone, so that the next backup starts afresh.
 void GiveUp(TIBCustomService& service) {
   if (!service.Active()) return;
@@ -76,34 +80,57 @@ void RunAction(Service& service, const core::BackupServer::LineRead& lineRead) {
 }
 
 ServicesManager::ServicesManager()
-    : backup_(std::make_unique<TIBBackupService>()), transfer_(std::make_unique<TIBBackupService>()) {
+    : backup_(std::make_unique<TIBBackupService>()),
+      withoutLines_(std::make_unique<TIBBackupService>()),
+      transfer_(std::make_unique<TIBBackupService>()) {
   ApplyBackupInstanceSettings(*backup_);
+  ApplyWithoutLinesSettings(*withoutLines_);
   ApplyTransferSettings(*transfer_);
   // The job names one whole file: a program folder or a database named with an "=" must not be read as
   // a file and its length.
   backup_->SetFileLengths(false);
+  withoutLines_->SetFileLengths(false);
   // Each call gives the component its login and wipes it again.
   backup_->WipeParams();
+  withoutLines_->WipeParams();
   transfer_->WipeParams();
 }
 
 ServicesManager::~ServicesManager() = default;
 
+void ServicesManager::PrepareBackup(TIBBackupService& backup, const core::LoginChoice& login,
+                                    const std::string& serverName, const std::string& databasePath,
+                                    const std::string& backupFile) {
+  try {
+    UseLogin(backup, login);
+    backup.SetDatabaseName(databasePath);
+    backup.SetServerName(serverName);
+    backup.BackupFile().Clear();
+    backup.BackupFile().Add(backupFile);
+    backup.SetProtocol(TProtocol::TCP);
+  } catch (const fbclient::Exception& error) {
+    throw core::ServerFailure(error.what(), core::ServerStage::NotStarted);
+  }
+}
+
 void ServicesManager::Backup(const core::LoginChoice& login, const std::string& serverName,
                              const std::string& databasePath, const std::string& backupFile,
                              const LineRead& lineRead) {
   const LoginWiped wiped(*backup_);
-  try {
-    UseLogin(*backup_, login);
-    backup_->SetDatabaseName(databasePath);
-    backup_->SetServerName(serverName);
-    backup_->BackupFile().Clear();
-    backup_->BackupFile().Add(backupFile);
-    backup_->SetProtocol(TProtocol::TCP);
-  } catch (const fbclient::Exception& error) {
-    throw core::ServerFailure(error.what(), core::ServerStage::NotStarted);
-  }
+  PrepareBackup(*backup_, login, serverName, databasePath, backupFile);
   RunAction(*backup_, lineRead);
+}
+
+void ServicesManager::BackupWithoutLines(const core::LoginChoice& login, const std::string& serverName,
+                                         const std::string& databasePath, const std::string& backupFile,
+                                         const StillWriting& stillWriting) {
+  const LoginWiped wiped(*withoutLines_);
+  PrepareBackup(*withoutLines_, login, serverName, databasePath, backupFile);
+  RunAction(*withoutLines_, [&] {
+    // What the server may still say (a warning) has nowhere to go: the job that asks shows no lines.
+    withoutLines_->WaitForOutput(kSecondsBetweenLooks);
+    if (!withoutLines_->EndOfOutput()) stillWriting();
+  });
 }
 
 std::unique_ptr<RestoreService> ServicesManager::PrepareRestore(const core::LoginChoice& login,

@@ -84,6 +84,35 @@ std::string_view TIBControlAndQueryService::ReadOutputData() {
   return {reply + kLineTextOffset, length};
 }
 
+std::string TIBControlAndQueryService::WaitForOutput(std::uint32_t seconds) {
+  if (endOfOutput_) return {};
+  if (action_ == 0) fbclient::RaiseClientError(fbclient::kQueryParametersMissing);
+  // The send item of the wait: its tag, the value's length in 2 bytes and the value in 4, low bytes first.
+  std::string sendItems = {static_cast<char>(isc_info_svc_timeout), 4, 0};
+  for (int shift = 0; shift < 32; shift += 8)
+    sendItems += static_cast<char>((seconds >> shift) & 0xFF);
+  queryRequest_.assign(1, static_cast<char>(isc_info_svc_line));
+  QueryService(sendItems);
+
+  char* reply = receiveBuffer_.data();
+  const std::size_t size = receiveBuffer_.size();
+  if (size < kLineTextOffset + 1 || reply[0] != isc_info_svc_line) Malformed();
+  const std::size_t length = ItemLength(reply, size, 1);
+  std::size_t at = kLineTextOffset + length;
+  // Behind the text the server says why it answered before a whole line or the end had come.
+  const bool waitedOut = reply[at] == isc_info_svc_timeout || reply[at] == isc_info_data_not_ready;
+  if (waitedOut) ++at;
+  if (at >= size || reply[at] != isc_info_end) Malformed();
+  // Consumed, so that a reply that leaves the buffer as it was cannot pass for this one again.
+  reply[at] = '\0';
+  if (length == 0 && !waitedOut) {
+    endOfOutput_ = true;
+    return {};
+  }
+  const char* text = reply + kLineTextOffset;
+  return std::string(text, strnlen(text, length));
+}
+
 std::string_view TIBControlAndQueryService::NextInput(const InputRead& input) {
   if (inputWanted_ == 0) return {};
   if (sendBuffer_.empty()) sendBuffer_.resize(kLineTextOffset + kMaxInputPiece);

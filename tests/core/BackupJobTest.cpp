@@ -22,8 +22,12 @@ TEST_F(JobTest, TheBlockHoldsTheJobsOwnLinesAndTheServersOnlyWhenShown) {
   const std::string target = folder.WithSeparator() + "backup/APP_20260307_2105.gbk";
   // What the output area held before is not this job's: its block, and so its log, start afresh.
   transcript.Add("a line of the job before");
-  for (const bool shown : {false, true}) {
-    SCOPED_TRACE(shown ? "manual" : "automatic");
+  server.databaseBytes = 10;
+  for (const auto& [shown, omitted] : {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
+    SCOPED_TRACE(std::string(shown ? "manual" : "automatic") + (omitted ? ", lines omitted" : ""));
+    settings.omitServerLines = omitted;
+    // Asked for none, no line comes: the gauge goes by the file, 4 of 10 bytes at the look between pieces.
+    const bool none = omitted && !shown;
     std::vector<std::string> expected = {"Backup iniciado em 07/03/2026 21:05:59", "",
                                          "Realizando o backup para " + target, ""};
     if (shown)
@@ -36,10 +40,13 @@ TEST_F(JobTest, TheBlockHoldsTheJobsOwnLinesAndTheServersOnlyWhenShown) {
     EXPECT_EQ(transcript.Lines(), expected);
     EXPECT_EQ(Log(), transcript.Text() + "\r\n");
     // Every server line paced the progress and reached the observer, shown or not.
-    EXPECT_EQ(observer.lines, (std::vector<std::string>{"gbak: readied database",
-                                                        "gbak: writing data for table SIS_BACKUP", ""}));
-    EXPECT_EQ(observer.advances, 3);
-    EXPECT_EQ(observer.maximums, (std::vector<int>{15000, 100}));
+    EXPECT_EQ(observer.lines,
+              (none ? std::vector<std::string>{}
+                    : std::vector<std::string>{"gbak: readied database",
+                                               "gbak: writing data for table SIS_BACKUP", ""}));
+    EXPECT_EQ(observer.advances, none ? 40 : 3);
+    EXPECT_EQ(observer.maximums, (std::vector<int>{none ? 100 : 15000, 100}));
+    EXPECT_EQ(server.calls.back().action, none ? "backup without lines" : "backup");
     EXPECT_EQ(observer.fills, 2);
     EXPECT_EQ(observer.changes, static_cast<int>(expected.size()));
     EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Realizando o Backup"}));
@@ -51,10 +58,9 @@ TEST_F(JobTest, TheBlockHoldsTheJobsOwnLinesAndTheServersOnlyWhenShown) {
     EXPECT_EQ(report.monitor, core::StepResult::NotAsked);
     EXPECT_FALSE(report.cleanedUp) << "no retention days, no clean-up";
   }
-  ASSERT_EQ(server.calls.size(), 2u);
-  EXPECT_EQ(server.calls[0].serverName, "dbhost");
-  EXPECT_EQ(server.calls[0].from, "/dados/APP.FDB");
-  EXPECT_EQ(server.calls[0].to, target);
+  ASSERT_EQ(server.calls.size(), 4u);
+  for (const fakes::FakeServer::Call& call : server.calls)
+    EXPECT_EQ(call.serverName + ":" + call.from + " " + call.to, "dbhost:/dados/APP.FDB " + target);
 }
 
 TEST_F(JobTest, AWindowsServerIsSentItsOwnSpellingOfTheNames) {

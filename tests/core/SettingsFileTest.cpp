@@ -28,12 +28,14 @@ TEST(SettingsFile, KeysAnOlderFileLacksKeepTheirDefaults) {
   EXPECT_FALSE(older.showBackupState);
   EXPECT_FALSE(older.explainServerAccess);
   EXPECT_FALSE(older.transferBackup);
+  EXPECT_FALSE(older.omitServerLines);
   EXPECT_EQ(older.verificationFolder, "");
 
   const core::BackupSettings full = Read(
       "[Dados]\nDir=srv:/dados/APP.FDB\n[Backup]\nSistema=Linux\nContaServidor=fb\nVerificar=1\n"
       "UrlMonitor=https://hc.example.net/ping/c\xC3\xA9u\nMonitorDetalhado=1\nrecuperarhorarios = Sim\n"
-      "MostrarEstado=on\nExplicarAcesso=S\nTransferir=Sim\nPastaVerificacao=D:\\Verifica\xE7\xE3o\n");
+      "MostrarEstado=on\nExplicarAcesso=S\nTransferir=Sim\nPastaVerificacao=D:\\Verifica\xE7\xE3o\n"
+      "OmitirDetalhes=y\n");
   EXPECT_EQ(full.serverSystem, "Linux");
   EXPECT_EQ(full.serverAccount, "fb");
   EXPECT_TRUE(full.verifyBackup);
@@ -43,6 +45,7 @@ TEST(SettingsFile, KeysAnOlderFileLacksKeepTheirDefaults) {
   EXPECT_TRUE(full.showBackupState);
   EXPECT_TRUE(full.explainServerAccess);
   EXPECT_TRUE(full.transferBackup);
+  EXPECT_TRUE(full.omitServerLines);
   EXPECT_EQ(full.verificationFolder, "D:\\Verifica\xC3\xA7\xC3\xA3o") << "code page 1252 in the file";
 
   const core::BackupSettings missing = Read("");

@@ -38,6 +38,7 @@ class VerifiedJobTest : public JobTest {
 };
 
 TEST_F(VerifiedJobTest, AGoodBackupRestoresAndVerifiesAndTheJobCarriesOnAsAlways) {
+  settings.omitServerLines = true;  // the check reads the backup's lines: they come all the same
   const core::JobReport report = Run();
   const auto& lines = transcript.Lines();
   const auto verified = std::find(lines.begin(), lines.end(), "Backup verificado.");

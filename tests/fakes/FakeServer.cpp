@@ -37,6 +37,18 @@ void FakeServer::Backup(const core::LoginChoice& login, const std::string& serve
   failAt(read, core::ServerStage::OutputEnded);
 }
 
+void FakeServer::BackupWithoutLines(const core::LoginChoice& login, const std::string& serverName,
+                                    const std::string& databasePath, const std::string& backupFile,
+                                    const StillWriting& stillWriting) {
+  logins.push_back(Shown("backup", login));
+  calls.push_back({"backup without lines", serverName, databasePath, backupFile});
+  std::ofstream file(backupFile, std::ios::binary | std::ios::trunc);
+  for (std::size_t at = 0; at < backupBytes.size(); at += pieceBytes) {
+    if (at > 0) stillWriting();
+    file << std::string_view(backupBytes).substr(at, pieceBytes) << std::flush;
+  }
+}
+
 void FakeServer::Restore(const core::LoginChoice& login, const std::string& serverName,
                          const std::string& backupFile, const std::string& database,
                          const LineRead& lineRead) {

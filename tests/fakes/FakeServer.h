@@ -42,6 +42,10 @@ class FakeServer : public core::BackupServer, public core::SettingsSource, publi
 
   void Backup(const core::LoginChoice& login, const std::string& serverName, const std::string& databasePath,
               const std::string& backupFile, const LineRead& lineRead) override;
+  // The call's action: "backup without lines". Writes backupBytes in pieces, still writing between them.
+  void BackupWithoutLines(const core::LoginChoice& login, const std::string& serverName,
+                          const std::string& databasePath, const std::string& backupFile,
+                          const StillWriting& stillWriting) override;
   void Restore(const core::LoginChoice& login, const std::string& serverName, const std::string& backupFile,
                const std::string& database, const LineRead& lineRead) override;
   void BackupToProgram(const core::LoginChoice& login, const std::string& serverName,

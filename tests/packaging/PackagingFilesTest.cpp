@@ -71,7 +71,8 @@ TEST(SettingsTemplate, ReadsAsAnEmptyLocationWithTheLinuxFormAndTheDebianServerA
   EXPECT_EQ(ini.ReadString("Backup", "Sistema", "<missing>"), "Linux");
   EXPECT_EQ(ini.ReadString("Backup", "ContaServidor", "<missing>"), "firebird");
   // The package turns on what a bare sistema.ini leaves off.
-  for (const char* key : {"RecuperarHorarios", "MostrarEstado", "ExplicarAcesso", "MonitorDetalhado"})
+  for (const char* key :
+       {"RecuperarHorarios", "MostrarEstado", "ExplicarAcesso", "MonitorDetalhado", "OmitirDetalhes"})
     EXPECT_TRUE(core::SwitchIsOn(ini.ReadString("Backup", key, ""))) << key;
   // Until the administrator sets them, the program attaches with the password it was built with.
   const core::Credentials credentials = core::ParseCredentials(ReadAll(kSources / "credenciais"));

@@ -286,6 +286,17 @@ TEST(Runner, AsAnUnprivilegedUserItVerifiesEachBackupAndCallsTheMonitorOncePerSu
   const std::string userEntry = "u:" + std::to_string(DesktopAccount().uid) + ":rwx,";
   EXPECT_EQ(AccessList(backups), "u::rwx," + serverEntry + "g::---,m::rwx,o::---");
   EXPECT_EQ(DefaultAccessList(backups), "u::rwx," + serverEntry + userEntry + "g::---,m::rwx,o::---");
+
+  // Unverified, the runner may have the server send no lines: it prints none, and its backup restores.
+  folder.WriteIni(server.Location(database),
+                  "ContaServidor=" + std::to_string(ServerAccount().uid) + "\r\nOmitirDetalhes=1\r\n");
+  std::string output;
+  ASSERT_EQ(folder.Run(output), 0) << output;
+  EXPECT_EQ(output.find("gbak:"), std::string::npos) << output;
+  const std::vector<std::string> names = BackupFolderEntries(folder.Path(), ".gbk");
+  const fs::path latest = backups / *std::max_element(names.begin(), names.end());
+  EXPECT_EQ(server.RunGbak({"-c", latest.string(), (server.DataDir() / "RESTORED.fdb").string()}, &output), 0)
+      << output;
 }
 
 // The usual office: the server on another machine, which sees nothing of the workstation's folders. Here

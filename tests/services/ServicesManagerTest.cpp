@@ -21,6 +21,7 @@ std::vector<std::string> EntriesAndArguments(const std::vector<fbdouble::Call>& 
 
 const std::vector<unsigned char> kLineReply = {isc_info_svc_line, 4, 0, 'l', 'i', 'n', 'e', isc_info_end};
 const std::vector<unsigned char> kEndReply = {isc_info_svc_line, 0, 0, isc_info_end};
+const std::vector<unsigned char> kWaitReply = {isc_info_svc_line, 0, 0, isc_info_svc_timeout, isc_info_end};
 
 TEST_F(ServicesManagerTest, TheServerGetsWhatTheWindowsBackupComponentAlwaysSent) {
   ServicesManager server;
@@ -94,19 +95,28 @@ TEST_F(ServicesManagerTest, AFailureTellsHowFarTheBackupGotAndGivesTheAttachment
       {"isc_service_query", 2, isc_gbak_open_bkup_error, core::ServerStage::Started, true, 0},
       {"isc_service_detach", 0, isc_network_error, core::ServerStage::OutputEnded, false, 1},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.failingCall);
+  // With lines and without, whose queries wait for the end (a line that comes is another look).
+  for (std::size_t run = 0; run < 2 * std::size(cases); ++run) {
+    const Case& c = cases[run / 2];
+    const bool withLines = run % 2 == 0;
+    SCOPED_TRACE(std::string(c.failingCall) + (withLines ? "" : " without lines"));
     control_->Reset();
     control_->SetForwarding(false);
     ServicesManager server;
     for (int line = 0; line < 3; ++line)
-      control_->QueueReply("isc_service_query", kLineReply);
+      control_->QueueReply("isc_service_query", line == 1 && !withLines ? kWaitReply : kLineReply);
     control_->QueueReply("isc_service_query", kEndReply);
     control_->Fail(c.failingCall, {isc_arg_gds, c.code, isc_arg_end}, c.callsBefore);
     int lines = 0;
+    const auto backup = [&] {
+      if (withLines)
+        return server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
+                             [&](std::string_view) { ++lines; });
+      server.BackupWithoutLines(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
+                                [&] { ++lines; });
+    };
     try {
-      server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
-                    [&](std::string_view) { ++lines; });
+      backup();
       ADD_FAILURE() << "no failure";
     } catch (const core::ServerFailure& failure) {
       EXPECT_EQ(failure.Stage(), c.stage);
@@ -116,9 +126,10 @@ TEST_F(ServicesManagerTest, AFailureTellsHowFarTheBackupGotAndGivesTheAttachment
     control_->ClearCalls();
     // The next backup attaches afresh.
     control_->ReplayServiceLines(1, "line");
-    server.Backup(std::nullopt, "dbhost", "/dados/app.fdb", "/backup/app.fbk",
-                  [&](std::string_view) { ++lines; });
+    backup();
     EXPECT_EQ(CallCount("isc_service_attach"), 1u);
+    const std::string start = fbdouble::CallsTo(control_->Calls(), "isc_service_start").at(0).args;
+    EXPECT_EQ(start.find("6C 08 00 00 00 6B 05") != std::string::npos, withLines) << "the verbose byte";
   }
 }
 

@@ -59,6 +59,7 @@ class BackupJob {
             Transcript& transcript, JobObserver& observer, FailureSignal failureSignal = {});
 
   // showServerLines: whether the server's lines go to the transcript (they always pace the progress).
+  // Where they are not shown, settings that omit them have the server send none.
   // note: a line (UTF-8) the block carries after its first line, such as why the job runs now.
   JobReport Run(bool showServerLines, std::string_view note = {});
 
@@ -78,6 +79,11 @@ class BackupJob {
                      JobReport& report);
   void RunServiceBackup(const BackupNames& names, const LoginChoice& login, bool showServerLines,
                         BackupTally& tally);
+  // The server writes the backup without lines; the gauge goes by the file's growth.
+  void RunBackupWithoutLines(const BackupNames& names, const Credentials& credentials);
+  // The database's size, which a backup's bytes are measured against; 0 when it cannot be read.
+  std::int64_t DatabaseBytes(const std::string& serverName, const std::string& databasePath,
+                             const Credentials& credentials);
   // The backup sent to the program, written under a name of its own until it is whole.
   void RunTransferBackup(const BackupNames& names, const Credentials& credentials);
   // Removes what backups sent to the program left unfinished when their jobs were cut off.

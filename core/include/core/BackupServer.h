@@ -22,6 +22,8 @@ class BackupServer {
   using DataRead = std::function<void(std::string_view bytes)>;
   // Fills up to `size` bytes of a backup the program feeds to a restore; 0 once there are no more.
   using DataWanted = std::function<std::size_t(char* buffer, std::size_t size)>;
+  // Called about once a second while the server writes a backup that sends no lines.
+  using StillWriting = std::function<void()>;
 
   virtual ~BackupServer() = default;
   // Writes a backup of the database at databasePath on the server serverName into backupFile.
@@ -29,6 +31,12 @@ class BackupServer {
   virtual void Backup(const LoginChoice& login, const std::string& serverName,
                       const std::string& databasePath, const std::string& backupFile,
                       const LineRead& lineRead) = 0;
+  // The same backup without the server's verbose output, which takes the server most of its time where no
+  // one reads the lines: the server sends none, and stillWriting is called about once a second until the
+  // backup has ended (not after it). Throws as Backup; an exception of stillWriting passes through.
+  virtual void BackupWithoutLines(const LoginChoice& login, const std::string& serverName,
+                                  const std::string& databasePath, const std::string& backupFile,
+                                  const StillWriting& stillWriting) = 0;
   // Restores backupFile into a new database; an existing file of that name is never replaced.
   virtual void Restore(const LoginChoice& login, const std::string& serverName, const std::string& backupFile,
                        const std::string& database, const LineRead& lineRead) = 0;

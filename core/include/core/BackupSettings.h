@@ -39,9 +39,12 @@ struct BackupSettings {
   bool showBackupState = false;
   // A server that could not write the backup file gets a line in the block saying who needs which access.
   bool explainServerAccess = false;
+  // Where no one reads the server's lines (automatic mode, the runner), the server is asked for none: the
+  // gauge goes by the backup file's growth instead. Not with verifyBackup, whose check reads them.
+  bool omitServerLines = false;
   std::array<std::string, 4> scheduleTimes;
   // The database's size when the settings row was read (0: unknown), for the gauge of a backup sent to
-  // the program.
+  // the program or written without lines.
   std::int64_t databaseBytes = 0;
   std::string copyFolder;
   std::int32_t retentionDays = 0;

@@ -22,8 +22,8 @@ class JobObserver {
   // After every line the server sent, shown or not: the place to keep a window responsive, or to print
   // the line (code page 1252, as the server sent it) where nothing else shows it.
   virtual void OutputLineRead(std::string_view cp1252Line) { (void)cp1252Line; }
-  // After every piece of a backup the server sends to the program, which comes without lines: the place
-  // to keep a window responsive in the meantime.
+  // After every piece of a backup the server sends to the program, and about once a second while the
+  // server writes a backup without lines: the place to keep a window responsive in the meantime.
   virtual void BackupDataRead() {}
   // The server has written the backup, which is about to be verified and copied: the one moment to
   // spoil it in a test of the verification. The name is the local one (UTF-8).

@@ -19,6 +19,7 @@ namespace core {
 //            MostrarEstado  the tray icon shows the last backup, failures are notified (a switch)
 //            ExplicarAcesso  a backup the server could not write says which access it needs (a switch)
 //            Transferir     the server sends the backup to the program (a switch), off when missing
+//            OmitirDetalhes  the server sends no lines where none are shown (a switch), off when missing
 //            PastaVerificacao  the server's folder for the scratch database that verifies a backup it
 //                           sent, none when missing
 // Texts are decoded as DecodeFileText does; a missing or unreadable file reads as empty. Whether others may

@@ -13,6 +13,10 @@ namespace services {
 // BackupFile and Protocol per run.
 void ApplyBackupInstanceSettings(TIBBackupService& backup);
 
+// A backup that the server writes as the Backup instance's, without the verbose output: the server sends
+// no lines, only the end of the output.
+void ApplyWithoutLinesSettings(TIBBackupService& backup);
+
 // The backup file names that have the server send a backup to the program and read a restore's file
 // from the program, over the queries of the services manager.
 inline constexpr const char* kToProgram = "stdout";

@@ -25,6 +25,9 @@ class ServicesManager : public core::BackupServer {
 
   void Backup(const core::LoginChoice& login, const std::string& serverName, const std::string& databasePath,
               const std::string& backupFile, const LineRead& lineRead) override;
+  void BackupWithoutLines(const core::LoginChoice& login, const std::string& serverName,
+                          const std::string& databasePath, const std::string& backupFile,
+                          const StillWriting& stillWriting) override;
   void Restore(const core::LoginChoice& login, const std::string& serverName, const std::string& backupFile,
                const std::string& database, const LineRead& lineRead) override;
   void BackupToProgram(const core::LoginChoice& login, const std::string& serverName,
@@ -34,12 +37,18 @@ class ServicesManager : public core::BackupServer {
                           const LineRead& lineRead) override;
 
  private:
+  // Gives a backup component the login and the names of one run (fbclient's errors as ServerFailure).
+  static void PrepareBackup(TIBBackupService& backup, const core::LoginChoice& login,
+                            const std::string& serverName, const std::string& databasePath,
+                            const std::string& backupFile);
   // A restore of backupFile into database that attaches as the backup does.
   std::unique_ptr<RestoreService> PrepareRestore(const core::LoginChoice& login,
                                                  const std::string& serverName, const std::string& backupFile,
                                                  const std::string& database);
 
   std::unique_ptr<TIBBackupService> backup_;
+  // The same instance without verbose output (see ApplyWithoutLinesSettings).
+  std::unique_ptr<TIBBackupService> withoutLines_;
   // The same instance set up to send the backup to the program (see ApplyTransferSettings).
   std::unique_ptr<TIBBackupService> transfer_;
 };

@@ -38,6 +38,14 @@ class TIBControlAndQueryService : public TIBControlService {
   // it, without asking the server. Client errors 93 and 95 as ReadOutputLine.
   std::string_view ReadOutputData();
 
+  // For an action that sends no lines, such as a backup without verbose output: asks for a line as
+  // ReadOutputLine does, but has the server answer once `seconds` have passed without one. The server
+  // counts whole seconds of its clock, so the first wait may be shorter. Returns what came, the part of a
+  // line the wait ran out in included; the empty text when nothing came. The end of the output sets
+  // EndOfOutput as ReadOutputLine does, and after it no server call is made. Client errors 93 and 95 as
+  // ReadOutputLine.
+  std::string WaitForOutput(std::uint32_t seconds);
+
   // One line of output of an action that reads its file from "stdin", as ReadOutputLine gives it, while
   // the server is fed: each query carries as many bytes of `input` as the server's last answer asked for
   // (an empty piece once `input` has no more, which ends the server's file), and queries follow one
