@@ -15,6 +15,14 @@ struct Stop {};
 struct SilentThenTalkingServer : fakes::FakeServer {
   void Backup(const core::LoginChoice&, const std::string&, const std::string&, const std::string&,
               const LineRead& lineRead) override {
+    Talk(lineRead);
+  }
+  // Its lines' count of looks at a server that sends none.
+  void BackupWithoutLines(const core::LoginChoice&, const std::string&, const std::string&,
+                          const std::string&, const StillWriting& stillWriting) override {
+    Talk([&](std::string_view) { stillWriting(); });
+  }
+  void Talk(const LineRead& lineRead) {
     idled.wait(false);
     try {
       do {
@@ -39,9 +47,12 @@ TEST(OutputReadAhead, HandsEveryLineToTheCallersThreadInOrderThenTheErrorOrTheCa
     bool endless;
     std::vector<std::string> delivered;  // up to 3; the callback throws at the 4th
     std::string thrown;
+    bool withoutLines = false;
   } cases[] = {{{"gbak: a", ""}, {}, false, {"gbak: a", ""}, ""},
                {{"gbak: a", "gbak: b"}, "falhou", false, {"gbak: a", "gbak: b"}, "falhou"},
-               {{"gbak: a", "gbak: b"}, {}, true, {"gbak: a", "gbak: b", "gbak: a"}, "stop"}};
+               {{"gbak: a", "gbak: b"}, {}, true, {"gbak: a", "gbak: b", "gbak: a"}, "stop"},
+               {{"x", "y"}, "falhou", false, {"look", "look"}, "falhou", true},
+               {{"x"}, {}, true, {"look", "look", "look"}, "stop", true}};
   for (const auto& c : cases) {
     SilentThenTalkingServer server;
     server.backupLines = c.lines, server.error = c.error, server.endless = c.endless;
@@ -52,11 +63,16 @@ TEST(OutputReadAhead, HandsEveryLineToTheCallersThreadInOrderThenTheErrorOrTheCa
     });
     std::vector<std::string> delivered;
     std::string thrown;
+    const auto take = [&](std::string_view line) {
+      if (delivered.size() == 3 || std::this_thread::get_id() != caller) throw Stop{};
+      delivered.emplace_back(line);
+    };
     try {
-      readAhead.Backup({}, "srv", "/dados/app.fdb", "/b/app.gbk", [&](std::string_view line) {
-        if (delivered.size() == 3 || std::this_thread::get_id() != caller) throw Stop{};
-        delivered.emplace_back(line);
-      });
+      if (c.withoutLines) {
+        readAhead.BackupWithoutLines({}, "srv", "/dados/app.fdb", "/b/app.gbk", [&] { take("look"); });
+      } else {
+        readAhead.Backup({}, "srv", "/dados/app.fdb", "/b/app.gbk", take);
+      }
     } catch (const core::ServerFailure& failure) {
       thrown = failure.what();
     } catch (const Stop&) {

@@ -19,9 +19,10 @@ namespace core {
 // for any exception of its callback; the reader is joined and the caller's exception goes on unchanged.
 // The whole wrapped call runs on the reader, so the client library sees one thread per attachment.
 //
-// A backup without lines, a backup sent to the program and a restore fed by it stay on the calling thread:
-// the server asks for no request per line there, the pieces are the program's own file, and the observer
-// keeps the window answering between the looks and the pieces.
+// A backup without lines is read ahead the same way, each of its looks at the server handed over as a line
+// without text to the still-writing callback. A backup sent to the program and a restore fed by it stay on
+// the calling thread: the pieces are the program's own file, and the observer keeps the window answering
+// between them.
 class OutputReadAhead : public BackupServer {
  public:
   // Runs on the calling thread; may be empty.
