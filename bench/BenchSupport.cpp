@@ -1,6 +1,7 @@
 #include "bench/BenchSupport.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -158,6 +159,20 @@ int WaitForChild(pid_t pid) {
   while (waitpid(pid, &status, 0) < 0) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+BackgroundLoad::BackgroundLoad() : pid_(StartToFile({"sh", "-c", "while :; do :; done"})) {}
+
+BackgroundLoad::~BackgroundLoad() {
+  ::kill(pid_, SIGKILL);
+  WaitForChild(pid_);
+}
+
+std::string LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five, fifteen;
+  file >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
 }
 
 long CountLines(const fs::path& file) {

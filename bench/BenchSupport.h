@@ -66,6 +66,23 @@ pid_t StartToFile(const std::vector<std::string>& argv, const std::filesystem::p
 // Waits for a child started by StartToFile; its exit code, 128 + signal when it was killed.
 int WaitForChild(pid_t pid);
 
+// One CPU-bound process at normal priority (a shell spinning in an empty loop) from construction until
+// destruction: the fixed load of a busy machine, the same for both sides of a comparison. It is waited
+// for when it goes, so its CPU then joins the waited children's: take those figures while it runs.
+class BackgroundLoad {
+ public:
+  BackgroundLoad();
+  ~BackgroundLoad();
+  BackgroundLoad(const BackgroundLoad&) = delete;
+  BackgroundLoad& operator=(const BackgroundLoad&) = delete;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// The machine's load averages over 1, 5 and 15 minutes as /proc/loadavg writes them ("1.05 0.98 0.90").
+std::string LoadAverage();
+
 // Number of lines of a text file.
 long CountLines(const std::filesystem::path& file);
 

@@ -43,13 +43,6 @@ double MegabytesPerSecond(std::uintmax_t bytes, double seconds) {
   return static_cast<double>(bytes) / 1e6 / seconds;
 }
 
-std::string LoadAverage() {
-  std::ifstream file("/proc/loadavg");
-  std::string one, five, fifteen;
-  file >> one >> five >> fifteen;
-  return one + " " + five + " " + fifteen;
-}
-
 void Measure(const FirebirdServer& server, const std::string& kind, const fs::path& database) {
   bench::ScratchFolder scratch("transfer-" + kind);
   const fs::path program = scratch.Path() / "program";
@@ -133,7 +126,7 @@ void Measure(const FirebirdServer& server, const std::string& kind, const fs::pa
         "  %s round %d: runner %.1f MB/s (transfer %.1f), gbak %.1f MB/s, ratio %.3f (transfer %.3f) "
         "(load %s)\n",
         kind.c_str(), round + 1, ours.back(), oursTransfer.back(), theirs.back(), ratios.back(),
-        transferRatios.back(), LoadAverage().c_str());
+        transferRatios.back(), bench::LoadAverage().c_str());
     std::fflush(stdout);
   }
   const double referenceSpeed = bench::Median(theirs);

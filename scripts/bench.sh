@@ -8,7 +8,11 @@
 #   startup  the real program under Xvfb: start to window shown, and idle memory in automatic mode
 #   real     the real program under Xvfb against gbak on both databases: a job started by a click on
 #            "Iniciar" (manual mode) and one started by its schedule time (automatic mode), with the CPU
-#            of the program and the server per job and the program's CPU per output line
+#            of the program and the server per job, and the CPU and context switches per output line of
+#            the program beside gbak's; BENCH_REAL gives bench_real its arguments: "quiet loaded" measures
+#            as the machine is and then under a fixed background load (one CPU-bound process at normal
+#            priority during every timed run of either side), "runner" adds the runner with the [Backup]
+#            key BENCH_QUIET_KEY names (default OmitirDetalhes) against gbak -b -se without -v
 #   transfer the runner receiving the backup (Transferir=1) against `gbak -b -se ... stdout > file`, both
 #            databases, in bytes per second: the runner whole, and its transfer alone (from the part file's
 #            creation to its rename)
@@ -16,8 +20,8 @@
 # default).
 # BUILD_DIR (default build-bench) is the build folder, BENCH_DATA (default <build>/bench-data) keeps the
 # databases and the 1 GiB file between runs (about 2 GB), BENCH_RUNS overrides each benchmark's rounds.
-# The full set takes about ten minutes on an idle machine plus about a minute per round of `real` (an
-# automatic job waits for its schedule minute), plus a few minutes the first time to build the databases.
+# The full set takes about ten minutes on an idle machine plus some twenty seconds per round of `real` and
+# condition (11 rounds by default), plus a few minutes the first time to build the databases.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -50,8 +54,10 @@ for name in "${benchmarks[@]}"; do
     transfer) program=bench_transfer ;;
     *) echo "unknown benchmark $name (job, output, copy, cleanup, startup, real, transfer)" >&2; exit 2 ;;
   esac
+  arguments=()
+  if [ "$name" = real ]; then read -r -a arguments <<<"${BENCH_REAL:-}"; fi
   echo "== $name: $(load)" | tee -a "$log"
-  "$build/bench/$program" 2>&1 | grep -v '^QStandardPaths' | tee -a "$log" | tee -a "$results" | grep -v '^RESULT|'
+  "$build/bench/$program" "${arguments[@]}" 2>&1 | grep -v '^QStandardPaths' | tee -a "$log" | tee -a "$results" | grep -v '^RESULT|'
 done
 echo "== done: $(load)" | tee -a "$log"
 

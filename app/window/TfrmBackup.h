@@ -143,8 +143,8 @@ class TfrmBackup : public QMainWindow {
   bool NoScheduleTimes() const;
 
   // Shows a running job in the window: its transcript in the output area, its status and progress, and
-  // the message pump after every line the server sends, which keeps the window, the tray icon and the
-  // menus live during a backup.
+  // the message pump after every line the server sends (and, the lines read ahead on a thread of their
+  // own, while none is waiting), which keeps the window, the tray icon and the menus live during a backup.
   class JobView : public core::JobObserver {
    public:
     explicit JobView(TfrmBackup& form) : form_(form) {}

@@ -10,6 +10,7 @@
 #include "app/window/TfrmBackup.h"
 #include "core/BackupJob.h"
 #include "core/DateTimeFormat.h"
+#include "core/OutputReadAhead.h"
 #include "platform/FlagGuard.h"
 
 namespace app {
@@ -42,7 +43,10 @@ void TfrmBackup::RunJob(const std::string& note) {
       QString::fromStdString(core::FormatDateTime("dd/mm/yyyy hh:nn", desktop.Now(), desktop));
   ShowJobRunning();
   try {
-    core::BackupJob job(settings_, core::JobPorts{ports_.server, ports_.probe}, core::JobSystem::Of(desktop),
+    // The server's lines are read on a thread of their own, so that the server never waits for the window;
+    // this thread shows them at its own pace and keeps the messages going while the server is slow.
+    core::OutputReadAhead server(ports_.server, [] { QCoreApplication::processEvents(); });
+    core::BackupJob job(settings_, core::JobPorts{server, ports_.probe}, core::JobSystem::Of(desktop),
                         transcript_, jobView_);
     lastReport_ = job.Run(ManualMode(), note);
   } catch (const std::exception& error) {

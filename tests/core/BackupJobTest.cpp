@@ -150,6 +150,7 @@ TEST_F(JobTest, OnlyAFileTheServerWroteDuringAnUnfinishedBackupIsRemoved) {
     int afterLines;
     bool earlierBackup;
     bool fileRemains;
+    int stopAfterLines = -1;  // the program asked to end instead
   };
   server.backupLines = {"one", "two", "three", "four"};
   const Case cases[] = {
@@ -158,6 +159,7 @@ TEST_F(JobTest, OnlyAFileTheServerWroteDuringAnUnfinishedBackupIsRemoved) {
       {"cut off while the lines arrived", 3, false, false},
       {"cut off after the lines, before the end", 4, false, false},
       {"only the detach failed: the backup is whole", 5, false, true},
+      {"the program asked to end while the lines arrived", 5, false, false, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -167,7 +169,14 @@ TEST_F(JobTest, OnlyAFileTheServerWroteDuringAnUnfinishedBackupIsRemoved) {
       std::ofstream(Backup()) << "an earlier backup of the same minute";
     }
     server.backupFailure = {"connection lost", c.afterLines};
-    EXPECT_EQ(Run().stop, core::StopReason::BackupFailed);
+    observer = {};
+    observer.stopAfterLines = c.stopAfterLines;
+    const bool stopped = c.stopAfterLines >= 0;
+    EXPECT_EQ(Run().stop, stopped ? core::StopReason::Stopped : core::StopReason::BackupFailed);
+    EXPECT_EQ(HasLine("Backup interrompido: o programa recebeu um pedido para terminar. O backup n\xE3o foi "
+                      "conclu\xED"
+                      "do."),
+              stopped);
     EXPECT_EQ(fs::exists(Backup()), c.fileRemains) << transcript.Text();
   }
 }

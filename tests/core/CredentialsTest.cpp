@@ -52,6 +52,7 @@ TEST(Credentials, AFileOthersMayReadOrWriteIsRefusedWithoutAWordOfIt) {
     perms mode;
     const char* accessList;  // given to setfacl -m, empty for none
     bool refused;
+    bool oversized = false;  // past the 64 KB a credentials file may hold
   };
   const perms ownerAndGroup = perms::owner_read | perms::owner_write | perms::group_read;
   const Case cases[] = {
@@ -63,10 +64,12 @@ TEST(Credentials, AFileOthersMayReadOrWriteIsRefusedWithoutAWordOfIt) {
       {"0600, a group named with write", perms::owner_read | perms::owner_write, "g:41999:w", true},
       {"0600, a named user the mask shuts out", perms::owner_read | perms::owner_write, "u:41999:r,m::-",
        false},
+      {"0640 but longer than 64 KB", ownerAndGroup, "", true, true},
   };
   for (const Case& c : cases) {
     TempFolder folder;
-    WriteCredentialsFile(folder.Path() / "credenciais", "Senha=never shown\n", c.mode);
+    WriteCredentialsFile(folder.Path() / "credenciais",
+                         "Senha=never shown\n" + std::string(c.oversized ? 64 * 1024 : 0, '\n'), c.mode);
     if (*c.accessList != '\0') {
       ASSERT_EQ(RunCommand({"setfacl", "-m", c.accessList, (folder.Path() / "credenciais").string()}), 0);
     }

@@ -37,7 +37,9 @@ struct RecordingObserver : core::JobObserver {
   void BackupWritten(const std::string& localBackupName) override {
     if (spoil) spoil(localBackupName);
   }
-  int changes = 0, advances = 0, fills = 0;
+  // A program asked to end once that many lines have come; never when negative.
+  bool StopWanted() override { return stopAfterLines >= 0 && std::ssize(lines) >= stopAfterLines; }
+  int changes = 0, advances = 0, fills = 0, stopAfterLines = -1;
   std::vector<std::string> statuses;
   std::vector<std::string> lines;  // the server's, as each was read
   std::vector<int> maximums;
