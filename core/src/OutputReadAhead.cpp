@@ -27,6 +27,10 @@ struct LinesNoLongerWanted {};
 // whole output is some 15,000 lines), yet a bound on what a server faster than its reader leaves queued.
 constexpr std::size_t kMostLinesAhead = 1 << 16;
 
+// How many queued lines wake the calling thread before its interval is up. Woken at every line, it would
+// cost a switch of threads per line, more than the line itself; the lines wait at most one interval.
+constexpr std::size_t kLinesPerWake = 512;
+
 // The lines the reader has read and the calling thread has not taken yet, and how the reading ended.
 class LineQueue {
  public:
@@ -37,6 +41,7 @@ class LineQueue {
       roomMade_.wait(lock, [this] { return abandoned_ || lines_.size() < kMostLinesAhead; });
       if (abandoned_) throw LinesNoLongerWanted{};
       lines_.emplace_back(line);
+      if (lines_.size() != kLinesPerWake) return;
     }
     changed_.notify_one();
   }
@@ -49,12 +54,12 @@ class LineQueue {
     changed_.notify_one();
   }
 
-  // The calling thread's side: waits until lines are queued, the reading has ended or the deadline has
-  // passed, and moves what is queued into `taken`. False once the reading has ended and every line is
-  // taken.
+  // The calling thread's side: waits until a batch of lines is queued, the reading has ended or the
+  // deadline has passed, and moves what is queued into `taken`. False once the reading has ended and every
+  // line is taken.
   bool Take(std::vector<std::string>& taken, Clock::time_point deadline) {
     std::unique_lock lock(mutex_);
-    changed_.wait_until(lock, deadline, [this] { return ended_ || !lines_.empty(); });
+    changed_.wait_until(lock, deadline, [this] { return ended_ || lines_.size() >= kLinesPerWake; });
     taken.swap(lines_);
     const bool more = !(ended_ && taken.empty());
     lock.unlock();
