@@ -78,6 +78,12 @@ TEST(DesktopNotifications, ReachTheSessionsServerWithUrgencyEntryAndPictureAndAB
               "Sem \xC3\xAD"
               "cone");
     EXPECT_EQ(received[1].urgency, 1);
+    // Its capabilities known, the server gets the next one at once.
+    notifications.Send(QStringLiteral("Kelmora Backup"), QStringLiteral("terceira"),
+                       app::NotificationUrgency::Normal);
+    const auto third = server.WaitFor(3, 60s, PumpEvents);
+    ASSERT_EQ(third.size(), 3u) << c.bodyMarkup;
+    EXPECT_EQ(third[2].body, "terceira");
   }
 }
 
