@@ -70,6 +70,35 @@ TEST(TrayIconActivation, KeepsItsOwnThirtyTwoPixelPicture) {
   EXPECT_NE(tray32.pixelColor(16, 16).alpha(), 0) << "the picture is not empty in the middle";
 }
 
+TEST(TrayIconPicture, DrumArrowAndTheMarkOfTheLastBackupAtTheirPlaces) {
+  using app::BackupState;
+  const QColor drum(60, 110, 200), lid(120, 170, 240), arrow(30, 170, 60), white(Qt::white);
+  // Points wholly inside one shape, where antialiasing leaves the shape's own colour.
+  const struct {
+    BackupState state;
+    QPoint at;
+    QColor colour;
+  } points[] = {
+      {BackupState::Waiting, {0, 0}, QColor(0, 0, 0, 0)},  // a clear corner
+      {BackupState::Waiting, {16, 6}, lid},
+      {BackupState::Waiting, {18, 13}, arrow},  // the arrow's shaft, right half
+      {BackupState::Waiting, {20, 16}, drum},   // beside the shaft, just above the head
+      {BackupState::Succeeded, {24, 21}, QColor(30, 150, 60)},
+      {BackupState::Succeeded, {20, 24}, white},  // where the tick starts
+      {BackupState::Running, {21, 21}, QColor(230, 150, 20)},
+      {BackupState::Running, {24, 22}, white},  // the clock's hand
+      {BackupState::Failed, {21, 21}, QColor(200, 30, 30)},
+      {BackupState::Failed, {24, 22}, white},  // the exclamation mark
+  };
+  for (const auto& point : points) {
+    const QImage picture =
+        app::ProgramIcon(point.state).pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(picture.size(), QSize(32, 32));
+    EXPECT_EQ(picture.pixelColor(point.at), point.colour)
+        << static_cast<int>(point.state) << " at " << point.at.x() << "," << point.at.y();
+  }
+}
+
 class TrayIconClicks : public ::testing::Test {
  protected:
   TrayIconClicks() {
