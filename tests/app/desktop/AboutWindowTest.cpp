@@ -29,6 +29,7 @@ TEST(SystemLanguage, LocaleNamesBecomeLanguageIdentifiers) {
       {"pt", 0x0416},  // Portuguese alone is its default, Brazil
       {"en_US.UTF-8", 0x0409}, {"en_GB", 0x0809}, {"de_AT.UTF-8", 0x0C07},
       {"es_ES", 0x0C0A},       {"es_MX", 0x080A}, {"fr_XX", 0x040C},  // unknown country, default sublanguage
+      {"es_AR", 0x2C0A},       {"hr_HR", 0x041A}, {"vi_VN.UTF-8", 0x042A},
       {"C", 0x0409},           {"POSIX", 0x0409}, {"C.UTF-8", 0x0409},
       {"xx_YY", 0x0000},
   };
@@ -112,10 +113,12 @@ TEST(AppVerInfo, OtherSystemLanguagesFallBackToTheTablesOwnTranslation) {
 TEST(AppVerInfo, TheSystemLanguagesOwnBlockComesFirstAlwaysInCodePage1252) {
   app::VersionTable table;
   table.translations = {{0x0416, 0x0000}};
-  table.stringBlocks = {
-      {"0C0A04E4", {{"FileDescription", "Copia de seguridad"}, {"FileVersion", ""}}},
-      {"041604E4", {{"FileDescription", "N\xE3o deve aparecer"}}},
-      {"04160000", {{"FileDescription", "Bloco da tradu\xE7\xE3o"}, {"FileVersion", "9.9"}}}};
+  table.stringBlocks = {{"0C0A04E4", {{"FileDescription", "Copia de seguridad"}, {"FileVersion", ""}}},
+                        {"041604E4", {{"FileDescription", "N\xE3o deve aparecer"}}},
+                        {"04160000",
+                         {{"FileDescription", "Bloco da tradu\xE7\xE3o"},
+                          {"FileVersion", "9.9"},
+                          {"LegalCopyright", "\xA9 Kelmora"}}}};
   // "%.4X" writes the language in upper case, as the block is named.
   const app::TAppVerInfo spanish(table, 0x0C0A);
   EXPECT_EQ(spanish.FileDescription(), QStringLiteral("Copia de seguridad"));
@@ -125,6 +128,7 @@ TEST(AppVerInfo, TheSystemLanguagesOwnBlockComesFirstAlwaysInCodePage1252) {
   EXPECT_EQ(portuguese.FileDescription(), QStringLiteral("Não deve aparecer"));
   const app::TAppVerInfo german(table, 0x0407);
   EXPECT_EQ(german.FileDescription(), QStringLiteral("Bloco da tradução"));
+  EXPECT_EQ(german.LegalCopyright(), QStringLiteral("© Kelmora"));
 
   app::VersionTable untranslated;
   untranslated.stringBlocks = {{"041604E4", {{"FileDescription", "x"}}}};
