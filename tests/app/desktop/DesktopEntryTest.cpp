@@ -60,7 +60,7 @@ TEST(ExecSplitting, ArgumentsQuotesAndBrokenLines) {
   EXPECT_EQ(*SplitExecArguments("/usr/bin/prog -x \"two words\"  last"),
             (Arguments{"/usr/bin/prog", "-x", "two words", "last"}));
   EXPECT_EQ(*SplitExecArguments("prog \"\""), (Arguments{"prog", ""}));
-  EXPECT_EQ(*SplitExecArguments("prog 50%% %%f"), (Arguments{"prog", "50%", "%f"}));
+  EXPECT_EQ(*SplitExecArguments("prog 50%% %%f 100%%"), (Arguments{"prog", "50%", "%f", "100%"}));
   EXPECT_EQ(*SplitExecArguments("pre\"fix mid\"post"), (Arguments{"prefix midpost"}));
   EXPECT_TRUE(SplitExecArguments("   \t ")->empty());
   EXPECT_TRUE(SplitExecArguments("")->empty());

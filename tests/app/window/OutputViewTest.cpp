@@ -64,6 +64,7 @@ TEST_F(OutputViewTest, ALongLineStaysOneLineAndTheHorizontalBarReachesItsEnd) {
   EXPECT_GE(across->maximum() + view.viewport()->width(), width + kMargin) << "the end can be scrolled to";
   EXPECT_LE(across->maximum() + view.viewport()->width(), width + 2 * kMargin + 1) << "and no further";
 
+  const int longLineMaximum = across->maximum();
   // Scrolled to the end, the right edge of the view shows the last characters of the line.
   across->setValue(across->maximum());
   const QString text = QString::fromStdString(path);
@@ -76,6 +77,9 @@ TEST_F(OutputViewTest, ALongLineStaysOneLineAndTheHorizontalBarReachesItsEnd) {
   view.Add("curta");
   view.Refresh();
   EXPECT_EQ(across->maximum(), 0) << "a cleared view forgets the long line";
+  view.Add(path);
+  view.Refresh();
+  EXPECT_EQ(across->maximum(), longLineMaximum) << "and measures the next long one afresh";
 }
 
 TEST_F(OutputViewTest, DraggingSelectsFromThePressToTheReleaseInEitherDirection) {
