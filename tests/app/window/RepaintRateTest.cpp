@@ -131,6 +131,8 @@ TEST(GaugeOnAWindowTest, AMoveRepaintsTheGaugeAloneAndCoversEveryPixel) {
   const QImage fresh = gauge.grab().toImage();
   EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), fresh.convertToFormat(QImage::Format_RGB32));
   EXPECT_FALSE(shown.pixelColor(0, 0) == QColor(Qt::red) || shown.pixelColor(428, 24) == QColor(Qt::red));
+  for (const QPoint border : {QPoint(0, 12), QPoint(428, 12), QPoint(200, 0), QPoint(200, 24)})
+    EXPECT_EQ(shown.pixelColor(border), QColor(Qt::gray)) << "a grey frame on all four sides";
 }
 
 TEST(OutputViewRepaintTest, AStreamOfLinesRefreshesAtMostOncePerFrameAndEndsOnTheLastLine) {

@@ -101,6 +101,7 @@ TEST_F(StartupTest, ManualModeShowsTheStartTextAndRemovesTheTrayIcon) {
   EXPECT_FALSE(form.RxTrayIcon->Active());
   EXPECT_FALSE(form.tmrRelogio.isActive());
   EXPECT_TRUE(form.tmrConexao.isActive());
+  EXPECT_EQ(form.tmrConexao.interval(), 1000) << "the settings are read a second after the start";
   EXPECT_EQ(form.ReconnectionAttempt(), 1);
   EXPECT_TRUE(form.stbStatusPanel->text().isEmpty());
 }
