@@ -140,17 +140,23 @@ TEST_F(SettingsLoadRecording, OneLoadSendsExactlyTheseCalls) {
     EXPECT_EQ("1", Arg(prepare, "dialect")) << sql;
     EXPECT_EQ("0", Arg(prepare, "length")) << sql;
   }
+  EXPECT_EQ("2", OutArg(prepares[0], "sqld")) << "the parameter-order test's two columns";
   const auto frees = fbdouble::CallsTo(calls, "isc_dsql_free_statement");
   ASSERT_GE(frees.size(), 2u);
   EXPECT_EQ(testHandle, Arg(frees[frees.size() - 2], "stmt"));
   EXPECT_EQ(catalogueHandle, Arg(frees[frees.size() - 1], "stmt"));
+  EXPECT_EQ("0", OutArg(frees.back(), "stmt")) << "dropped";
   // The settings query's execute has no input descriptor, and only one row is fetched.
   const auto executes = fbdouble::CallsTo(calls, "isc_dsql_execute");
   EXPECT_EQ("null", Arg(executes.back(), "sqlda"));
-  std::size_t queryFetches = 0;
-  for (const auto& call : fbdouble::CallsTo(calls, "isc_dsql_fetch"))
+  // The catalogue reads fetch to the end of their rows.
+  std::size_t queryFetches = 0, endsOfRows = 0;
+  for (const auto& call : fbdouble::CallsTo(calls, "isc_dsql_fetch")) {
     queryFetches += Arg(call, "stmt") == testHandle;
+    endsOfRows += call.result == 100;
+  }
   EXPECT_EQ(1u, queryFetches);
+  EXPECT_EQ(6u, endsOfRows);
   // Cursor names are "C" and digits, different for every cursor.
   const auto names = fbdouble::CallsTo(calls, "isc_dsql_set_cursor_name");
   std::set<std::string> distinct;
