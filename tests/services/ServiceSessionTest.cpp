@@ -249,7 +249,7 @@ TEST_F(ServiceDoubleTest, DestructionDetachesAndSwallowsAFailure) {
   EXPECT_EQ(2u, CallCount("isc_service_detach")) << "nothing to detach";
 }
 
-TEST_F(ServiceDoubleTest, StoredSettingsOfTheBackupInstance) {
+TEST_F(ServiceDoubleTest, StoredSettingsOfABackupComponent) {
   TIBBackupService plain;
   EXPECT_TRUE(plain.LoginPrompt());
   EXPECT_FALSE(plain.Verbose());
@@ -259,12 +259,6 @@ TEST_F(ServiceDoubleTest, StoredSettingsOfTheBackupInstance) {
   EXPECT_EQ(TProtocol::Local, plain.Protocol());
   EXPECT_EQ(0u, plain.TraceFlags());
   EXPECT_FALSE(plain.EndOfOutput());
-
-  auto backup = NewBackup();
-  EXPECT_EQ((std::vector<std::string>{"user_name=SYSDBA", "password=masterkey"}), backup->Params().Lines());
-  EXPECT_FALSE(backup->LoginPrompt());
-  EXPECT_TRUE(backup->Verbose());
-  EXPECT_EQ(0x08u, backup->Options().Word());
 }
 
 TEST(ParamsList, AnIndexPastTheLastLineIsRefusedAndChangesNothing) {
