@@ -71,6 +71,16 @@ TEST_F(OutputLinesTest, AnEmptyFirstReplyEndsTheOutputAtOnce) {
   EXPECT_TRUE(backup_->EndOfOutput());
 }
 
+TEST_F(OutputLinesTest, AnEmptyReplyMarkedNotReadyIsAskedAgainNotTakenForTheEnd) {
+  for (const unsigned char marker : {isc_info_data_not_ready, isc_info_svc_timeout}) {
+    control_->QueueReply("isc_service_query", {isc_info_svc_line, 0, 0, marker, isc_info_end});
+    control_->QueueReply("isc_service_query", LineReply("gbak:writing SQL roles"));
+    EXPECT_EQ("gbak:writing SQL roles", backup_->ReadOutputLine()) << int{marker};
+    EXPECT_FALSE(backup_->EndOfOutput());
+  }
+  EXPECT_EQ(4u, CallCount("isc_service_query"));
+}
+
 TEST_F(OutputLinesTest, MalformedRepliesAreClientError95AndChangeNothing) {
   const std::vector<std::vector<unsigned char>> malformed = {
       {isc_info_end},                                           // not a line item
