@@ -352,20 +352,5 @@ TEST_F(ServiceDoubleTest, WithoutARequestThereIsNothingToStartOrQuery) {
   EXPECT_EQ(0u, CallCount("isc_service_query"));
 }
 
-TEST_F(ServiceDoubleTest, OneBackupRunMakesTheJobsCallsInOrder) {
-  auto backup = AttachedBackup();
-  backup->ServiceStart();
-  control_->QueueReply("isc_service_query", LineReply("gbak:closing file, committing, and finishing"));
-  control_->QueueReply("isc_service_query", kEndReply);
-  std::vector<std::string> lines;
-  while (!backup->EndOfOutput())
-    lines.push_back(backup->ReadOutputLine());
-  backup->SetActive(false);
-  EXPECT_EQ((std::vector<std::string>{"gbak:closing file, committing, and finishing", ""}), lines);
-  EXPECT_EQ((std::vector<std::string>{"isc_service_attach", "isc_service_start", "isc_service_query",
-                                      "isc_service_query", "isc_service_detach"}),
-            ServerEntries());
-}
-
 }  // namespace
 }  // namespace services
