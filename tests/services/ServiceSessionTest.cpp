@@ -173,16 +173,6 @@ TEST_F(ServiceDoubleTest, ConnectionSettingsAreGuardedWhileAttached) {
   EXPECT_NO_THROW(backup->SetVerbose(false));
 }
 
-TEST_F(ServiceDoubleTest, ParamsChangedWhileDetachedAreSentAtTheNextAttach) {
-  auto backup = AttachedBackup();
-  backup->SetActive(false);
-  backup->Params().Set(1, "password=segredo");
-  backup->SetActive(true);
-  const auto attaches = fbdouble::CallsTo(control_->Calls(), "isc_service_attach");
-  ASSERT_EQ(2u, attaches.size());
-  EXPECT_NE(std::string::npos, attaches[1].args.find("spbLength=19 spb=02 02 1C 06 53 59 53 44 42 41 1D 07"));
-}
-
 TEST_F(ServiceDoubleTest, ActiveAttachesOnceAndDetachesOnce) {
   auto backup = PreparedBackup();
   int attachEvents = 0;
