@@ -143,7 +143,7 @@ class TfrmBackup : public QMainWindow {
   bool NoScheduleTimes() const;
 
   // Shows a running job in the window: its transcript in the output area, its status and progress, and
-  // the message pump after every line the server sends (and, the lines read ahead on a thread of their
+  // the message pump after every few lines the server sends (and, the lines read ahead on a thread of their
   // own, while none is waiting), which keeps the window, the tray icon and the menus live during a backup.
   class JobView : public core::JobObserver {
    public:
@@ -158,6 +158,8 @@ class TfrmBackup : public QMainWindow {
 
    private:
     TfrmBackup& form_;
+    // Lines shown since the last message pump.
+    int linesSincePump_ = 0;
   };
 
   // The settings load's side of the attempts to attach.

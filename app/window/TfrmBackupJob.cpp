@@ -16,6 +16,9 @@
 namespace app {
 namespace {
 
+// How many of the server's lines the window shows between two message pumps.
+constexpr int kLinesPerPump = 64;
+
 QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -122,7 +125,12 @@ void TfrmBackup::JobView::ProgressFilled() {
 }
 
 void TfrmBackup::JobView::OutputLineRead(std::string_view) {
-  QCoreApplication::processEvents();
+  // A pump costs more than showing a line; a fast server's lines come microseconds apart, so one pump
+  // every few of them answers the user as soon, and a slow server's wait is pumped by the read-ahead.
+  // The first line pumps at once: a short job shows its running state too.
+  const bool due = linesSincePump_ == 0;
+  linesSincePump_ = (linesSincePump_ + 1) % kLinesPerPump;
+  if (due) QCoreApplication::processEvents();
 }
 
 void TfrmBackup::JobView::BackupDataRead() {

@@ -39,29 +39,37 @@ std::size_t ItemLength(const char* reply, std::size_t size, std::size_t at) {
 std::string TIBControlAndQueryService::ReadOutputLine() {
   if (endOfOutput_) return {};
   if (action_ == 0) fbclient::RaiseClientError(fbclient::kQueryParametersMissing);
-  queryRequest_.assign(1, static_cast<char>(isc_info_svc_line));
-  QueryService();
+  for (;;) {
+    queryRequest_.assign(1, static_cast<char>(isc_info_svc_line));
+    QueryService();
 
-  char* reply = receiveBuffer_.data();
-  const std::size_t size = receiveBuffer_.size();
-  if (size < kLineTextOffset + 1 || reply[0] != isc_info_svc_line) {
-    fbclient::RaiseClientError(fbclient::kUnexpectedOutput);
+    char* reply = receiveBuffer_.data();
+    const std::size_t size = receiveBuffer_.size();
+    if (size < kLineTextOffset + 1 || reply[0] != isc_info_svc_line) {
+      fbclient::RaiseClientError(fbclient::kUnexpectedOutput);
+    }
+    const ISC_LONG length = fbclient::Client().isc_vax_integer(reply + 1, 2);
+    // The end byte must lie inside the buffer: a length beyond it is as malformed as a wrong end byte.
+    if (length < 0 || kLineTextOffset + static_cast<std::size_t>(length) >= size) {
+      fbclient::RaiseClientError(fbclient::kUnexpectedOutput);
+    }
+    std::size_t end = kLineTextOffset + static_cast<std::size_t>(length);
+    // Behind the text the server may say that it answered before a whole line had come.
+    const bool notReady = reply[end] == isc_info_data_not_ready || reply[end] == isc_info_svc_timeout;
+    if (notReady) ++end;
+    if (end >= size || reply[end] != isc_info_end) fbclient::RaiseClientError(fbclient::kUnexpectedOutput);
+    // Consumed, so that a reply that leaves the buffer as it was cannot pass for this one again.
+    reply[end] = '\0';
+    if (length == 0) {
+      // Nothing yet is not the end: the same question again.
+      if (notReady) continue;
+      endOfOutput_ = true;
+      return {};
+    }
+    endOfOutput_ = false;
+    const char* text = reply + kLineTextOffset;
+    return std::string(text, strnlen(text, static_cast<std::size_t>(length)));
   }
-  const ISC_LONG length = fbclient::Client().isc_vax_integer(reply + 1, 2);
-  // The end byte must lie inside the buffer: a length beyond it is as malformed as a wrong end byte.
-  if (length < 0 || kLineTextOffset + static_cast<std::size_t>(length) >= size) {
-    fbclient::RaiseClientError(fbclient::kUnexpectedOutput);
-  }
-  const std::size_t end = kLineTextOffset + static_cast<std::size_t>(length);
-  if (reply[end] != isc_info_end) fbclient::RaiseClientError(fbclient::kUnexpectedOutput);
-  if (length == 0) {
-    endOfOutput_ = true;
-    return {};
-  }
-  endOfOutput_ = false;
-  reply[end] = '\0';
-  const char* text = reply + kLineTextOffset;
-  return std::string(text, strnlen(text, static_cast<std::size_t>(length)));
 }
 
 std::string_view TIBControlAndQueryService::ReadOutputData() {

@@ -26,6 +26,14 @@ Reply Counted(unsigned char first, const std::vector<std::string>& texts) {
   return data;
 }
 
+// The record a reply of these items gives, its end byte added.
+TIB_ConnectCharacteristics Parsed(Reply reply) {
+  reply.push_back(1);
+  TIB_ConnectCharacteristics record;
+  ParseCharacteristics(reply.data(), reply.size(), record, nullptr);
+  return record;
+}
+
 TEST(Characteristics, ItemListHoldsTheSixteenItemsThenEndInA256ByteZeroBuffer) {
   const std::string items = CharacteristicsItemList();
   ASSERT_EQ(256u, items.size());
@@ -80,9 +88,7 @@ TEST(Characteristics, EachNumberItemLandsInItsOwnFieldAndNoOther) {
     SCOPED_TRACE(static_cast<int>(c.item));
     Reply reply;
     AddItem(reply, c.item, {0x2A, 0x01});  // 298, little-endian
-    reply.push_back(1);
-    TIB_ConnectCharacteristics record;
-    ParseCharacteristics(reply.data(), reply.size(), record, nullptr);
+    const TIB_ConnectCharacteristics record = Parsed(reply);
     for (const Case& other : cases)
       EXPECT_EQ(other.field == c.field ? 298 : 0, record.*other.field) << static_cast<int>(other.item);
   }
@@ -92,9 +98,7 @@ TEST(Characteristics, ImplementationAndBaseLevelTakeTheirLeadingBytesAndZeroWhat
   Reply reply;
   AddItem(reply, 11, {60, 1});
   AddItem(reply, 13, {7, 8, 9});
-  reply.push_back(1);
-  TIB_ConnectCharacteristics record;
-  ParseCharacteristics(reply.data(), reply.size(), record, nullptr);
+  const TIB_ConnectCharacteristics record = Parsed(reply);
   EXPECT_EQ(60, record.dbImplementation[0]);
   EXPECT_EQ(1, record.dbImplementation[1]);
   EXPECT_EQ(0, record.dbImplementation[2]);
@@ -105,9 +109,7 @@ TEST(Characteristics, ImplementationAndBaseLevelTakeTheirLeadingBytesAndZeroWhat
 TEST(Characteristics, AReplyWithoutTheFirebirdItemLeavesTheVersionEmpty) {
   Reply reply;
   AddItem(reply, 62, {3});
-  reply.push_back(1);
-  TIB_ConnectCharacteristics record;
-  ParseCharacteristics(reply.data(), reply.size(), record, nullptr);
+  const TIB_ConnectCharacteristics record = Parsed(reply);
   EXPECT_EQ("", record.firebirdVersion);
   EXPECT_EQ(0, record.fbMajor);
   EXPECT_EQ(3, record.dbSQLDialect);
@@ -120,9 +122,7 @@ TEST(Characteristics, CountedItemsTakeTheirFirstByteAsTheCountAndAnEmptyOneNothi
   AddItem(filled, 4, Counted(2, {"/db", "host"}));
   AddItem(filled, 12, Counted(2, {"LI-V6.3", "more"}));
   AddItem(filled, 103, Counted(3, {"LI-V3.0.1.2 Firebird 3.0"}));
-  filled.push_back(1);
-  TIB_ConnectCharacteristics record;
-  ParseCharacteristics(filled.data(), filled.size(), record, nullptr);
+  const TIB_ConnectCharacteristics record = Parsed(filled);
   EXPECT_EQ(2, record.dbId);
   EXPECT_EQ(2, record.iscVersionCount);
   EXPECT_EQ("LI-V6.3", record.iscVersion);
@@ -134,9 +134,7 @@ TEST(Characteristics, CountedItemsTakeTheirFirstByteAsTheCountAndAnEmptyOneNothi
     AddItem(empty, item, {});
     AddItem(empty, 62, {3});
   }
-  empty.push_back(1);
-  TIB_ConnectCharacteristics none;
-  ParseCharacteristics(empty.data(), empty.size(), none, nullptr);
+  const TIB_ConnectCharacteristics none = Parsed(empty);
   EXPECT_EQ(0, none.dbId);
   EXPECT_EQ("", none.dbFileName);
   EXPECT_EQ(0, none.iscVersionCount);
@@ -148,9 +146,7 @@ TEST(Characteristics, CountedItemsTakeTheirFirstByteAsTheCountAndAnEmptyOneNothi
   Reply countOnly;
   AddItem(countOnly, 12, {3});
   AddItem(countOnly, 103, {4});
-  countOnly.push_back(1);
-  TIB_ConnectCharacteristics counted;
-  ParseCharacteristics(countOnly.data(), countOnly.size(), counted, nullptr);
+  const TIB_ConnectCharacteristics counted = Parsed(countOnly);
   EXPECT_EQ(3, counted.iscVersionCount);
   EXPECT_EQ("", counted.iscVersion);
   EXPECT_EQ(4, counted.firebirdVersionCount);
@@ -174,9 +170,7 @@ TEST(Characteristics, TruncationAndItemsPastTheReplyRaiseTheTruncationText) {
   // A counted string longer than its item is cut to what the item holds.
   Reply badString;
   AddItem(badString, 103, {1, 200, 'L', 'I'});
-  badString.push_back(1);
-  ParseCharacteristics(badString.data(), badString.size(), record, nullptr);
-  EXPECT_EQ("LI", record.firebirdVersion);
+  EXPECT_EQ("LI", Parsed(badString).firebirdVersion);
 }
 
 TEST(Characteristics, DialectReadOnlyAndSizeStartAtZeroForEachRead) {

@@ -60,6 +60,7 @@ TEST_F(ConnectionCalls, TheAttachSendsTheConnectStringAndTheStoredDpb) {
   EXPECT_EQ("01 1C 06 53 59 53 44 42 41 1D " + std::string(length) + passwordHex +
                 " 18 01 01 1B 01 00 30 07 57 49 4E 31 32 35 32",
             Arg(attaches[0], "dpb"));
+  EXPECT_FALSE(Database().Core().Params().Has("PASSWORD")) << "the password is not kept as a parameter line";
   EXPECT_TRUE(Database().Connected());
   EXPECT_EQ(1, afterConnect_);
 }

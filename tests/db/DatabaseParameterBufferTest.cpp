@@ -3,8 +3,6 @@
 #include <optional>
 #include <utility>
 
-#include "BackupPasswords.h"
-#include "BackupSettingsSource.h"
 #include "ConnectionCore.h"
 #include "DatabaseParameterBuffer.h"
 #include "Errors.h"
@@ -55,25 +53,6 @@ class ConnectionEnvironment : public ::testing::Test {
   static constexpr const char* kNames[4] = {"ISC_USER", "ISC_PASSWORD", "ISC_ROLE", "ISC_DATABASE"};
   std::vector<std::optional<std::string>> saved_;
 };
-
-using StoredSettingsDpb = ConnectionEnvironment;
-
-TEST_F(StoredSettingsDpb, IsByteForByteTheWindowsConnection) {
-  BackupSettingsSource source{testing::Machine()};
-  source.IBODatabase.SetDatabaseName("srv:/data/app.fdb");
-  const std::string password = BackupDatabasePassword();
-  ASSERT_FALSE(password.empty());
-  std::vector<unsigned char> expected = {0x01};
-  for (const auto& item :
-       {Item(0x1C, "SYSDBA"), Item(0x1D, password), std::vector<unsigned char>{0x18, 0x01, 0x01},
-        std::vector<unsigned char>{0x1B, 0x01, 0x00}, Item(0x30, "WIN1252")}) {
-    expected.insert(expected.end(), item.begin(), item.end());
-  }
-  TIB_Connection& connection = source.IBODatabase;
-  EXPECT_EQ(expected, Bytes(connection.Core().BuildDPB(connection.Core().ResolveAttachParameters())));
-  // The password is not kept as a parameter line.
-  EXPECT_FALSE(connection.Core().Params().Has("PASSWORD"));
-}
 
 using AttachValues = ConnectionEnvironment;
 
@@ -146,7 +125,7 @@ TEST_F(AttachValues, ThePathCheckLooksAtTheFirstColonOutsideQuotes) {
   TIB_Connection connection(testing::Machine());
   connection.Core().SetServer("srv");
   connection.Core().SetProtocol(TIB_Protocol::cpTCP_IP);
-  for (const std::string path : {"C:db.fdb", "/x/a:b"}) {
+  for (const std::string path : {"C:db.fdb", "/x/a:b", "\"a:b\"/c:d"}) {
     connection.Core().SetPath(path);
     try {
       connection.Core().ResolveAttachParameters();
@@ -155,7 +134,8 @@ TEST_F(AttachValues, ThePathCheckLooksAtTheFirstColonOutsideQuotes) {
       EXPECT_EQ("Caminho de conex\xE3o inv\xE1lido", error.Message());
     }
   }
-  for (const std::string path : {"C:\\db.fdb", "C:/db.fdb", "\"C:db\".fdb", "C:", "/data/db.fdb"}) {
+  for (const std::string path :
+       {"C:\\db.fdb", "C:/db.fdb", "\"C:db\".fdb", "\"a:b\"/c:/d", "C:", "/data/db.fdb"}) {
     connection.Core().SetPath(path);
     EXPECT_NO_THROW(connection.Core().ResolveAttachParameters()) << path;
   }
@@ -249,19 +229,6 @@ TEST(DpbCustomizing, AHandlerAppendsAndALengthOutsideTheBufferIsRefused) {
     length = 32768;
   };
   EXPECT_THROW(connection.Core().BuildDPB(values), EIB_ConnectionError);
-}
-
-TEST(PathCheck, ColonRules) {
-  const std::pair<const char*, bool> cases[] = {
-      {"", true},
-      {"db.fdb", true},
-      {"C:\\a.fdb", true},
-      {"\"a:b\"/c:/d", true},
-      {"\"a:b\"/c:d", false},
-      {"C:a.fdb", false},
-  };
-  for (const auto& [path, valid] : cases)
-    EXPECT_EQ(IsValidConnectionPath(path), valid) << path;
 }
 
 }  // namespace

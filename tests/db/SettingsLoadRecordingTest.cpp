@@ -1,6 +1,5 @@
 // One settings load as the private server receives it, recorded by the client double.
 
-#include <algorithm>
 #include <set>
 
 #include "TIB_Transaction.h"
@@ -50,13 +49,6 @@ const std::string kTableKeysRead =
     "   , RDB$INDICES I\r\n   , RDB$INDEX_SEGMENTS S\r\nWHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'\r\n"
     "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME\r\n  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME\r\n"
     "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME\r\nORDER BY I.RDB$RELATION_NAME, S.RDB$FIELD_POSITION";
-// One table's key, its named parameter sent as a plain "?".
-const std::string kTableKeyRead =
-    "SELECT S.RDB$FIELD_NAME\r\nFROM RDB$RELATION_CONSTRAINTS C\r\n   , RDB$INDICES I\r\n"
-    "   , RDB$INDEX_SEGMENTS S\r\nWHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'\r\n"
-    "  AND C.RDB$RELATION_NAME = I.RDB$RELATION_NAME\r\n  AND C.RDB$INDEX_NAME = I.RDB$INDEX_NAME\r\n"
-    "  AND I.RDB$INDEX_NAME = S.RDB$INDEX_NAME\r\n  AND I.RDB$RELATION_NAME = ?\r\nORDER BY "
-    "S.RDB$FIELD_POSITION";
 const std::string kComputedRead =
     "SELECT R.RDB$FIELD_NAME\r\n     , R.RDB$RELATION_NAME\r\nFROM RDB$RELATION_FIELDS R\r\n   , RDB$FIELDS "
     "F\r\n"
@@ -140,17 +132,23 @@ TEST_F(SettingsLoadRecording, OneLoadSendsExactlyTheseCalls) {
     EXPECT_EQ("1", Arg(prepare, "dialect")) << sql;
     EXPECT_EQ("0", Arg(prepare, "length")) << sql;
   }
+  EXPECT_EQ("2", OutArg(prepares[0], "sqld")) << "the parameter-order test's two columns";
   const auto frees = fbdouble::CallsTo(calls, "isc_dsql_free_statement");
   ASSERT_GE(frees.size(), 2u);
   EXPECT_EQ(testHandle, Arg(frees[frees.size() - 2], "stmt"));
   EXPECT_EQ(catalogueHandle, Arg(frees[frees.size() - 1], "stmt"));
+  EXPECT_EQ("0", OutArg(frees.back(), "stmt")) << "dropped";
   // The settings query's execute has no input descriptor, and only one row is fetched.
   const auto executes = fbdouble::CallsTo(calls, "isc_dsql_execute");
   EXPECT_EQ("null", Arg(executes.back(), "sqlda"));
-  std::size_t queryFetches = 0;
-  for (const auto& call : fbdouble::CallsTo(calls, "isc_dsql_fetch"))
+  // The catalogue reads fetch to the end of their rows.
+  std::size_t queryFetches = 0, endsOfRows = 0;
+  for (const auto& call : fbdouble::CallsTo(calls, "isc_dsql_fetch")) {
     queryFetches += Arg(call, "stmt") == testHandle;
+    endsOfRows += call.result == 100;
+  }
   EXPECT_EQ(1u, queryFetches);
+  EXPECT_EQ(6u, endsOfRows);
   // Cursor names are "C" and digits, different for every cursor.
   const auto names = fbdouble::CallsTo(calls, "isc_dsql_set_cursor_name");
   std::set<std::string> distinct;
@@ -187,28 +185,6 @@ TEST_F(SettingsLoadRecording, ASecondOpenOnTheSameAttachmentSendsNoPrepareAndNoC
               secondOpen);
     fixture.source.IBODatabase.Disconnect();
   }
-}
-
-TEST_F(SettingsLoadRecording, ATableWithoutPrimaryKeyReadsItsKeyOnceAndSelectsTheRowKey) {
-  testsupport::AppDatabaseOptions options;
-  options.primaryKey = false;
-  db::testing::SettingsFixture fixture("rec_no_key", options);
-  fixture.ReadSettingsOnConnect();
-  fixture.source.IBODatabase.Connect();
-  EXPECT_EQ("08:00", fixture.values.time1);
-  const auto calls = ServerCalls();
-  std::vector<std::string> prepared;
-  for (const auto& call : fbdouble::CallsTo(calls, "isc_dsql_prepare"))
-    prepared.push_back(Arg(call, "sql"));
-  const std::string& tableKey = kTableKeyRead;
-  EXPECT_EQ(1, std::count(prepared.begin(), prepared.end(), tableKey));
-  EXPECT_EQ(1, std::count(prepared.begin(), prepared.end(),
-                          "SELECT SIS_BACKUP.*\r\n     , SIS_BACKUP.RDB$DB_KEY FROM SIS_BACKUP"));
-  // The table key read is executed with its table name as the only parameter.
-  const auto script = Script(calls);
-  const auto at = std::find(script.begin(), script.end(), "isc_dsql_prepare " + tableKey);
-  ASSERT_NE(script.end(), at);
-  EXPECT_EQ("isc_dsql_describe_bind", *(at + 1));
 }
 
 }  // namespace

@@ -59,14 +59,6 @@ TEST(ClientErrors, RefusalsOfLongValuesNameWhatWasTooLong) {
   EXPECT_EQ(121, attach.SQLCode());
 }
 
-TEST(ClientErrors, NameTheEntryPointInTheInterBase6Template) {
-  const EIBClientError error = Raised(3, "isc_service_attach");
-  EXPECT_STREQ(
-      "isc_service_attach is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality",
-      error.what());
-  EXPECT_EQ(3, error.SQLCode());
-}
-
 TEST(ClientErrors, FormatIgnoresSurplusArgumentsAndLeavesMissingOnesEmpty) {
   EXPECT_EQ("Server Name Missing", FormatClientError(92, {"surplus", 7}));
   EXPECT_EQ(" is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality",

@@ -30,14 +30,6 @@ TEST_F(ServiceLoaderTest, WithoutTheServicesInterfaceTheFirstAttachNamesIsc_serv
   EXPECT_TRUE(fbdouble::ServerCalls(control.Calls()).empty());
 }
 
-TEST_F(ServiceLoaderTest, AMissingRequiredEntryPointFailsEveryConstructionWithoutACrash) {
-  fbclient::SetClientLibraryFileName(fbdouble::VariantPath("missing_required"));
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    EXPECT_THROW(TIBBackupService(), fbclient::EOSError);
-    EXPECT_FALSE(fbclient::ClientLoaded());
-  }
-}
-
 TEST_F(ServiceLoaderTest, AnUnopenableLibraryIsClientError1UntilItCanBeOpened) {
   fbclient::SetClientLibraryFileName("/nonexistent/libfbclient.so.2");
   for (int attempt = 0; attempt < 3; ++attempt) {

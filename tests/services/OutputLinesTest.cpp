@@ -71,6 +71,16 @@ TEST_F(OutputLinesTest, AnEmptyFirstReplyEndsTheOutputAtOnce) {
   EXPECT_TRUE(backup_->EndOfOutput());
 }
 
+TEST_F(OutputLinesTest, AnEmptyReplyMarkedNotReadyIsAskedAgainNotTakenForTheEnd) {
+  for (const unsigned char marker : {isc_info_data_not_ready, isc_info_svc_timeout}) {
+    control_->QueueReply("isc_service_query", {isc_info_svc_line, 0, 0, marker, isc_info_end});
+    control_->QueueReply("isc_service_query", LineReply("gbak:writing SQL roles"));
+    EXPECT_EQ("gbak:writing SQL roles", backup_->ReadOutputLine()) << int{marker};
+    EXPECT_FALSE(backup_->EndOfOutput());
+  }
+  EXPECT_EQ(4u, CallCount("isc_service_query"));
+}
+
 TEST_F(OutputLinesTest, MalformedRepliesAreClientError95AndChangeNothing) {
   const std::vector<std::vector<unsigned char>> malformed = {
       {isc_info_end},                                           // not a line item
@@ -340,21 +350,6 @@ TEST_F(ServiceDoubleTest, WithoutARequestThereIsNothingToStartOrQuery) {
   EXPECT_EQ(93, ClientErrorOf([&] { query.QueryWithoutRequest(); }));
   EXPECT_EQ(0u, CallCount("isc_service_start"));
   EXPECT_EQ(0u, CallCount("isc_service_query"));
-}
-
-TEST_F(ServiceDoubleTest, OneBackupRunMakesTheJobsCallsInOrder) {
-  auto backup = AttachedBackup();
-  backup->ServiceStart();
-  control_->QueueReply("isc_service_query", LineReply("gbak:closing file, committing, and finishing"));
-  control_->QueueReply("isc_service_query", kEndReply);
-  std::vector<std::string> lines;
-  while (!backup->EndOfOutput())
-    lines.push_back(backup->ReadOutputLine());
-  backup->SetActive(false);
-  EXPECT_EQ((std::vector<std::string>{"gbak:closing file, committing, and finishing", ""}), lines);
-  EXPECT_EQ((std::vector<std::string>{"isc_service_attach", "isc_service_start", "isc_service_query",
-                                      "isc_service_query", "isc_service_detach"}),
-            ServerEntries());
 }
 
 }  // namespace

@@ -173,16 +173,6 @@ TEST_F(ServiceDoubleTest, ConnectionSettingsAreGuardedWhileAttached) {
   EXPECT_NO_THROW(backup->SetVerbose(false));
 }
 
-TEST_F(ServiceDoubleTest, ParamsChangedWhileDetachedAreSentAtTheNextAttach) {
-  auto backup = AttachedBackup();
-  backup->SetActive(false);
-  backup->Params().Set(1, "password=segredo");
-  backup->SetActive(true);
-  const auto attaches = fbdouble::CallsTo(control_->Calls(), "isc_service_attach");
-  ASSERT_EQ(2u, attaches.size());
-  EXPECT_NE(std::string::npos, attaches[1].args.find("spbLength=19 spb=02 02 1C 06 53 59 53 44 42 41 1D 07"));
-}
-
 TEST_F(ServiceDoubleTest, ActiveAttachesOnceAndDetachesOnce) {
   auto backup = PreparedBackup();
   int attachEvents = 0;
@@ -249,7 +239,7 @@ TEST_F(ServiceDoubleTest, DestructionDetachesAndSwallowsAFailure) {
   EXPECT_EQ(2u, CallCount("isc_service_detach")) << "nothing to detach";
 }
 
-TEST_F(ServiceDoubleTest, StoredSettingsOfTheBackupInstance) {
+TEST_F(ServiceDoubleTest, StoredSettingsOfABackupComponent) {
   TIBBackupService plain;
   EXPECT_TRUE(plain.LoginPrompt());
   EXPECT_FALSE(plain.Verbose());
@@ -259,12 +249,6 @@ TEST_F(ServiceDoubleTest, StoredSettingsOfTheBackupInstance) {
   EXPECT_EQ(TProtocol::Local, plain.Protocol());
   EXPECT_EQ(0u, plain.TraceFlags());
   EXPECT_FALSE(plain.EndOfOutput());
-
-  auto backup = NewBackup();
-  EXPECT_EQ((std::vector<std::string>{"user_name=SYSDBA", "password=masterkey"}), backup->Params().Lines());
-  EXPECT_FALSE(backup->LoginPrompt());
-  EXPECT_TRUE(backup->Verbose());
-  EXPECT_EQ(0x08u, backup->Options().Word());
 }
 
 TEST(ParamsList, AnIndexPastTheLastLineIsRefusedAndChangesNothing) {

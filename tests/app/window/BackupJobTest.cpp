@@ -245,7 +245,7 @@ TEST_F(BackupJobTest, GaugeStopsAtItsMaximumAndEveryLineIsShown) {
   EXPECT_EQ(form->Gauge->Progress(), 100);
 
   int progressWhenFull = -1;
-  server.backupLines.assign(15010, "line");
+  server.backupLines.assign(15100, "line");
   QTimer probe;
   QObject::connect(&probe, &QTimer::timeout, [&] {
     if (form->Gauge->MaxValue() == 15000)

@@ -14,8 +14,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/desktop/TRxTrayIcon.h"
 #include "app/desktop/SignalWatcher.h"
+#include "app/desktop/TRxTrayIcon.h"
 #include "app/widgets/OutputView.h"
 #include "app/window/TfrmBackup.h"
 #include "platform/Machine.h"
@@ -123,7 +123,8 @@ class ExitDuringAJob : public ::testing::Test {
   // Runs a job as a click the message loop delivers; `during` is called on every message pump of the
   // job's output loop with the number of that pump.
   void RunJob(app::TfrmBackup& form, const std::function<void(int)>& during) {
-    server.backupLines.assign(200, "gbak: writing data for table DADOS");
+    // Enough lines for some two hundred pumps: the window pumps every few lines.
+    server.backupLines.assign(13000, "gbak: writing data for table DADOS");
     int pump = 0;
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
