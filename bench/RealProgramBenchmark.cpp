@@ -231,7 +231,7 @@ class Bench {
     const Cpu before = Cpu::Now(ManualPid());
     const auto start = bench::Clock::now();
     clicker_.Click();
-    const auto done = WaitForJob(manual_->Output());
+    const auto done = WaitForJob("manual", manual_->Output());
     samples.Add(std::chrono::duration<double>(done.second - start).count(), Cpu::Now(ManualPid()) - before,
                 false);
     manualOpenLag_.push_back(std::chrono::duration<double>(done.first - start).count());
@@ -248,7 +248,7 @@ class Bench {
     bench::SyncFileSystem(BackupFolder());
     watcher_->Drain();
     const Cpu before = Cpu::Now(program.Pid());
-    const auto done = WaitForJob(program.Output());
+    const auto done = WaitForJob("automatic", program.Output());
     samples.Add(std::chrono::duration<double>(done.second - done.first).count(),
                 Cpu::Now(program.Pid()) - before, false);
     program.Signal(SIGTERM);
@@ -296,7 +296,7 @@ class Bench {
     pid_t server = record("manual-server", servers.front());
     std::this_thread::sleep_for(1s);  // perf attaches
     clicker_.Click();
-    WaitForJob(manual_->Output());
+    WaitForJob("profiled manual", manual_->Output());
     stop(program);
     stop(server);
 
@@ -338,11 +338,12 @@ class Bench {
 
   // The times at which the job opened and closed its log; throws unless it ended with the whole block of
   // a completed backup.
-  std::pair<bench::Clock::time_point, bench::Clock::time_point> WaitForJob(const std::string& programOutput) {
+  std::pair<bench::Clock::time_point, bench::Clock::time_point> WaitForJob(const std::string& side,
+                                                                           const std::string& programOutput) {
     const auto opened = watcher_->WaitForOpen(120s);
-    if (!opened) throw std::runtime_error("no job began: " + programOutput);
+    if (!opened) throw std::runtime_error("no " + side + " job began: " + programOutput);
     const auto closed = watcher_->WaitForWrittenAndClosed(600s);
-    if (!closed) throw std::runtime_error("the job did not write its log: " + programOutput);
+    if (!closed) throw std::runtime_error("the " + side + " job did not write its log: " + programOutput);
     const std::string log = testsupport::ReadAll(BackupFolder() / kLogName);
     if (log.find("Backup conclu\xED"
                  "do.\r\n") == std::string::npos ||
