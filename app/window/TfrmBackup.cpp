@@ -109,6 +109,8 @@ void TfrmBackup::CreateElements() {
   setStatusBar(stbStatus);
 
   tmrRelogio.setInterval(1000);
+  // Each tick sets the next one to the middle of a second; a coarse timer would be moved to a second's edge.
+  tmrRelogio.setTimerType(Qt::PreciseTimer);
   tmrConexao.setInterval(1000);
 
   RxTrayIcon = new TRxTrayIcon(this);

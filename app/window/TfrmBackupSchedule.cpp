@@ -10,6 +10,7 @@ void TfrmBackup::tmrRelogioTimer() {
   txtHora->setText(QString::fromStdString(core::ClockText(Desktop())));
   scheduler_.Tick(settings_.scheduleTimes, settings_.catchUpMissedTimes,
                   [this](const std::string& note) { RunJob(note); });
+  tmrRelogio.setInterval(scheduler_.TimeToNextTick());
 }
 
 void TfrmBackup::ShowWaitingText() {

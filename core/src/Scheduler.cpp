@@ -75,6 +75,14 @@ void Scheduler::Tick(const std::array<std::string, 4>& scheduleTimes, bool catch
   if (!missed.empty() && !ran) runJob(MissedTimesNote(missed));
 }
 
+std::chrono::milliseconds Scheduler::TimeToNextTick() {
+  using std::chrono::milliseconds;
+  // Local seconds begin where the system clock's do: time zones differ from it by whole seconds.
+  const std::int64_t intoSecond =
+      std::chrono::duration_cast<milliseconds>(clock_.Now().time_since_epoch()).count() % 1000;
+  return milliseconds(1500 - (intoSecond < 0 ? intoSecond + 1000 : intoSecond));
+}
+
 bool Scheduler::RunDueTimes(const std::array<std::string, 4>& scheduleTimes, const RunJob& runJob) {
   platform::Clock& clock = clock_;
   bool ran = false;

@@ -65,6 +65,15 @@ class SchedulerClock : public ::testing::Test {
   bool catchUp = true;
 };
 
+TEST_F(SchedulerClock, EveryTickAimsTheNextAtTheMiddleOfTheNextSecond) {
+  // Into the second of the tick, and the wait: from a second's edge one and a half, from its middle one.
+  for (const auto& [intoSecond, wait] : {std::pair{0, 1500}, {3, 1497}, {500, 1000}, {999, 501}}) {
+    clock.Set({2026, 3, 7, 7, 59, 59});
+    clock.AddMilliseconds(intoSecond);
+    EXPECT_EQ(scheduler.TimeToNextTick(), std::chrono::milliseconds(wait)) << intoSecond;
+  }
+}
+
 TEST_F(SchedulerClock, WithoutCatchUpATimeWithNoTickInItsSecondIsMissedForTheDay) {
   catchUp = false;
   scheduler.Start();

@@ -29,6 +29,8 @@ class FixedClockSystem : public platform::MachineSystem {
     local.tm_isdst = -1;
     now_ = std::chrono::system_clock::from_time_t(std::mktime(&local));
   }
+  // Into the second Set left the clock at.
+  void AddMilliseconds(int milliseconds) { now_ += std::chrono::milliseconds(milliseconds); }
   platform::TimePoint Now() override { return now_; }
   char DateSeparator() override { return '/'; }
   char TimeSeparator() override { return ':'; }

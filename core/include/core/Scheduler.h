@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -29,6 +30,11 @@ class Scheduler {
   // One tick. A job that ends the tick early (by throwing) ends it here too; the times up to then count
   // as watched.
   void Tick(const std::array<std::string, 4>& scheduleTimes, bool catchUp, const RunJob& runJob);
+  // How long the clock's timer waits for its next tick, read after a tick: until the middle of the next
+  // second of the clock. A tick a few milliseconds from a second's edge now and then lands twice in one
+  // second and none in the next, and a second without a tick is a schedule time missed; half a second of
+  // lateness either way still leaves one tick in every second.
+  std::chrono::milliseconds TimeToNextTick();
 
  private:
   // Runs the job for every time due now; whether any was.

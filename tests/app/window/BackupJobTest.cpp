@@ -90,6 +90,7 @@ TEST_F(BackupJobTest, AutomaticJobLogsOnlyItsOwnLinesAndWaitsAgain) {
   for (int turn = 0; turn < 100 && form->txtHora->text() != QStringLiteral("06:59:30"); ++turn)
     QCoreApplication::processEvents();
   EXPECT_EQ(form->txtHora->text(), QStringLiteral("06:59:30"));
+  EXPECT_EQ(form->tmrRelogio.interval(), 1500) << "the next tick in the middle of the next second";
 }
 
 TEST_F(BackupJobTest, TheWindowsJobAndTheCoreJobWithoutAWindowLogTheSameBytes) {

@@ -113,6 +113,7 @@ TEST_F(StartupTest, AutomaticModeStartsTheClockHidesTheButtonAndKeepsTheIcon) {
   EXPECT_EQ(form.Settings().serverSystem, "Linux");
   EXPECT_TRUE(form.tmrRelogio.isActive());
   EXPECT_EQ(form.tmrRelogio.interval(), 1000);
+  EXPECT_EQ(form.tmrRelogio.timerType(), Qt::PreciseTimer) << "a coarse one is moved to a second's edge";
   EXPECT_TRUE(form.btnIniciar->isHidden());
   EXPECT_TRUE(form.RxTrayIcon->Active());
   EXPECT_EQ(app::TRxTrayIcon::ShortHint(form.RxTrayIcon->Hint()), QStringLiteral("Kelmora Backup"));
