@@ -1,8 +1,9 @@
 // Every reply of the services manager's output query passes through ReadOutputLine. Served through
 // the client double, any sequence of replies into a receive buffer of any size must either be refused
 // with client error 95 or give exactly the line that the current buffer holds, never a byte from past
-// the buffer's end. The buffer is not cleared between queries, so a short reply leaves the end of the
-// one before it in place; the model below keeps those bytes too.
+// the buffer's end; an empty reply marked "not ready" is asked again. The buffer is not cleared between
+// queries, so a short reply leaves the end of the one before it in place; the model below keeps those bytes
+// too.
 //
 // Input: 2 bytes BufferSize (little-endian, 0 meaning the default 32000), then replies, each 2 bytes
 // of length (little-endian) and that many bytes.
@@ -51,12 +52,18 @@ class Input {
   std::size_t pos_ = 0;
 };
 
-// The line the receive buffer holds, as the one-line reply form defines it; empty when malformed.
-bool ExpectedLine(const std::vector<unsigned char>& buffer, std::string& line, bool& end) {
+// The line the receive buffer holds, as the one-line reply form defines it: the item, the length, the
+// text, a marker that the server answered before a whole line had come (optional), the end byte. False
+// when malformed; `endByte` is where the end byte stands.
+bool ExpectedLine(const std::vector<unsigned char>& buffer, std::string& line, bool& notReady,
+                  std::size_t& endByte) {
   if (buffer.size() < 4 || buffer[0] != isc_info_svc_line) return false;
   const std::size_t length = buffer[1] | (buffer[2] << 8);
-  if (length >= 0x8000 || 3 + length >= buffer.size() || buffer[3 + length] != isc_info_end) return false;
-  end = length == 0;
+  if (length >= 0x8000 || 3 + length >= buffer.size()) return false;
+  endByte = 3 + length;
+  notReady = buffer[endByte] == isc_info_data_not_ready || buffer[endByte] == isc_info_svc_timeout;
+  if (notReady) ++endByte;
+  if (endByte >= buffer.size() || buffer[endByte] != isc_info_end) return false;
   line.clear();
   for (std::size_t i = 3; i < 3 + length && buffer[i] != 0; ++i)
     line += static_cast<char>(buffer[i]);
@@ -87,8 +94,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::copy_n(bytes.begin(), std::min(bytes.size(), model.size()), model.begin());
 
     std::string expected;
-    bool expectEnd = false;
-    const bool wellFormed = ExpectedLine(model, expected, expectEnd);
+    bool notReady = false;
+    std::size_t endByte = 0;
+    bool wellFormed = ExpectedLine(model, expected, notReady, endByte);
+    if (wellFormed && notReady && model[1] == 0 && model[2] == 0) {
+      // Nothing yet: the reader consumes the end byte and asks again, and the double, with nothing queued,
+      // answers the end of the output.
+      model[endByte] = 0;
+      const unsigned char endReply[] = {isc_info_svc_line, 0, 0, isc_info_end};
+      std::copy_n(endReply, sizeof endReply, model.begin());
+      wellFormed = ExpectedLine(model, expected, notReady, endByte);
+    }
+    const bool expectEnd = wellFormed && !notReady && model[1] == 0 && model[2] == 0;
     std::string line;
     try {
       line = backup.ReadOutputLine();
@@ -102,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(line == expected, "the line is the text of the current reply, up to its first NUL");
     Require(backup.EndOfOutput() == expectEnd, "only the empty line ends the output");
     // The end byte was overwritten with the terminator; the model follows.
-    if (!expectEnd) model[3 + (model[1] | (model[2] << 8))] = 0;
+    model[endByte] = 0;
   }
   if (backup.EndOfOutput()) Require(backup.ReadOutputLine().empty(), "after the end only empty lines");
   return 0;
